@@ -1,0 +1,240 @@
+// 4-lane vector value types over the SSE registers.
+//
+// Every module kind of a voice has four units; unit n lives in lane n of one of these vectors
+// (lane 1 is the lowest 32 bits; in code lanes are indexed 0..3). Masks are all-ones / all-zeros
+// lanes so module code selects with and / and_not instead of branching per lane.
+//
+// All processor-specific code of the engine is kept in this header: module code uses only these
+// types and their operators, in the order of single-precision operations its formulas give.
+#pragma once
+
+#include <emmintrin.h>
+#include <xmmintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace brelix {
+
+struct QWord;
+struct QInteger;
+
+// Four single-precision floats.
+struct alignas(16) QSingle {
+  __m128 v;
+
+  static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
+  static QSingle splat(float x) { return {_mm_set1_ps(x)}; }
+  static QSingle zero() { return {_mm_setzero_ps()}; }
+  // Lanes 1..4 in reading order.
+  static QSingle of(float l1, float l2, float l3, float l4) { return {_mm_setr_ps(l1, l2, l3, l4)}; }
+
+  float lane(int i) const {
+    alignas(16) float t[4];
+    _mm_store_ps(t, v);
+    return t[i];
+  }
+  void set_lane(int i, float x) {
+    alignas(16) float t[4];
+    _mm_store_ps(t, v);
+    t[i] = x;
+    v = _mm_load_ps(t);
+  }
+  float* lanes() { return reinterpret_cast<float*>(&v); }
+  const float* lanes() const { return reinterpret_cast<const float*>(&v); }
+};
+
+// Four 32-bit unsigned integers: masks, phases, table indices.
+struct alignas(16) QWord {
+  __m128i v;
+
+  static QWord splat(uint32_t x) { return {_mm_set1_epi32(static_cast<int32_t>(x))}; }
+  static QWord zero() { return {_mm_setzero_si128()}; }
+  static QWord ones() { return {_mm_set1_epi32(-1)}; }
+  static QWord of(uint32_t l1, uint32_t l2, uint32_t l3, uint32_t l4) {
+    return {_mm_setr_epi32(static_cast<int32_t>(l1), static_cast<int32_t>(l2), static_cast<int32_t>(l3),
+                           static_cast<int32_t>(l4))};
+  }
+  uint32_t lane(int i) const {
+    alignas(16) uint32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
+    return t[i];
+  }
+  void set_lane(int i, uint32_t x) {
+    alignas(16) uint32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
+    t[i] = x;
+    v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
+  }
+  uint32_t* lanes() { return reinterpret_cast<uint32_t*>(&v); }
+  const uint32_t* lanes() const { return reinterpret_cast<const uint32_t*>(&v); }
+};
+
+// Four 32-bit signed integers.
+struct alignas(16) QInteger {
+  __m128i v;
+
+  static QInteger splat(int32_t x) { return {_mm_set1_epi32(x)}; }
+  static QInteger zero() { return {_mm_setzero_si128()}; }
+  static QInteger of(int32_t l1, int32_t l2, int32_t l3, int32_t l4) { return {_mm_setr_epi32(l1, l2, l3, l4)}; }
+  int32_t lane(int i) const {
+    alignas(16) int32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
+    return t[i];
+  }
+  void set_lane(int i, int32_t x) {
+    alignas(16) int32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
+    t[i] = x;
+    v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
+  }
+  int32_t* lanes() { return reinterpret_cast<int32_t*>(&v); }
+  const int32_t* lanes() const { return reinterpret_cast<const int32_t*>(&v); }
+};
+
+// Four 32-bit offsets from the engine memory base: in single-precision elements for tables, in
+// bytes for single values and delay lines.
+using QOffset = QWord;
+
+// Four double-precision floats (two 16-byte halves: lanes 1-2, lanes 3-4).
+struct alignas(16) QDouble {
+  __m128d lo, hi;
+
+  static QDouble splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
+  static QDouble zero() { return {_mm_setzero_pd(), _mm_setzero_pd()}; }
+  double lane(int i) const { return reinterpret_cast<const double*>(this)[i]; }
+  void set_lane(int i, double x) { reinterpret_cast<double*>(this)[i] = x; }
+  double* lanes() { return reinterpret_cast<double*>(this); }
+  const double* lanes() const { return reinterpret_cast<const double*>(this); }
+};
+
+// Four references (one per lane).
+template <typename T>
+struct alignas(16) QPointerOf {
+  T* p[4];
+};
+using QPointer = QPointerOf<void>;
+
+static_assert(sizeof(QSingle) == 16 && sizeof(QWord) == 16 && sizeof(QInteger) == 16);
+static_assert(sizeof(QDouble) == 32 && sizeof(QPointer) == 32);
+
+// ---- single-precision arithmetic -------------------------------------------------------------
+
+inline QSingle operator+(QSingle a, QSingle b) { return {_mm_add_ps(a.v, b.v)}; }
+inline QSingle operator-(QSingle a, QSingle b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline QSingle operator*(QSingle a, QSingle b) { return {_mm_mul_ps(a.v, b.v)}; }
+inline QSingle operator/(QSingle a, QSingle b) { return {_mm_div_ps(a.v, b.v)}; }
+inline QSingle operator-(QSingle a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
+inline QSingle& operator+=(QSingle& a, QSingle b) { return a = a + b; }
+inline QSingle& operator-=(QSingle& a, QSingle b) { return a = a - b; }
+inline QSingle& operator*=(QSingle& a, QSingle b) { return a = a * b; }
+
+inline QSingle min(QSingle a, QSingle b) { return {_mm_min_ps(a.v, b.v)}; }
+inline QSingle max(QSingle a, QSingle b) { return {_mm_max_ps(a.v, b.v)}; }
+inline QSingle abs(QSingle a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
+inline QSingle sqrt(QSingle a) { return {_mm_sqrt_ps(a.v)}; }
+
+// Bitwise operations on the lanes of a float vector (masks, sign bits).
+inline QSingle operator&(QSingle a, QSingle b) { return {_mm_and_ps(a.v, b.v)}; }
+inline QSingle operator|(QSingle a, QSingle b) { return {_mm_or_ps(a.v, b.v)}; }
+inline QSingle operator^(QSingle a, QSingle b) { return {_mm_xor_ps(a.v, b.v)}; }
+// (~mask) & a
+inline QSingle and_not(QSingle mask, QSingle a) { return {_mm_andnot_ps(mask.v, a.v)}; }
+
+// Comparisons return lane masks as a QWord.
+inline QWord operator<(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmplt_ps(a.v, b.v))}; }
+inline QWord operator<=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmple_ps(a.v, b.v))}; }
+inline QWord operator>(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))}; }
+inline QWord operator>=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpge_ps(a.v, b.v))}; }
+inline QWord operator==(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpeq_ps(a.v, b.v))}; }
+inline QWord operator!=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpneq_ps(a.v, b.v))}; }
+
+// ---- integer arithmetic ----------------------------------------------------------------------
+
+inline QWord operator+(QWord a, QWord b) { return {_mm_add_epi32(a.v, b.v)}; }
+inline QWord operator-(QWord a, QWord b) { return {_mm_sub_epi32(a.v, b.v)}; }
+inline QWord operator&(QWord a, QWord b) { return {_mm_and_si128(a.v, b.v)}; }
+inline QWord operator|(QWord a, QWord b) { return {_mm_or_si128(a.v, b.v)}; }
+inline QWord operator^(QWord a, QWord b) { return {_mm_xor_si128(a.v, b.v)}; }
+inline QWord and_not(QWord mask, QWord a) { return {_mm_andnot_si128(mask.v, a.v)}; }
+inline QWord operator<<(QWord a, int n) { return {_mm_slli_epi32(a.v, n)}; }
+inline QWord operator>>(QWord a, int n) { return {_mm_srli_epi32(a.v, n)}; }  // logical
+inline QWord operator==(QWord a, QWord b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+
+inline QInteger operator+(QInteger a, QInteger b) { return {_mm_add_epi32(a.v, b.v)}; }
+inline QInteger operator-(QInteger a, QInteger b) { return {_mm_sub_epi32(a.v, b.v)}; }
+inline QInteger operator&(QInteger a, QWord m) { return {_mm_and_si128(a.v, m.v)}; }
+inline QWord operator<(QInteger a, QInteger b) { return {_mm_cmplt_epi32(a.v, b.v)}; }
+inline QWord operator>(QInteger a, QInteger b) { return {_mm_cmpgt_epi32(a.v, b.v)}; }
+inline QWord operator==(QInteger a, QInteger b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+
+inline bool any(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) != 0; }
+inline bool all(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) == 0xF; }
+inline int movemask(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)); }
+
+// ---- conversions and reinterpretation ----------------------------------------------------------
+
+inline QSingle as_single(QWord a) { return {_mm_castsi128_ps(a.v)}; }
+inline QSingle as_single(QInteger a) { return {_mm_castsi128_ps(a.v)}; }
+inline QWord as_word(QSingle a) { return {_mm_castps_si128(a.v)}; }
+inline QWord as_word(QInteger a) { return {a.v}; }
+inline QInteger as_integer(QWord a) { return {a.v}; }
+
+// Mask lanes as floats, for and / and_not selects on float vectors.
+inline QSingle operator&(QWord m, QSingle a) { return {_mm_and_ps(_mm_castsi128_ps(m.v), a.v)}; }
+inline QSingle and_not(QWord m, QSingle a) { return {_mm_andnot_ps(_mm_castsi128_ps(m.v), a.v)}; }
+
+// select(mask, a, b): a where the mask is set, b elsewhere.
+inline QSingle select(QWord m, QSingle a, QSingle b) {
+  __m128 mf = _mm_castsi128_ps(m.v);
+  return {_mm_or_ps(_mm_and_ps(mf, a.v), _mm_andnot_ps(mf, b.v))};
+}
+inline QWord select(QWord m, QWord a, QWord b) {
+  return {_mm_or_si128(_mm_and_si128(m.v, a.v), _mm_andnot_si128(m.v, b.v))};
+}
+inline QInteger select(QWord m, QInteger a, QInteger b) {
+  return {_mm_or_si128(_mm_and_si128(m.v, a.v), _mm_andnot_si128(m.v, b.v))};
+}
+
+// Truncating float -> int32 conversion (the processor's cvttps2dq: out-of-range lanes give
+// 0x80000000).
+inline QInteger trunc_to_int(QSingle a) { return {_mm_cvttps_epi32(a.v)}; }
+// Rounding conversion in the current rounding mode (round to nearest in the render thread).
+inline QInteger round_to_int(QSingle a) { return {_mm_cvtps_epi32(a.v)}; }
+inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
+// Fractional part, truncated towards zero: a - float(trunc(a)).
+inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
+
+// ---- table gathers -----------------------------------------------------------------------------
+
+// Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
+// (gather instructions are slow on the machines we run on). `base` is the engine memory base
+// seen as floats, indices are element offsets.
+inline void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) {
+  const uint32_t* ix = index.lanes();
+  a = QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
+  b = QSingle::of(base[ix[0] + 1], base[ix[1] + 1], base[ix[2] + 1], base[ix[3] + 1]);
+}
+inline QSingle gather(const float* base, QWord index) {
+  const uint32_t* ix = index.lanes();
+  return QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
+}
+
+// ---- floating-point mode of the render thread -----------------------------------------------
+
+// Exceptions masked, round to nearest, flush-to-zero and denormals-are-zero.
+constexpr uint32_t kRenderCsr = 0x9FC0;
+inline void set_render_fp_mode() { _mm_setcsr(kRenderCsr); }
+
+inline uint32_t bits_of(float x) {
+  uint32_t u;
+  std::memcpy(&u, &x, 4);
+  return u;
+}
+inline float float_of(uint32_t u) {
+  float x;
+  std::memcpy(&x, &u, 4);
+  return x;
+}
+
+}  // namespace brelix
