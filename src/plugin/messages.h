@@ -1,0 +1,53 @@
+// The plug-in's user-visible messages: a modal message box with one OK button for errors, and a
+// progress box shown while a long step runs. The boxes are a replaceable service: windows where
+// there is a display, standard error where there is none, a recorder in tests.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace brelix {
+
+// A shown progress box. Close takes it down; an implementation also closes a box that is still
+// shown when its handle is destroyed.
+class WaitBox {
+ public:
+  WaitBox() = default;
+  virtual ~WaitBox() = default;
+  WaitBox(const WaitBox&) = delete;
+  WaitBox& operator=(const WaitBox&) = delete;
+  virtual void Close() {}
+};
+
+class IMessageBoxes {
+ public:
+  virtual ~IMessageBoxes() = default;
+  // Returns after the user has closed the box. The texts separate paragraphs with "\r\r".
+  virtual void ShowMessageBox(std::string_view text) = 0;
+  // Shows `text` + " ..." until the returned box is closed.
+  virtual std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) = 0;
+};
+
+// The boxes every caller in the process uses. `boxes` stays the caller's and must outlive its
+// use; none restores the standard-error boxes.
+void SetMessageBoxes(IMessageBoxes* boxes);
+IMessageBoxes& MessageBoxes();
+
+inline void ShowMessageBox(std::string_view text) { MessageBoxes().ShowMessageBox(text); }
+inline std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) {
+  return MessageBoxes().ShowWaitBox(text);
+}
+
+// The boxes without a display: each message goes to standard error as one block of text, every
+// "\r\r" as a blank line.
+class StderrMessageBoxes : public IMessageBoxes {
+ public:
+  void ShowMessageBox(std::string_view text) override;
+  std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) override;
+};
+
+// `text` with each "\r\r" turned into a blank line ("\n\n") and any other "\r" into a line break.
+std::string MessageAsPlainText(std::string_view text);
+
+}  // namespace brelix

@@ -1,0 +1,73 @@
+#include "plugin/plugin_entry.h"
+
+#include <memory>
+#include <string>
+
+#include "plugin/messages.h"
+
+namespace brelix {
+
+namespace {
+
+void ShowLibraryMessage(const char* message) { ShowMessageBox(ModuleFileName + "\r\r" + message); }
+
+void CloseWaitBox(std::unique_ptr<WaitBox>& box) noexcept {
+  if (!box) return;
+  try {
+    box->Close();
+  } catch (...) {
+    // a box that cannot close does not stop the plug-in
+  }
+}
+
+AEffect* EnterPlugin(audioMasterCallback host, EffectFactory create, ProcessorCheck hasSSE3) {
+  // 1. Number format: nothing to set; number text never depends on the locale (plugin_module.h).
+
+  // 2. Library path and processor, until a host has passed the version check.
+  if (!LibraryInitialized) {
+    LocateModule();
+    if (!hasSSE3()) {
+      ShowLibraryMessage("SSE3 capable CPU not detected!");
+      return nullptr;
+    }
+  }
+
+  // 3. A host that answers version 0 (or is none) has nothing to be served.
+  if (host == nullptr || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+
+  // 4.
+  LibraryInitialized = true;
+
+  // 5.
+  std::unique_ptr<WaitBox> wait = ShowWaitBox("Engine Initialization");
+
+  // 6. A failed construction has released whatever it had built.
+  AudioEffect* effect = nullptr;
+  try {
+    effect = create(host);
+  } catch (...) {
+    effect = nullptr;
+  }
+  if (effect == nullptr) {
+    CloseWaitBox(wait);
+    ShowLibraryMessage("Initialization error!");
+    return nullptr;
+  }
+
+  // 7.
+  CloseWaitBox(wait);
+  return effect->Effect();
+}
+
+}  // namespace
+
+AEffect* PluginEntry(audioMasterCallback host, EffectFactory create, ProcessorCheck hasSSE3) {
+  try {
+    return EnterPlugin(host, create, hasSSE3);
+  } catch (...) {
+    // Only the path strings or the message boxes can fail here, before an instance exists.
+    return nullptr;
+  }
+}
+
+}  // namespace brelix

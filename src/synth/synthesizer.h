@@ -1,0 +1,91 @@
+// XSynthesizer: the plug-in instance. It owns the engine memory with its constant block and
+// tables, the decimator, the voice manager with the edit buffer, the voices and the editor; it
+// answers the host's rate, chunk, parameter and event calls and keeps the audio thread out of the
+// engine while the user-interface thread rebuilds parts of it.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "engine/downsampler.h"
+#include "engine/global_memory.h"
+#include "engine/synth_work.h"
+#include "plugin/audio_effect_x.h"
+
+namespace brelix {
+
+class XSynthesizer : public AudioEffectX {
+ public:
+  // Builds a complete instance; throws when any step fails (the partial instance is released).
+  // The instance's constructor: a static factory, since a C++ constructor cannot be a virtual
+  // slot.
+  static XSynthesizer* Create(audioMasterCallback audioMaster);
+  ~XSynthesizer() override;
+
+  // ---- overridden slots, in slot order -----------------------------------------------------
+  void SetSampleRate(float sampleRate) override;
+  void ProcessReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+  void SetParameter(int32_t index, float value) override;
+  float GetParameter(int32_t index) override;
+  void GetProgramName(char* name) override;
+  void GetParameterLabel(int32_t index, char* label) override;
+  void GetParameterDisplay(int32_t index, char* text) override;
+  void GetParameterName(int32_t index, char* text) override;
+  int32_t GetChunk(void** data, bool isPreset) override;
+  int32_t SetChunk(void* data, int32_t byteSize, bool isPreset) override;
+  // The accumulating call replaces the output as well.
+  void Process(float** inputs, float** outputs, int32_t sampleFrames) override;
+  int32_t ProcessEvents(VstEvents* events) override;
+  bool GetEffectName(char* name) override;
+  bool GetVendorString(char* text) override;
+  bool GetProductString(char* text) override;
+  int32_t GetVendorVersion() override;
+
+  // ---- the engine bracket ------------------------------------------------------------------
+  // From the return of the outermost BeginProcessUpdate until its EndProcessUpdate no render
+  // call is inside the engine, and a render call that starts in that span returns at once
+  // without touching the engine or the output buffers. Brackets nest; only the outermost one
+  // waits (spinning, at most one render call long). An unmatched EndProcessUpdate does nothing.
+  void BeginProcessUpdate();
+  void EndProcessUpdate();
+  int32_t Mute() const;     // nesting depth of the open brackets
+  bool Processing() const;  // a render call is inside the engine
+
+  // ---- instance state, in record order -----------------------------------------------------
+  TDownsampler* Downsampler2 = nullptr;
+  int32_t ActiveVoices = 0;  // voices the render loop visits
+  int32_t MidiCount = 0;     // samples left until the next MIDI modulation pass
+  // Mute and Processing live in the private RenderState word (read them with Mute(), Processing()).
+  bool Automation = false;             // expose the patch parameters to the host
+  bool EditAutomation = false;         // consulted by the editor's controls
+  bool ExternalControl = false;        // cleared by the editor's constructor
+  std::atomic<bool> Modifying{false};  // a host parameter call or Modify is being served
+  std::unique_ptr<XGlobalMemory> GlobalMemory;
+  XSynthWork* SynthWork = nullptr;  // the constant block, first record of GlobalMemory
+  // Multi, PatchWork[16] and Voices[16] follow here; they are built by BuildVoicesAndPatch.
+
+ private:
+  explicit XSynthesizer(audioMasterCallback audioMaster);
+
+  // Construction steps 7 to 12: the voice manager with the edit buffer and its default patch,
+  // the sixteen voice work records and voices, the voice count, the default patch file, the
+  // voice links and the editor are created here.
+  void BuildVoicesAndPatch();
+
+  // The frame loop of one render call, inside the engine (Processing set, render floating-point
+  // mode in force). Until the voices exist it writes silence.
+  void RenderBlock(float** outputs, int32_t sampleFrames);
+
+  // Mute and Processing in one word, so that "check Mute, set Processing" (render call) and
+  // "check Processing, raise Mute" (BeginProcessUpdate) are each one atomic step: bit 0 is
+  // Processing, the bits above it count Mute.
+  std::atomic<uint32_t> RenderState{0};
+
+  // The program chunk handed to the host by GetChunk; it stays valid until the next GetChunk or
+  // the end of the instance. Its contents come with the program chunk (still all zeros).
+  std::array<uint8_t, 264> ChunkBlock{};
+};
+
+}  // namespace brelix

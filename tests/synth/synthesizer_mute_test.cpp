@@ -1,0 +1,135 @@
+// The engine bracket: BeginProcessUpdate / EndProcessUpdate against the render call.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "synth/synthesizer.h"
+
+namespace {
+
+using brelix::XSynthesizer;
+
+constexpr float kSentinel = 12345.0f;
+
+intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+struct CloseThroughRecord {
+  void operator()(XSynthesizer* s) const {
+    AEffect* e = s->Effect();
+    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+  }
+};
+using Synth = std::unique_ptr<XSynthesizer, CloseThroughRecord>;
+
+// One render call through the host's entry into sentinel-filled buffers; true when it wrote them.
+bool RenderCallWrote(XSynthesizer& synth, int frames = 32) {
+  std::vector<float> left(frames, kSentinel), right(frames, kSentinel);
+  float* outputs[2] = {left.data(), right.data()};
+  AEffect* e = synth.Effect();
+  e->processReplacing(e, nullptr, outputs, frames);
+  bool untouched = true;
+  for (int i = 0; i < frames; ++i) untouched = untouched && left[i] == kSentinel && right[i] == kSentinel;
+  return !untouched;
+}
+
+TEST(MuteBracket, NestedBracketsNeedAsManyEnds) {
+  Synth synth(XSynthesizer::Create(&Host));
+  EXPECT_TRUE(RenderCallWrote(*synth));
+
+  synth->BeginProcessUpdate();
+  synth->BeginProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 2);
+  EXPECT_FALSE(RenderCallWrote(*synth));
+  EXPECT_FALSE(RenderCallWrote(*synth, 0));
+
+  synth->EndProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 1);
+  EXPECT_FALSE(RenderCallWrote(*synth));  // still inside the outer bracket
+  // The accumulating entry is the same render call.
+  float left[8], right[8];
+  for (int i = 0; i < 8; ++i) left[i] = right[i] = kSentinel;
+  float* outputs[2] = {left, right};
+  AEffect* e = synth->Effect();
+  e->process(e, nullptr, outputs, 8);
+  EXPECT_EQ(left[7], kSentinel);
+
+  synth->EndProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 0);
+  EXPECT_TRUE(RenderCallWrote(*synth));
+  EXPECT_FALSE(synth->Processing());
+}
+
+TEST(MuteBracket, ExtraEndLeavesMuteAtZero) {
+  Synth synth(XSynthesizer::Create(&Host));
+  synth->EndProcessUpdate();
+  synth->EndProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 0);
+  EXPECT_TRUE(RenderCallWrote(*synth));
+
+  // The next bracket mutes at once: no debt from the extra ends.
+  synth->BeginProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 1);
+  EXPECT_FALSE(RenderCallWrote(*synth));
+  synth->EndProcessUpdate();
+  synth->EndProcessUpdate();
+  EXPECT_EQ(synth->Mute(), 0);
+}
+
+// A render thread runs blocks without pause while this thread opens and closes brackets. A render
+// call that lies wholly inside one bracket must leave its buffers alone, and inside a bracket no
+// render call may be in the engine.
+TEST(MuteBracket, RenderThreadNeverEntersAnOpenBracket) {
+  Synth synth(XSynthesizer::Create(&Host));
+  constexpr int kBrackets = 10000;
+  constexpr int kMaxRenderCalls = 2000000;
+
+  // Even: no bracket open; odd: inside bracket number generation / 2.
+  std::atomic<uint32_t> generation{0};
+  std::atomic<bool> done{false};
+  std::atomic<int> writes_inside{0};
+  std::atomic<int> calls_inside{0};
+  std::atomic<int> calls_total{0};
+
+  std::thread render([&] {
+    for (int n = 0; n < kMaxRenderCalls && !done.load(); ++n) {
+      uint32_t before = generation.load();
+      bool wrote = RenderCallWrote(*synth, 16);
+      uint32_t after = generation.load();
+      calls_total.fetch_add(1);
+      if (before == after && (before & 1) != 0) {
+        calls_inside.fetch_add(1);
+        if (wrote) writes_inside.fetch_add(1);
+      }
+    }
+  });
+
+  while (calls_total.load() == 0) std::this_thread::yield();  // the render thread is running
+
+  int processing_seen_inside = 0;
+  for (int b = 0; b < kBrackets; ++b) {
+    synth->BeginProcessUpdate();
+    generation.fetch_add(1);
+    // Keep the bracket open until the render thread has tried at least one whole call in it
+    // (bounded, in case that thread is not scheduled meanwhile).
+    const int calls_at_open = calls_total.load();
+    for (int spin = 0; spin < 100000 && calls_total.load() < calls_at_open + 2; ++spin)
+      processing_seen_inside += synth->Processing() ? 1 : 0;
+    generation.fetch_add(1);
+    synth->EndProcessUpdate();
+  }
+  done = true;
+  render.join();
+
+  EXPECT_EQ(processing_seen_inside, 0);
+  EXPECT_EQ(writes_inside.load(), 0);
+  EXPECT_EQ(synth->Mute(), 0);
+  EXPECT_FALSE(synth->Processing());
+  EXPECT_GT(calls_inside.load(), 0);  // the run did test calls made inside brackets
+}
+
+}  // namespace
