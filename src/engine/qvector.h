@@ -205,6 +205,19 @@ inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
 // Fractional part, truncated towards zero: a - float(trunc(a)).
 inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
 
+// ---- lane rearrangements (lanes numbered from 1 in the comments) ------------------------------
+
+// (a1, b1, a3, b3)
+inline QSingle interleave_odd(QSingle a, QSingle b) {
+  return {_mm_movelh_ps(_mm_unpacklo_ps(a.v, b.v), _mm_unpackhi_ps(a.v, b.v))};
+}
+// (a2, b2, a4, b4)
+inline QSingle interleave_even(QSingle a, QSingle b) {
+  return {_mm_movehl_ps(_mm_unpackhi_ps(a.v, b.v), _mm_unpacklo_ps(a.v, b.v))};
+}
+// (a3, a4, a1, a2)
+inline QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
+
 // ---- table gathers -----------------------------------------------------------------------------
 
 // Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
