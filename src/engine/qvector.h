@@ -205,6 +205,13 @@ inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
 // Fractional part, truncated towards zero: a - float(trunc(a)).
 inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
 
+// ---- lane permutations -------------------------------------------------------------------------
+
+// (l3, l4, l1, l2): the two halves exchanged.
+inline QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
+// (l2, l1, l4, l3): the lanes of each pair exchanged.
+inline QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 3, 0, 1))}; }
+
 // ---- table gathers -----------------------------------------------------------------------------
 
 // Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
