@@ -16,6 +16,14 @@
 
 namespace brelix {
 
+// Element views of a vector register. The register types are not float or uint32_t objects, so
+// reading their lanes through plain float* / uint32_t* breaks the aliasing rules (and g++ -O2
+// does miscompile it); these element types may alias anything.
+using alias_float = float __attribute__((may_alias));
+using alias_uint32 = uint32_t __attribute__((may_alias));
+using alias_int32 = int32_t __attribute__((may_alias));
+using alias_double = double __attribute__((may_alias));
+
 struct QWord;
 struct QInteger;
 
@@ -40,8 +48,8 @@ struct alignas(16) QSingle {
     t[i] = x;
     v = _mm_load_ps(t);
   }
-  float* lanes() { return reinterpret_cast<float*>(&v); }
-  const float* lanes() const { return reinterpret_cast<const float*>(&v); }
+  alias_float* lanes() { return reinterpret_cast<alias_float*>(&v); }
+  const alias_float* lanes() const { return reinterpret_cast<const alias_float*>(&v); }
 };
 
 // Four 32-bit unsigned integers: masks, phases, table indices.
@@ -66,8 +74,8 @@ struct alignas(16) QWord {
     t[i] = x;
     v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
   }
-  uint32_t* lanes() { return reinterpret_cast<uint32_t*>(&v); }
-  const uint32_t* lanes() const { return reinterpret_cast<const uint32_t*>(&v); }
+  alias_uint32* lanes() { return reinterpret_cast<alias_uint32*>(&v); }
+  const alias_uint32* lanes() const { return reinterpret_cast<const alias_uint32*>(&v); }
 };
 
 // Four 32-bit signed integers.
@@ -88,8 +96,8 @@ struct alignas(16) QInteger {
     t[i] = x;
     v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
   }
-  int32_t* lanes() { return reinterpret_cast<int32_t*>(&v); }
-  const int32_t* lanes() const { return reinterpret_cast<const int32_t*>(&v); }
+  alias_int32* lanes() { return reinterpret_cast<alias_int32*>(&v); }
+  const alias_int32* lanes() const { return reinterpret_cast<const alias_int32*>(&v); }
 };
 
 // Four 32-bit offsets from the engine memory base: in single-precision elements for tables, in
@@ -102,10 +110,10 @@ struct alignas(16) QDouble {
 
   static QDouble splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
   static QDouble zero() { return {_mm_setzero_pd(), _mm_setzero_pd()}; }
-  double lane(int i) const { return reinterpret_cast<const double*>(this)[i]; }
-  void set_lane(int i, double x) { reinterpret_cast<double*>(this)[i] = x; }
-  double* lanes() { return reinterpret_cast<double*>(this); }
-  const double* lanes() const { return reinterpret_cast<const double*>(this); }
+  double lane(int i) const { return lanes()[i]; }
+  void set_lane(int i, double x) { lanes()[i] = x; }
+  alias_double* lanes() { return reinterpret_cast<alias_double*>(this); }
+  const alias_double* lanes() const { return reinterpret_cast<const alias_double*>(this); }
 };
 
 // Four references (one per lane).
@@ -205,18 +213,33 @@ inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
 // Fractional part, truncated towards zero: a - float(trunc(a)).
 inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
 
+// ---- lane rearrangements (lanes numbered from 1 in the comments) ------------------------------
+
+// (a1, b1, a3, b3)
+inline QSingle interleave_odd(QSingle a, QSingle b) {
+  return {_mm_movelh_ps(_mm_unpacklo_ps(a.v, b.v), _mm_unpackhi_ps(a.v, b.v))};
+}
+// (a2, b2, a4, b4)
+inline QSingle interleave_even(QSingle a, QSingle b) {
+  return {_mm_movehl_ps(_mm_unpackhi_ps(a.v, b.v), _mm_unpacklo_ps(a.v, b.v))};
+}
+// (a3, a4, a1, a2): the two halves exchanged.
+inline QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
+// (a2, a1, a4, a3): the lanes of each pair exchanged.
+inline QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 3, 0, 1))}; }
+
 // ---- table gathers -----------------------------------------------------------------------------
 
 // Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
 // (gather instructions are slow on the machines we run on). `base` is the engine memory base
 // seen as floats, indices are element offsets.
 inline void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) {
-  const uint32_t* ix = index.lanes();
+  const alias_uint32* ix = index.lanes();
   a = QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
   b = QSingle::of(base[ix[0] + 1], base[ix[1] + 1], base[ix[2] + 1], base[ix[3] + 1]);
 }
 inline QSingle gather(const float* base, QWord index) {
-  const uint32_t* ix = index.lanes();
+  const alias_uint32* ix = index.lanes();
   return QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
 }
 

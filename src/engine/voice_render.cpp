@@ -1,0 +1,45 @@
+#include "engine/voice_render.h"
+
+#include <cstring>
+
+#include "engine/filter.h"
+#include "engine/oscillator.h"
+#include "modulation/envelope.h"
+#include "modulation/lfo.h"
+#include "modulation/mod_matrix.h"
+
+namespace brelix {
+
+void VoiceControlTick(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
+  const QSingle pitch_mod = QSingle::splat(w.PitchMod);
+  LfoRateCalculate(sw, p, w);
+  EnvRateCalculate(sw, p, w);
+  LfoCalculate(sw, p, w);
+  EnvCalculate(sw, p, w);
+  ModMatrixCalculate(sw, p, w);
+  p.SampleCalculate(sw, p, w, pitch_mod);
+  OscCalculate(sw, p, w, pitch_mod);
+  FilterCalculate(sw, p, w);
+}
+
+QSingle VoiceProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
+  p.SampleProcess(sw, p, w);
+  OscProcess(sw, p, w);
+  const QSingle pair = FilterProcess(sw, p, w);
+  float source;
+  std::memcpy(&source, reinterpret_cast<const uint8_t*>(&sw) + w.VolumeModSourcePtr, sizeof source);
+  const float gain = (p.Volume + w.VolumeMod + w.VolumeVelocityMod) * p.ControlValue[7] * (source * p.VolumeModAmount);
+  return pair * QSingle::splat(gain);
+}
+
+void VoiceIdle(const XPatch& p, XPatchWork& w) {
+  if (w.ControlCounter == 0) {
+    w.LfoPhase = frac_trunc(w.LfoPhase + w.LfoDeltaPhase);
+    w.ControlCounter = p.ControlRate;
+  } else {
+    --w.ControlCounter;
+  }
+  w.AuxOscPhase = w.AuxOscPhase + w.AuxOscDeltaPhase;
+}
+
+}  // namespace brelix

@@ -1,0 +1,180 @@
+#include "synth/multi.h"
+
+#include <algorithm>
+
+#include "engine/global_memory.h"
+#include "engine/patch_work.h"
+#include "modulation/delay.h"
+#include "patch/patch_defaults.h"
+#include "patch/patch_derived.h"
+#include "patch/sample_memory.h"
+#include "synth/voice.h"
+
+namespace brelix {
+
+namespace {
+
+// Declicker modes of the patch: which note start a voice in stage `stage` gets.
+bool UseDeclickedStart(uint32_t declicker, int32_t stage) {
+  switch (declicker) {
+    case 0: return false;                     // "Off"
+    case 1: return stage < kStageEnd;         // "Voice-On/Release"
+    case 2: return stage < kStageRelease;     // "Voice-On Only"
+    case 3: return stage == kStageRelease;    // "Voice-Release Only"
+    default: return true;                     // "Always"
+  }
+}
+
+int32_t StageOf(const XVoice& voice) { return AmpStage(*voice.PatchWork); }
+
+}  // namespace
+
+XMulti::XMulti(XGlobalMemory& memory) {
+  EditBuffer = memory.AllocRecord<XPatch>();
+  EditBuffer->GlobalMemory = &memory;
+  DelayBuffersAllocate(*EditBuffer, memory);
+  PatchDefaults(*EditBuffer);
+  PatchPrepare(*EditBuffer);
+
+  MidiProcs.fill(&XMulti::RunningStatus);
+  MidiProcs[8] = &XMulti::NoteOff;
+  MidiProcs[9] = &XMulti::NoteOn;
+  MidiProcs[10] = &XMulti::PolyPressure;
+  MidiProcs[11] = &XMulti::ControlChange;
+  MidiProcs[12] = &XMulti::ProgramChange;
+  MidiProcs[13] = &XMulti::Aftertouch;
+  MidiProcs[14] = &XMulti::PitchBend;
+  MidiProcs[15] = &XMulti::SystemExclusive;
+  ControlTable.fill(&XMulti::NoOperation);
+  ControlTable[120] = &XMulti::AllNotesOff;
+  ControlTable[123] = &XMulti::AllNotesOff;
+}
+
+XMulti::~XMulti() {
+  DelayRelease(*EditBuffer);
+  for (int lane = 0; lane < 4; ++lane) SampleMemoryRelease(EditBuffer->SampleOscMemory.p[lane]);
+}
+
+int XMulti::LinkedVoices() const { return std::clamp(MaxVoice + 1, 0, kMaxVoices); }
+
+void XMulti::ProcessEvent(const uint8_t midi[3]) {
+  if (MaxVoice == -1) return;
+  (this->*MidiProcs[midi[0] >> 4])(midi);
+}
+
+void XMulti::NoteOn(const uint8_t* midi) {
+  if ((midi[0] & 0x0F) != Channel) return;
+  if (midi[2] == 0)
+    ReleaseNote(midi[1], 0);
+  else
+    AssignNote(midi[1], midi[2]);
+}
+
+void XMulti::NoteOff(const uint8_t* midi) {
+  if ((midi[0] & 0x0F) != Channel) return;
+  ReleaseNote(midi[1], midi[2]);
+}
+
+void XMulti::AssignNote(int32_t note, int32_t velocity) {
+  const int count = LinkedVoices();
+  if (count == 0) return;
+  XVoice* target = nullptr;
+  XVoice* candidate = nullptr;
+
+  // 1. the lowest-numbered idle voice
+  for (int i = 0; i < count && target == nullptr; ++i)
+    if (StageOf(*Voices[i]) >= kStageEnd) target = Voices[i];
+  if (target != nullptr) {
+    target->PatchWork->Retrigger = 0;
+    target->MonoNote = kNoMonoNote;
+  } else {
+    // 2. the oldest releasing voice (the lower index on equal ages)
+    for (int i = 0; i < count; ++i)
+      if (StageOf(*Voices[i]) >= kStageRelease && (candidate == nullptr || Voices[i]->Age < candidate->Age))
+        candidate = Voices[i];
+    if (candidate == nullptr) {
+      // 3. all held: the oldest voice on the same key, else the oldest voice
+      for (int i = 0; i < count; ++i)
+        if (Voices[i]->Note == note && (target == nullptr || Voices[i]->Age < target->Age)) target = Voices[i];
+      if (target != nullptr) {
+        target->MonoNote = kNoMonoNote;
+        target->PatchWork->Retrigger = 0;
+      } else {
+        for (int i = 0; i < count; ++i)
+          if (candidate == nullptr || Voices[i]->Age < candidate->Age) candidate = Voices[i];
+      }
+    }
+    if (target == nullptr) {
+      // 4. the candidate, with the one-voice key memory
+      if (MaxVoice != 0) {
+        candidate->MonoNote = kNoMonoNote;
+      } else if (candidate->MonoNote == kNoMonoNote && StageOf(*candidate) < kStageRelease) {
+        candidate->MonoNote = candidate->Note;
+        candidate->MonoVelocity = candidate->Velocity;
+      }
+      const bool legato = MaxVoice == 0 && candidate->MonoNote != kNoMonoNote;
+      candidate->PatchWork->Retrigger = legato ? 0xFFFFFFFFu : 0u;
+      target = candidate;
+    }
+  }
+
+  target->Age = VoiceAge;
+  if (UseDeclickedStart(EditBuffer->Declicker, StageOf(*target)))
+    target->NoteOnClick(note, velocity);
+  else
+    target->NoteOn(note, velocity);
+  ++VoiceAge;
+}
+
+void XMulti::ReleaseNote(int32_t note, int32_t release_velocity) {
+  const int count = LinkedVoices();
+  for (int i = 0; i < count; ++i) {
+    XVoice& voice = *Voices[i];
+    if (StageOf(voice) >= kStageRelease) continue;  // releasing and idle voices are not touched
+    if (voice.Note == note) {
+      if (voice.MonoNote == kNoMonoNote || voice.MonoNote == voice.Note)
+        voice.NoteOff(release_velocity);
+      else
+        voice.NoteOn(voice.MonoNote, voice.MonoVelocity);  // glide back to the remembered key
+      voice.MonoNote = kNoMonoNote;
+    } else if (voice.MonoNote == note) {
+      voice.MonoNote = voice.Note;  // the remembered key was let go
+    }
+  }
+}
+
+float XMulti::ControllerValue(int slot, float raw) const {
+  const XPatch& p = *EditBuffer;
+  return std::min(std::max(raw * p.ControlScale[slot] + p.ControlOffset[slot], p.ControlMin[slot]), p.ControlMax[slot]);
+}
+
+void XMulti::ControlChange(const uint8_t* midi) {
+  if ((midi[0] & 0x0F) != Channel) return;
+  const int controller = midi[1] & 0x7F;
+  EditBuffer->ControlValue[controller] = ControllerValue(controller, static_cast<float>(midi[2]));
+  (this->*ControlTable[controller])();
+}
+
+void XMulti::PitchBend(const uint8_t* midi) {
+  if ((midi[0] & 0x0F) != Channel) return;
+  const int bend = midi[2] * 128 + midi[1];
+  EditBuffer->ControlValue[kControlPitchBend] = ControllerValue(kControlPitchBend, static_cast<float>(bend));
+}
+
+void XMulti::Aftertouch(const uint8_t* midi) {
+  if ((midi[0] & 0x0F) != Channel) return;
+  EditBuffer->ControlValue[kControlPressure] = ControllerValue(kControlPressure, static_cast<float>(midi[1]));
+}
+
+void XMulti::AllNotesOff() {
+  for (int i = LinkedVoices() - 1; i >= 0; --i) Voices[i]->PatchWork->EnvStage.set_lane(3, kStageEnd);
+  ResetControllers(*EditBuffer);
+}
+
+void XMulti::PlayNote() {
+  if (EditBuffer->PlayNote < 0 || MaxVoice < 0) return;
+  const uint8_t midi[3] = {static_cast<uint8_t>(0x90 + Channel), static_cast<uint8_t>(EditBuffer->PlayNote & 0xFF), 127};
+  ProcessEvent(midi);
+}
+
+}  // namespace brelix
