@@ -2,12 +2,21 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "engine/engine_tables.h"
+#include "engine/filter.h"
 #include "engine/qvector.h"
 #include "engine/rates.h"
+#include "engine/render_loop.h"
+#include "modulation/delay.h"
+#include "modulation/envelope.h"
+#include "modulation/lfo.h"
+#include "modulation/mod_sources.h"
+#include "patch/patch_derived.h"
+#include "patch/voice_work_init.h"
 
 namespace brelix {
 
@@ -17,6 +26,7 @@ constexpr int32_t kGlobalMemoryMiB = 4;
 constexpr int32_t kParamsWithoutAutomation = 1;
 constexpr int32_t kVendorVersion = 100;
 constexpr float kDefaultSampleRate = 44100.0f;
+constexpr double kDefaultTempoBpm = 120.0;
 
 // The render state word: bit 0 is Processing, Mute counts in the bits above it.
 constexpr uint32_t kProcessing = 1;
@@ -70,9 +80,12 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
   ProgramsAreChunks(true);
   Suspend();
 
-  // 5. The shared engine tables. The filter, LFO, envelope and modulation source/destination
-  //    tables are built right after these, in that order.
+  // 5. The shared engine tables.
   EngineTablesBuild(*GlobalMemory);
+  FilterInitTables(*GlobalMemory);
+  LfoInitTables();
+  EnvInitTables();
+  ModTablesInit();
 
   // 6. The decimator.
   Downsampler2 = GlobalMemory->AllocRecord<TDownsampler>();
@@ -83,15 +96,48 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
 }
 
 XSynthesizer::~XSynthesizer() {
-  // The voices are released and a changed patch is saved (after asking) here, before the voice
-  // manager and the engine memory go; nothing may throw out of this destructor.
+  // The voices go first; the save question for a changed patch comes with the patch files. The
+  // voice manager goes before the engine memory it lives on.
+  for (auto& voice : Voices) voice.reset();
+  Multi.reset();
 }
 
 void XSynthesizer::BuildVoicesAndPatch() {
-  // Creates the voice manager on the engine memory with the edit buffer (default patch, linked
-  // to SynthWork, channel 0), one work record and one voice per index 0..15, sets 16 voices,
-  // names the default patch file PluginDirectory + "Brelix.tw" and loads it when it exists,
-  // links the voices (AllocateVoices) and makes the editor the instance's editor.
+  // 7. The voice manager with the edit buffer holding the prepared default patch.
+  Multi = std::make_unique<XMulti>(*GlobalMemory);
+  Multi->EditBuffer->SynthWork = SynthWork;
+  Multi->Channel = 0;
+  // 8. One work record and one voice per slot.
+  for (int i = 0; i < kMaxVoices; ++i) {
+    PatchWork[i] = GlobalMemory->AllocRecord<XPatchWork>();
+    Voices[i] = std::make_unique<XVoice>(PatchWork[i]);
+  }
+  // 9.
+  Multi->MaxVoice = kMaxVoices - 1;
+  // 10. The default patch file comes with the patch files. Until a file is loaded, the default
+  //     patch gets its rate-dependent values here too, so a host that never sets a rate still
+  //     hears the patch at the default rate.
+  PatchSampleRate(*Multi->EditBuffer);
+  PatchDCFilters(*Multi->EditBuffer);
+  DelayRebuild(*Multi->EditBuffer, true);
+  // 11.
+  AllocateVoices();
+  // 12. The editor comes with the editor.
+}
+
+void XSynthesizer::AllocateVoices() {
+  XPatch& patch = *Multi->EditBuffer;
+  const int count = std::clamp(Multi->MaxVoice + 1, 0, kMaxVoices);
+  for (int i = 0; i < count; ++i) {
+    XVoice& voice = *Voices[i];
+    Multi->Voices[i] = &voice;
+    voice.Patch = &patch;
+    voice.Note = 0;
+    voice.Velocity = 0;
+    voice.Age = 0;
+    VoiceWorkInit(patch, *voice.PatchWork);
+  }
+  ActiveVoices = count;
 }
 
 // ---- host rate ---------------------------------------------------------------------------------
@@ -108,23 +154,38 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
   SynthWork->SampleScale = QSingle::splat(RealSampleBase.load() / rate);
-  // 4.-6. Silencing the voices, the edit buffer's rate-dependent values with the delay rebuild,
-  //       and the preview note restart come with the voice manager.
+  // Hosts change the rate while suspended; one that does it while rendering still must not
+  // meet half-rebuilt voices and delay, so the rest runs inside the bracket.
+  BeginProcessUpdate();
+  // 4. Every voice idle at once.
+  for (XPatchWork* work : PatchWork) work->EnvStage.set_lane(3, kStageEnd);
+  // 5.
+  XPatch& patch = *Multi->EditBuffer;
+  PatchSampleRate(patch);
+  PatchDCFilters(patch);
+  DelayRebuild(patch, true);
+  // 6.
+  Multi->PlayNote();
+  EndProcessUpdate();
 }
 
 // ---- rendering --------------------------------------------------------------------------------
 
+bool XSynthesizer::EnterEngine() {
+  uint32_t idle = 0;
+  return RenderState.compare_exchange_strong(idle, kProcessing, std::memory_order_acquire, std::memory_order_relaxed);
+}
+
+void XSynthesizer::LeaveEngine() { RenderState.fetch_and(~kProcessing, std::memory_order_release); }
+
 void XSynthesizer::ProcessReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) {
   // 1., 2. Muted: return at once. Otherwise Processing, in the same atomic step.
-  uint32_t idle = 0;
-  if (!RenderState.compare_exchange_strong(idle, kProcessing, std::memory_order_acquire,
-                                           std::memory_order_relaxed))
-    return;
+  if (!EnterEngine()) return;
   // 16. Processing ends with the block, whatever happens inside it.
   struct EndOfBlock {
-    std::atomic<uint32_t>& state;
-    ~EndOfBlock() { state.fetch_and(~kProcessing, std::memory_order_release); }
-  } end_of_block{RenderState};
+    XSynthesizer& synth;
+    ~EndOfBlock() { synth.LeaveEngine(); }
+  } end_of_block{*this};
   // 3.
   RenderFpMode fp_mode;
   RenderBlock(outputs, sampleFrames);
@@ -134,16 +195,36 @@ void XSynthesizer::Process(float** inputs, float** outputs, int32_t sampleFrames
   ProcessReplacing(inputs, outputs, sampleFrames);
 }
 
-void XSynthesizer::RenderBlock(float** outputs, int32_t sampleFrames) {
-  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) return;
-  for (int32_t i = 0; i < sampleFrames; ++i) {
-    outputs[0][i] = 0.0f;
-    outputs[1][i] = 0.0f;
-  }
+float XSynthesizer::BlockTempo() {
+  // 4. Asked once per block.
+  const VstTimeInfo* time = GetTimeInfo(kVstTempoValid);
+  const bool has_tempo = time != nullptr && (time->flags & kVstTempoValid) != 0;
+  return TempoFromBpm(has_tempo ? time->tempo : kDefaultTempoBpm);
 }
 
-int32_t XSynthesizer::ProcessEvents(VstEvents* /*events*/) {
-  // Each MIDI event goes to the voice manager here.
+void XSynthesizer::RenderBlock(float** outputs, int32_t sampleFrames) {
+  PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
+  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) return;
+  RenderTarget target{*SynthWork, *Multi->EditBuffer, PatchWork.data(), ActiveVoices, MidiCount, *Downsampler2};
+  RenderFrames(target, BlockTempo(), outputs[0], outputs[1], sampleFrames);
+}
+
+int32_t XSynthesizer::ProcessEvents(VstEvents* events) {
+  if (events == nullptr) return 1;
+  // While the user-interface thread holds the engine, events wait for the next render call; none
+  // may meet voices or a patch that are being rebuilt.
+  const bool inside = EnterEngine();
+  if (inside) PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
+  for (int32_t i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = events->events[i];
+    if (event == nullptr || event->type != kVstMidiType) continue;
+    const auto* midi = reinterpret_cast<const uint8_t*>(reinterpret_cast<const VstMidiEvent*>(event)->midiData);
+    if (inside)
+      Multi->ProcessEvent(midi);
+    else
+      PendingMidi.Push(midi);
+  }
+  if (inside) LeaveEngine();
   return 1;
 }
 

@@ -11,8 +11,12 @@
 
 #include "engine/downsampler.h"
 #include "engine/global_memory.h"
+#include "engine/patch_work.h"
 #include "engine/synth_work.h"
 #include "plugin/audio_effect_x.h"
+#include "synth/midi_queue.h"
+#include "synth/multi.h"
+#include "synth/voice.h"
 
 namespace brelix {
 
@@ -50,6 +54,10 @@ class XSynthesizer : public AudioEffectX {
   // waits (spinning, at most one render call long). An unmatched EndProcessUpdate does nothing.
   void BeginProcessUpdate();
   void EndProcessUpdate();
+
+  // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
+  // with fresh work records; the render loop then visits that many voices.
+  void AllocateVoices();
   int32_t Mute() const;     // nesting depth of the open brackets
   bool Processing() const;  // a render call is inside the engine
 
@@ -64,7 +72,9 @@ class XSynthesizer : public AudioEffectX {
   std::atomic<bool> Modifying{false};  // a host parameter call or Modify is being served
   std::unique_ptr<XGlobalMemory> GlobalMemory;
   XSynthWork* SynthWork = nullptr;  // the constant block, first record of GlobalMemory
-  // Multi, PatchWork[16] and Voices[16] follow here; they are built by BuildVoicesAndPatch.
+  std::unique_ptr<XMulti> Multi;
+  std::array<XPatchWork*, kMaxVoices> PatchWork{};
+  std::array<std::unique_ptr<XVoice>, kMaxVoices> Voices;
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);
@@ -75,8 +85,19 @@ class XSynthesizer : public AudioEffectX {
   void BuildVoicesAndPatch();
 
   // The frame loop of one render call, inside the engine (Processing set, render floating-point
-  // mode in force). Until the voices exist it writes silence.
+  // mode in force): first the MIDI that waited while the engine was muted, then the block.
   void RenderBlock(float** outputs, int32_t sampleFrames);
+
+  // The host tempo for this block, in the engine's bars of four beats per second. A host without
+  // time information, or without a tempo in it, plays at 120 beats per minute.
+  float BlockTempo();
+
+  // Both render and event calls enter the engine through the same atomic step; false while muted.
+  bool EnterEngine();
+  void LeaveEngine();
+
+  // MIDI that arrived while the engine was muted (audio thread only).
+  MidiQueue PendingMidi;
 
   // Mute and Processing in one word, so that "check Mute, set Processing" (render call) and
   // "check Processing, raise Mute" (BeginProcessUpdate) are each one atomic step: bit 0 is
