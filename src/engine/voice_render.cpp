@@ -1,16 +1,15 @@
 #include "engine/voice_render.h"
 
-#include <cstring>
-
 #include "engine/filter.h"
 #include "engine/oscillator.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
+#include "modulation/mod_sources.h"
 
 namespace brelix {
 
-void VoiceControlTick(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
+void VoiceControlTick(const XSynthWork& sw, XPatch& p, XPatchWork& w) {
   const QSingle pitch_mod = QSingle::splat(w.PitchMod);
   LfoRateCalculate(sw, p, w);
   EnvRateCalculate(sw, p, w);
@@ -26,8 +25,7 @@ QSingle VoiceProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   p.SampleProcess(sw, p, w);
   OscProcess(sw, p, w);
   const QSingle pair = FilterProcess(sw, p, w);
-  float source;
-  std::memcpy(&source, reinterpret_cast<const uint8_t*>(&sw) + w.VolumeModSourcePtr, sizeof source);
+  const float source = ModSourceValue(sw, w.VolumeModSourcePtr);
   const float gain = (p.Volume + w.VolumeMod + w.VolumeVelocityMod) * p.ControlValue[7] * (source * p.VolumeModAmount);
   return pair * QSingle::splat(gain);
 }

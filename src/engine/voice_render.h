@@ -8,8 +8,9 @@
 namespace brelix {
 
 // The modules' control-rate steps in their order: LFO rates, envelope rates, LFOs, envelopes,
-// the patch matrix, the sample oscillator, the oscillators, the filter coefficients.
-void VoiceControlTick(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
+// the patch matrix, the sample oscillator, the oscillators, the filter coefficients. The LFO rate
+// step also writes the patch-level LFO increment.
+void VoiceControlTick(const XSynthWork& sw, XPatch& p, XPatchWork& w);
 
 // One audio sub-sample of an active voice: its stereo pair as (left, right, left, right), already
 // multiplied by the voice gain.
