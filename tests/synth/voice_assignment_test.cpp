@@ -113,7 +113,7 @@ TEST_F(VoiceAssignment, NoVoicesMeansNoMidiAtAll) {
 TEST_F(VoiceAssignment, DeclickerChoosesTheNoteStartByTheVoiceStage) {
   // A declicked start keeps the envelope value (with the envelopes' declick on); a plain start
   // restarts it from zero.
-  for (QWord& mask : {std::ref(patch().EnvDeclick)}) mask.get() = QWord::ones();
+  patch().EnvDeclick = QWord::ones();
   struct Case {
     uint32_t declicker;
     int32_t stage;
