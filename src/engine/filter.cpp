@@ -7,6 +7,7 @@
 #include "engine/global_memory.h"
 #include "engine/patch.h"
 #include "engine/patch_work.h"
+#include "engine/pow2_lookup.h"
 #include "engine/synth_work.h"
 
 namespace brelix {
@@ -83,11 +84,7 @@ void FilterPatchRecalculate(XPatch& p) {
 
 void FilterKeyTrack(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const QSingle octaves = (w.Notes - p.FilterCenter) * p.FilterTracking * sw.SInv12;
-  // Pow2Table counted from its first entry (2^-11); offsets beyond +-11 octaves (and NaN) are
-  // held at the table's ends.
-  const QSingle last = QSingle::splat(static_cast<float>(2 * kTableSteps));
-  const QSingle x = min(max((octaves + sw.S11) * sw.Pow2Size, sw.S0), last);
-  w.FilterRatio = Interpolate(Pow2Table - kTableSteps, QWord::zero(), x);
+  w.FilterRatio = Pow2Lookup(sw, octaves);
 }
 
 void FilterTrackUpdate(XPatchWork& w) { FilterKeyTrack(*w.Patch->SynthWork, *w.Patch, w); }

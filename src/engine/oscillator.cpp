@@ -3,6 +3,7 @@
 #include "engine/engine_tables.h"
 #include "engine/patch.h"
 #include "engine/patch_work.h"
+#include "engine/pow2_lookup.h"
 #include "engine/synth_work.h"
 
 namespace brelix {
@@ -12,22 +13,6 @@ namespace {
 // A 32-bit phase indexes the 8192-entry sine table with its top 13 bits; the low 19 bits are
 // the interpolation fraction.
 constexpr int kPhaseFractionBits = 19;
-
-// Last position of Pow2Table counted from its first entry (2^11); its guard entry follows.
-constexpr float kPow2LastPosition = 2.0f * kTableSteps;
-
-// 2^octaves, interpolated in Pow2Table. The table spans eleven octaves each way; the position
-// is clamped to it, so offsets beyond that hold at 2^-11 or 2^11 instead of reading outside.
-QSingle Pow2Lookup(const XSynthWork& sw, QSingle octaves) {
-  const float* const table = Pow2Table - kTableSteps;
-  QSingle x = (octaves + sw.S11) * sw.Pow2Size;
-  x = min(max(x, sw.S0), QSingle::splat(kPow2LastPosition));
-  const QInteger i = trunc_to_int(x);
-  const QSingle f = x - to_single(i);
-  QSingle p0, p1;
-  gather_pair(table, as_word(i), p0, p1);
-  return p0 - (p0 - p1) * f;
-}
 
 // One self-modulated sine generator. `z` is its previous smoothed value, already cleared where
 // the sync master reset the phase. Stores the new smoothed value and returns the generator's
