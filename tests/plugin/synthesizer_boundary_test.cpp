@@ -7,25 +7,15 @@
 #include <memory>
 
 #include "engine/rates.h"
+#include "support/synth_instance.h"
 #include "synth/synthesizer.h"
 
 namespace {
 
 using brelix::XSynthesizer;
 
-intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-struct CloseThroughRecord {
-  void operator()(XSynthesizer* s) const {
-    AEffect* e = s->Effect();
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
-  }
-};
-using Synth = std::unique_ptr<XSynthesizer, CloseThroughRecord>;
-
-Synth MakeSynth() { return Synth(XSynthesizer::Create(&Host)); }
+using brelix::testing::MakeSynth;
+using brelix::testing::Synth;
 
 void ExpectAllLanes(const brelix::QSingle& q, float expected) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(q.lane(i), expected) << "lane " << i + 1;

@@ -11,16 +11,15 @@
 
 #include "engine/patch_work.h"
 #include "engine/rates.h"
+#include "support/synth_instance.h"
 #include "synth/multi.h"
 #include "synth/synthesizer.h"
 #include "synth/voice.h"
 
 namespace brelix::testing {
 
-inline intptr_t SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
-
 struct SynthFixture {
-  SynthFixture() : synth(XSynthesizer::Create(SilentHost)) { synth->SetSampleRate(44100.0f); }
+  SynthFixture() : synth(MakeSynth()) { synth->SetSampleRate(44100.0f); }
 
   XMulti& multi() { return *synth->Multi; }
   XPatch& patch() { return *synth->Multi->EditBuffer; }
@@ -43,7 +42,7 @@ struct SynthFixture {
     return left;
   }
 
-  std::unique_ptr<XSynthesizer> synth;
+  Synth synth;
 };
 
 }  // namespace brelix::testing

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/synth_instance.h"
 #include "synth/synthesizer.h"
 
 namespace {
@@ -14,17 +15,8 @@ using brelix::XSynthesizer;
 
 constexpr float kSentinel = 12345.0f;
 
-intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-struct CloseThroughRecord {
-  void operator()(XSynthesizer* s) const {
-    AEffect* e = s->Effect();
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
-  }
-};
-using Synth = std::unique_ptr<XSynthesizer, CloseThroughRecord>;
+using brelix::testing::MakeSynth;
+using brelix::testing::Synth;
 
 // One render call through the host's entry into sentinel-filled buffers; true when it wrote them.
 bool RenderCallWrote(XSynthesizer& synth, int frames = 32) {
@@ -38,7 +30,7 @@ bool RenderCallWrote(XSynthesizer& synth, int frames = 32) {
 }
 
 TEST(MuteBracket, NestedBracketsNeedAsManyEnds) {
-  Synth synth(XSynthesizer::Create(&Host));
+  Synth synth = MakeSynth();
   EXPECT_TRUE(RenderCallWrote(*synth));
 
   synth->BeginProcessUpdate();
@@ -65,7 +57,7 @@ TEST(MuteBracket, NestedBracketsNeedAsManyEnds) {
 }
 
 TEST(MuteBracket, ExtraEndLeavesMuteAtZero) {
-  Synth synth(XSynthesizer::Create(&Host));
+  Synth synth = MakeSynth();
   synth->EndProcessUpdate();
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 0);
@@ -84,7 +76,7 @@ TEST(MuteBracket, ExtraEndLeavesMuteAtZero) {
 // call that lies wholly inside one bracket must leave its buffers alone, and inside a bracket no
 // render call may be in the engine.
 TEST(MuteBracket, RenderThreadNeverEntersAnOpenBracket) {
-  Synth synth(XSynthesizer::Create(&Host));
+  Synth synth = MakeSynth();
   constexpr int kBrackets = 10000;
   constexpr int kMaxRenderCalls = 2000000;
 
