@@ -1,0 +1,47 @@
+// The plug-in's questions to the user: a Yes/No warning box and the open and save file dialogs.
+// A replaceable service like the message boxes: windows and a dialog program where there is a
+// display, headless answers where there is none (No; cancelled), a script in tests.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brelix {
+
+struct FileDialogOptions {
+  std::string title;             // "Save Patch"
+  std::string filter;            // "Name (*.tw)|*.tw|All Files (*.*)|*.*": name|patterns pairs
+  int filter_index = 1;          // the filter selected first, from 1
+  std::string default_extension; // "tw", added when the user types a name without one
+  std::string initial_dir;
+  std::string file_name;         // preset name, empty for none
+  bool must_exist = false;       // open: only an existing file can be chosen
+  bool overwrite_prompt = false; // save: ask before replacing an existing file
+};
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+  // True for Yes. The text is the question as the caller wrote it.
+  virtual bool AskYesNo(std::string_view text) = 0;
+  // The chosen file's full name, or none when the user cancelled.
+  virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
+  virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
+};
+
+// The dialogs every caller in the process uses; `dialogs` stays the caller's and must outlive
+// its use; none restores the headless dialogs.
+void SetDialogs(IDialogs* dialogs);
+IDialogs& Dialogs();
+
+// Without a display: every question is answered No and every file dialog is cancelled, so a
+// caller takes its "keep what the user has" path.
+class HeadlessDialogs : public IDialogs {
+ public:
+  bool AskYesNo(std::string_view text) override;
+  std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
+  std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+};
+
+}  // namespace brelix
