@@ -1,160 +1,186 @@
-// brelix-render: plays a Standard MIDI File through the Brelix plug-in, loaded through its entry
-// point as a DAW loads it, and writes the sound to a WAV file.
+// brelix-render: renders a Standard MIDI File through the Brelix plug-in into a WAV file.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
-#include <iostream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "midi_file.h"
+#include "progress_bar.h"
+#include "render_options.h"
 #include "render_schedule.h"
 #include "vst_host.h"
 #include "wav_output.h"
 
+namespace brelix {
 namespace {
 
-using namespace brelix::tools;
 namespace fs = std::filesystem;
 
-const char* const kUsage =
-    "usage: brelix-render [options] FILE.mid\n"
-    "  -o, --output FILE   WAV file to write (default: FILE.wav next to the MIDI file)\n"
-    "  --rate HZ           sample rate (default 44100)\n"
-    "  --block N           frames per process call at most (default 512)\n"
-    "  --tempo BPM         play at this tempo instead of the file's tempo map\n"
-    "  --tail SECONDS      render this long after the last event (default 2)\n"
-    "  --bits 16|24|32     16- or 24-bit PCM, or 32-bit float (default 32)\n"
-    "  --plugin PATH       the plug-in (default: $BRELIX_PLUGIN, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n";
+constexpr const char* kPluginFileName = "Brelix64.so";
 
-struct Options {
-  std::string midi;
-  std::string output;
-  std::string plugin;
-  double rate = 44100.0;
-  int block = 512;
-  double tempo = 0.0;
-  double tail = 2.0;
-  int bits = 32;
+// Receives each block the plug-in has rendered.
+using FrameSink = std::function<void(const float* left, const float* right, int frames)>;
+
+// The plug-in, loaded through its entry point and driven as a host drives it: each delivery is
+// one event list (effProcessEvents), each Process one processReplacing call whose two output
+// buffers go to `sink`. The instance is closed (effClose) when the target goes.
+class PluginTarget : public RenderTarget {
+ public:
+  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, double tempoBpm, FrameSink sink)
+      : sink_(std::move(sink)) {
+    host::HostConfig config;
+    config.sample_rate = static_cast<float>(settings.SampleRate);
+    if (tempoBpm > 0.0) config.tempo = tempoBpm;
+    try {
+      instance_ = std::make_unique<host::PluginInstance>(host::PluginLibrary::Load(pluginPath), config);
+    } catch (const std::exception& error) {
+      throw std::runtime_error("cannot load plug-in '" + pluginPath + "': " + error.what());
+    }
+    if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
+    instance_->open();
+    instance_->setSampleRate(static_cast<float>(settings.SampleRate));
+    instance_->setBlockSize(settings.BlockSize);
+    instance_->resume();
+  }
+  ~PluginTarget() override { instance_->suspend(); }
+
+  void Deliver(std::span<const MidiMessage> messages) override {
+    instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
+  }
+  void Process(int frames) override {
+    instance_->process(frames);
+    sink_(instance_->left().data(), instance_->right().data(), frames);
+  }
+
+ private:
+  FrameSink sink_;
+  std::unique_ptr<host::PluginInstance> instance_;
 };
 
-[[noreturn]] void Fail(const std::string& message) {
-  std::cerr << "brelix-render: " << message << "\n";
-  std::exit(1);
+bool IsFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
 }
 
-double Number(const std::string& option, const char* text, double low, double high) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !(value >= low && value <= high))
-    Fail(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) + ", not '" + text + "'");
-  return value;
-}
-
-Options Parse(int argc, char** argv) {
-  Options o;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> const char* {
-      if (i + 1 >= argc) Fail(arg + " needs a value");
-      return argv[++i];
-    };
-    if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage;
-      std::exit(0);
-    } else if (arg == "-o" || arg == "--output") {
-      o.output = value();
-    } else if (arg == "--rate") {
-      o.rate = Number(arg, value(), 8000, 384000);
-    } else if (arg == "--block") {
-      o.block = static_cast<int>(Number(arg, value(), 1, 65536));
-    } else if (arg == "--tempo") {
-      o.tempo = Number(arg, value(), 1, 1000);
-    } else if (arg == "--tail") {
-      o.tail = Number(arg, value(), 0, 600);
-    } else if (arg == "--bits") {
-      o.bits = static_cast<int>(Number(arg, value(), 16, 32));
-      if (o.bits != 16 && o.bits != 24 && o.bits != 32) Fail("--bits takes 16, 24 or 32");
-    } else if (arg == "--plugin") {
-      o.plugin = value();
-    } else if (!arg.empty() && arg[0] == '-') {
-      Fail("unknown option " + arg + "\n" + kUsage);
-    } else if (o.midi.empty()) {
-      o.midi = arg;
-    } else {
-      Fail("only one MIDI file, please\n" + std::string(kUsage));
-    }
-  }
-  if (o.midi.empty()) Fail(std::string("no MIDI file given\n") + kUsage);
-  if (o.output.empty()) o.output = fs::path(o.midi).replace_extension(".wav").string();
-  return o;
-}
-
+// The plug-in named on the command line, else $BRELIX_PLUGIN, else the first Brelix64.so
+// found next to this program (its build folder or its installation), in ~/.vst,
+// /usr/local/lib/vst and /usr/lib/vst.
 std::string FindPlugin(const std::string& given) {
-  if (!given.empty()) return given;
-  std::vector<std::string> places;
-  if (const char* env = std::getenv("BRELIX_PLUGIN")) places.push_back(env);
-  if (const char* home = std::getenv("HOME")) places.push_back(std::string(home) + "/.vst/Brelix64.so");
-  places.push_back("/usr/local/lib/vst/Brelix64.so");
-  places.push_back("/usr/lib/vst/Brelix64.so");
-  for (const std::string& place : places)
-    if (fs::exists(place)) return place;
-  Fail("Brelix64.so not found (give --plugin PATH or set BRELIX_PLUGIN)");
+  if (!given.empty()) return given;  // a wrong path is reported by the loader
+  if (const char* fromEnvironment = std::getenv("BRELIX_PLUGIN"); fromEnvironment && *fromEnvironment) {
+    return fromEnvironment;
+  }
+  std::vector<fs::path> candidates;
+  std::error_code error;
+  const fs::path program = fs::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const fs::path folder = program.parent_path();
+    candidates.push_back(folder / kPluginFileName);                         // beside the program
+    candidates.push_back(folder.parent_path() / kPluginFileName);           // build/tools/.. = build
+    candidates.push_back(folder.parent_path() / "lib/vst" / kPluginFileName);  // <prefix>/bin/..
+  }
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    candidates.push_back(fs::path(home) / ".vst" / kPluginFileName);
+  }
+  candidates.push_back(fs::path("/usr/local/lib/vst") / kPluginFileName);
+  candidates.push_back(fs::path("/usr/lib/vst") / kPluginFileName);
+  for (const fs::path& candidate : candidates) {
+    if (IsFile(candidate)) return candidate.string();
+  }
+  std::string message = "cannot find the plug-in " + std::string(kPluginFileName) + "; looked in:";
+  for (const fs::path& candidate : candidates) message += "\n  " + candidate.parent_path().string();
+  throw std::runtime_error(message + "\nname it with --plugin PATH or $BRELIX_PLUGIN");
 }
 
-void ShowProgress(int64_t done, int64_t total) {
-  const int width = 40;
-  const int filled = total > 0 ? static_cast<int>(width * done / total) : width;
-  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(width - filled, ' ').c_str(),
-               total > 0 ? static_cast<int>(100 * done / total) : 100);
-  if (done >= total) std::fputc('\n', stderr);
+// Refuses to write the WAV over the MIDI file itself (a MIDI file named *.wav).
+void CheckOutputIsNotInput(const RenderOptions& options) {
+  std::error_code error;
+  if (fs::equivalent(options.MidiPath, options.OutputPath, error)) {
+    throw std::runtime_error("the output '" + options.OutputPath + "' is the MIDI file itself; name another with -o");
+  }
+}
+
+const char* FormatName(WavSampleFormat format) {
+  switch (format) {
+    case WavSampleFormat::Pcm16: return "16-bit PCM";
+    case WavSampleFormat::Pcm24: return "24-bit PCM";
+    case WavSampleFormat::Float32: break;
+  }
+  return "32-bit float";
+}
+
+int Run(const RenderOptions& options) {
+  const bool onTerminal = isatty(STDERR_FILENO) == 1;
+
+  MidiSong song;
+  try {
+    song = ReadMidiFile(options.MidiPath, {.TempoBpm = options.TempoBpm});
+  } catch (const MidiFileError& error) {
+    throw std::runtime_error(options.MidiPath + ": " + error.what());
+  }
+  if (song.SmpteTiming && options.TempoBpm > 0.0) {
+    std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo has no effect\n",
+                 options.MidiPath.c_str());
+  }
+  if (song.Events.empty()) {
+    std::fprintf(stderr, "brelix-render: note: %s holds no notes or controllers; the output is silent\n",
+                 options.MidiPath.c_str());
+  }
+  CheckOutputIsNotInput(options);
+
+  const RenderSettings settings{.SampleRate = static_cast<double>(options.SampleRate),
+                                .BlockSize = options.BlockSize,
+                                .TailSeconds = options.TailSeconds};
+  const int64_t length = RenderLength(song.Events, settings);
+
+  const std::string pluginPath = FindPlugin(options.PluginPath);
+  // The WAV goes to a temporary file until it is complete, so a render that fails leaves any
+  // older file of that name as it was.
+  WavWriter wav(options.OutputPath, options.SampleRate, options.Format, length);
+  ProgressBar progress(length, onTerminal);
+  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, options.TempoBpm,
+                                               [&](const float* left, const float* right, int frames) {
+                                                 wav.Write(left, right, static_cast<size_t>(frames));
+                                                 progress.Advance(frames);
+                                               });
+
+  RunRenderSchedule(song.Events, settings, *plugin);
+  plugin.reset();
+  wav.Close();
+  progress.Finish();
+  if (onTerminal) {
+    std::fprintf(stderr, "brelix-render: wrote %s (%.1f s, %d Hz, %s)\n", options.OutputPath.c_str(),
+                 static_cast<double>(length) / options.SampleRate, options.SampleRate,
+                 FormatName(options.Format));
+  }
+  return 0;
 }
 
 }  // namespace
+}  // namespace brelix
 
 int main(int argc, char** argv) {
-  const Options o = Parse(argc, argv);
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   try {
-    const auto messages = ReadMidiFile(o.midi, o.tempo);
-    const std::string plugin_path = FindPlugin(o.plugin);
-
-    std::shared_ptr<brelix::host::PluginLibrary> library;
-    try {
-      library = brelix::host::PluginLibrary::Load(plugin_path);
-    } catch (const std::exception& e) {
-      Fail(std::string("the plug-in does not load: ") + e.what());
+    const brelix::RenderOptions options = brelix::ParseRenderOptions(args);
+    if (options.ShowHelp) {
+      std::fputs(brelix::RenderUsage(), stdout);
+      return 0;
     }
-    brelix::host::HostConfig config;
-    config.sample_rate = static_cast<float>(o.rate);
-    if (o.tempo > 0.0) config.tempo = o.tempo;
-    brelix::host::PluginInstance plugin(library, config);
-    if (!plugin.is_open()) Fail("the plug-in " + plugin_path + " made no instance");
-    plugin.open();
-    plugin.setSampleRate(static_cast<float>(o.rate));
-    plugin.setBlockSize(o.block);
-    plugin.resume();
-
-    WavOutput wav(o.output, static_cast<int>(o.rate), o.bits);
-    RenderSink sink;
-    sink.deliver = [&](const std::vector<std::array<uint8_t, 3>>& due) { plugin.sendMidi(due); };
-    sink.process = [&](int32_t frames) {
-      plugin.process(frames);
-      wav.Write(plugin.left().data(), plugin.right().data(), frames);
-    };
-    // A progress bar only on a terminal, and only for renders that take a while.
-    const bool show = isatty(STDERR_FILENO) && RenderLength(messages, o.rate, o.tail) > static_cast<int64_t>(o.rate) * 20;
-    RunSchedule(messages, o.rate, o.block, o.tail, sink, show ? ShowProgress : std::function<void(int64_t, int64_t)>{});
-    plugin.suspend();
-    wav.Close();
-    std::cerr << "brelix-render: wrote " << o.output << "\n";
-  } catch (const MidiFileError& e) {
-    Fail(e.what());
-  } catch (const WavError& e) {
-    Fail(e.what());
-  } catch (const std::exception& e) {
-    Fail(e.what());
+    return brelix::Run(options);
+  } catch (const brelix::UsageError& error) {
+    std::fprintf(stderr, "brelix-render: %s\nTry 'brelix-render --help'.\n", error.what());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "brelix-render: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "brelix-render: unexpected error\n");
   }
-  return 0;
+  return 1;
 }

@@ -1,177 +1,335 @@
 #include "midi_file.h"
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <map>
+#include <sys/stat.h>
 
-namespace brelix::tools {
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace brelix {
+
+MidiFileError::MidiFileError(const std::string& problem, size_t offset)
+    : std::runtime_error(problem + " at byte " + std::to_string(offset)), offset_(offset) {}
 
 namespace {
 
-constexpr uint32_t kDefaultTempo = 500000;  // microseconds per quarter note
+constexpr double kDefaultMicrosecondsPerQuarter = 500000.0;
+constexpr int kLongestVariableLength = 4;  // bytes; the largest value is 0x0FFFFFFF
 
-struct RawEvent {
-  uint64_t tick;
-  int track;
-  int order;
-  std::array<uint8_t, 3> bytes;
-};
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
 
-// Reads big-endian fields and variable-length numbers inside [begin, end) of the data.
-class Reader {
+// A cursor over one stretch of the file ([begin, end)) that never reads beyond it. `area`
+// names what is being read in error messages ("header", "track 2"), `stretch` the stretch
+// itself ("the file", "the track chunk").
+class ByteReader {
  public:
-  Reader(const std::vector<uint8_t>& data, size_t begin, size_t end) : data_(data), pos_(begin), end_(end) {}
-  bool done() const { return pos_ >= end_; }
-  size_t pos() const { return pos_; }
-  uint8_t byte() {
-    need(1);
-    return data_[pos_++];
+  ByteReader(std::span<const uint8_t> bytes, size_t begin, size_t end, std::string area, const char* stretch)
+      : bytes_(bytes), pos_(begin), end_(end), area_(std::move(area)), stretch_(stretch) {}
+
+  size_t Offset() const { return pos_; }
+  bool AtEnd() const { return pos_ >= end_; }
+  const std::string& Area() const { return area_; }
+
+  [[noreturn]] void Fail(const std::string& problem, size_t offset) const {
+    throw MidiFileError(area_ + ": " + problem, offset);
   }
-  uint8_t peek() {
-    need(1);
-    return data_[pos_];
-  }
-  uint32_t be(int bytes) {
-    uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | byte();
-    return v;
-  }
-  uint32_t varlen() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t b = byte();
-      v = (v << 7) | (b & 0x7F);
-      if ((b & 0x80) == 0) return v;
+
+  // Makes sure `count` more bytes exist; `what` names them for the error.
+  void Need(size_t count, const char* what) const {
+    if (count > end_ - pos_) {
+      Fail(std::string(what) + " needs " + std::to_string(count) + " byte(s) but only " +
+               std::to_string(end_ - pos_) + " remain in " + stretch_,
+           pos_);
     }
-    fail("variable-length number longer than 4 bytes");
   }
-  void skip(uint32_t n) {
-    need(n);
-    pos_ += n;
+
+  uint8_t Byte(const char* what) {
+    Need(1, what);
+    return bytes_[pos_++];
   }
-  [[noreturn]] void fail(const std::string& what) const {
-    throw MidiFileError("malformed MIDI file: " + what + " at byte " + std::to_string(pos_));
+
+  uint32_t BigEndian(int count, const char* what) {
+    Need(static_cast<size_t>(count), what);
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i) value = (value << 8) | bytes_[pos_++];
+    return value;
+  }
+
+  uint32_t VariableLength(const char* what) {
+    const size_t start = pos_;
+    uint32_t value = 0;
+    for (int i = 0; i < kLongestVariableLength; ++i) {
+      const uint8_t b = Byte(what);
+      value = (value << 7) | (b & 0x7F);
+      if ((b & 0x80) == 0) return value;
+    }
+    Fail(std::string(what) + " is a variable-length number longer than 4 bytes", start);
+  }
+
+  void Skip(size_t count, const char* what) {
+    Need(count, what);
+    pos_ += count;
   }
 
  private:
-  void need(size_t n) const {
-    if (n > end_ - pos_) fail("data ends early");
-  }
-  const std::vector<uint8_t>& data_;
+  std::span<const uint8_t> bytes_;
   size_t pos_;
   size_t end_;
+  std::string area_;
+  const char* stretch_;
 };
 
-int DataBytes(uint8_t status) {
+struct Division {
+  bool Smpte = false;
+  uint32_t TicksPerQuarter = 0;  // metrical timing
+  double TicksPerSecond = 0.0;   // SMPTE timing
+};
+
+struct TrackEvent {
+  uint64_t Tick;
+  MidiMessage Message;
+  size_t Offset;  // of the event's delta time, for errors found after merging
+};
+
+struct TempoChange {
+  uint64_t Tick;
+  double MicrosecondsPerQuarter;
+};
+
+Division ReadDivision(uint16_t field, size_t offset) {
+  Division division;
+  if (field & 0x8000) {
+    // High byte: minus the SMPTE frame rate; low byte: ticks per frame.
+    const int framesPerSecond = -static_cast<int8_t>(field >> 8);
+    const int ticksPerFrame = field & 0xFF;
+    double rate = 0.0;
+    switch (framesPerSecond) {
+      case 24: rate = 24.0; break;
+      case 25: rate = 25.0; break;
+      case 29: rate = 30000.0 / 1001.0; break;  // 30 drop-frame runs at 29.97 frames a second
+      case 30: rate = 30.0; break;
+      default:
+        throw MidiFileError("header: SMPTE division with " + std::to_string(framesPerSecond) +
+                                " frames per second (24, 25, 29 or 30 expected)",
+                            offset);
+    }
+    if (ticksPerFrame == 0) throw MidiFileError("header: SMPTE division with 0 ticks per frame", offset);
+    division.Smpte = true;
+    division.TicksPerSecond = rate * ticksPerFrame;
+  } else {
+    if (field == 0) throw MidiFileError("header: division of 0 ticks per quarter note", offset);
+    division.TicksPerQuarter = field;
+  }
+  return division;
+}
+
+// A data byte of a channel message; a byte with the top bit set here means a broken message.
+uint8_t DataByte(ByteReader& reader) {
+  const size_t offset = reader.Offset();
+  const uint8_t b = reader.Byte("a channel message");
+  if (b & 0x80) reader.Fail("status byte " + Hex(b) + " where a data byte was expected", offset);
+  return b;
+}
+
+int DataLength(uint8_t status) {
   const uint8_t kind = status & 0xF0;
   return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
-void ReadTrack(Reader& r, int track, std::vector<RawEvent>& events, std::map<uint64_t, uint32_t>& tempo) {
+// Reads the events of one track chunk; channel messages go to `events`, tempo meta events to
+// `tempos`, everything else is skipped. The track ends at its end-of-track event or at the
+// end of its chunk.
+void ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<TempoChange>& tempos) {
   uint64_t tick = 0;
-  uint8_t running = 0;
-  int order = 0;
-  while (!r.done()) {
-    tick += r.varlen();
-    uint8_t status = r.peek();
-    if (status >= 0x80) {
-      r.byte();
-    } else {
-      if (running == 0) r.fail("data byte without a status");
-      status = running;
-    }
-    if (status == 0xFF) {
-      const uint8_t type = r.byte();
-      const uint32_t length = r.varlen();
-      if (type == 0x51 && length == 3) {
-        tempo[tick] = r.be(3);
-      } else if (type == 0x2F) {
-        r.skip(length);
-        return;
+  uint8_t runningStatus = 0;  // 0: none
+  while (!reader.AtEnd()) {
+    const size_t eventOffset = reader.Offset();
+    tick += reader.VariableLength("a delta time");
+    const size_t statusOffset = reader.Offset();
+    uint8_t status = reader.Byte("an event");
+
+    if (status < 0xF0) {
+      uint8_t first;
+      if (status & 0x80) {
+        runningStatus = status;
+        first = DataByte(reader);
       } else {
-        r.skip(length);
+        if (runningStatus == 0) {
+          reader.Fail("data byte " + Hex(status) + " without a running status", statusOffset);
+        }
+        first = status;
+        status = runningStatus;
       }
-      running = 0;
+      const uint8_t second = DataLength(status) == 2 ? DataByte(reader) : 0;
+      events.push_back({tick, {status, first, second}, eventOffset});
+    } else if (status == 0xFF) {
+      runningStatus = 0;
+      const uint8_t type = reader.Byte("a meta event");
+      const uint32_t length = reader.VariableLength("a meta event length");
+      if (type == 0x51) {
+        if (length != 3) {
+          reader.Fail("tempo event with " + std::to_string(length) + " data bytes (3 expected)",
+                      eventOffset);
+        }
+        const uint32_t microseconds = reader.BigEndian(3, "a tempo event");
+        if (microseconds == 0) reader.Fail("tempo of 0 microseconds per quarter note", eventOffset);
+        tempos.push_back({tick, static_cast<double>(microseconds)});
+      } else {
+        reader.Skip(length, "a meta event");
+      }
+      if (type == 0x2F) return;  // end of track: anything after it in the chunk is ignored
     } else if (status == 0xF0 || status == 0xF7) {
-      r.skip(r.varlen());
-      running = 0;
-    } else if (status >= 0xF0) {
-      r.fail("system message in a track");
+      runningStatus = 0;
+      reader.Skip(reader.VariableLength("a system exclusive length"), "a system exclusive message");
     } else {
-      running = status;
-      RawEvent e{tick, track, order++, {status, 0, 0}};
-      for (int i = 0; i < DataBytes(status); ++i) e.bytes[1 + i] = r.byte() & 0x7F;
-      events.push_back(e);
+      reader.Fail("status byte " + Hex(status) + " is not allowed in a MIDI file", statusOffset);
     }
   }
 }
+
+// Piecewise-linear tick-to-seconds map: each segment starts at a tempo change. Changes from
+// every track apply to the whole song.
+class TempoMap {
+ public:
+  TempoMap(uint32_t ticksPerQuarter, double initialMicrosecondsPerQuarter, std::vector<TempoChange> changes)
+      : ticksPerQuarter_(ticksPerQuarter) {
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const TempoChange& a, const TempoChange& b) { return a.Tick < b.Tick; });
+    segments_.push_back({0, 0.0, initialMicrosecondsPerQuarter});
+    for (const TempoChange& change : changes) {
+      Segment& last = segments_.back();
+      if (change.Tick == last.StartTick) {
+        last.MicrosecondsPerQuarter = change.MicrosecondsPerQuarter;  // the later one wins
+      } else {
+        segments_.push_back({change.Tick, Seconds(last, change.Tick), change.MicrosecondsPerQuarter});
+      }
+    }
+  }
+
+  // Ticks must be asked for in rising order.
+  double SecondsAt(uint64_t tick) {
+    while (current_ + 1 < segments_.size() && segments_[current_ + 1].StartTick <= tick) ++current_;
+    return Seconds(segments_[current_], tick);
+  }
+
+ private:
+  struct Segment {
+    uint64_t StartTick;
+    double StartSeconds;
+    double MicrosecondsPerQuarter;
+  };
+
+  double Seconds(const Segment& segment, uint64_t tick) const {
+    const double quarters = static_cast<double>(tick - segment.StartTick) / ticksPerQuarter_;
+    return segment.StartSeconds + quarters * segment.MicrosecondsPerQuarter * 1e-6;
+  }
+
+  uint32_t ticksPerQuarter_;
+  std::vector<Segment> segments_;
+  size_t current_ = 0;
+};
 
 }  // namespace
 
-std::vector<TimedMessage> ParseMidiFile(const std::vector<uint8_t>& data, double fixed_bpm) {
-  Reader head(data, 0, data.size());
-  if (data.size() < 14 || head.be(4) != 0x4D546864) head.fail("no MThd header");
-  const uint32_t header_length = head.be(4);
-  if (header_length < 6) head.fail("header too short");
-  const uint32_t format = head.be(2);
-  const uint32_t tracks = head.be(2);
-  const uint32_t division = head.be(2);
-  if (format > 1) throw MidiFileError("MIDI file format " + std::to_string(format) + " is not supported (only 0 and 1)");
-  if (division & 0x8000) throw MidiFileError("MIDI files with SMPTE time division are not supported");
-  if (division == 0) head.fail("time division of 0 ticks");
-  if (tracks == 0) head.fail("no tracks");
-  head.skip(header_length - 6);
-
-  std::vector<RawEvent> events;
-  std::map<uint64_t, uint32_t> tempo;
-  size_t pos = head.pos();
-  for (uint32_t found = 0; found < tracks;) {
-    Reader chunk(data, pos, data.size());
-    if (chunk.done()) chunk.fail("fewer tracks than the header says");
-    const uint32_t id = chunk.be(4);
-    const uint32_t length = chunk.be(4);
-    if (length > data.size() - chunk.pos()) chunk.fail("chunk longer than the file");
-    const size_t end = chunk.pos() + length;
-    if (id == 0x4D54726B) {  // "MTrk"; other chunks are skipped
-      Reader track(data, chunk.pos(), end);
-      ReadTrack(track, static_cast<int>(found), events, tempo);
-      ++found;
-    }
-    pos = end;
+MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& options) {
+  if (!(options.TempoBpm >= 0.0) || !std::isfinite(options.TempoBpm)) {
+    throw std::invalid_argument("the tempo override must be a positive number of beats per minute");
   }
 
-  std::stable_sort(events.begin(), events.end(), [](const RawEvent& a, const RawEvent& b) {
-    if (a.tick != b.tick) return a.tick < b.tick;
-    return a.track < b.track;
-  });
-  if (fixed_bpm > 0.0) tempo = {{0, static_cast<uint32_t>(60000000.0 / fixed_bpm)}};
-
-  // Walk the tempo map alongside the events: seconds = sum of segment ticks x tempo / division.
-  std::vector<TimedMessage> result;
-  result.reserve(events.size());
-  uint64_t segment_tick = 0;
-  double segment_seconds = 0.0;
-  uint32_t current = kDefaultTempo;
-  auto next = tempo.begin();
-  for (const RawEvent& e : events) {
-    while (next != tempo.end() && next->first <= e.tick) {
-      segment_seconds += static_cast<double>(next->first - segment_tick) * current / 1e6 / division;
-      segment_tick = next->first;
-      current = next->second == 0 ? kDefaultTempo : next->second;
-      ++next;
-    }
-    const double seconds = segment_seconds + static_cast<double>(e.tick - segment_tick) * current / 1e6 / division;
-    result.push_back({seconds, e.bytes});
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
+    throw MidiFileError("not a MIDI file: no MThd header", 0);
   }
-  return result;
+  ByteReader file(bytes, 4, bytes.size(), "header", "the file");
+  const uint32_t headerLength = file.BigEndian(4, "the header length");
+  if (headerLength < 6) file.Fail("header length " + std::to_string(headerLength) + " (at least 6 expected)", 4);
+  file.Need(headerLength, "the header chunk");
+
+  MidiSong song;
+  const size_t formatOffset = file.Offset();
+  song.Format = static_cast<int>(file.BigEndian(2, "the format"));
+  if (song.Format == 2) file.Fail("format 2 (independent sequences) is not supported", formatOffset);
+  if (song.Format > 2) file.Fail("unknown format " + std::to_string(song.Format), formatOffset);
+  const size_t trackCountOffset = file.Offset();
+  song.TrackCount = static_cast<int>(file.BigEndian(2, "the track count"));
+  if (song.TrackCount == 0) file.Fail("the file declares no tracks", trackCountOffset);
+  const size_t divisionOffset = file.Offset();
+  const Division division = ReadDivision(static_cast<uint16_t>(file.BigEndian(2, "the division")), divisionOffset);
+  song.SmpteTiming = division.Smpte;
+  file.Skip(headerLength - 6, "the header chunk");
+
+  // Track chunks follow; chunks of other types are skipped, as the format asks of readers.
+  std::vector<TrackEvent> events;
+  std::vector<TempoChange> tempos;
+  for (int track = 0; track < song.TrackCount;) {
+    ByteReader chunks(bytes, file.Offset(), bytes.size(), "track " + std::to_string(track + 1), "the file");
+    if (chunks.AtEnd()) {
+      chunks.Fail("the file ends after " + std::to_string(track) + " of " +
+                      std::to_string(song.TrackCount) + " tracks",
+                  chunks.Offset());
+    }
+    const size_t chunkOffset = chunks.Offset();
+    chunks.Need(8, "a chunk header");
+    const bool isTrack = std::memcmp(bytes.data() + chunkOffset, "MTrk", 4) == 0;
+    chunks.Skip(4, "a chunk type");
+    const uint32_t length = chunks.BigEndian(4, "a chunk length");
+    chunks.Need(length, isTrack ? "the track chunk" : "a chunk");
+    const size_t bodyOffset = chunks.Offset();
+    if (isTrack) {
+      ByteReader body(bytes, bodyOffset, bodyOffset + length, chunks.Area(), "the track chunk");
+      ReadTrack(body, events, tempos);
+      ++track;
+    }
+    file.Skip(8 + static_cast<size_t>(length), "a chunk");
+  }
+
+  // Merge: events were collected track after track in file order, so a stable sort on the
+  // tick keeps that order among equal times.
+  std::stable_sort(events.begin(), events.end(),
+                   [](const TrackEvent& a, const TrackEvent& b) { return a.Tick < b.Tick; });
+
+  const bool overrideTempo = options.TempoBpm > 0.0;
+  if (division.Smpte || overrideTempo) tempos.clear();
+  TempoMap tempoMap(division.TicksPerQuarter,
+                    overrideTempo ? 60e6 / options.TempoBpm : kDefaultMicrosecondsPerQuarter, std::move(tempos));
+  song.Events.reserve(events.size());
+  for (const TrackEvent& event : events) {
+    const double seconds = division.Smpte ? static_cast<double>(event.Tick) / division.TicksPerSecond
+                                          : tempoMap.SecondsAt(event.Tick);
+    if (!(seconds <= kLongestSongSeconds)) {
+      char text[128];
+      std::snprintf(text, sizeof text, "an event at %.0f s lies beyond the longest song of %.0f s",
+                    seconds, kLongestSongSeconds);
+      throw MidiFileError(text, event.Offset);
+    }
+    song.Events.push_back({seconds, event.Message});
+  }
+  return song;
 }
 
-std::vector<TimedMessage> ReadMidiFile(const std::string& path, double fixed_bpm) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw MidiFileError("cannot open MIDI file " + path);
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return ParseMidiFile(data, fixed_bpm);
+MidiSong ReadMidiFile(const std::string& path, const MidiReadOptions& options) {
+  const auto fail = [&](const std::string& reason) -> std::runtime_error {
+    return std::runtime_error("cannot read MIDI file '" + path + "': " + reason);
+  };
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) throw fail(std::strerror(errno));
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0) throw fail(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) throw fail("not a regular file");
+  if (static_cast<uint64_t>(info.st_size) > kLargestMidiFileBytes) {
+    throw fail("larger than " + std::to_string(kLargestMidiFileBytes >> 20) + " MiB");
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+    throw fail(std::ferror(file.get()) ? std::strerror(errno) : "the file shrank while it was read");
+  }
+  return ParseMidiFile(bytes, options);
 }
 
-}  // namespace brelix::tools
+}  // namespace brelix

@@ -1,29 +1,64 @@
-// A Standard MIDI File reader of our own: formats 0 and 1, ticks-per-quarter division, running
-// status, the tempo map. Any byte sequence gives either events or a clear error, never a read
-// outside the data.
+// A Standard MIDI File reader: formats 0 and 1, every channel message of every track merged
+// into one list in time order, with times in seconds through the file's tempo map.
+//
+// The reader trusts nothing in the file: every length is checked against the bytes that are
+// really there, and every problem ends in a MidiFileError naming it and its byte offset.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace brelix::tools {
+namespace brelix {
 
-struct TimedMessage {
-  double seconds;                 // from the start of the file, through the tempo map
-  std::array<uint8_t, 3> bytes;   // status and data; two-byte messages end with 0
+// A channel message of three bytes; a two-byte message (program change, channel pressure)
+// carries 0 as its third byte.
+using MidiMessage = std::array<uint8_t, 3>;
+
+struct TimedMidiEvent {
+  double Seconds = 0.0;  // from the start of the song
+  MidiMessage Message{};
 };
+
+struct MidiSong {
+  int Format = 0;           // 0 or 1
+  int TrackCount = 0;
+  bool SmpteTiming = false; // ticks are fractions of a SMPTE frame: absolute time, no tempo map
+  std::vector<TimedMidiEvent> Events;  // in time order; equal times keep track, then file order
+};
+
+struct MidiReadOptions {
+  // When positive, a fixed tempo in beats per minute that replaces the file's tempo map.
+  // Files with SMPTE timing count in absolute time and are not affected.
+  double TempoBpm = 0.0;
+};
+
+// No channel event may lie later than this: a corrupt or hostile delta time would otherwise
+// ask for days of audio.
+inline constexpr double kLongestSongSeconds = 4.0 * 60.0 * 60.0;
+// Files above this size are refused before they are read.
+inline constexpr size_t kLargestMidiFileBytes = 64u << 20;
 
 class MidiFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // what() reads "<problem> at byte <offset>".
+  MidiFileError(const std::string& problem, size_t offset);
+  size_t Offset() const { return offset_; }
+
+ private:
+  size_t offset_;
 };
 
-// Every channel message of every track, in time order (equal times keep track order, then file
-// order). With fixed_bpm > 0 the file's tempo map is replaced by that tempo.
-std::vector<TimedMessage> ReadMidiFile(const std::string& path, double fixed_bpm = 0.0);
-std::vector<TimedMessage> ParseMidiFile(const std::vector<uint8_t>& data, double fixed_bpm = 0.0);
+// Parses a whole file image. Throws MidiFileError for a malformed file and
+// std::invalid_argument for a tempo override that is not a positive finite number.
+MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& options = {});
 
-}  // namespace brelix::tools
+// Reads and parses the file at `path`. Throws std::runtime_error (with the path and the
+// system's reason) when the file cannot be read, MidiFileError when it is malformed.
+MidiSong ReadMidiFile(const std::string& path, const MidiReadOptions& options = {});
+
+}  // namespace brelix

@@ -2,35 +2,60 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
-namespace brelix::tools {
+namespace brelix {
 
 namespace {
-int64_t FrameOf(double seconds, double rate) { return std::llround(std::max(seconds, 0.0) * rate); }
-}  // namespace
 
-int64_t RenderLength(const std::vector<TimedMessage>& messages, double rate, double tail_seconds) {
-  const int64_t last = messages.empty() ? 0 : FrameOf(messages.back().seconds, rate);
-  return last + FrameOf(tail_seconds, rate);
-}
-
-void RunSchedule(const std::vector<TimedMessage>& messages, double rate, int32_t block, double tail_seconds,
-                 const RenderSink& sink, const std::function<void(int64_t, int64_t)>& progress) {
-  const int64_t total = RenderLength(messages, rate, tail_seconds);
-  int64_t frame = 0;
-  size_t next = 0;
-  while (frame < total || next < messages.size()) {
-    std::vector<std::array<uint8_t, 3>> due;
-    while (next < messages.size() && FrameOf(messages[next].seconds, rate) <= frame) due.push_back(messages[next++].bytes);
-    if (!due.empty()) sink.deliver(due);
-    if (frame >= total) break;
-    int64_t until = total;
-    if (next < messages.size()) until = std::min(until, FrameOf(messages[next].seconds, rate));
-    const int32_t frames = static_cast<int32_t>(std::min<int64_t>(until - frame, block));
-    sink.process(frames);
-    frame += frames;
-    if (progress) progress(frame, total);
+void CheckSettings(const RenderSettings& settings) {
+  if (!(settings.SampleRate > 0.0) || !std::isfinite(settings.SampleRate)) {
+    throw std::invalid_argument("the sample rate must be a positive number");
+  }
+  if (settings.BlockSize < 1) throw std::invalid_argument("the block size must be at least 1");
+  if (!(settings.TailSeconds >= 0.0) || !std::isfinite(settings.TailSeconds)) {
+    throw std::invalid_argument("the tail must be zero or more seconds");
   }
 }
 
-}  // namespace brelix::tools
+}  // namespace
+
+int64_t EventFrame(double seconds, double sampleRate) {
+  constexpr double kLastFrame = 0x1p53;  // keeps the conversion defined for absurd times
+  const double frame = std::round(seconds * sampleRate);
+  if (!(frame > 0.0)) return 0;  // also NaN
+  return static_cast<int64_t>(std::min(frame, kLastFrame));
+}
+
+int64_t RenderLength(std::span<const TimedMidiEvent> events, const RenderSettings& settings) {
+  CheckSettings(settings);
+  int64_t lastEvent = 0;
+  for (const TimedMidiEvent& event : events) {
+    lastEvent = std::max(lastEvent, EventFrame(event.Seconds, settings.SampleRate));
+  }
+  return lastEvent + EventFrame(settings.TailSeconds, settings.SampleRate);
+}
+
+void RunRenderSchedule(std::span<const TimedMidiEvent> events, const RenderSettings& settings,
+                       RenderTarget& target) {
+  const int64_t length = RenderLength(events, settings);
+  std::vector<MidiMessage> batch;
+  size_t next = 0;  // the first event not yet delivered
+  int64_t frame = 0;
+  while (true) {
+    batch.clear();
+    while (next < events.size() && EventFrame(events[next].Seconds, settings.SampleRate) <= frame) {
+      batch.push_back(events[next++].Message);
+    }
+    if (!batch.empty()) target.Deliver(batch);
+    if (frame >= length) break;
+
+    const int64_t stop =
+        next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : length;
+    const int frames = static_cast<int>(std::min<int64_t>(stop - frame, settings.BlockSize));
+    target.Process(frames);
+    frame += frames;
+  }
+}
+
+}  // namespace brelix

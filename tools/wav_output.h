@@ -1,35 +1,58 @@
-// A stereo WAV file written with libsndfile: 32-bit float, or 16/24-bit PCM.
+// A stereo WAV file written block by block: 32-bit float by default, 16- or 24-bit PCM on
+// request. A render planned beyond the 4 GiB that a plain WAV can hold is written as RF64.
+//
+// The data goes to a temporary file next to the target, which replaces the target only when
+// Close succeeds: a failed or abandoned render never leaves a half-written file behind and
+// never destroys an older file of the same name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 typedef struct sf_private_tag SNDFILE;
 
-namespace brelix::tools {
+namespace brelix {
 
-class WavError : public std::runtime_error {
+enum class WavSampleFormat { Float32, Pcm16, Pcm24 };
+
+class WavOutputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-class WavOutput {
+class WavWriter {
  public:
-  // bits: 16, 24 or 32 (float). Throws WavError when the file cannot be created.
-  WavOutput(const std::string& path, int sample_rate, int bits);
-  ~WavOutput();
-  WavOutput(const WavOutput&) = delete;
-  WavOutput& operator=(const WavOutput&) = delete;
+  // Starts the file; `plannedFrames` chooses RF64 over WAV when the data will not fit a WAV.
+  // Throws WavOutputError naming the file and the reason when it cannot be created (missing or
+  // read-only folder, a folder of that name), std::invalid_argument for a sample rate below 1.
+  WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames = 0);
+  // Without a successful Close, the temporary file is removed and the target left as it was.
+  ~WavWriter();
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
 
-  // Interleaves and appends `frames` frames; throws WavError when the write fails.
-  void Write(const float* left, const float* right, int32_t frames);
-  // Flushes and closes; throws WavError when that fails.
+  // Appends `frames` frames of the two channels. PCM output clips at full scale instead of
+  // wrapping around. Throws WavOutputError when the data cannot be written (a full disk) or
+  // would outgrow a plain WAV file.
+  void Write(const float* left, const float* right, size_t frames);
+
+  // Finishes the header and puts the file in place of the target. Throws WavOutputError when
+  // that fails.
   void Close();
 
+  const std::string& Path() const { return path_; }
+
  private:
+  void Discard();
+
   std::string path_;
+  std::string temporaryPath_;
   SNDFILE* file_ = nullptr;
+  int64_t framesLeft_;  // before the file is full
+  std::vector<float> interleaved_;
 };
 
-}  // namespace brelix::tools
+}  // namespace brelix

@@ -1,35 +1,123 @@
-// The render schedule: events at their exact frames, blocks in between, the tail.
+// The render schedule: which messages are delivered before which process call, and how the
+// frames between events are cut into blocks.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "render_schedule.h"
 
-namespace brelix::tools {
+namespace brelix {
 namespace {
 
-TEST(RenderSchedule, DeliversEachEventAtItsFrameAndSplitsBlocksThere) {
-  const std::vector<TimedMessage> messages = {
-      {0.0, {0x90, 60, 100}}, {0.0, {0x90, 64, 100}}, {100.0 / 1000.0, {0x80, 60, 0}}, {0.25, {0x80, 64, 0}}};
+// Records the calls as text: "D:90 3C" for a delivery (first two bytes of each message, one
+// group per message), "P:4" for a process call.
+class Recorder : public RenderTarget {
+ public:
+  void Deliver(std::span<const MidiMessage> messages) override {
+    std::string call = "D:";
+    for (const MidiMessage& m : messages) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%s%02X %02X", call.size() > 2 ? "," : "", m[0], m[1]);
+      call += text;
+    }
+    calls.push_back(call);
+  }
+  void Process(int frames) override { calls.push_back("P:" + std::to_string(frames)); }
+
   std::vector<std::string> calls;
-  RenderSink sink;
-  sink.deliver = [&](const std::vector<std::array<uint8_t, 3>>& due) { calls.push_back("midi " + std::to_string(due.size())); };
-  sink.process = [&](int32_t frames) { calls.push_back(std::to_string(frames)); };
-  // 1000 Hz: events at frames 0, 0, 100, 250; block 64; tail 0.1 s = 100 frames -> 350 in all.
-  RunSchedule(messages, 1000.0, 64, 0.1, sink);
-  const std::vector<std::string> expected = {"midi 2", "64", "36", "midi 1", "64", "64", "22", "midi 1", "64", "36"};
-  EXPECT_EQ(calls, expected);
-  EXPECT_EQ(RenderLength(messages, 1000.0, 0.1), 350);
+};
+
+TimedMidiEvent At(double seconds, uint8_t status, uint8_t data) { return {seconds, {status, data, 0x40}}; }
+
+std::vector<std::string> Calls(const std::vector<TimedMidiEvent>& events, RenderSettings settings) {
+  Recorder recorder;
+  RunRenderSchedule(events, settings, recorder);
+  return recorder.calls;
 }
 
-TEST(RenderSchedule, NoEventsRendersTheTailOnly) {
-  int64_t frames = 0;
-  RenderSink sink;
-  sink.deliver = [](const std::vector<std::array<uint8_t, 3>>&) { FAIL(); };
-  sink.process = [&](int32_t n) { frames += n; };
-  RunSchedule({}, 44100.0, 512, 1.0, sink);
-  EXPECT_EQ(frames, 44100);
+using Strings = std::vector<std::string>;
+
+TEST(RenderSchedule, EventsArriveOnTheirFrameAndBlocksSplitThere) {
+  // 1000 Hz: one frame per millisecond. Block 4, tail 3 frames after the last event (frame 11).
+  const std::vector<TimedMidiEvent> events = {At(0.0, 0x90, 0x3C), At(0.010, 0x90, 0x40), At(0.010, 0xB0, 0x01),
+                                              At(0.011, 0x80, 0x3C)};
+  EXPECT_EQ(Calls(events, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.003}),
+            (Strings{"D:90 3C", "P:4", "P:4", "P:2", "D:90 40,B0 01", "P:1", "D:80 3C", "P:3"}));
+}
+
+TEST(RenderSchedule, SilenceBeforeTheFirstEventAndNothingButTheTailWithoutEvents) {
+  EXPECT_EQ(Calls({At(0.005, 0x90, 0x3C)}, {.SampleRate = 1000, .BlockSize = 2, .TailSeconds = 0.001}),
+            (Strings{"P:2", "P:2", "P:1", "D:90 3C", "P:1"}));
+  EXPECT_EQ(Calls({}, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.010}), (Strings{"P:4", "P:4", "P:2"}));
+  EXPECT_EQ(Calls({}, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.0}), Strings{});
+}
+
+TEST(RenderSchedule, WithoutATailTheLastEventIsDeliveredAndNothingFollows) {
+  EXPECT_EQ(Calls({At(0.0, 0x90, 0x3C), At(0.003, 0x80, 0x3C)}, {.SampleRate = 1000, .BlockSize = 8, .TailSeconds = 0}),
+            (Strings{"D:90 3C", "P:3", "D:80 3C"}));
+}
+
+TEST(RenderSchedule, AnEventEarlierThanItsPredecessorComesAtTheCurrentFrame) {
+  EXPECT_EQ(Calls({At(0.004, 0x90, 0x3C), At(0.002, 0x90, 0x3D), At(-1.0, 0x90, 0x3E), At(0.006, 0x80, 0x3C)},
+                  {.SampleRate = 1000, .BlockSize = 8, .TailSeconds = 0.001}),
+            (Strings{"P:4", "D:90 3C,90 3D,90 3E", "P:2", "D:80 3C", "P:1"}));
+}
+
+TEST(RenderSchedule, EventFramesRoundToTheNearestFrame) {
+  EXPECT_EQ(EventFrame(1.4, 1.0), 1);
+  EXPECT_EQ(EventFrame(1.6, 1.0), 2);
+  EXPECT_EQ(EventFrame(2.5, 1.0), 3);
+  EXPECT_EQ(EventFrame(0.5, 44100.0), 22050);
+  EXPECT_EQ(EventFrame(1.0 / 3.0, 48000.0), 16000);
+  EXPECT_EQ(EventFrame(-0.7, 1.0), 0);
+  EXPECT_EQ(EventFrame(std::nan(""), 1.0), 0);
+  EXPECT_EQ(EventFrame(1e300, 1.0), int64_t{1} << 53);
+}
+
+// For many rates and block sizes: every event lands on round(time x rate), no process call
+// exceeds the block, and the calls add up to the render length.
+TEST(RenderSchedule, EveryEventLandsOnItsFrameForAnyRateAndBlock) {
+  std::vector<TimedMidiEvent> events;
+  for (int i = 0; i < 60; ++i) events.push_back(At(0.0137 * i * i / 7.0, 0x90, static_cast<uint8_t>(i)));
+  for (const double rate : {8000.0, 44100.0, 48000.0, 96000.0}) {
+    for (const int block : {1, 7, 64, 512, 4096}) {
+      const RenderSettings settings{.SampleRate = rate, .BlockSize = block, .TailSeconds = 0.25};
+      Recorder recorder;
+      RunRenderSchedule(events, settings, recorder);
+      int64_t frame = 0;
+      size_t delivered = 0;
+      for (const std::string& call : recorder.calls) {
+        if (call[0] == 'P') {
+          const int frames = std::stoi(call.substr(2));
+          ASSERT_GE(frames, 1);
+          ASSERT_LE(frames, block);
+          frame += frames;
+        } else {
+          for (size_t at = 2; at < call.size(); at += 6) {
+            ASSERT_EQ(frame, EventFrame(events[delivered].Seconds, rate)) << "event " << delivered;
+            ++delivered;
+          }
+        }
+      }
+      EXPECT_EQ(delivered, events.size());
+      EXPECT_EQ(frame, RenderLength(events, settings));
+      EXPECT_EQ(frame, EventFrame(events.back().Seconds, rate) + EventFrame(0.25, rate));
+    }
+  }
+}
+
+TEST(RenderSchedule, RejectsSettingsThatCannotRender) {
+  Recorder recorder;
+  for (const RenderSettings& bad : {RenderSettings{.SampleRate = 0}, RenderSettings{.SampleRate = -44100},
+                                    RenderSettings{.SampleRate = std::nan("")}, RenderSettings{.BlockSize = 0},
+                                    RenderSettings{.TailSeconds = -1}, RenderSettings{.TailSeconds = INFINITY}}) {
+    EXPECT_THROW(RunRenderSchedule({}, bad, recorder), std::invalid_argument);
+  }
+  EXPECT_TRUE(recorder.calls.empty());
 }
 
 }  // namespace
-}  // namespace brelix::tools
+}  // namespace brelix

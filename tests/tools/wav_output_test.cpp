@@ -1,0 +1,158 @@
+// The stereo WAV writer: what libsndfile reads back, clipping of PCM output, and that a file
+// appears only when it is complete.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "wav_output.h"
+
+namespace brelix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WavOutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("brelix_wav_test_" + std::to_string(getpid()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+  size_t FilesInFolder() const { return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {})); }
+
+  fs::path folder_;
+};
+
+struct ReadBack {
+  SF_INFO info{};
+  std::vector<float> samples;  // interleaved
+};
+
+ReadBack Read(const std::string& path) {
+  ReadBack result;
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &result.info);
+  if (file == nullptr) {
+    ADD_FAILURE() << "cannot read back " << path << ": " << sf_strerror(nullptr);
+    return result;
+  }
+  result.samples.resize(static_cast<size_t>(result.info.frames * result.info.channels));
+  sf_readf_float(file, result.samples.data(), result.info.frames);
+  sf_close(file);
+  return result;
+}
+
+TEST_F(WavOutputTest, WritesStereoInTheAskedFormatAndRate) {
+  struct Case {
+    WavSampleFormat format;
+    int subtype;
+    double tolerance;
+  };
+  const float left[] = {0.0f, 0.5f, -0.25f, 0.125f, 0.75f};
+  const float right[] = {-0.5f, 0.25f, 0.0625f, -1.0f, 0.3f};
+  for (const Case& c : {Case{WavSampleFormat::Float32, SF_FORMAT_FLOAT, 0.0},
+                        Case{WavSampleFormat::Pcm16, SF_FORMAT_PCM_16, 1.0 / 32768},
+                        Case{WavSampleFormat::Pcm24, SF_FORMAT_PCM_24, 1.0 / 8388608}}) {
+    SCOPED_TRACE(c.subtype);
+    const std::string path = PathOf("out.wav");
+    WavWriter writer(path, 48000, c.format);
+    writer.Write(left, right, 2);  // in two blocks: the interleaving must continue seamlessly
+    writer.Write(left + 2, right + 2, 3);
+    writer.Close();
+
+    const ReadBack back = Read(path);
+    EXPECT_EQ(back.info.format, SF_FORMAT_WAV | c.subtype);
+    EXPECT_EQ(back.info.channels, 2);
+    EXPECT_EQ(back.info.samplerate, 48000);
+    ASSERT_EQ(back.info.frames, 5);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_NEAR(back.samples[2 * i], left[i], c.tolerance) << "left " << i;
+      EXPECT_NEAR(back.samples[2 * i + 1], right[i], c.tolerance) << "right " << i;
+    }
+    EXPECT_EQ(FilesInFolder(), 1u) << "no temporary file is left";
+  }
+}
+
+TEST_F(WavOutputTest, PcmClipsAtFullScaleInsteadOfWrappingAndFloatKeepsTheValue) {
+  const float left[] = {1.5f, -3.0f};
+  const float right[] = {1.0f, -1.0f};
+  for (const WavSampleFormat format : {WavSampleFormat::Pcm16, WavSampleFormat::Pcm24}) {
+    const std::string path = PathOf("loud.wav");
+    WavWriter writer(path, 44100, format);
+    writer.Write(left, right, 2);
+    writer.Close();
+    const ReadBack back = Read(path);
+    ASSERT_EQ(back.samples.size(), 4u);
+    EXPECT_GT(back.samples[0], 0.999f);
+    EXPECT_LT(back.samples[2], -0.999f);
+    EXPECT_GT(back.samples[1], 0.999f);
+  }
+  const std::string path = PathOf("float.wav");
+  WavWriter writer(path, 44100, WavSampleFormat::Float32);
+  writer.Write(left, right, 2);
+  writer.Close();
+  const ReadBack back = Read(path);
+  ASSERT_EQ(back.samples.size(), 4u);
+  EXPECT_EQ(back.samples[0], 1.5f);
+  EXPECT_EQ(back.samples[2], -3.0f);
+}
+
+TEST_F(WavOutputTest, ARenderPlannedBeyondFourGibIsWrittenAsRf64) {
+  const float sample[] = {0.5f};
+  const int64_t beyondWav = int64_t{1} << 29;  // 4 GiB of 32-bit stereo frames
+  WavWriter rf64(PathOf("long.wav"), 44100, WavSampleFormat::Float32, beyondWav);
+  rf64.Write(sample, sample, 1);
+  rf64.Close();
+  EXPECT_EQ(Read(PathOf("long.wav")).info.format, SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+  WavWriter wav(PathOf("fits.wav"), 44100, WavSampleFormat::Pcm16, beyondWav);  // 2 GiB
+  wav.Write(sample, sample, 1);
+  wav.Close();
+  EXPECT_EQ(Read(PathOf("fits.wav")).info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+}
+
+TEST_F(WavOutputTest, AWriterLeftWithoutCloseLeavesAnOlderFileAsItWas) {
+  const std::string path = PathOf("keep.wav");
+  std::ofstream(path) << "older contents";
+  {
+    WavWriter writer(path, 44100, WavSampleFormat::Float32);
+    const float silence[64] = {};
+    writer.Write(silence, silence, 64);
+  }  // a render that failed midway: no Close
+  std::ifstream kept(path);
+  std::string text;
+  std::getline(kept, text);
+  EXPECT_EQ(text, "older contents");
+  EXPECT_EQ(FilesInFolder(), 1u);
+
+  {
+    WavWriter writer(PathOf("new.wav"), 44100, WavSampleFormat::Float32);
+  }
+  EXPECT_FALSE(fs::exists(PathOf("new.wav")));
+}
+
+TEST_F(WavOutputTest, AFileThatCannotBeCreatedIsNamedWithTheReason) {
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  for (const Case& c : {Case{PathOf("missing/out.wav"), "No such file or directory"},
+                        Case{folder_.string(), "it is a folder"}}) {
+    try {
+      WavWriter writer(c.path, 44100, WavSampleFormat::Float32);
+      ADD_FAILURE() << "no error for " << c.path;
+    } catch (const WavOutputError& error) {
+      const std::string text = error.what();
+      EXPECT_NE(text.find("'" + c.path + "'"), std::string::npos) << text;
+      EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    }
+  }
+  EXPECT_THROW(WavWriter(PathOf("x.wav"), 0, WavSampleFormat::Float32), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace brelix

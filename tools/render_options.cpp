@@ -1,0 +1,121 @@
+#include "render_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace brelix {
+
+namespace {
+
+double ParseNumber(const std::string& option, const std::string& text, double lowest, double highest) {
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
+    throw UsageError(option + " needs a number, not '" + text + "'");
+  }
+  if (value < lowest || value > highest) {
+    char range[96];
+    std::snprintf(range, sizeof range, " must lie between %g and %g", lowest, highest);
+    throw UsageError(option + range + ", not " + text);
+  }
+  return value;
+}
+
+int ParseInteger(const std::string& option, const std::string& text, int lowest, int highest) {
+  const double value = ParseNumber(option, text, lowest, highest);
+  if (value != std::floor(value)) throw UsageError(option + " needs a whole number, not '" + text + "'");
+  return static_cast<int>(value);
+}
+
+WavSampleFormat ParseBits(const std::string& text) {
+  if (text == "16") return WavSampleFormat::Pcm16;
+  if (text == "24") return WavSampleFormat::Pcm24;
+  if (text == "32") return WavSampleFormat::Float32;
+  throw UsageError("--bits must be 16, 24 or 32, not '" + text + "'");
+}
+
+}  // namespace
+
+const char* RenderUsage() {
+  return "Usage: brelix-render [options] MIDI-FILE\n"
+         "Renders a Standard MIDI File (format 0 or 1) through the Brelix plug-in to a WAV file.\n"
+         "\n"
+         "Options:\n"
+         "  -o, --output FILE   the WAV file to write (default: the MIDI file's name with .wav)\n"
+         "      --rate HZ       sample rate, 8000 to 384000 (default 44100)\n"
+         "      --block N       most frames per process call, 1 to 16384 (default 512)\n"
+         "      --tempo BPM     a fixed tempo replacing the file's tempo changes\n"
+         "      --tail SECONDS  audio rendered after the last event, up to 600 (default 2)\n"
+         "      --bits 16|24|32 16- or 24-bit PCM, or 32-bit float (default 32)\n"
+         "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
+         "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
+         "  -h, --help          show this text\n";
+}
+
+RenderOptions ParseRenderOptions(std::span<const std::string> args) {
+  RenderOptions options;
+  using Setter = std::function<void(const std::string& option, const std::string& value)>;
+  const std::map<std::string, Setter> valued = {
+      {"--output", [&](auto&, auto& v) { options.OutputPath = v; }},
+      {"--plugin", [&](auto&, auto& v) { options.PluginPath = v; }},
+      {"--rate", [&](auto& o, auto& v) { options.SampleRate = ParseInteger(o, v, kLowestSampleRate, kHighestSampleRate); }},
+      {"--block", [&](auto& o, auto& v) { options.BlockSize = ParseInteger(o, v, 1, kLargestBlock); }},
+      {"--tempo", [&](auto& o, auto& v) {
+         options.TempoBpm = ParseNumber(o, v, 0.0, kHighestTempo);
+         if (options.TempoBpm <= 0.0) throw UsageError(o + " must be above 0, not " + v);
+       }},
+      {"--tail", [&](auto& o, auto& v) { options.TailSeconds = ParseNumber(o, v, 0.0, kLongestTail); }},
+      {"--bits", [&](auto&, auto& v) { options.Format = ParseBits(v); }},
+  };
+
+  // Help is shown whatever else the line holds.
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "-h" || arg == "--help") {
+      options.ShowHelp = true;
+      return options;
+    }
+  }
+
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      if (!options.MidiPath.empty()) throw UsageError("more than one MIDI file given ('" + arg + "')");
+      options.MidiPath = arg;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "-o") arg = "--output";
+    std::string value;
+    bool hasValue = false;
+    if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg.resize(equals);
+      hasValue = true;
+    }
+    const auto setter = valued.find(arg);
+    if (setter == valued.end()) throw UsageError("unknown option '" + args[i] + "'");
+    if (!hasValue) {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      value = args[++i];
+    }
+    if (value.empty()) throw UsageError(arg + " needs a value");
+    setter->second(arg, value);
+  }
+
+  if (options.MidiPath.empty()) throw UsageError("no MIDI file given");
+  if (options.OutputPath.empty()) {
+    options.OutputPath = std::filesystem::path(options.MidiPath).replace_extension(".wav").string();
+  }
+  return options;
+}
+
+}  // namespace brelix
