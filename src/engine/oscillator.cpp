@@ -55,7 +55,10 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
   const QSingle range = select(p.AuxOscFixedRange, w.AuxOscFrequency, p.AuxOscRange);
   const QSingle f = (w.AuxOscPitchMod + pitch_mod) * range + w.AuxOscFrequency;
   w.AuxOscDeltaPhase = as_word(trunc_to_int(f * p.AudioPhaseDelta1));
-  const QSingle n = f * p.AudioDelta1;
+  // Beyond one cycle per sample the increment is saturated anyway; holding the normalised
+  // frequency there keeps the depth, correction and gain below finite from any file value
+  // (NaN ends at -1 too).
+  const QSingle n = min(max(f * p.AudioDelta1, sw.S_1), sw.S1);
 
   // Sync master at half scale. Below zero pitch the master stands still: a negative increment
   // shifted as a bit pattern would fire the sync almost every other sample.

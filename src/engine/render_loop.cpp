@@ -60,6 +60,16 @@ void RenderVoices(RenderTarget& t) {
   }
 }
 
+// The signal that reaches the delays and the output DC blocker, whose states would keep a NaN or
+// an infinity forever: NaN becomes 0 and anything beyond +-kSignalLimit (some 80 dB over full
+// scale, reachable only with absurd patch values) is held there. Costs two compares per sample.
+constexpr float kSignalLimit = 10000.0f;
+QSingle ContainSignal(QSingle x) {
+  const QSingle limit = QSingle::splat(kSignalLimit);
+  x = select(x == x, x, QSingle::zero());
+  return min(max(x, -limit), limit);
+}
+
 }  // namespace
 
 float TempoFromBpm(double bpm) {
@@ -85,8 +95,8 @@ void RenderFrames(RenderTarget& t, float tempo, float* left, float* right, int32
     float r = p.Output.lane(1);
     if (p.Oversample != 0) DownsamplerProcess(t.downsampler, p.Output.lane(0), p.Output.lane(1), p.Output.lane(2), p.Output.lane(3), l, r);
 
-    QSingle x = QSingle::of(l, r, l, r) * sw.S0_5;
-    x = p.FX1Process(p.FX1Ptr, x);
+    QSingle x = ContainSignal(QSingle::of(l, r, l, r) * sw.S0_5);
+    x = ContainSignal(p.FX1Process(p.FX1Ptr, x));
     const QSingle y = x - p.DCBlocker;
     p.DCBlocker = p.DCBlocker + y * p._DCFilter;
     left[i] = y.lane(0) + y.lane(2) + sw.Denormal.lane(0);

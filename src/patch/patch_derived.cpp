@@ -92,11 +92,18 @@ void PatchSampleRate(XPatch& p) {
   ButterworthDesign(p);
 }
 
+namespace {
+// A one-pole DC blocker is stable only for coefficients in [0, 2) and means something only up to
+// 1; a file or a rate ratio can give anything, NaN included (which ends at 0: no blocking).
+float StableDCCoefficient(float c) { return std::clamp(std::isnan(c) ? 0.0f : c, 0.0f, 1.0f); }
+}  // namespace
+
 void PatchDCFilters(XPatch& p) {
   for (int lane = 0; lane < 4; ++lane)
-    p._AuxOscDCFilter.set_lane(lane, OversampledRateScale(p.AuxOscDCFilter.lane(lane), p.Oversample));
-  p._DCFilter = QSingle::splat(RealRateScale(p.DCFilter));
-  p._FXDCFilter = QSingle::splat(RealRateScale(p.FXDCFilter));
+    p._AuxOscDCFilter.set_lane(lane,
+                               StableDCCoefficient(OversampledRateScale(p.AuxOscDCFilter.lane(lane), p.Oversample)));
+  p._DCFilter = QSingle::splat(StableDCCoefficient(RealRateScale(p.DCFilter)));
+  p._FXDCFilter = QSingle::splat(StableDCCoefficient(RealRateScale(p.FXDCFilter)));
 }
 
 }  // namespace brelix

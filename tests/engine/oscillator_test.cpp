@@ -495,7 +495,7 @@ struct ScalarOscillator {
     const float range = p.AuxOscRange.lanes()[l] == 0.0f ? frequency : p.AuxOscRange.lanes()[l];
     const float f = (r.AuxOscPitchMod.lanes()[l] + pm) * range + frequency;
     r.AuxOscDeltaPhase.lanes()[l] = static_cast<uint32_t>(Cvtt(f * p.AudioPhaseDelta1.lanes()[l]));
-    const float n = f * p.AudioDelta1.lanes()[l];
+    const float n = std::clamp(f * p.AudioDelta1.lanes()[l], -1.0f, 1.0f);  // held within one cycle per sample
     const float sync_ratio = std::max(p.AuxOscSync.lanes()[l] + r.AuxOscSyncMod.lanes()[l], 0.0f);
     const float master = r.AuxOscPitch.lanes()[l] * (1.0f + pm) * p.AudioPhaseDelta1.lanes()[l] * sync_ratio;
     r.AuxOscDeltaSync.lanes()[l] = static_cast<uint32_t>(Cvtt(std::max(master, 0.0f))) >> 1;
