@@ -15,3 +15,8 @@ if [ "${BRELIX_SKIP_SANITIZERS:-0}" != 1 ]; then
   ninja -C build-sanitize -j "$jobs"
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
 fi
+
+# A short, bounded fuzzing run of every fuzz target (longer runs by hand: FUZZ_RUNS=... scripts/fuzz.sh).
+if [ "${BRELIX_SKIP_FUZZ:-0}" != 1 ]; then
+  bash scripts/fuzz.sh
+fi

@@ -215,8 +215,10 @@ int32_t XSynthesizer::ProcessEvents(VstEvents* events) {
   // may meet voices or a patch that are being rebuilt.
   const bool inside = EnterEngine();
   if (inside) PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
+  // The list is declared with two entries and allocated by the host with as many as it sends.
+  VstEvent* const* list = events->events;
   for (int32_t i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (event == nullptr || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const uint8_t*>(reinterpret_cast<const VstMidiEvent*>(event)->midiData);
     if (inside)
