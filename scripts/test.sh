@@ -16,6 +16,13 @@ if [ "${BRELIX_SKIP_SANITIZERS:-0}" != 1 ]; then
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
 fi
 
+# The threads of a host against each other, under ThreadSanitizer.
+if [ "${BRELIX_SKIP_SANITIZERS:-0}" != 1 ]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELIX_TSAN=ON -DBRELIX_BENCH=OFF >/dev/null
+  ninja -C build-tsan -j "$jobs" concurrency_stress_test synthesizer_mute_test
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'ConcurrencyStress|MuteBracket')
+fi
+
 # A short, bounded fuzzing run of every fuzz target (longer runs by hand: FUZZ_RUNS=... scripts/fuzz.sh).
 if [ "${BRELIX_SKIP_FUZZ:-0}" != 1 ]; then
   bash scripts/fuzz.sh

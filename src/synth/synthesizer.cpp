@@ -150,13 +150,13 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   float rate = (sampleRate > 0.0f && std::isfinite(sampleRate)) ? sampleRate : kDefaultSampleRate;
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
+  // Hosts change the rate while suspended; one that does it while rendering still must not
+  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket.
+  BeginProcessUpdate();
   // 3.
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
   SynthWork->SampleScale = QSingle::splat(RealSampleBase.load() / rate);
-  // Hosts change the rate while suspended; one that does it while rendering still must not
-  // meet half-rebuilt voices and delay, so the rest runs inside the bracket.
-  BeginProcessUpdate();
   // 4. Every voice idle at once.
   for (XPatchWork* work : PatchWork) work->EnvStage.set_lane(3, kStageEnd);
   // 5.
