@@ -68,6 +68,9 @@ class ModifyingScope {
   std::atomic<bool>& flag_;
 };
 
+// A message of this library: its file name, a blank line, the text.
+void ShowLibraryMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
+
 // The file name of a path, without its folder.
 std::string FileNameOnly(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -343,12 +346,18 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
   // 3. A changed patch goes into its file first, without asking (the dialog when it has none), so
   //    that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
   //    reported and leaves the patch marked changed: the next save or the close tries again.
+  //    Whatever happens there, the host still gets the chunk: without it the project would lose
+  //    the instance's patch altogether.
   if (Multi->Modified) {
-    if (Multi->PatchFile.empty()) {
-      SavePatchAs();
-      Multi->Modified = false;  // also when the user cancelled
-    } else {
-      Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+    try {
+      if (Multi->PatchFile.empty()) {
+        SavePatchAs();
+        Multi->Modified = false;  // also when the user cancelled
+      } else {
+        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+      }
+    } catch (const std::exception& error) {
+      ShowLibraryMessage(error.what());
     }
   }
   // 1., 2.
@@ -363,18 +372,22 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
   if (data == nullptr) return 1;
   // 2., 5.
   ProcessUpdateScope update(*this);
-  // 3.
-  if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
-    Multi->Channel = chunk->Channel;
-    Multi->MaxVoice = chunk->MaxVoice;
-    Multi->PatchFile = chunk->PatchFile;
-  } else {
-    ShowMessageBox(ModuleFileName + "\r\r" + "Different synthesizer data format!");
+  try {
+    // 3.
+    if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
+      Multi->Channel = chunk->Channel;
+      Multi->MaxVoice = chunk->MaxVoice;
+      Multi->PatchFile = chunk->PatchFile;
+    } else {
+      ShowLibraryMessage("Different synthesizer data format!");
+    }
+    // 4. A file that does not exist leaves the patch (and whether it has changed) as it was.
+    if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
+    AllocateVoices();
+    Multi->PlayNote();
+  } catch (const std::exception& error) {  // no memory for a delay or a sample: reported, still 1
+    ShowLibraryMessage(error.what());
   }
-  // 4. A file that does not exist leaves the patch (and whether it has changed) as it was.
-  if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
-  AllocateVoices();
-  Multi->PlayNote();
   return 1;
 }
 
