@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <clocale>
+#include <locale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -71,13 +71,20 @@ TEST(FloatToText, EverySingleReadsBackToItsOwnBits) {
   }
 }
 
+// A decimal comma and digit grouping, as some hosts' locales have.
+struct CommaNumbers : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
 TEST(FloatToText, IgnoresTheProcessLocale) {
-  // A host may run under a locale with a decimal comma; the files keep their ".".
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "fr_FR.UTF-8") == nullptr)
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  EXPECT_EQ(FloatToText(0.25f), "0.25");
-  EXPECT_EQ(TextToFloat("0.25"), 0.25f);
-  std::setlocale(LC_ALL, "C");
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaNumbers));
+  EXPECT_EQ(FloatToText(1234.5f), "1234.5");
+  EXPECT_EQ(TextToFloat("1234.5"), 1234.5f);
+  EXPECT_FALSE(TextToFloat("1234,5").has_value());
+  EXPECT_EQ(IntegerToText(1234567), "1234567");
+  std::locale::global(previous);
 }
 
 TEST(TextToFloat, ReadsBothNotationsAndRefusesWhatIsNoNumber) {
