@@ -260,7 +260,9 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
   VisitPatchKeys(p, reader);
   p.DelayClocked.lanes()[1] = p.DelayClocked.lanes()[0];
   p.DelayClocked.lanes()[3] = p.DelayClocked.lanes()[2];
-  // 5. The file is closed with `file`. 6.
+  // 5.
+  file.reset();
+  // 6.
   PatchPrepare(p);
   // 7.
   LoadPatchSamples(p);
