@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-in and brelix-render, installs Brelix64.so where Linux hosts look
 # for VST plug-ins (~/.vst, and /usr/local/lib/vst when run as root), and renders the demo song
-# through the installed plug-in to out/demo.wav.
+# through the installed plug-in with the Warm Pad patch to out/demo.wav (its program chunk, which
+# names the patch, to out/demo.state).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,4 +18,5 @@ fi
 echo "installed $plugin"
 
 mkdir -p out
-build-release/tools/brelix-render --plugin "$plugin" tools/demo/demo.mid -o out/demo.wav
+build-release/tools/brelix-render --plugin "$plugin" --patch patches/warm-pad.tw \
+  --save-state out/demo.state tools/demo/demo.mid -o out/demo.wav

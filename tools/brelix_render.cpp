@@ -15,6 +15,7 @@
 #include "progress_bar.h"
 #include "render_options.h"
 #include "render_schedule.h"
+#include "render_state.h"
 #include "vst_host.h"
 #include "wav_output.h"
 
@@ -50,6 +51,10 @@ class PluginTarget : public RenderTarget {
     instance_->resume();
   }
   ~PluginTarget() override { instance_->suspend(); }
+
+  // The program chunk, as a host stores and restores it (effGetChunk, effSetChunk).
+  std::vector<uint8_t> GetChunk() { return instance_->getChunk(); }
+  void SetChunk(const std::vector<uint8_t>& chunk) { instance_->setChunk(chunk); }
 
   void Deliver(std::span<const MidiMessage> messages) override {
     instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
@@ -116,6 +121,25 @@ const char* FormatName(WavSampleFormat format) {
   return "32-bit float";
 }
 
+// --patch: the instance's own chunk naming the patch file, as a host restores a project;
+// --load-state: a chunk saved earlier, as it is.
+void RestoreState(const RenderOptions& options, PluginTarget& plugin) {
+  std::vector<uint8_t> chunk;
+  if (!options.PatchPath.empty()) {
+    chunk = ChunkNamingPatch(plugin.GetChunk(), options.PatchPath);
+  } else if (!options.LoadStatePath.empty()) {
+    chunk = ReadStateFile(options.LoadStatePath);
+    const std::string patch = ChunkPatchFile(chunk);
+    if (!patch.empty() && !IsFile(patch)) {
+      std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
+                   patch.c_str(), options.LoadStatePath.c_str());
+    }
+  } else {
+    return;
+  }
+  plugin.SetChunk(chunk);
+}
+
 int Run(const RenderOptions& options) {
   const bool onTerminal = isatty(STDERR_FILENO) == 1;
 
@@ -151,7 +175,10 @@ int Run(const RenderOptions& options) {
                                                  progress.Advance(frames);
                                                });
 
+  RestoreState(options, *plugin);
+
   RunRenderSchedule(song.Events, settings, *plugin);
+  if (!options.SaveStatePath.empty()) WriteStateFile(options.SaveStatePath, plugin->GetChunk());
   plugin.reset();
   wav.Close();
   progress.Finish();

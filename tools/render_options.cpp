@@ -53,6 +53,10 @@ const char* RenderUsage() {
          "      --bits 16|24|32 16- or 24-bit PCM, or 32-bit float (default 32)\n"
          "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
          "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
+         "      --patch FILE    play the patch file FILE.tw, restored as a host restores a\n"
+         "                      project (a program chunk naming the file)\n"
+         "      --save-state FILE  write the plug-in's program chunk at the end of the render\n"
+         "      --load-state FILE  restore a program chunk written by --save-state\n"
          "  -h, --help          show this text\n";
 }
 
@@ -62,6 +66,9 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
   const std::map<std::string, Setter> valued = {
       {"--output", [&](auto&, auto& v) { options.OutputPath = v; }},
       {"--plugin", [&](auto&, auto& v) { options.PluginPath = v; }},
+      {"--patch", [&](auto&, auto& v) { options.PatchPath = v; }},
+      {"--load-state", [&](auto&, auto& v) { options.LoadStatePath = v; }},
+      {"--save-state", [&](auto&, auto& v) { options.SaveStatePath = v; }},
       {"--rate", [&](auto& o, auto& v) { options.SampleRate = ParseInteger(o, v, kLowestSampleRate, kHighestSampleRate); }},
       {"--block", [&](auto& o, auto& v) { options.BlockSize = ParseInteger(o, v, 1, kLargestBlock); }},
       {"--tempo", [&](auto& o, auto& v) {
@@ -112,6 +119,8 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
   }
 
   if (options.MidiPath.empty()) throw UsageError("no MIDI file given");
+  if (!options.PatchPath.empty() && !options.LoadStatePath.empty())
+    throw UsageError("--patch and --load-state both set the patch; give one of them");
   if (options.OutputPath.empty()) {
     options.OutputPath = std::filesystem::path(options.MidiPath).replace_extension(".wav").string();
   }

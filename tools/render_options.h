@@ -13,6 +13,9 @@ struct RenderOptions {
   std::string MidiPath;
   std::string OutputPath;  // the MIDI file's name with ".wav" unless given
   std::string PluginPath;  // empty: look in the usual places
+  std::string PatchPath;      // a patch file (*.tw) restored through the program chunk
+  std::string LoadStatePath;  // a program chunk saved by --save-state, restored as it is
+  std::string SaveStatePath;  // where the program chunk at the end of the render goes
   int SampleRate = 44100;
   int BlockSize = 512;
   double TempoBpm = 0.0;   // 0: the file's own tempo map
@@ -33,8 +36,8 @@ class UsageError : public std::runtime_error {
 };
 
 // Parses the arguments after the program name. Throws UsageError with a message for an
-// unknown option, a missing or malformed value, a value out of range, or a missing or second
-// MIDI file.
+// unknown option, a missing or malformed value, a value out of range, a missing or second MIDI
+// file, or both --patch and --load-state.
 RenderOptions ParseRenderOptions(std::span<const std::string> args);
 
 // The --help text.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "engine/engine_tables.h"
 #include "engine/filter.h"
@@ -15,8 +17,15 @@
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_sources.h"
+#include "patch/file_io.h"
 #include "patch/patch_derived.h"
+#include "patch/patch_file.h"
+#include "patch/program_chunk.h"
+#include "patch/settings.h"
 #include "patch/voice_work_init.h"
+#include "plugin/messages.h"
+#include "plugin/plugin_module.h"
+#include "ui/dialogs.h"
 
 namespace brelix {
 
@@ -24,6 +33,8 @@ namespace {
 
 constexpr int32_t kGlobalMemoryMiB = 4;
 constexpr int32_t kParamsWithoutAutomation = 1;
+constexpr int32_t kParamsWithAutomation = 443;
+constexpr const char* kDefaultPatchFileName = "Brelix.tw";
 constexpr int32_t kVendorVersion = 100;
 constexpr float kDefaultSampleRate = 44100.0f;
 constexpr double kDefaultTempoBpm = 120.0;
@@ -57,15 +68,41 @@ class ModifyingScope {
   std::atomic<bool>& flag_;
 };
 
+// A message of this library: its file name, a blank line, the text.
+void ShowLibraryMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
+
+// The file name of a path, without its folder.
+std::string FileNameOnly(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Holds the engine bracket until the end of the scope, also when a step inside it fails.
+class ProcessUpdateScope {
+ public:
+  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
+  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
+  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
+  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
+
+ private:
+  XSynthesizer& synth_;
+};
+
 }  // namespace
 
 XSynthesizer* XSynthesizer::Create(audioMasterCallback audioMaster) { return new XSynthesizer(audioMaster); }
 
 XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
-    // 1. The settings file is read before the base is built (it decides the parameter count);
-    //    until it is, Automation stays off.
+    // 1. The settings file is read before the base is built: it decides the parameter count.
+    : XSynthesizer(audioMaster, SettingsLoad(PluginDirectory + kSettingsFileName)) {}
+
+XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings)
     // 2.
-    : AudioEffectX(audioMaster, 0, kParamsWithoutAutomation) {
+    : AudioEffectX(audioMaster, 0, settings.Instance.Automation ? kParamsWithAutomation : kParamsWithoutAutomation),
+      Automation(settings.Instance.Automation),
+      EditAutomation(settings.Instance.EditAutomation),
+      ExternalControl(settings.Instance.ExternalControl) {
   // 3. The engine memory; its first record is the constant block.
   GlobalMemory = std::make_unique<XGlobalMemory>(kGlobalMemoryMiB);
   SynthWork = GlobalMemory->AllocRecord<XSynthWork>();
@@ -96,10 +133,39 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
 }
 
 XSynthesizer::~XSynthesizer() {
-  // The voices go first; the save question for a changed patch comes with the patch files. The
-  // voice manager goes before the engine memory it lives on.
+  // 1.
   for (auto& voice : Voices) voice.reset();
+  // 2. Nothing may leave a destructor: a failed save has been reported where it failed.
+  try {
+    SaveChangesOnClose();
+  } catch (...) {
+  }
+  // 3. The voice manager goes before the engine memory it lives on.
   Multi.reset();
+}
+
+void XSynthesizer::SaveChangesOnClose() {
+  if (Multi == nullptr || !Multi->Modified) return;
+  if (Multi->PatchFile.empty())
+    SavePatchAs();
+  else if (Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(Multi->PatchFile) + "?"))
+    PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+  Multi->Modified = false;
+}
+
+bool XSynthesizer::SavePatchAs() {
+  FileDialogOptions options;
+  options.title = "Save Patch";
+  options.filter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
+  options.filter_index = 1;
+  options.default_extension = "tw";
+  options.overwrite_prompt = true;
+  const std::optional<std::string> chosen = Dialogs().SaveFile(options);
+  if (!chosen || chosen->empty()) return false;
+  if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
+  // The patch now lives in that file: later chunks name it, so a project restores it.
+  Multi->PatchFile = *chosen;
+  return true;
 }
 
 void XSynthesizer::BuildVoicesAndPatch() {
@@ -114,12 +180,14 @@ void XSynthesizer::BuildVoicesAndPatch() {
   }
   // 9.
   Multi->MaxVoice = kMaxVoices - 1;
-  // 10. The default patch file comes with the patch files. Until a file is loaded, the default
-  //     patch gets its rate-dependent values here too, so a host that never sets a rate still
-  //     hears the patch at the default rate.
-  PatchSampleRate(*Multi->EditBuffer);
-  PatchDCFilters(*Multi->EditBuffer);
-  DelayRebuild(*Multi->EditBuffer, true);
+  // 10. The default patch file; without it the default patch gets its rate-dependent values
+  //     here (a load does that itself), so a host that never sets a rate hears it at 44100.
+  Multi->PatchFile = PluginDirectory + kDefaultPatchFileName;
+  if (!FileExists(Multi->PatchFile) || !PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
+    PatchSampleRate(*Multi->EditBuffer);
+    PatchDCFilters(*Multi->EditBuffer);
+    DelayRebuild(*Multi->EditBuffer, true);
+  }
   // 11.
   AllocateVoices();
   // 12. The editor comes with the editor.
@@ -277,16 +345,51 @@ void XSynthesizer::GetParameterName(int32_t /*index*/, char* text) { *text = '\0
 // ---- host state ----------------------------------------------------------------------------------
 
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
-  // Filled with the program chunk (channel, voice count, patch file) and the patch saved when
-  // changed: comes with the program chunk. Until then the block is all zeros.
+  // 3. A changed patch goes into its file first, without asking (the dialog when it has none), so
+  //    that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
+  //    reported and leaves the patch marked changed: the next save or the close tries again.
+  //    Whatever happens there, the host still gets the chunk: without it the project would lose
+  //    the instance's patch altogether.
+  if (Multi->Modified) {
+    try {
+      if (Multi->PatchFile.empty()) {
+        SavePatchAs();
+        Multi->Modified = false;  // also when the user cancelled
+      } else {
+        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+      }
+    } catch (const std::exception& error) {
+      ShowLibraryMessage(error.what());
+    }
+  }
+  // 1., 2.
+  ProgramChunkWrite(ChunkBlock, {Multi->Channel, Multi->MaxVoice, Multi->PatchFile});
   *data = ChunkBlock.data();
-  return static_cast<int32_t>(ChunkBlock.size());
+  // 4.
+  return kProgramChunkSize;
 }
 
-int32_t XSynthesizer::SetChunk(void* data, int32_t /*byteSize*/, bool /*isPreset*/) {
+int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
+  // 1.
   if (data == nullptr) return 1;
-  // Taking channel, voice count and patch file from the chunk and reloading the patch inside an
-  // engine bracket: comes with the program chunk.
+  // 2., 5.
+  ProcessUpdateScope update(*this);
+  try {
+    // 3.
+    if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
+      Multi->Channel = chunk->Channel;
+      Multi->MaxVoice = chunk->MaxVoice;
+      Multi->PatchFile = chunk->PatchFile;
+    } else {
+      ShowLibraryMessage("Different synthesizer data format!");
+    }
+    // 4. A file that does not exist leaves the patch (and whether it has changed) as it was.
+    if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
+    AllocateVoices();
+    Multi->PlayNote();
+  } catch (const std::exception& error) {  // no memory for a delay or a sample: reported, still 1
+    ShowLibraryMessage(error.what());
+  }
   return 1;
 }
 

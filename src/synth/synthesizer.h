@@ -13,6 +13,8 @@
 #include "engine/global_memory.h"
 #include "engine/patch_work.h"
 #include "engine/synth_work.h"
+#include "patch/program_chunk.h"
+#include "patch/settings.h"
 #include "plugin/audio_effect_x.h"
 #include "synth/midi_queue.h"
 #include "synth/multi.h"
@@ -24,8 +26,10 @@ class XSynthesizer : public AudioEffectX {
  public:
   // Builds a complete instance; throws when any step fails (the partial instance is released).
   // The instance's constructor: a static factory, since a C++ constructor cannot be a virtual
-  // slot.
+  // slot. The settings come from Brelix.Ini and the patch from Brelix.tw in PluginDirectory.
   static XSynthesizer* Create(audioMasterCallback audioMaster);
+  // A changed patch is saved first: after a Yes to the save question, or through the save dialog
+  // when the patch has no file.
   ~XSynthesizer() override;
 
   // ---- overridden slots, in slot order -----------------------------------------------------
@@ -55,6 +59,10 @@ class XSynthesizer : public AudioEffectX {
   void BeginProcessUpdate();
   void EndProcessUpdate();
 
+  // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
+  // file. False when the user cancelled or the file could not be written (which is reported).
+  bool SavePatchAs();
+
   // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
   // with fresh work records; the render loop then visits that many voices.
   void AllocateVoices();
@@ -78,11 +86,16 @@ class XSynthesizer : public AudioEffectX {
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);
+  // Construction step 1 runs before the AudioEffect part: the settings decide its parameter count.
+  XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings);
 
   // Construction steps 7 to 12: the voice manager with the edit buffer and its default patch,
   // the sixteen voice work records and voices, the voice count, the default patch file, the
   // voice links and the editor are created here.
   void BuildVoicesAndPatch();
+
+  // Destructor step 2: the save question for a changed patch.
+  void SaveChangesOnClose();
 
   // The frame loop of one render call, inside the engine (Processing set, render floating-point
   // mode in force): first the MIDI that waited while the engine was muted, then the block.
@@ -105,8 +118,8 @@ class XSynthesizer : public AudioEffectX {
   std::atomic<uint32_t> RenderState{0};
 
   // The program chunk handed to the host by GetChunk; it stays valid until the next GetChunk or
-  // the end of the instance. Its contents come with the program chunk (still all zeros).
-  std::array<uint8_t, 264> ChunkBlock{};
+  // the end of the instance.
+  std::array<uint8_t, kProgramChunkSize> ChunkBlock{};
 };
 
 }  // namespace brelix

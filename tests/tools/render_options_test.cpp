@@ -43,6 +43,15 @@ TEST(RenderOptions, ReadsEveryOptionWithASeparateOrAnAttachedValue) {
   EXPECT_TRUE(Parse({"--rate", "1", "-h"}).ShowHelp);  // help wins over mistakes
 }
 
+TEST(RenderOptions, PatchAndStateFiles) {
+  const RenderOptions options = Parse({"--patch", "pads/Warm.tw", "--save-state=out.state", "a.mid"});
+  EXPECT_EQ(options.PatchPath, "pads/Warm.tw");
+  EXPECT_EQ(options.SaveStatePath, "out.state");
+  EXPECT_EQ(options.LoadStatePath, "");
+  EXPECT_EQ(Parse({"--load-state", "out.state", "a.mid"}).LoadStatePath, "out.state");
+  EXPECT_EQ(Parse({"a.mid"}).PatchPath, "");
+}
+
 TEST(RenderOptions, MistakesAreReportedByName) {
   struct Case {
     std::vector<std::string> args;
@@ -65,6 +74,8 @@ TEST(RenderOptions, MistakesAreReportedByName) {
       {{"--tail", "inf", "a.mid"}, "--tail needs a number"},
       {{"--tail", "601", "a.mid"}, "--tail must lie between 0 and 600"},
       {{"--bits", "8", "a.mid"}, "--bits must be 16, 24 or 32, not '8'"},
+      {{"--patch", "p.tw", "--load-state", "s.state", "a.mid"}, "--patch and --load-state both set the patch"},
+      {{"a.mid", "--save-state"}, "--save-state needs a value"},
   };
   for (const Case& c : cases) {
     try {

@@ -1,0 +1,149 @@
+#include "patch/ini_file.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace brelix {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Spaces, tabs and the other control characters at both ends go, as INI readers usually do.
+std::string_view Trim(std::string_view s) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Splits at CR LF, LF and lone CR.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+}  // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+TIniFile::TIniFile(std::string fileName) : file_name_(std::move(fileName)) {
+  if (std::optional<std::string> bytes = ReadWholeFile(file_name_, kMaxFileBytes)) LoadFromBytes(*bytes);
+}
+
+void TIniFile::LoadFromBytes(std::string_view bytes) {
+  DecodedText decoded = DecodeText(bytes);
+  // A zero byte never occurs in text of an 8-bit code page or UTF-8: this is some other file,
+  // and rewriting it as INI text would destroy it.
+  if (decoded.encoding != TextEncoding::Utf16LE && decoded.encoding != TextEncoding::Utf16BE &&
+      decoded.text.find('\0') != std::string::npos)
+    throw FileError("it is not a text file");
+  encoding_ = decoded.encoding;
+  preamble_.clear();
+  sections_.clear();
+  Parse(decoded.text);
+}
+
+void TIniFile::Parse(std::string_view text) {
+  Section* current = nullptr;
+  for (std::string_view raw : SplitLines(text)) {
+    const std::string_view line = Trim(raw);
+    if (line.empty()) continue;  // the writer puts its own empty lines back
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      const std::string_view name = Trim(line.substr(1, line.size() - 2));
+      current = FindSection(name);
+      if (current == nullptr) current = &sections_.emplace_back(Section{std::string(name), {}});
+      continue;
+    }
+    Line entry;
+    const size_t equals = line.find('=');
+    if (line.front() != ';' && equals != std::string_view::npos) {
+      entry.is_key = true;
+      entry.name = Trim(line.substr(0, equals));
+      entry.value = Trim(line.substr(equals + 1));
+    } else {
+      entry.name = line;
+    }
+    if (current == nullptr)
+      preamble_.push_back(entry.is_key ? std::string(line) : entry.name);
+    else
+      current->lines.push_back(std::move(entry));
+  }
+}
+
+std::string TIniFile::SaveToBytes() const {
+  std::string text;
+  for (const std::string& line : preamble_) text.append(line).append(kLineEnd);
+  if (!preamble_.empty()) text.append(kLineEnd);
+  for (const Section& section : sections_) {
+    text.append("[").append(section.name).append("]").append(kLineEnd);
+    for (const Line& line : section.lines) {
+      text.append(line.name);
+      if (line.is_key) text.append("=").append(line.value);
+      text.append(kLineEnd);
+    }
+    text.append(kLineEnd);
+  }
+  return EncodeText(encoding_, text);
+}
+
+void TIniFile::UpdateFile() const { ReplaceFile(file_name_, SaveToBytes()); }
+
+const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
+  for (const Section& section : sections_)
+    if (SameName(section.name, name)) return &section;
+  return nullptr;
+}
+
+TIniFile::Section* TIniFile::FindSection(std::string_view name) {
+  return const_cast<Section*>(std::as_const(*this).FindSection(name));
+}
+
+std::optional<std::string> TIniFile::ReadValue(std::string_view section, std::string_view key) const {
+  const Section* s = FindSection(section);
+  if (s == nullptr) return std::nullopt;
+  for (const Line& line : s->lines)
+    if (line.is_key && SameName(line.name, key)) return line.value;
+  return std::nullopt;
+}
+
+void TIniFile::WriteValue(std::string_view section, std::string_view key, std::string_view raw_value) {
+  // A line break in a value (a file name can hold one) would end the line and let the rest be
+  // read as keys of their own.
+  std::string value(raw_value);
+  std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
+  Section* s = FindSection(section);
+  if (s == nullptr) s = &sections_.emplace_back(Section{std::string(section), {}});
+  const auto same_key = [&](const Line& line) { return line.is_key && SameName(line.name, key); };
+  auto first = std::find_if(s->lines.begin(), s->lines.end(), same_key);
+  if (first == s->lines.end()) {
+    s->lines.push_back(Line{true, std::string(key), std::string(value)});
+    return;
+  }
+  first->name = key;
+  first->value = value;
+  s->lines.erase(std::remove_if(first + 1, s->lines.end(), same_key), s->lines.end());
+}
+
+bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+
+std::vector<std::string> TIniFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Section& section : sections_) names.push_back(section.name);
+  return names;
+}
+
+}  // namespace brelix

@@ -1,0 +1,79 @@
+// TIniFile: an INI file held in memory. The whole file is read when it is opened and written back
+// as a whole; sections, keys, comments and lines it does not understand keep their order and text
+// on rewrite, and names are matched without regard to ASCII letter case.
+//
+// Text form: "[name]" opens a section, "key=value" sets a key (spaces and control characters
+// around the name and the value are dropped), a line starting with ";" is a comment; lines are
+// written with CR LF and an empty line after every section. A file that starts with a UTF-8 or
+// UTF-16 byte-order mark is read in that encoding and written back in it, with its mark; any
+// other file, and a new one, is taken byte for byte (file names on this system are bytes, usually
+// UTF-8). Byte sequences that are not UTF-8 survive a UTF-16 file too: each such byte is kept as
+// the lone surrogate U+DC80..U+DCFF.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "patch/file_io.h"
+#include "patch/text_encoding.h"
+
+namespace brelix {
+
+class TIniFile {
+ public:
+  // Patch and settings files are a few tens of kilobytes; anything far larger is not one.
+  static constexpr size_t kMaxFileBytes = 4u << 20;
+
+  TIniFile() = default;
+  // Reads the file; none of that name gives an empty file that a write creates. Throws FileError
+  // for a name that is not a regular file, a file that cannot be read, one larger than
+  // kMaxFileBytes, or one that is not text (zero bytes outside a UTF-16 file).
+  explicit TIniFile(std::string fileName);
+
+  // The text of a file as it would be read from disk (byte-order mark included).
+  void LoadFromBytes(std::string_view bytes);
+  // The text the file writes back.
+  std::string SaveToBytes() const;
+  // Writes the file back (see ReplaceFile: the old file stays whole when the write fails).
+  void UpdateFile() const;
+
+  const std::string& FileName() const { return file_name_; }
+  TextEncoding Encoding() const { return encoding_; }
+
+  // The value of the first key of that name in the section, or none.
+  std::optional<std::string> ReadValue(std::string_view section, std::string_view key) const;
+  // Sets the first key of that name (later ones of the same name go), or appends the key to the
+  // section, or appends the section to the file. Line breaks in the value are dropped.
+  void WriteValue(std::string_view section, std::string_view key, std::string_view value);
+  bool SectionExists(std::string_view section) const;
+  std::vector<std::string> SectionNames() const;
+
+ private:
+  // A key line (name and value) or any other line of a section, kept as its trimmed text.
+  struct Line {
+    bool is_key = false;
+    std::string name;  // the key, or the whole line
+    std::string value;
+  };
+  struct Section {
+    std::string name;
+    std::vector<Line> lines;
+  };
+
+  void Parse(std::string_view text);
+  const Section* FindSection(std::string_view name) const;
+  Section* FindSection(std::string_view name);
+
+  std::string file_name_;
+  TextEncoding encoding_ = TextEncoding::Bytes;
+  std::vector<std::string> preamble_;  // lines before the first section
+  std::vector<Section> sections_;      // one per name: a repeated section joins the first
+};
+
+// Case-insensitive comparison of ASCII names.
+bool SameName(std::string_view a, std::string_view b);
+
+}  // namespace brelix

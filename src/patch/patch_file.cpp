@@ -1,0 +1,309 @@
+#include "patch/patch_file.h"
+
+#include <cstring>
+#include <optional>
+
+#include "modulation/delay.h"
+#include "patch/file_io.h"
+#include "patch/patch_defaults.h"
+#include "patch/patch_derived.h"
+#include "patch/patch_ini_file.h"
+#include "plugin/messages.h"
+#include "plugin/plugin_module.h"
+
+namespace brelix {
+
+namespace {
+
+constexpr const char* kWrittenVersion = "1.0.0";
+constexpr int kLanes = 4;
+constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always the defaults
+constexpr int32_t kEnvStepScale = 16;
+
+// Step 7 of the load: the sample of each lane named by its "SampleOscFile" (an empty name loads
+// nothing). The sample loader connects here; until it does, every lane stays silent as the
+// defaults left it, and the names are still kept and written back.
+void LoadPatchSamples(XPatch& p) { (void)p; }
+
+std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
+
+// Every key of a patch file bound to its field, section by section in the order the writer emits
+// them; lane n (from 0) of a per-lane field lives in section n + 1. `Keys` reads the fields from
+// the file or writes them into it; `Patch` is XPatch or const XPatch.
+template <class Patch, class Keys>
+void VisitPatchKeys(Patch& p, Keys& k) {
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("AuxOsc.", n + 1));
+    k.Float("AuxOscSemitone", p.AuxOscSemitone.lanes()[n]);
+    k.Float("AuxOscDetune", p.AuxOscDetune.lanes()[n]);
+    k.Float("AuxOscFixedFreq", p.AuxOscFixedFreq.lanes()[n]);
+    k.Float("AuxOscRange", p.AuxOscRange.lanes()[n]);
+    k.Float("AuxOscCenter", p.AuxOscCenter.lanes()[n]);
+    k.Float("AuxOscTracking", p.AuxOscTracking.lanes()[n]);
+    k.Mask("AuxOscStartPhase", p.AuxOscStartPhase.lanes()[n]);
+    k.Float("AuxOscPW", p.AuxOscPW.lanes()[n]);
+    k.Float("AuxOscSync", p.AuxOscSync.lanes()[n]);
+    k.Float("AuxOscLevel", p.AuxOscLevel.lanes()[n]);
+    k.Float("AuxOscSawShape", p.AuxOscSawShape.lanes()[n]);
+    k.Float("AuxOscSawSigma1", p.AuxOscSawSigma1.lanes()[n]);
+    k.Float("AuxOscSawSigma2", p.AuxOscSawSigma2.lanes()[n]);
+    k.Float("AuxOscMorph", p.AuxOscMorph.lanes()[n]);
+    k.Float("AuxOscDCFilter", p.AuxOscDCFilter.lanes()[n]);
+    k.Float("AuxOscMix", p.AuxOscMix.lanes()[n]);
+  }
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("SampleOsc.", n + 1));
+    k.FileName("SampleOscFile", p.SampleOscFile[n]);
+    k.Mask("SampleOscLoop", p.SampleOscLoop.lanes()[n]);
+    k.Float("SampleOscLevel", p.SampleOscLevel.lanes()[n]);
+  }
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("Noise.", n + 1));
+    k.Float("NoiseMix", p.NoiseMix.lanes()[n]);
+  }
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("Filter.", n + 1));
+    k.Integer("FilterType", p.FilterType.lanes()[n]);
+    k.Float("FilterCutoff", p.FilterCutoff.lanes()[n]);
+    k.Float("FilterVelocity", p.FilterVelocity.lanes()[n]);
+    k.Float("FilterRange", p.FilterRange.lanes()[n]);
+    k.Float("FilterCenter", p.FilterCenter.lanes()[n]);
+    k.Float("FilterTracking", p.FilterTracking.lanes()[n]);
+    k.Float("FilterReso", p.FilterReso.lanes()[n]);
+    k.Float("FilterGain", p.FilterGain.lanes()[n]);
+    k.Float("FilterQompensate", p.FilterQompensate.lanes()[n]);
+    k.ReadOnlyFloat("FilterFeedback", p.FilterFeedback.lanes()[n]);  // no control changes it
+    k.Mask("FilterPostFeed", p.FilterPostFeed.lanes()[n]);
+    k.Mask("FilterDeclick", p.FilterDeclick.lanes()[n]);
+    k.Float("FilterPole0", p.FilterPole0.lanes()[n]);
+    k.Float("FilterPole1", p.FilterPole1.lanes()[n]);
+    k.Float("FilterPole2", p.FilterPole2.lanes()[n]);
+    k.Float("FilterPole3", p.FilterPole3.lanes()[n]);
+    k.Float("FilterPole4", p.FilterPole4.lanes()[n]);
+    k.Float("FilterLevel", p.FilterLevel.lanes()[n]);
+    k.Float("FilterPan", p.FilterPan.lanes()[n]);
+  }
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("Lfo.", n + 1));
+    k.Integer("LfoShape", p.LfoShape.lanes()[n]);
+    k.Float("LfoRate", p.LfoRate.lanes()[n]);
+    k.Mask("LfoStartPhase", p.LfoStartPhase.lanes()[n]);
+    k.Float("LfoLevel", p.LfoLevel.lanes()[n]);
+    k.Float("LfoRandom", p.LfoRandom.lanes()[n]);
+    k.Float("LfoOffset", p.LfoOffset.lanes()[n]);
+    k.Float("LfoSmooth", p.LfoSmooth.lanes()[n]);
+    k.Float("LfoFadeIn", p.LfoFadeIn.lanes()[n]);
+    k.Mask("LfoClocked", p.LfoClocked.lanes()[n]);
+    k.Integer("LfoQuantize", p.LfoQuantize.lanes()[n]);  // an index mask, not a lane mask
+    k.Mask("VoiceLfo", p.VoiceLfo.lanes()[n]);
+  }
+  for (int n = 0; n < kLanes; ++n) {
+    k.Section(Numbered("Env.", n + 1));
+    for (int s = 0; s < kStoredEnvStages; ++s) {
+      k.Float("EnvTime", s, p.EnvTime[s].lanes()[n]);
+      k.Float("EnvLevel", s, p.EnvLevel[s].lanes()[n]);
+      k.Integer("EnvCurve", s, p.EnvCurve[s].lanes()[n]);
+      k.EnvStep("EnvStep", s, p.EnvStep[s].lanes()[n]);
+    }
+    k.Mask("EnvRetrigger", p.EnvRetrigger.lanes()[n]);
+    k.Mask("EnvDeclick", p.EnvDeclick.lanes()[n]);
+  }
+  // Slot k is row (k - 1) div 4, lane (k - 1) mod 4.
+  for (int slot = 0; slot < kMatrixRows * kLanes; ++slot) {
+    const int row = slot / kLanes, n = slot % kLanes;
+    k.Section(Numbered("ModMatrix.", slot + 1));
+    k.Source("ModSource", p.ModSource[row].lanes()[n]);
+    k.Destination("ModDest", p.ModDest[row].lanes()[n]);
+    k.Float("ModAmount", p.ModAmount[row].lanes()[n]);
+  }
+  for (int slot = 0; slot < kMatrixRows * kLanes; ++slot) {
+    const int row = slot / kLanes, n = slot % kLanes;
+    k.Section(Numbered("MidiModMatrix.", slot + 1));
+    k.Source("MidiModSource", p.MidiModSource[row].lanes()[n]);
+    k.Destination("MidiModDest", p.MidiModDest[row].lanes()[n]);
+    k.Float("MidiModAmount", p.MidiModAmount[row].lanes()[n]);
+  }
+  k.Section("Voice");
+  k.Integer("Oversample", p.Oversample);
+  k.Integer("Upsample", p.Upsample);
+  k.Integer("SampleFilter", p.SampleFilter);
+  k.Float("Volume", p.Volume);
+  k.Source("VolumeModSource", p.VolumeModSource);
+  k.Float("VolumeModAmount", p.VolumeModAmount);
+  k.Float("VolumeVelocity", p.VolumeVelocity);
+  k.Integer("Declicker", p.Declicker);
+  k.Integer("PlayNote", p.PlayNote);
+
+  k.Section("Delay");
+  k.Float("DelayWet", p.DelayWet);
+  k.Float("DelayDry", p.DelayDry);
+  k.Float("DelayTimeL", p.DelayTimeL);
+  k.Float("DelayTimeR", p.DelayTimeR);
+  k.Float("DelayFeedbackL", p.DelayFeedbackL);
+  k.Float("DelayFeedbackR", p.DelayFeedbackR);
+  k.Float("DelayDamp", p.DelayDamp);
+  k.Float("DelayStereoWidth", p.DelayStereoWidth);
+  k.Float("DelayInput", p.DelayInput);
+  k.Float("DelayMix", p.DelayMix);
+  k.Float("DelayRouting", p.DelayRouting);
+  k.Mask("DelayClocked", p.DelayClocked.lanes()[0]);  // lane 2 follows lane 1 (PatchLoad)
+  k.Float("AuxDelayWet", p.AuxDelayWet);
+  k.Float("AuxDelayDry", p.AuxDelayDry);
+  k.Float("AuxDelayTimeL", p.AuxDelayTimeL);
+  k.Float("AuxDelayTimeR", p.AuxDelayTimeR);
+  k.Float("AuxDelayFeedbackL", p.AuxDelayFeedbackL);
+  k.Float("AuxDelayFeedbackR", p.AuxDelayFeedbackR);
+  k.Float("AuxDelayDamp", p.AuxDelayDamp);
+  k.Float("AuxDelayStereoWidth", p.AuxDelayStereoWidth);
+  k.Float("AuxDelayInput", p.AuxDelayInput);
+  k.Float("AuxDelayMix", p.AuxDelayMix);
+  k.Mask("AuxDelayClocked", p.DelayClocked.lanes()[2]);  // lane 4 follows lane 3
+}
+
+// Reads each key that the file holds into its field; a missing key leaves the field alone.
+class PatchKeyReader {
+ public:
+  explicit PatchKeyReader(TPatchFile& file) : file_(file) {}
+
+  void Section(std::string name) { file_.Section = std::move(name); }
+  template <class T>
+  void Float(const char* key, T& field) { Float(key, -1, field); }
+  template <class T>
+  void Float(const char* key, int index, T& field) {
+    float value = 0.0f;
+    if (file_.ReadFloat(key, index, value)) field = value;
+  }
+  template <class T>
+  void ReadOnlyFloat(const char* key, T& field) { Float(key, -1, field); }
+  template <class T>
+  void Integer(const char* key, T& field) { Integer(key, -1, field); }
+  template <class T>
+  void Integer(const char* key, int index, T& field) {
+    int32_t value = 0;
+    if (file_.ReadInteger(key, index, value)) field = static_cast<T>(value);
+  }
+  // The file holds the signed stage count; PatchPrepare scales it to the engine's form.
+  template <class T>
+  void EnvStep(const char* key, int index, T& field) { Integer(key, index, field); }
+  template <class T>
+  void Mask(const char* key, T& field) {
+    uint32_t value = 0;
+    if (file_.ReadMask(key, -1, value)) field = static_cast<T>(value);
+  }
+  template <class T>
+  void Source(const char* key, T& field) {
+    uint32_t value = 0;
+    if (file_.ReadSource(key, -1, value)) field = static_cast<T>(value);
+  }
+  template <class T>
+  void Destination(const char* key, T& field) {
+    uint32_t value = 0;
+    if (file_.ReadDestination(key, -1, value)) field = static_cast<T>(value);
+  }
+  // The name up to its first zero character; a name longer than the field holds is no file name
+  // this system can open, and leaves the lane without one.
+  void FileName(const char* key, char (&field)[kSampleFileNameSize]) {
+    std::string value;
+    if (!file_.ReadString(key, -1, value)) return;
+    value.resize(std::strlen(value.c_str()));
+    if (value.size() >= kSampleFileNameSize) value.clear();
+    std::memcpy(field, value.c_str(), value.size() + 1);
+  }
+
+ private:
+  TPatchFile& file_;
+};
+
+// Writes every field as its key.
+class PatchKeyWriter {
+ public:
+  explicit PatchKeyWriter(TPatchFile& file) : file_(file) {}
+
+  void Section(std::string name) { file_.Section = std::move(name); }
+  void Float(const char* key, float field) { file_.WriteFloat(key, -1, field); }
+  void Float(const char* key, int index, float field) { file_.WriteFloat(key, index, field); }
+  void ReadOnlyFloat(const char*, float) {}
+  void Integer(const char* key, int32_t field) { file_.WriteInteger(key, -1, field); }
+  void Integer(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
+  void Integer(const char* key, int index, uint32_t field) { file_.WriteInteger(key, index, field); }
+  void EnvStep(const char* key, int index, int32_t field) { file_.WriteInteger(key, index, field / kEnvStepScale); }
+  void Mask(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
+  void Source(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
+  void Source(const char* key, int32_t field) { file_.WriteInteger(key, -1, field); }
+  void Destination(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
+  void FileName(const char* key, const char (&field)[kSampleFileNameSize]) {
+    file_.WriteString(key, -1, std::string_view(field, strnlen(field, kSampleFileNameSize)));
+  }
+
+ private:
+  TPatchFile& file_;
+};
+
+void ShowPatchMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
+
+}  // namespace
+
+bool PatchLoad(XPatch& p, const std::string& fileName) {
+  // 2. The file is read before anything changes, so one that cannot be read leaves the patch.
+  std::optional<TPatchFile> file;
+  try {
+    file.emplace(fileName);
+  } catch (const FileError& error) {
+    ShowPatchMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
+    return false;
+  }
+  // 1.
+  PatchDefaults(p);
+  // 3. "Version" of [Engine] is not used.
+  // 4.
+  PatchKeyReader reader(*file);
+  VisitPatchKeys(p, reader);
+  p.DelayClocked.lanes()[1] = p.DelayClocked.lanes()[0];
+  p.DelayClocked.lanes()[3] = p.DelayClocked.lanes()[2];
+  // 5.
+  file.reset();
+  // 6.
+  PatchPrepare(p);
+  // 7.
+  LoadPatchSamples(p);
+  // 8.
+  PatchSampleRate(p);
+  PatchDCFilters(p);
+  DelayRebuild(p, true);
+  return true;
+}
+
+void PatchSave(const XPatch& p, const std::string& fileName) {
+  try {
+    // 1.
+    TPatchFile file(fileName);
+    // 2.
+    file.Section = "Test";
+    int32_t do_not_save = 0;
+    if (file.ReadInteger("DoNotSave", -1, do_not_save) && do_not_save != 0) return;
+    // 3.
+    file.Section = "Engine";
+    file.WriteString("Version", -1, kWrittenVersion);
+    // 4.
+    PatchKeyWriter writer(file);
+    VisitPatchKeys(p, writer);
+    // 5.
+    file.UpdateFile();
+  } catch (const FileError& error) {
+    throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+  }
+}
+
+bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
+  try {
+    PatchSave(p, fileName);
+    return true;
+  } catch (const FileError& error) {
+    ShowPatchMessage(error.what());
+  } catch (const std::exception& error) {  // out of memory while building the text
+    ShowPatchMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+  }
+  return false;
+}
+
+}  // namespace brelix

@@ -1,0 +1,30 @@
+// Patch files (*.tw): an INI text of the patch's stored values, one section per module lane and
+// matrix slot. Loading brings the whole patch record in step (derived values, samples, rates,
+// DC filters, delay); saving writes the stored values and keeps whatever else the file held.
+#pragma once
+
+#include <string>
+
+#include "engine/patch.h"
+
+namespace brelix {
+
+// Replaces the patch with the file's content: the defaults, every key the file holds, then
+// PatchPrepare, the lanes' samples, PatchSampleRate, PatchDCFilters and a new delay. A missing
+// file gives the default patch. A file that exists but cannot be read as a patch file (not a
+// regular file, unreadable, too large, not text) is reported in a message box and leaves the
+// patch as it was; the result is false then. Runs inside the update bracket or before rendering;
+// the caller re-initialises the voices.
+bool PatchLoad(XPatch& p, const std::string& fileName);
+
+// Writes the patch's stored values into the file, keeping every other section and key the file
+// already holds. Nothing is written when the file's [Test] "DoNotSave" is a non-zero integer.
+// Throws FileError, whose text is the whole message for the user, when the existing file cannot
+// be read or the new one cannot be written; the file on disk is then as it was.
+void PatchSave(const XPatch& p, const std::string& fileName);
+
+// PatchSave, with a failure shown in the message box; true when the patch was saved (or the file
+// asked not to be written).
+bool PatchSaveOrReport(const XPatch& p, const std::string& fileName);
+
+}  // namespace brelix

@@ -1,0 +1,130 @@
+#include "patch/settings.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "engine/rates.h"
+#include "patch/ini_file.h"
+#include "patch/number_text.h"
+#include "plugin/messages.h"
+#include "plugin/plugin_module.h"
+
+namespace brelix {
+
+namespace {
+
+constexpr uint32_t kColorBits = 0x00FFFFFF;
+
+std::mutex shared_mutex;
+TSharedSettings shared_settings;
+
+// Typed reads of one section; each keeps the default unless the key holds a valid value.
+class SettingsSection {
+ public:
+  SettingsSection(const TIniFile& file, const char* section) : file_(file), section_(section) {}
+
+  std::optional<int32_t> Integer(const char* key) const {
+    const std::optional<std::string> text = file_.ReadValue(section_, key);
+    return text ? TextToInteger(*text) : std::nullopt;
+  }
+  void Read(const char* key, bool& value) const {
+    if (const auto number = Integer(key)) value = *number != 0;
+  }
+  void Read(const char* key, int32_t& value) const { value = Integer(key).value_or(value); }
+  void Read(const char* key, float& value) const {
+    const std::optional<std::string> text = file_.ReadValue(section_, key);
+    if (const auto number = text ? TextToFloat(*text) : std::nullopt) value = *number;
+  }
+  void ReadColor(const char* key, uint32_t& value) const {
+    if (const auto number = Integer(key)) value = static_cast<uint32_t>(*number) & kColorBits;
+  }
+
+ private:
+  const TIniFile& file_;
+  const char* section_;
+};
+
+void ReadEngine(const TIniFile& file, TSettings& s) {
+  const SettingsSection engine(file, "Engine");
+  engine.Read("RealSampleBase", s.RealSampleBase);
+  s.RealSampleBase = std::max(s.RealSampleBase, kLowestReferenceRate);
+  s.OversampleBase = s.RealSampleBase;
+  engine.Read("OversampleBase", s.OversampleBase);
+  s.OversampleBase = std::max(s.OversampleBase, kLowestReferenceRate);
+  engine.Read("CPUOverload", s.Shared.CPUOverload);
+}
+
+void ReadEditor(const TIniFile& file, TSettings& s) {
+  const SettingsSection editor(file, "Editor");
+  TSharedSettings& shared = s.Shared;
+  editor.Read("Automation", s.Instance.Automation);
+  editor.Read("EditAutomation", s.Instance.EditAutomation);
+  editor.Read("BottomButtons", shared.BottomButtons);
+  editor.Read("ComboSort", shared.ComboSort);
+  editor.Read("ExternalControl", s.Instance.ExternalControl);
+  editor.Read("KnobSensitivity", shared.KnobSensitivity);
+  shared.KnobSensitivity = std::max(shared.KnobSensitivity, 0);
+  editor.Read("ScrollSensitivity", shared.ScrollSensitivity);
+  shared.ScrollSensitivity = std::max(shared.ScrollSensitivity, 0);
+  editor.Read("LegacyParams", shared.LegacyParams);
+  editor.Read("LegacyTab", shared.LegacyTab);
+  editor.Read("Microscope", shared.Microscope);
+  editor.Read("Randomizer", shared.Randomizer);
+  editor.Read("Shortcuts", shared.Shortcuts);
+  editor.Read("TouchScreen", shared.TouchScreen);
+  TEditorColors& c = shared.Colors;
+  editor.ReadColor("EditColor", c.EditColor);
+  editor.ReadColor("FontColor", c.FontColor);
+  editor.ReadColor("FrameColor", c.FrameColor);
+  editor.ReadColor("KnobColor", c.KnobColor);
+  editor.ReadColor("OverflowColor", c.OverflowColor);
+  editor.ReadColor("SliderColor", c.SliderColor);
+  editor.ReadColor("SectionColor", c.SectionColor);
+  editor.ReadColor("HiddenColor", c.HiddenColor);
+  editor.ReadColor("ValueColor", c.ValueColor);
+  editor.ReadColor("WindowColor", c.WindowColor);
+}
+
+}  // namespace
+
+TSettings SettingsRead(const std::string& fileName, const TSettings& defaults) {
+  TSettings s = defaults;
+  std::optional<TIniFile> file;
+  try {
+    file.emplace(fileName);
+  } catch (const FileError& error) {
+    ShowMessageBox(ModuleFileName + "\r\r" + "Cannot read settings file:\r\r" + fileName + "\r\r" + error.what() +
+                   "\r\rThe default settings are used.");
+  }
+  // Without a readable file every value is its default, the rates still kept in range.
+  const TIniFile empty;
+  const TIniFile& source = file ? *file : empty;
+  ReadEngine(source, s);
+  ReadEditor(source, s);
+  return s;
+}
+
+TSharedSettings SharedSettings() {
+  std::lock_guard lock(shared_mutex);
+  return shared_settings;
+}
+
+TSettings CurrentSettings() {
+  TSettings s;
+  s.RealSampleBase = RealSampleBase;
+  s.OversampleBase = OversampleBase;
+  s.Shared = SharedSettings();
+  return s;
+}
+
+TSettings SettingsLoad(const std::string& fileName) {
+  const TSettings s = SettingsRead(fileName, CurrentSettings());
+  RealSampleBase = s.RealSampleBase;
+  OversampleBase = s.OversampleBase;
+  std::lock_guard lock(shared_mutex);
+  shared_settings = s.Shared;
+  return s;
+}
+
+}  // namespace brelix

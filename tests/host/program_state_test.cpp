@@ -1,0 +1,120 @@
+// The instance's state as a host keeps it: the program chunk through effGetChunk/effSetChunk
+// across instances, and the settings and default patch next to the library. Each test loads its
+// own copy of the built plug-in from a temporary folder, so the files it puts beside the library
+// never reach the other tests.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "patch/program_chunk.h"
+#include "support/temp_folder.h"
+#include "vst_host.h"
+
+namespace brelix {
+namespace {
+
+using host::PluginInstance;
+using host::PluginLibrary;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+std::vector<uint8_t> ChunkNaming(uint8_t channel, int32_t max_voice, const std::string& file) {
+  std::array<uint8_t, kProgramChunkSize> block{};
+  ProgramChunkWrite(block, {channel, max_voice, file});
+  return std::vector<uint8_t>(block.begin(), block.end());
+}
+
+// A note of the default patch measures about 0.16; what a silent patch leaves is the decay of the
+// output DC blocker after earlier notes, about 0.003.
+constexpr double kSounding = 0.05;
+constexpr double kSilent = 0.01;
+
+double Rms(const std::vector<float>& x) {
+  return std::sqrt(std::inner_product(x.begin(), x.end(), x.begin(), 0.0) / static_cast<double>(x.size()));
+}
+
+class ProgramState : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(BRELIX_PLUGIN_PATH, folder_.file("Brelix64.so"));
+  }
+  // The library is loaded only when the files beside it are in place.
+  std::unique_ptr<PluginInstance> Open() {
+    if (!library_) library_ = PluginLibrary::Load(folder_.file("Brelix64.so"));
+    auto instance = std::make_unique<PluginInstance>(library_);
+    EXPECT_TRUE(instance->is_open());
+    instance->open();
+    instance->setSampleRate(44100.0f);
+    instance->setBlockSize(512);
+    instance->resume();
+    return instance;
+  }
+  // The level of a note held for a tenth of a second on `channel` (0..15).
+  static double NoteLevel(PluginInstance& instance, uint8_t channel) {
+    instance.sendMidi({{static_cast<uint8_t>(0x90 | channel), 57, 100}});
+    instance.process(4410);
+    const double level = Rms(instance.left()) + Rms(instance.right());
+    instance.sendMidi({{0xB0, 123, 0}, {0xB1, 123, 0}, {0xB2, 123, 0}});
+    return level;
+  }
+
+  TempFolder folder_;
+  std::shared_ptr<PluginLibrary> library_;
+};
+
+TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
+  const std::string silent = folder_.file("Silent.tw");
+  WriteBytes(silent, "[Voice]\r\nVolume=0\r\n");
+  auto first = Open();
+  EXPECT_GT(NoteLevel(*first, 0), kSounding);  // the default patch sounds
+
+  EXPECT_EQ(first->setChunk(ChunkNaming(2, 7, silent)), 1);
+  EXPECT_LT(NoteLevel(*first, 2), kSilent);
+  const std::vector<uint8_t> saved = first->getChunk();
+  EXPECT_EQ(saved, ChunkNaming(2, 7, silent));
+  first->close();
+
+  // A project reopened: a new instance, the chunk the host kept.
+  auto second = Open();
+  EXPECT_GT(NoteLevel(*second, 0), kSounding);
+  EXPECT_EQ(second->setChunk(saved), 1);
+  EXPECT_EQ(second->getChunk(), saved);
+  EXPECT_LT(NoteLevel(*second, 2), kSilent);
+
+  // The patch file changed between sessions: the chunk brings the new content.
+  WriteBytes(silent, "[Voice]\r\nVolume=1\r\n");
+  auto third = Open();
+  third->setChunk(saved);
+  EXPECT_LT(NoteLevel(*third, 0), kSilent);  // the chunk's channel is 3
+  EXPECT_GT(NoteLevel(*third, 2), kSounding);
+  EXPECT_EQ(third->getChunk(), saved);  // a clean patch: nothing written
+  EXPECT_EQ(ReadBytes(silent), "[Voice]\r\nVolume=1\r\n");
+}
+
+TEST_F(ProgramState, BlocksOfOtherSizesAreAnsweredWithoutHarm) {
+  auto instance = Open();
+  const std::vector<uint8_t> before = instance->getChunk();
+  for (size_t size : {0u, 1u, 263u, 265u, 4096u}) {
+    EXPECT_EQ(instance->setChunk(std::vector<uint8_t>(size, 0xFF)), 1) << size;
+    EXPECT_EQ(instance->getChunk(), before) << size;
+  }
+  EXPECT_GT(NoteLevel(*instance, 0), kSounding);
+}
+
+TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
+  WriteBytes(folder_.file("Brelix.Ini"), "[Editor]\r\nAutomation=1\r\n");
+  WriteBytes(folder_.file("Brelix.tw"), "[Voice]\r\nVolume=0\r\n");
+  auto instance = Open();
+  EXPECT_EQ(instance->effect()->numParams, 443);
+  EXPECT_LT(NoteLevel(*instance, 0), kSilent);
+  EXPECT_EQ(instance->getChunk(), ChunkNaming(0, 15, folder_.file("Brelix.tw")));
+}
+
+}  // namespace
+}  // namespace brelix

@@ -1,0 +1,57 @@
+// Stand-ins for the user: message boxes that are recorded instead of shown, and dialogs that give
+// scripted answers and record the questions. Each installs itself for its lifetime.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugin/messages.h"
+#include "ui/dialogs.h"
+
+namespace brelix::testing {
+
+class RecordedMessages : public IMessageBoxes {
+ public:
+  RecordedMessages() { SetMessageBoxes(this); }
+  ~RecordedMessages() override { SetMessageBoxes(nullptr); }
+
+  void ShowMessageBox(std::string_view text) override { messages.emplace_back(text); }
+  std::unique_ptr<WaitBox> ShowWaitBox(std::string_view) override { return std::make_unique<WaitBox>(); }
+
+  std::vector<std::string> messages;
+};
+
+class ScriptedDialogs : public IDialogs {
+ public:
+  ScriptedDialogs() { SetDialogs(this); }
+  ~ScriptedDialogs() override { SetDialogs(nullptr); }
+
+  bool AskYesNo(std::string_view text) override {
+    questions.emplace_back(text);
+    const bool answer = !yes_no.empty() && yes_no.front();
+    if (!yes_no.empty()) yes_no.pop_front();
+    return answer;
+  }
+  std::optional<std::string> OpenFile(const FileDialogOptions& options) override { return Answer(options); }
+  std::optional<std::string> SaveFile(const FileDialogOptions& options) override { return Answer(options); }
+
+  std::deque<bool> yes_no;                          // answers in turn; No when none is left
+  std::deque<std::optional<std::string>> files;     // chosen names in turn; cancelled when none
+  std::vector<std::string> questions;
+  std::vector<FileDialogOptions> file_dialogs;
+
+ private:
+  std::optional<std::string> Answer(const FileDialogOptions& options) {
+    file_dialogs.push_back(options);
+    if (files.empty()) return std::nullopt;
+    std::optional<std::string> answer = files.front();
+    files.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace brelix::testing

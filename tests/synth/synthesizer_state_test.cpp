@@ -1,0 +1,271 @@
+// The instance and its files: the settings and the default patch at construction, the program
+// chunk the host gets and sets, and the save question when the instance closes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/rates.h"
+#include "patch/program_chunk.h"
+#include "support/plugin_folder.h"
+#include "support/scripted_ui.h"
+#include "support/synth_instance.h"
+
+namespace brelix {
+namespace {
+
+using testing::PluginFolder;
+using testing::ReadBytes;
+using testing::RecordedMessages;
+using testing::ScriptedDialogs;
+using testing::WriteBytes;
+
+class SynthesizerState : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    synth_.reset();
+    RealSampleBase = 44100.0f;
+    OversampleBase = 44100.0f;
+  }
+
+  XSynthesizer& Make() {
+    synth_ = testing::MakeSynth();
+    return *synth_;
+  }
+  XPatch& patch() { return *synth_->Multi->EditBuffer; }
+  std::string default_patch() const { return folder_.file("Brelix.tw"); }
+
+  std::vector<uint8_t> GetChunk() {
+    void* data = nullptr;
+    const int32_t size = synth_->GetChunk(&data, false);
+    EXPECT_EQ(size, kProgramChunkSize);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(bytes, bytes + size);
+  }
+  int32_t SetChunk(std::vector<uint8_t> chunk) {
+    return synth_->SetChunk(chunk.data(), static_cast<int32_t>(chunk.size()), false);
+  }
+  static std::vector<uint8_t> Chunk(uint8_t channel, int32_t max_voice, const std::string& file) {
+    std::array<uint8_t, kProgramChunkSize> block{};
+    ProgramChunkWrite(block, {channel, max_voice, file});
+    return std::vector<uint8_t>(block.begin(), block.end());
+  }
+
+  PluginFolder folder_;
+  RecordedMessages messages_;
+  ScriptedDialogs dialogs_;
+  testing::Synth synth_;
+};
+
+TEST_F(SynthesizerState, AFreshInstanceWithoutFilesPlaysTheDefaultPatch) {
+  XSynthesizer& synth = Make();
+  EXPECT_EQ(synth.Multi->PatchFile, default_patch());
+  EXPECT_FALSE(synth.Multi->Modified);
+  EXPECT_EQ(synth.Multi->Channel, 0);
+  EXPECT_EQ(synth.Multi->MaxVoice, 15);
+  EXPECT_EQ(synth.ActiveVoices, 16);
+  EXPECT_EQ(patch().Volume, 1.0f);
+  EXPECT_EQ(synth.Effect()->numParams, 1);
+  EXPECT_FALSE(synth.Automation);
+  EXPECT_TRUE(messages_.messages.empty());
+}
+
+TEST_F(SynthesizerState, TheDefaultPatchFileAndTheSettingsNextToTheLibraryAreRead) {
+  WriteBytes(default_patch(), "[Voice]\r\nVolume=0.5\r\n[Filter.1]\r\nFilterCutoff=500\r\n");
+  WriteBytes(folder_.file("Brelix.Ini"),
+             "[Editor]\nAutomation=1\nEditAutomation=1\nExternalControl=1\n[Engine]\nRealSampleBase=48000\n");
+  XSynthesizer& synth = Make();
+  EXPECT_EQ(patch().Volume, 0.5f);
+  EXPECT_EQ(patch().FilterCutoff.lane(0), 500.0f);
+  EXPECT_FALSE(synth.Multi->Modified);
+  EXPECT_EQ(synth.Effect()->numParams, 443);
+  EXPECT_TRUE(synth.Automation);
+  EXPECT_TRUE(synth.EditAutomation);
+  EXPECT_TRUE(synth.ExternalControl);
+  EXPECT_EQ(RealSampleBase.load(), 48000.0f);
+  EXPECT_EQ(OversampleBase.load(), 48000.0f);
+}
+
+TEST_F(SynthesizerState, GetChunkNamesThePatchFileAndSavesOnlyAChangedPatch) {
+  XSynthesizer& synth = Make();
+  synth.Multi->Channel = 9;
+  const std::vector<uint8_t> chunk = GetChunk();
+  EXPECT_EQ(chunk, Chunk(9, 15, default_patch()));
+  EXPECT_FALSE(std::filesystem::exists(default_patch()));  // clean: nothing written
+
+  patch().Volume = 0.3f;
+  synth.Multi->Modified = true;
+  GetChunk();
+  EXPECT_FALSE(synth.Multi->Modified);
+  EXPECT_NE(ReadBytes(default_patch()).find("Volume=0.300000011920929\r\n"), std::string::npos);
+  EXPECT_TRUE(dialogs_.questions.empty());  // written without asking
+}
+
+TEST_F(SynthesizerState, TheChunkBlockStaysValidUntilTheNextGetChunk) {
+  XSynthesizer& synth = Make();
+  void* first = nullptr;
+  synth.GetChunk(&first, false);
+  const std::vector<uint8_t> copy(static_cast<uint8_t*>(first), static_cast<uint8_t*>(first) + kProgramChunkSize);
+  synth.Multi->Channel = 3;  // the block keeps what it said until it is asked for again
+  EXPECT_EQ(std::memcmp(first, copy.data(), copy.size()), 0);
+  void* second = nullptr;
+  synth.GetChunk(&second, true);
+  EXPECT_EQ(static_cast<uint8_t*>(second)[0], 3);
+}
+
+TEST_F(SynthesizerState, GetChunkOfAChangedPatchWithoutFileAsksForOne) {
+  XSynthesizer& synth = Make();
+  synth.Multi->PatchFile.clear();
+  synth.Multi->Modified = true;
+  // Cancelled: nothing written, the change is let go.
+  EXPECT_EQ(GetChunk(), Chunk(0, 15, ""));
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+  const FileDialogOptions& options = dialogs_.file_dialogs[0];
+  EXPECT_EQ(options.title, "Save Patch");
+  EXPECT_EQ(options.filter, "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*");
+  EXPECT_EQ(options.filter_index, 1);
+  EXPECT_EQ(options.default_extension, "tw");
+  EXPECT_TRUE(options.overwrite_prompt);
+  EXPECT_EQ(options.file_name, "");
+  EXPECT_FALSE(synth.Multi->Modified);
+
+  // Confirmed: the patch goes into the chosen file, and the chunk names it.
+  synth.Multi->Modified = true;
+  const std::string chosen = folder_.file("My Pad.tw");
+  dialogs_.files.push_back(chosen);
+  EXPECT_EQ(GetChunk(), Chunk(0, 15, chosen));
+  EXPECT_TRUE(std::filesystem::exists(chosen));
+  EXPECT_EQ(synth.Multi->PatchFile, chosen);
+}
+
+TEST_F(SynthesizerState, AFailedSaveIsReportedAndThePatchStaysChanged) {
+  XSynthesizer& synth = Make();
+  synth.Multi->PatchFile = folder_.file("gone/x.tw");
+  synth.Multi->Modified = true;
+  GetChunk();
+  ASSERT_EQ(messages_.messages.size(), 1u);
+  EXPECT_NE(messages_.messages[0].find("Cannot save patch file:"), std::string::npos);
+  EXPECT_TRUE(synth.Multi->Modified);  // so that the next save or the close tries again
+}
+
+TEST_F(SynthesizerState, SetChunkTakesChannelVoicesAndFileAndLoadsThePatch) {
+  XSynthesizer& synth = Make();
+  const std::string file = folder_.file("Lead.tw");
+  WriteBytes(file, "[Voice]\r\nVolume=0.25\r\nPlayNote=60\r\n");
+  synth.Multi->Modified = true;
+  EXPECT_EQ(SetChunk(Chunk(4, 40, file)), 1);
+  EXPECT_EQ(synth.Multi->Channel, 4);
+  EXPECT_EQ(synth.Multi->MaxVoice, 15);
+  EXPECT_EQ(synth.ActiveVoices, 16);
+  EXPECT_EQ(synth.Multi->PatchFile, file);
+  EXPECT_EQ(patch().Volume, 0.25f);
+  EXPECT_FALSE(synth.Multi->Modified);
+  EXPECT_EQ(synth.Mute(), 0);
+  // The preview note sounds on the chunk's channel.
+  EXPECT_EQ(synth.Voices[0]->Note, 60);
+  EXPECT_TRUE(messages_.messages.empty());
+}
+
+TEST_F(SynthesizerState, SetChunkNamingAMissingFileKeepsThePatch) {
+  XSynthesizer& synth = Make();
+  patch().Volume = 0.7f;
+  EXPECT_EQ(SetChunk(Chunk(2, 7, folder_.file("moved away.tw"))), 1);
+  EXPECT_EQ(synth.Multi->Channel, 2);
+  EXPECT_EQ(synth.ActiveVoices, 8);
+  EXPECT_EQ(patch().Volume, 0.7f);
+  EXPECT_EQ(SetChunk(Chunk(2, 7, "")), 1);  // an empty name names no file either
+  EXPECT_EQ(patch().Volume, 0.7f);
+}
+
+TEST_F(SynthesizerState, SetChunkWithNoVoicesIgnoresAllMidi) {
+  XSynthesizer& synth = Make();
+  EXPECT_EQ(SetChunk(Chunk(0, -1, "")), 1);
+  EXPECT_EQ(synth.ActiveVoices, 0);
+  const uint8_t note_on[3] = {0x90, 60, 100};
+  synth.Multi->ProcessEvent(note_on);
+  for (const auto& voice : synth.Voices) EXPECT_EQ(voice->Note, 0);
+  // A damaged voice field far below -1 is no voice either, never a slot outside 0..15.
+  std::vector<uint8_t> damaged = Chunk(0, 0, "");
+  const int32_t below = -1000;
+  std::memcpy(damaged.data() + 4, &below, 4);
+  SetChunk(damaged);
+  EXPECT_EQ(synth.Multi->MaxVoice, -1);
+  EXPECT_EQ(synth.ActiveVoices, 0);
+}
+
+TEST_F(SynthesizerState, ABlockOfAnotherSizeIsReportedAndTheCurrentFileReloaded) {
+  WriteBytes(default_patch(), "[Voice]\r\nVolume=0.5\r\n");
+  XSynthesizer& synth = Make();
+  patch().Volume = 0.9f;
+  std::vector<uint8_t> block(100, 0);
+  EXPECT_EQ(SetChunk(block), 1);
+  ASSERT_EQ(messages_.messages.size(), 1u);
+  EXPECT_EQ(messages_.messages[0], ModuleFileName + "\r\rDifferent synthesizer data format!");
+  EXPECT_EQ(synth.Multi->Channel, 0);
+  EXPECT_EQ(synth.ActiveVoices, 16);
+  EXPECT_EQ(patch().Volume, 0.5f);
+  EXPECT_EQ(synth.Mute(), 0);
+  // No data at all: nothing happens.
+  EXPECT_EQ(synth.SetChunk(nullptr, 264, false), 1);
+  EXPECT_EQ(messages_.messages.size(), 1u);
+  // Sizes a host may send for other plug-ins' data, including a negative one.
+  for (int32_t size : {0, 263, 265, -264}) EXPECT_EQ(synth.SetChunk(block.data(), size, false), 1);
+  EXPECT_EQ(messages_.messages.size(), 5u);
+}
+
+TEST_F(SynthesizerState, ClosingAChangedPatchAsksOnceAndYesSavesIt) {
+  XSynthesizer& synth = Make();
+  patch().Volume = 0.4f;
+  synth.Multi->Modified = true;
+  dialogs_.yes_no.push_back(true);
+  synth_.reset();
+  EXPECT_EQ(dialogs_.questions, std::vector<std::string>{"Do you want to save patch Brelix.tw?"});
+  EXPECT_NE(ReadBytes(default_patch()).find("Volume=0.400000005960464\r\n"), std::string::npos);
+}
+
+TEST_F(SynthesizerState, ClosingAChangedPatchAndAnsweringNoDiscardsTheChanges) {
+  XSynthesizer& synth = Make();
+  synth.Multi->Modified = true;
+  dialogs_.yes_no.push_back(false);
+  synth_.reset();
+  EXPECT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(default_patch()));
+}
+
+TEST_F(SynthesizerState, ClosingACleanPatchAsksNothing) {
+  Make();
+  synth_.reset();
+  EXPECT_TRUE(dialogs_.questions.empty());
+  EXPECT_TRUE(dialogs_.file_dialogs.empty());
+}
+
+TEST_F(SynthesizerState, ClosingAChangedPatchWithoutFileOffersTheSaveDialog) {
+  XSynthesizer& synth = Make();
+  synth.Multi->PatchFile.clear();
+  synth.Multi->Modified = true;
+  const std::string chosen = folder_.file("Kept.tw");
+  dialogs_.files.push_back(chosen);
+  synth_.reset();
+  EXPECT_TRUE(dialogs_.questions.empty());
+  EXPECT_EQ(dialogs_.file_dialogs.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(chosen));
+}
+
+TEST(SynthesizerHeadless, WithoutADisplayTheCloseQuestionIsAnsweredNo) {
+  PluginFolder folder;
+  RecordedMessages messages;
+  testing::Synth synth = testing::MakeSynth();
+  synth->Multi->Modified = true;
+  synth.reset();
+  EXPECT_FALSE(std::filesystem::exists(folder.file("Brelix.tw")));
+  synth = testing::MakeSynth();
+  synth->Multi->PatchFile.clear();
+  synth->Multi->Modified = true;
+  EXPECT_FALSE(synth->SavePatchAs());  // the headless save dialog is cancelled
+  synth.reset();
+  EXPECT_EQ(folder.count(), 0u);
+}
+
+}  // namespace
+}  // namespace brelix

@@ -1,0 +1,60 @@
+// The state files of brelix-render: the chunk naming a patch file, and saving and reading it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "patch/program_chunk.h"
+#include "render_state.h"
+#include "support/temp_folder.h"
+
+namespace brelix {
+namespace {
+
+using testing::TempFolder;
+using testing::WriteBytes;
+
+std::vector<uint8_t> Chunk(uint8_t channel, int32_t max_voice, const std::string& file) {
+  std::array<uint8_t, kProgramChunkSize> block{};
+  ProgramChunkWrite(block, {channel, max_voice, file});
+  return std::vector<uint8_t>(block.begin(), block.end());
+}
+
+TEST(RenderState, TheChunkKeepsChannelAndVoicesAndNamesThePatchByItsFullName) {
+  TempFolder folder;
+  WriteBytes(folder.file("Pad.tw"), "[Voice]\r\nVolume=0.5\r\n");
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const std::vector<uint8_t> chunk = ChunkNamingPatch(Chunk(3, 11, "/old/Brelix.tw"), "./Pad.tw");
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(chunk, Chunk(3, 11, folder.file("Pad.tw")));
+  EXPECT_EQ(ChunkPatchFile(chunk), folder.file("Pad.tw"));
+}
+
+TEST(RenderState, PatchFilesTheChunkCannotNameAreRefused) {
+  TempFolder folder;
+  EXPECT_THROW(ChunkNamingPatch(Chunk(0, 15, ""), folder.file("missing.tw")), StateError);
+  const std::string deep = folder.file(std::string(200, 'd'));
+  std::filesystem::create_directory(deep);
+  const std::string long_name = deep + "/" + std::string(100, 'p') + ".tw";
+  WriteBytes(long_name, "");
+  EXPECT_THROW(ChunkNamingPatch(Chunk(0, 15, ""), long_name), StateError);
+  WriteBytes(folder.file("ok.tw"), "");
+  EXPECT_THROW(ChunkNamingPatch(std::vector<uint8_t>(100), folder.file("ok.tw")), StateError);
+}
+
+TEST(RenderState, AStateFileHoldsTheChunkAndNothingElse) {
+  TempFolder folder;
+  const std::vector<uint8_t> chunk = Chunk(9, 15, "/patches/Lead.tw");
+  WriteStateFile(folder.file("song.state"), chunk);
+  EXPECT_EQ(ReadStateFile(folder.file("song.state")), chunk);
+  WriteBytes(folder.file("short.state"), std::string(100, '\0'));
+  EXPECT_THROW(ReadStateFile(folder.file("short.state")), StateError);
+  EXPECT_THROW(ReadStateFile(folder.file("none.state")), StateError);
+  EXPECT_THROW(WriteStateFile(folder.file("no/folder/x.state"), chunk), StateError);
+}
+
+}  // namespace
+}  // namespace brelix
