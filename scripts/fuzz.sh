@@ -23,7 +23,7 @@ for source in fuzz/*_fuzz.cpp; do
     build-fuzz/fuzz/"$target" fuzz/regressions/"$name"/* >/dev/null 2>&1 || { echo "$target: a regression input fails again"; exit 1; }
   fi
   echo "== $target: $runs executions"
-  build-fuzz/fuzz/"$target" -runs="$runs" -max_len=4096 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/artifacts/"$name"- \
+  build-fuzz/fuzz/"$target" -runs="$runs" -max_len=16384 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/artifacts/"$name"- \
     -print_final_stats=1 "$work" 2>&1 | grep -E 'stat::number_of_executed_units|Done|ERROR|SUMMARY' || true
   if ls build-fuzz/artifacts/"$name"-* >/dev/null 2>&1; then
     echo "$target found a failing input: build-fuzz/artifacts/"; exit 1
