@@ -56,9 +56,9 @@ std::vector<uint8_t> WavBytes(const WavHeader& h, const std::vector<uint8_t>& da
   Put16(b, 20, h.tag);
   Put16(b, 22, static_cast<uint16_t>(h.channels));
   Put32(b, 24, static_cast<uint32_t>(h.rate));
-  const int bytes = std::max(h.bits / 8, 1);
-  Put32(b, 28, static_cast<uint32_t>(h.rate * h.channels * bytes));
-  Put16(b, 32, static_cast<uint16_t>(h.channels * bytes));
+  const uint32_t block = static_cast<uint32_t>(h.channels) * static_cast<uint32_t>(std::max(h.bits / 8, 1));
+  Put32(b, 28, static_cast<uint32_t>(h.rate) * block);
+  Put16(b, 32, static_cast<uint16_t>(block));
   Put16(b, 34, static_cast<uint16_t>(h.bits));
   std::memcpy(b.data() + 36, "data", 4);
   Put32(b, 40, static_cast<uint32_t>(h.data_size == kSizeOfData ? static_cast<int64_t>(data.size()) : h.data_size));
