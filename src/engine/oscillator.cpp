@@ -51,9 +51,13 @@ void OscPhaseNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   w.AuxOscPulsez1 = QSingle::zero();
 }
 
-void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle pitch_mod) {
+QSingle OscModulatedFrequency(const XPatch& p, const XPatchWork& w, QSingle pitch_mod) {
   const QSingle range = select(p.AuxOscFixedRange, w.AuxOscFrequency, p.AuxOscRange);
-  const QSingle f = (w.AuxOscPitchMod + pitch_mod) * range + w.AuxOscFrequency;
+  return (w.AuxOscPitchMod + pitch_mod) * range + w.AuxOscFrequency;
+}
+
+void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle pitch_mod) {
+  const QSingle f = OscModulatedFrequency(p, w, pitch_mod);
   w.AuxOscDeltaPhase = as_word(trunc_to_int(f * p.AudioPhaseDelta1));
   // Beyond one cycle per sample the increment is saturated anyway; holding the normalised
   // frequency there keeps the depth, correction and gain below finite from any file value

@@ -25,6 +25,11 @@ void OscPhaseNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 // `pitch_mod` is the voice's PitchMod in all four lanes.
 void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle pitch_mod);
 
+// The oscillator's frequency after modulation, for this control tick: the pitch modulation
+// scaled by the range (the oscillator's own frequency unless a fixed range is set). The sample
+// oscillator of the lane follows it too.
+QSingle OscModulatedFrequency(const XPatch& p, const XPatchWork& w, QSingle pitch_mod);
+
 // One audio sub-sample: advances the phases and writes AuxOscValue.
 void OscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 

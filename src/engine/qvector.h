@@ -213,6 +213,29 @@ inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
 // Fractional part, truncated towards zero: a - float(trunc(a)).
 inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
 
+// ---- double-precision lanes --------------------------------------------------------------------
+
+inline QDouble operator+(QDouble a, QDouble b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
+inline QDouble operator-(QDouble a, QDouble b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
+inline QDouble operator*(QDouble a, QDouble b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
+// As minpd/maxpd: a lane where `a` is not a number takes `b`.
+inline QDouble min(QDouble a, QDouble b) { return {_mm_min_pd(a.lo, b.lo), _mm_min_pd(a.hi, b.hi)}; }
+inline QDouble max(QDouble a, QDouble b) { return {_mm_max_pd(a.lo, b.lo), _mm_max_pd(a.hi, b.hi)}; }
+// Comparisons give 64-bit lane masks, kept in a QDouble; `mask & x` keeps x where the mask is set.
+inline QDouble operator>=(QDouble a, QDouble b) { return {_mm_cmpge_pd(a.lo, b.lo), _mm_cmpge_pd(a.hi, b.hi)}; }
+inline QDouble operator<(QDouble a, QDouble b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
+inline QDouble operator&(QDouble mask, QDouble a) { return {_mm_and_pd(mask.lo, a.lo), _mm_and_pd(mask.hi, a.hi)}; }
+
+inline QDouble to_double(QSingle a) { return {_mm_cvtps_pd(a.v), _mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))}; }
+inline QSingle to_single(QDouble a) { return {_mm_movelh_ps(_mm_cvtpd_ps(a.lo), _mm_cvtpd_ps(a.hi))}; }
+inline QDouble to_double(QInteger a) {
+  return {_mm_cvtepi32_pd(a.v), _mm_cvtepi32_pd(_mm_unpackhi_epi64(a.v, a.v))};
+}
+// Truncating double -> int32 conversion (cvttpd2dq; out-of-range lanes give 0x80000000).
+inline QInteger trunc_to_int(QDouble a) {
+  return {_mm_unpacklo_epi64(_mm_cvttpd_epi32(a.lo), _mm_cvttpd_epi32(a.hi))};
+}
+
 // ---- lane rearrangements (lanes numbered from 1 in the comments) ------------------------------
 
 // (a1, b1, a3, b3)

@@ -9,6 +9,7 @@ namespace {
 
 StderrMessageBoxes stderr_boxes;
 std::atomic<IMessageBoxes*> current_boxes{nullptr};
+std::atomic<IMessageBoxes*> default_boxes{nullptr};
 
 // One write per message so that lines of messages from several threads do not interleave.
 void WriteToStderr(const std::string& text) {
@@ -21,8 +22,11 @@ void WriteToStderr(const std::string& text) {
 
 void SetMessageBoxes(IMessageBoxes* boxes) { current_boxes.store(boxes); }
 
+void SetDefaultMessageBoxes(IMessageBoxes* boxes) { default_boxes.store(boxes); }
+
 IMessageBoxes& MessageBoxes() {
   IMessageBoxes* boxes = current_boxes.load();
+  if (boxes == nullptr) boxes = default_boxes.load();
   return boxes != nullptr ? *boxes : stderr_boxes;
 }
 

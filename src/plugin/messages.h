@@ -30,9 +30,13 @@ class IMessageBoxes {
 };
 
 // The boxes every caller in the process uses. `boxes` stays the caller's and must outlive its
-// use; none restores the standard-error boxes.
+// use; none restores the default boxes.
 void SetMessageBoxes(IMessageBoxes* boxes);
 IMessageBoxes& MessageBoxes();
+
+// The boxes used while none are set: the windows of the desktop once it has been found
+// (ui/desktop_services.h), the standard-error boxes before and without one (none).
+void SetDefaultMessageBoxes(IMessageBoxes* boxes);
 
 inline void ShowMessageBox(std::string_view text) { MessageBoxes().ShowMessageBox(text); }
 inline std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "plugin/messages.h"
+#include "ui/desktop_services.h"
 
 namespace brelix {
 
@@ -22,6 +23,9 @@ void CloseWaitBox(std::unique_ptr<WaitBox>& box) noexcept {
 
 AEffect* EnterPlugin(audioMasterCallback host, EffectFactory create, ProcessorCheck hasSSE3) {
   // 1. Number format: nothing to set; number text never depends on the locale (plugin_module.h).
+  //    The message boxes and dialogs: windows of our own where a display can be opened, decided
+  //    once per process before the first box is shown.
+  ui::UseDesktopServices();
 
   // 2. Library path and processor, until a host has passed the version check.
   if (!LibraryInitialized) {

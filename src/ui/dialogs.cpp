@@ -8,12 +8,16 @@ namespace brelix {
 namespace {
 HeadlessDialogs headless;
 std::atomic<IDialogs*> current{nullptr};
+std::atomic<IDialogs*> fallback{nullptr};
 }  // namespace
 
 void SetDialogs(IDialogs* dialogs) { current = dialogs; }
 
+void SetDefaultDialogs(IDialogs* dialogs) { fallback = dialogs; }
+
 IDialogs& Dialogs() {
   IDialogs* dialogs = current;
+  if (dialogs == nullptr) dialogs = fallback;
   return dialogs != nullptr ? *dialogs : headless;
 }
 

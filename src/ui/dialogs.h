@@ -31,9 +31,13 @@ class IDialogs {
 };
 
 // The dialogs every caller in the process uses; `dialogs` stays the caller's and must outlive
-// its use; none restores the headless dialogs.
+// its use; none restores the default dialogs.
 void SetDialogs(IDialogs* dialogs);
 IDialogs& Dialogs();
+
+// The dialogs used while none are set: the desktop's once it has been found
+// (ui/desktop_services.h), the headless ones before and without one (none).
+void SetDefaultDialogs(IDialogs* dialogs);
 
 // Without a display: every question is answered No and every file dialog is cancelled, so a
 // caller takes its "keep what the user has" path.

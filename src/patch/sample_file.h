@@ -1,0 +1,28 @@
+// Loading a WAV file into one sample oscillator lane of a patch, and the lane's playback values.
+//
+// Sample memory lives outside the engine memory, owned by the patch: a lane keeps its block
+// until its next SampleLoad, PatchDefaults or the end of the voice manager. Loading frees and
+// replaces memory the audio thread reads, so it runs only on the user-interface thread inside
+// the synthesizer's update bracket (BeginProcessUpdate/EndProcessUpdate), or during
+// construction before any rendering.
+#pragma once
+
+#include <string_view>
+
+#include "engine/patch.h"
+#include "engine/sample_osc.h"  // SampleRateUpdate
+
+namespace brelix {
+
+// Loads lane `lane` (1..4) from the file named in its SampleOscFile: releases the lane's previous
+// sample, reads the file's channel for the lane (lanes 1 and 3 the first, lanes 2 and 4 the
+// second when the file has one), sets SampleOscPtr, SampleOscSize and SampleOscRate and the
+// playback values; a file that cannot be read shows ShowInvalidSample and leaves the lane empty.
+// An empty name leaves the lane empty without a message. Last, the routine slots follow the four
+// lanes: the sample oscillator while any lane holds a sample, NoOperation otherwise.
+void SampleLoad(XPatch& p, int lane);
+
+// The modal message for a rejected sample file.
+void ShowInvalidSample(std::string_view file_name);
+
+}  // namespace brelix

@@ -1,0 +1,55 @@
+// The plug-in's own connection to the X server, and the dispatch of its events to our windows.
+//
+// One connection per process, opened once and used only on the host's user-interface thread.
+// Events are not pumped by a loop of our own: modal boxes wait for them while they are shown,
+// and the editor pumps them when the host calls its idle entry.
+#pragma once
+
+#include <X11/Xlib.h>
+
+namespace brelix::ui {
+
+// A window of ours that receives its events.
+class XEventTarget {
+ public:
+  virtual ~XEventTarget() = default;
+  virtual void HandleEvent(const XEvent& event) = 0;
+};
+
+// Opens the connection to `display_name` (none: $DISPLAY) unless one is open. True when a
+// connection is open afterwards.
+bool UiDisplayOpen(const char* display_name);
+// The open connection, or null.
+Display* UiDisplay();
+
+void RegisterWindow(Window window, XEventTarget* target);
+void UnregisterWindow(Window window);
+
+// Who gets keyboard and mouse input while events are dispatched: every window, one window only
+// (a modal box), or none (while a dialog program runs). Expose and structure events always pass.
+constexpr Window kInputToAll = 0;
+constexpr Window kInputToNone = ~Window{0};
+
+// Handles every event that has arrived.
+void DispatchPendingEvents(Window input_window = kInputToAll);
+// Waits until an event can be read or `timeout_ms` has passed (negative: no limit). True when
+// an event is waiting.
+bool WaitForEvents(int timeout_ms);
+
+// An atom of the connection, made when it does not exist yet.
+Atom UiAtom(const char* name);
+
+// Collects the X errors that requests of our connection cause between its construction and
+// Sync(), instead of letting the default handler end the process; errors of other connections
+// in the process go on to the handler that was installed before.
+class XErrorTrap {
+ public:
+  XErrorTrap();
+  ~XErrorTrap();
+  XErrorTrap(const XErrorTrap&) = delete;
+  XErrorTrap& operator=(const XErrorTrap&) = delete;
+  // Waits for the server to answer every request so far; true when none of them failed.
+  bool Sync();
+};
+
+}  // namespace brelix::ui

@@ -1,0 +1,165 @@
+// The desktop's file dialogs: the dialog program's arguments, and a stand-in program that
+// records how it was run and answers as the user would.
+#include "ui/file_dialog_program.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plugin/messages.h"
+#include "ui/desktop_dialogs.h"
+
+namespace {
+
+using brelix::FileDialogOptions;
+using brelix::ui::DialogArguments;
+using brelix::ui::DialogProgramKind;
+using Args = std::vector<std::string>;
+
+const char* const kPatchFilter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
+
+FileDialogOptions Options(const char* title, const char* filter, const char* extension) {
+  FileDialogOptions o;
+  o.title = title;
+  o.filter = filter;
+  o.default_extension = extension;
+  return o;
+}
+
+TEST(FileDialogProgram, ArgumentsCarryTitleFilterStartAndOverwrite) {
+  FileDialogOptions load = Options("Load Patch", kPatchFilter, "tw");
+  load.file_name = "/home/u/patches/Lead.tw";
+  load.must_exist = true;
+  FileDialogOptions save = Options("Save Patch", kPatchFilter, "tw");
+  save.initial_dir = "/tmp/x";
+  save.filter_index = 2;
+  save.overwrite_prompt = true;
+  FileDialogOptions sample = Options("Load Sample #2", "WAV Files (*.wav)|*.wav|All Files (*.*)|*.*", "wav");
+  sample.initial_dir = "/s";
+  sample.file_name = "a.wav";
+
+  EXPECT_EQ(DialogArguments(DialogProgramKind::Zenity, load, false),
+            (Args{"--file-selection", "--title=Load Patch", "--filename=/home/u/patches/Lead.tw",
+                  "--file-filter=TolvenSoftworks Patch Files (*.tw) | *.tw *.TW", "--file-filter=All Files (*.*) | *.*"}));
+  EXPECT_EQ(DialogArguments(DialogProgramKind::Zenity, save, true),
+            (Args{"--file-selection", "--title=Save Patch", "--save", "--confirm-overwrite", "--filename=/tmp/x/",
+                  "--file-filter=All Files (*.*) | *.*",
+                  "--file-filter=TolvenSoftworks Patch Files (*.tw) | *.tw *.TW"}));
+  EXPECT_EQ(DialogArguments(DialogProgramKind::KDialog, sample, false),
+            (Args{"--title", "Load Sample #2", "--getopenfilename", "/s/a.wav",
+                  "*.wav *.WAV|WAV Files (*.wav)\n*.*|All Files (*.*)"}));
+  EXPECT_EQ(DialogArguments(DialogProgramKind::KDialog, Options("Save Patch", "", "tw"), true),
+            (Args{"--title", "Save Patch", "--getsavefilename", "."}));
+}
+
+TEST(FileDialogProgram, ANameWithoutExtensionGetsTheDefaultOne) {
+  struct Case {
+    const char* name;
+    const char* extension;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"/p/Lead", "tw", "/p/Lead.tw"},        {"/p/Lead.tw", "tw", "/p/Lead.tw"},
+      {"/p/Lead.txt", "tw", "/p/Lead.txt"},   {"/p.d/Lead", "tw", "/p.d/Lead.tw"},
+      {"/p/Lead", "", "/p/Lead"},             {"/p/", "tw", "/p/"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(brelix::ui::WithDefaultExtension(c.name, c.extension), c.result) << c.name;
+}
+
+class RecordingBoxes : public brelix::IMessageBoxes {
+ public:
+  void ShowMessageBox(std::string_view text) override { messages.emplace_back(text); }
+  std::unique_ptr<brelix::WaitBox> ShowWaitBox(std::string_view) override {
+    return std::make_unique<brelix::WaitBox>();
+  }
+  std::vector<std::string> messages;
+};
+
+// A stand-in "zenity" alone on PATH: it writes its arguments and the LD_LIBRARY_PATH it got into
+// files, and prints the answer file's line (or exits 1, the user's cancel, without one).
+class StandInDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("brelix_dialog_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_ / "bin");
+    const std::string script = (dir_ / "bin" / "zenity").string();
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$STAND_IN_DIR/args\"\n"
+                             "printf '%s\\n' \"${LD_LIBRARY_PATH-unset}\" > \"$STAND_IN_DIR/library_path\"\n"
+                             "if [ -f \"$STAND_IN_DIR/answer\" ]; then\n"
+                             "  read -r answer < \"$STAND_IN_DIR/answer\"; printf '%s\\n' \"$answer\"; exit 0\n"
+                             "fi\n"
+                             "exit 1\n";
+    ::chmod(script.c_str(), 0755);
+    saved_path_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    ::setenv("PATH", (dir_ / "bin").c_str(), 1);
+    ::setenv("STAND_IN_DIR", dir_.c_str(), 1);
+    ::setenv("LD_LIBRARY_PATH", "/opt/host/bundled-libraries", 1);
+    ::unsetenv("XDG_CURRENT_DESKTOP");
+    brelix::SetMessageBoxes(&boxes_);
+  }
+  void TearDown() override {
+    brelix::SetMessageBoxes(nullptr);
+    ::setenv("PATH", saved_path_.c_str(), 1);
+    ::unsetenv("LD_LIBRARY_PATH");
+    std::filesystem::remove_all(dir_);
+  }
+
+  void Answer(const std::string& name) { std::ofstream(dir_ / "answer") << name << "\n"; }
+  std::string Recorded(const char* file) {
+    std::ifstream in(dir_ / file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::filesystem::path dir_;
+  std::string saved_path_;
+  RecordingBoxes boxes_;
+  brelix::ui::DesktopDialogs dialogs_;
+};
+
+TEST_F(StandInDialog, SaveAddsTheDefaultExtensionAndTheProgramGetsNoHostLibraries) {
+  Answer((dir_ / "New Patch").string());
+  FileDialogOptions save = Options("Save Patch", kPatchFilter, "tw");
+  save.overwrite_prompt = true;
+  EXPECT_EQ(dialogs_.SaveFile(save), (dir_ / "New Patch.tw").string());
+  EXPECT_EQ(Recorded("library_path"), "unset\n");
+  EXPECT_EQ(Recorded("args"),
+            "--file-selection\n--title=Save Patch\n--save\n--confirm-overwrite\n"
+            "--file-filter=TolvenSoftworks Patch Files (*.tw) | *.tw *.TW\n--file-filter=All Files (*.*) | *.*\n");
+  EXPECT_TRUE(boxes_.messages.empty());
+}
+
+TEST_F(StandInDialog, OpenTakesTheFileWithTheDefaultExtensionWhenOnlyThatExists) {
+  std::ofstream(dir_ / "Lead.tw") << "[Patch]\n";
+  Answer((dir_ / "Lead").string());
+  FileDialogOptions load = Options("Load Patch", kPatchFilter, "tw");
+  load.must_exist = true;
+  EXPECT_EQ(dialogs_.OpenFile(load), (dir_ / "Lead.tw").string());
+  Answer((dir_ / "Lead.tw").string());
+  EXPECT_EQ(dialogs_.OpenFile(load), (dir_ / "Lead.tw").string());
+}
+
+TEST_F(StandInDialog, CancellingGivesNoFile) {
+  EXPECT_EQ(dialogs_.OpenFile(Options("Load Patch", kPatchFilter, "tw")), std::nullopt);
+  EXPECT_EQ(dialogs_.SaveFile(Options("Save Patch", kPatchFilter, "tw")), std::nullopt);
+  EXPECT_TRUE(boxes_.messages.empty());
+}
+
+TEST_F(StandInDialog, WithoutADialogProgramTheUserIsToldAndNothingIsChosen) {
+  std::filesystem::remove(dir_ / "bin" / "zenity");
+  EXPECT_EQ(brelix::ui::FindDialogProgram(), std::nullopt);
+  EXPECT_EQ(dialogs_.SaveFile(Options("Save Patch", kPatchFilter, "tw")), std::nullopt);
+  EXPECT_EQ(boxes_.messages, std::vector<std::string>{"No file dialog available:\r\rinstall zenity or kdialog."});
+}
+
+}  // namespace

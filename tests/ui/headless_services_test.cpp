@@ -1,0 +1,49 @@
+// Without a display the plug-in's boxes and questions degrade: messages on standard error, every
+// question answered No, every file dialog cancelled; an instance is still made.
+#include <gtest/gtest.h>
+
+#include "plugin/audio_effect_x.h"
+#include "plugin/messages.h"
+#include "plugin/plugin_entry.h"
+#include "ui/desktop_services.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+class PlainEffect : public brelix::AudioEffectX {
+ public:
+  using AudioEffectX::AudioEffectX;
+  void ProcessReplacing(float**, float**, int32_t) override {}
+};
+
+intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+TEST(HeadlessServices, WithoutADisplayEverythingGoesToStandardErrorAndIsAnsweredNo) {
+  // A display that does not exist: the first decision holds for the process.
+  EXPECT_FALSE(brelix::ui::UseDesktopServices(":93"));
+  EXPECT_FALSE(brelix::ui::UseDesktopServices());
+
+  ::testing::internal::CaptureStderr();
+  brelix::ShowMessageBox("Invalid sample file:\r\r/tmp/x.wav");
+  const bool yes = brelix::Dialogs().AskYesNo("Do you want to save patch A.tw?");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Invalid sample file:\n\n/tmp/x.wav\nDo you want to save patch A.tw? (no display: answered No)\n");
+  EXPECT_FALSE(yes);
+  brelix::FileDialogOptions options;
+  options.title = "Save Patch";
+  EXPECT_FALSE(brelix::Dialogs().SaveFile(options));
+  EXPECT_FALSE(brelix::Dialogs().OpenFile(options));
+
+  // The entry function makes its instance behind a progress message on standard error.
+  ::testing::internal::CaptureStderr();
+  AEffect* effect = brelix::PluginEntry(
+      &Host, [](audioMasterCallback host) -> brelix::AudioEffect* { return new PlainEffect(host, 0, 1); },
+      [] { return true; });
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Engine Initialization ...\n");
+  ASSERT_NE(effect, nullptr);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+}  // namespace
