@@ -8,6 +8,7 @@
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_ini_file.h"
+#include "patch/sample_file.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
 
@@ -21,9 +22,10 @@ constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always
 constexpr int32_t kEnvStepScale = 16;
 
 // Step 7 of the load: the sample of each lane named by its "SampleOscFile" (an empty name loads
-// nothing). The sample loader connects here; until it does, every lane stays silent as the
-// defaults left it, and the names are still kept and written back.
-void LoadPatchSamples(XPatch& p) { (void)p; }
+// nothing).
+void LoadPatchSamples(XPatch& p) {
+  for (int lane = 1; lane <= kLanes; ++lane) SampleLoad(p, lane);
+}
 
 std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
 
