@@ -1,15 +1,60 @@
 // An audio thread renders and receives MIDI without pause while the user-interface thread
-// rebuilds the instance under it: voice counts, sample rates. Run under ThreadSanitizer by
-// scripts/test.sh; bounded in iterations, not in time.
+// rebuilds the instance under it: patches through the program chunk, voice counts, samples,
+// sample rates. Run under ThreadSanitizer by scripts/test.sh; bounded in iterations, not in time.
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
+
+#include "patch/program_chunk.h"
+#include "patch/sample_file.h"
+#include "support/temp_folder.h"
 
 #include "modulation/delay.h"
 #include "synth/synth_fixture.h"
 
 namespace brelix {
 namespace {
+
+const char* const kPatches[] = {"warm-pad.tw", "round-bass.tw", "sync-lead.tw", "glass-pluck.tw", "echo-keys.tw"};
+
+std::string PatchPath(const char* name) { return std::string(BRELIX_PATCHES_DIR) + "/" + name; }
+
+// What tells the shipped patches apart, read from the edit buffer.
+struct Fingerprint {
+  float volume, cutoff, lfo_rate, delay_wet;
+  bool operator==(const Fingerprint&) const = default;
+};
+Fingerprint FingerprintOf(const XPatch& p) {
+  return {p.Volume, p.FilterCutoff.lane(0), p.LfoRate.lane(0), p.DelayWet};
+}
+
+// A one-second 16-bit sine as a canonical WAV file.
+std::string WriteSample(const std::string& folder) {
+  const std::string name = folder + "/sine.wav";
+  std::vector<int16_t> frames(44100);
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<int16_t>(20000 * std::sin(i * 0.0626));
+  const uint32_t bytes = static_cast<uint32_t>(frames.size() * 2);
+  std::ofstream out(name, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + bytes);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(44100);
+  u32(88200);
+  u16(2);
+  u16(16);
+  out.write("data", 4);
+  u32(bytes);
+  out.write(reinterpret_cast<const char*>(frames.data()), bytes);
+  return name;
+}
 
 TEST(ConcurrencyStress, RenderingAndMidiWhileTheInterfaceRebuildsTheInstance) {
   testing::SynthFixture f;
@@ -50,15 +95,56 @@ TEST(ConcurrencyStress, RenderingAndMidiWhileTheInterfaceRebuildsTheInstance) {
     delete[] reinterpret_cast<char*>(list);
   });
 
+  // Every shipped patch as a lone instance loads it: what each must look like afterwards.
+  std::vector<Fingerprint> expected;
+  for (const char* name : kPatches) {
+    testing::SynthFixture reference;
+    std::array<uint8_t, kProgramChunkSize> block{};
+    ProgramChunkWrite(block, {0, 15, PatchPath(name)});
+    reference.synth->SetChunk(block.data(), kProgramChunkSize, false);
+    expected.push_back(FingerprintOf(reference.patch()));
+    ASSERT_EQ(reference.synth->Multi->PatchFile, PatchPath(name));
+  }
+  for (size_t i = 0; i < expected.size(); ++i)
+    for (size_t j = i + 1; j < expected.size(); ++j) ASSERT_FALSE(expected[i] == expected[j]) << i << " " << j;
+  testing::TempFolder folder;
+  const std::string sample = WriteSample(folder.path());
+
   const float rates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
+  int loads = 0;
   for (int round = 0; round < 300; ++round) {
-    synth.BeginProcessUpdate();
-    synth.Multi->MaxVoice = round % 17 - 1;  // 0 to 16 voices
-    synth.AllocateVoices();
-    synth.EndProcessUpdate();
-    if (round % 10 == 0) synth.SetSampleRate(rates[(round / 10) % 4]);
+    switch (round % 4) {
+      case 0: {  // a project restored: the patch through the program chunk
+        const int which = (round / 4) % 5;
+        std::array<uint8_t, kProgramChunkSize> block{};
+        ProgramChunkWrite(block, {0, static_cast<int32_t>(round % 16), PatchPath(kPatches[which])});
+        synth.SetChunk(block.data(), kProgramChunkSize, false);
+        EXPECT_EQ(synth.Multi->PatchFile, PatchPath(kPatches[which]));
+        EXPECT_TRUE(FingerprintOf(f.patch()) == expected[which]) << kPatches[which];
+        ++loads;
+        break;
+      }
+      case 1:  // the voice count changed
+        synth.BeginProcessUpdate();
+        synth.Multi->MaxVoice = round % 17 - 1;  // 0 to 16 voices
+        synth.AllocateVoices();
+        synth.EndProcessUpdate();
+        break;
+      case 2: {  // a sample loaded into lane 1, or cleared again
+        synth.BeginProcessUpdate();
+        const std::string name = (round / 4) % 2 == 0 ? sample : "";
+        std::strncpy(f.patch().SampleOscFile[0], name.c_str(), kSampleFileNameSize - 1);
+        SampleLoad(f.patch(), 1);
+        synth.EndProcessUpdate();
+        break;
+      }
+      default:
+        if (round % 12 == 3) synth.SetSampleRate(rates[(round / 12) % 4]);
+        break;
+    }
     std::this_thread::yield();
   }
+  EXPECT_EQ(loads, 75);
   stop = true;
   audio.join();
   EXPECT_GT(blocks.load(), 0);
