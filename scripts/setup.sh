@@ -2,7 +2,7 @@
 # Installs every Debian package the project needs to build, test and render.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build clang pkg-config
+  build-essential cmake ninja-build clang libclang-rt-14-dev pkg-config
   libcairo2-dev libx11-dev libxtst-dev libfontconfig-dev fonts-liberation
   libsndfile1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
