@@ -7,24 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "synth/synthesizer.h"
+#include "fuzz_support.h"
 
-namespace {
-
-intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-brelix::XSynthesizer& Instance() {
-  static std::unique_ptr<brelix::XSynthesizer> synth = [] {
-    std::unique_ptr<brelix::XSynthesizer> s(brelix::XSynthesizer::Create(&Host));
-    s->SetSampleRate(44100.0f);
-    return s;
-  }();
-  return *synth;
-}
-
-}  // namespace
+using brelix::fuzz::Instance;
 
 // Input: records of [count byte][count x 4 MIDI bytes: status, data1, data2, event type][frames byte].
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

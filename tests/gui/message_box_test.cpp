@@ -17,6 +17,7 @@
 #include "ui/dialogs.h"
 #include "ui/msg_box.h"
 #include "ui/question_box.h"
+#include "support/plain_effect.h"
 
 namespace {
 
@@ -182,15 +183,8 @@ TEST_F(DesktopBoxes, TheYesNoQuestionAnswersByKeyAndClick) {
 
 // The entry function's progress box, with a factory that looks at the screen while the
 // instance is being built.
-class PlainEffect : public brelix::AudioEffectX {
- public:
-  using AudioEffectX::AudioEffectX;
-  void ProcessReplacing(float**, float**, int32_t) override {}
-};
-
-intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
+using brelix::testing::PlainEffect;
+using brelix::testing::MinimalHost;
 
 struct SeenDuringConstruction {
   bool shown = false;
@@ -217,7 +211,7 @@ TEST_F(DesktopBoxes, TheProgressBoxIsPaintedBeforeConstructionContinues) {
   const Image expected = Render(*reference);
   reference.reset();
 
-  AEffect* effect = brelix::PluginEntry(&Host, &LookThenBuild, [] { return true; });
+  AEffect* effect = brelix::PluginEntry(&MinimalHost, &LookThenBuild, [] { return true; });
   ASSERT_NE(effect, nullptr);
   ASSERT_TRUE(during_construction.shown);
   EXPECT_EQ(during_construction.geometry.width, 256);

@@ -23,6 +23,7 @@
 #include "patch/wav_reader.h"
 #include "plugin/messages.h"
 #include "support/engine_fixture.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -83,14 +84,7 @@ std::vector<uint8_t> RawData(std::initializer_list<T> values) {
   return d;
 }
 
-class RecordingBoxes : public brelix::IMessageBoxes {
- public:
-  void ShowMessageBox(std::string_view text) override { messages.emplace_back(text); }
-  std::unique_ptr<brelix::WaitBox> ShowWaitBox(std::string_view) override {
-    return std::make_unique<brelix::WaitBox>();
-  }
-  std::vector<std::string> messages;
-};
+using RecordingBoxes = brelix::testing::RecordedMessages;
 
 class SampleLoadTest : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include "plugin/audio_effect_x.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
+#include "support/plain_effect.h"
 
 namespace {
 
@@ -38,11 +39,7 @@ class RecordingBoxes : public brelix::IMessageBoxes {
   std::vector<std::string> log;
 };
 
-class PlainEffect : public brelix::AudioEffectX {
- public:
-  using AudioEffectX::AudioEffectX;
-  void ProcessReplacing(float**, float**, int32_t) override {}
-};
+using brelix::testing::PlainEffect;
 
 int version_calls = 0;
 intptr_t host_version = 2400;

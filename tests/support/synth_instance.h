@@ -4,13 +4,10 @@
 
 #include <memory>
 
+#include "support/minimal_host.h"
 #include "synth/synthesizer.h"
 
 namespace brelix::testing {
-
-inline intptr_t MinimalHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 struct CloseThroughRecord {
   void operator()(XSynthesizer* s) const {

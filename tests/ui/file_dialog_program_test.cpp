@@ -16,6 +16,7 @@
 
 #include "plugin/messages.h"
 #include "ui/desktop_dialogs.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -74,14 +75,7 @@ TEST(FileDialogProgram, ANameWithoutExtensionGetsTheDefaultOne) {
   for (const Case& c : cases) EXPECT_EQ(brelix::ui::WithDefaultExtension(c.name, c.extension), c.result) << c.name;
 }
 
-class RecordingBoxes : public brelix::IMessageBoxes {
- public:
-  void ShowMessageBox(std::string_view text) override { messages.emplace_back(text); }
-  std::unique_ptr<brelix::WaitBox> ShowWaitBox(std::string_view) override {
-    return std::make_unique<brelix::WaitBox>();
-  }
-  std::vector<std::string> messages;
-};
+using RecordingBoxes = brelix::testing::RecordedMessages;
 
 // A stand-in "zenity" alone on PATH: it writes its arguments and the LD_LIBRARY_PATH it got into
 // files, and prints the answer file's line (or exits 1, the user's cancel, without one).

@@ -7,18 +7,12 @@
 #include "plugin/plugin_entry.h"
 #include "ui/desktop_services.h"
 #include "ui/dialogs.h"
+#include "support/plain_effect.h"
 
 namespace {
 
-class PlainEffect : public brelix::AudioEffectX {
- public:
-  using AudioEffectX::AudioEffectX;
-  void ProcessReplacing(float**, float**, int32_t) override {}
-};
-
-intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
+using brelix::testing::PlainEffect;
+using brelix::testing::MinimalHost;
 
 TEST(HeadlessServices, WithoutADisplayEverythingGoesToStandardErrorAndIsAnsweredNo) {
   // A display that does not exist: the first decision holds for the process.
@@ -39,7 +33,7 @@ TEST(HeadlessServices, WithoutADisplayEverythingGoesToStandardErrorAndIsAnswered
   // The entry function makes its instance behind a progress message on standard error.
   ::testing::internal::CaptureStderr();
   AEffect* effect = brelix::PluginEntry(
-      &Host, [](audioMasterCallback host) -> brelix::AudioEffect* { return new PlainEffect(host, 0, 1); },
+      &MinimalHost, [](audioMasterCallback host) -> brelix::AudioEffect* { return new PlainEffect(host, 0, 1); },
       [] { return true; });
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Engine Initialization ...\n");
   ASSERT_NE(effect, nullptr);
