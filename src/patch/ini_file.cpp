@@ -97,6 +97,11 @@ std::string TIniFile::SaveToBytes() const {
     }
     text.append(kLineEnd);
   }
+  // A file without a byte-order mark whose text now starts like one (its first line lost the
+  // spaces before such bytes) would be read back in another encoding: an empty comment line in
+  // front keeps it what it is.
+  if (encoding_ == TextEncoding::Bytes && DecodeText(text).encoding != TextEncoding::Bytes)
+    text.insert(0, std::string(";").append(kLineEnd));
   return EncodeText(encoding_, text);
 }
 

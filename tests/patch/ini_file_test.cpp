@@ -241,3 +241,23 @@ TEST_F(IniFileOnDisk, AWriteProtectedFileIsNotReplaced) {
 
 }  // namespace
 }  // namespace brelix
+
+namespace brelix {
+namespace {
+
+TEST(IniFile, AFileWithoutAMarkStaysOneWhenItsTextComesToStartLikeOne) {
+  // The first line loses its leading space, which leaves a UTF-16 mark at the very start.
+  for (std::string_view mark : {std::string_view("\xFF\xFE"), std::string_view("\xFE\xFF"), std::string_view("\xEF\xBB\xBF")}) {
+    TIniFile first;
+    first.LoadFromBytes(" " + std::string(mark) + "; a comment\r\n[Engine]\r\nVersion=1\r\n");
+    const std::string written = first.SaveToBytes();
+    TIniFile second;
+    second.LoadFromBytes(written);
+    EXPECT_EQ(second.Encoding(), TextEncoding::Bytes);
+    EXPECT_EQ(second.ReadValue("Engine", "Version"), std::optional<std::string>("1"));
+    EXPECT_EQ(second.SaveToBytes(), written);
+  }
+}
+
+}  // namespace
+}  // namespace brelix
