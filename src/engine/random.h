@@ -1,6 +1,6 @@
-// The process-wide pseudo-random generator of the engine: seeded from the clock when an
-// instance builds its tables, drawn from when voice work records are seeded (never on the audio
-// path).
+// The process-wide pseudo-random generator of the engine: seeded from the clock (or from the
+// environment variable BRELIX_SEED, for repeatable renders) when an instance builds its tables,
+// drawn from when voice work records are seeded (never on the audio path).
 #pragma once
 
 #include <cstdint>
