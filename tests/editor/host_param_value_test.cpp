@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "editor/host_param_value.h"
+#include "editor/param_core.h"  // the guide header compiles on its own
 
 namespace brelix {
 namespace {
