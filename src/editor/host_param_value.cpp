@@ -7,33 +7,16 @@
 #include "editor/param_kind.h"
 
 namespace brelix {
-namespace {
-
-struct TBounds {
-  double Min;
-  double Max;
-};
-
-TBounds ChosenRange(const TSliderRanges& ranges, bool extRange) {
-  return extRange ? TBounds{ranges.ExtMin, ranges.ExtMax} : TBounds{ranges.Min, ranges.Max};
-}
-
-}  // namespace
-
-TSliderRanges MakeSliderRanges(double min, double max, double extMin, double extMax) {
-  return {min, max, extMin == kSameAsNormalRange ? min : extMin,
-          extMax == kSameAsNormalRange ? max : extMax};
-}
 
 float SliderToHost(const TSliderRanges& ranges, bool extRange, float value) {
-  const TBounds range = ChosenRange(ranges, extRange);
+  const TSliderRange range = ranges.Chosen(extRange);
   if (range.Min == range.Max) return value;
   return static_cast<float>((static_cast<double>(value) - range.Min) / (range.Max - range.Min));
 }
 
 std::optional<float> SliderFromHost(const TSliderRanges& ranges, bool extRange, float host) {
   if (std::isnan(host)) return std::nullopt;
-  const TBounds range = ChosenRange(ranges, extRange);
+  const TSliderRange range = ranges.Chosen(extRange);
   double value = range.Min + static_cast<double>(host) * (range.Max - range.Min);
   if (range.Min == range.Max) value = range.Min;  // an infinite host value times no width
   constexpr double kSingleLimit = std::numeric_limits<float>::max();

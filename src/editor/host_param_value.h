@@ -8,22 +8,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "editor/slider_ranges.h"
+
 namespace brelix {
-
-// A slider's two ranges: the bar's normal range and the edit box's extended range. The page
-// builders pass 1e9 for an extended bound that equals the normal one.
-struct TSliderRanges {
-  double Min = 0.0;
-  double Max = 1.0;
-  double ExtMin = 0.0;
-  double ExtMax = 1.0;
-};
-
-constexpr double kSameAsNormalRange = 1e9;
-
-// The ranges of a slider created with these bounds: an extended bound of exactly 1e9 stands for
-// the normal bound on its side.
-TSliderRanges MakeSliderRanges(double min, double max, double extMin, double extMax);
 
 // ---- sliders: the normal range, or the extended one while the host has ExtRange on --------------
 

@@ -3,23 +3,24 @@
 // stay thin and every rule below is tested on its own.
 //
 // XParamSlider
-//   creation   ranges := MakeSliderRanges(Min, Max, ExtMin, ExtMax) (1e9 means "the normal
-//              bound"); the edit box gets ranges.ExtMin/ExtMax, the bar Min/Max and the same
-//              extended bounds. Field := TSliderField{Param, Kind, GetMask, SetMask, ScaledParam,
-//              ScaleType}; ii := PatchFieldLane(Param).
+//   creation   Ranges := MakeSliderRanges(Min, Max, ExtMin, ExtMax) (1e9 means "the normal
+//              bound"); the edit box takes Ranges.Extended(), the bar Ranges.Normal() and the
+//              extended bounds, its overflow sides from OverflowBelow/OverflowAbove. Field :=
+//              TSliderField{Param, Kind, GetMask, SetMask, ScaledParam, ScaleType}; ii :=
+//              PatchFieldLane(Param).
 //   SetValue   KnobValue := v; v := KindValue(Kind, v); when modifying, mark and Modify; the
 //              OnValueChange hook; Value := v; the edit text only when
-//              EditTextFollowsValue(EditAutomation, Modifying); bar := CurveValueToPosition(Curve,
-//              v, bar Min, bar Max).
+//              EditTextFollowsValue(EditAutomation, Modifying); bar position :=
+//              CurveValueToPosition(Curve, v, Ranges.Normal()).
 //   GetParam   {Value, KnobValue} := ReadSliderField(*Patch, Field); OnGetParam; then the edit
 //              text and bar as in SetValue.
 //   SetParam   keep Value; WriteSliderField(*Patch, Field, Value) (refuses what is not finite);
 //              OnSetParam, OnSetComboParam; restore Value.
-//   a drag     the bar reports a position in the normal (or, with Alt, extended) range; the
-//              control takes CurvePositionToValue(Curve, position, that range) through
-//              UpdateValue. OldValue is pushed with UndoList.Push on release when it differs.
-//   reset      right click: Ctrl undoes; otherwise t := SliderResetValue(Shift, Alt, bar Min,
-//              bar Max, Default); UndoList.Add(Value) when Value != t; UpdateValue(t).
+//   a drag     the bar reports a position in Ranges.Chosen(Alt); the control takes
+//              CurvePositionToValue(Curve, position, that range) through UpdateValue. On release
+//              UndoList.Push(OldValue) when the value differs from it.
+//   reset      right click: Ctrl undoes; otherwise t := SliderResetValue(Shift, Alt,
+//              Ranges.Normal(), Default); UndoList.Add(Value) when Value != t; UpdateValue(t).
 //   undo       double click, Ctrl + right click: UndoList.Take() into UpdateValue.
 //
 // XParamCombo
@@ -37,7 +38,7 @@
 //   THostParamList<control> holds the entries; Find(index, Automation) is none for every call a
 //   host must get the neutral answer for (0.0, no write, "", "?"). Per entry:
 //   entry 0    SwitchFromHost(v) sets ExtRange (none for NaN: unchanged); reads 0.0.
-//   slider     SliderToHost(ranges, ExtRange, Value); SliderFromHost(...) into UpdateValue, then
+//   slider     SliderToHost(Ranges, ExtRange, Value); SliderFromHost(...) into UpdateValue, then
 //              the bar's LastValue := its Value. Display: the edit box's text.
 //   list       ListToHost(item count, Value); ListFromHost(...) into UpdateValue. Display: the
 //              list's shown text.
@@ -60,5 +61,6 @@
 #include "editor/patch_field.h"
 #include "editor/rate_scaled_param.h"
 #include "editor/slider_curve.h"
+#include "editor/slider_ranges.h"
 #include "editor/slider_reset.h"
 #include "editor/undo_stack.h"

@@ -29,9 +29,9 @@ float UnitCurve(TSliderCurve curve, TDirection direction, float n) {
                                     : std::log(x * span + 1.0) / k);
 }
 
-float Convert(TSliderCurve curve, TDirection direction, float x, double minBound, double maxBound) {
-  const auto min = static_cast<float>(minBound);
-  const auto max = static_cast<float>(maxBound);
+float Convert(TSliderCurve curve, TDirection direction, float x, TSliderRange range) {
+  const auto min = static_cast<float>(range.Min);
+  const auto max = static_cast<float>(range.Max);
   // Lin, and an ordinal beyond the last curve, leave the value where it is.
   if (curve == TSliderCurve::Lin || static_cast<int>(curve) >= kSliderCurveCount) return x;
   // Outside the range, or not a number: unwarped. A range without width has nothing to warp
@@ -45,12 +45,12 @@ float Convert(TSliderCurve curve, TDirection direction, float x, double minBound
 
 }  // namespace
 
-float CurveValueToPosition(TSliderCurve curve, float value, double min, double max) {
-  return Convert(curve, TDirection::ValueToPosition, value, min, max);
+float CurveValueToPosition(TSliderCurve curve, float value, TSliderRange range) {
+  return Convert(curve, TDirection::ValueToPosition, value, range);
 }
 
-float CurvePositionToValue(TSliderCurve curve, float position, double min, double max) {
-  return Convert(curve, TDirection::PositionToValue, position, min, max);
+float CurvePositionToValue(TSliderCurve curve, float position, TSliderRange range) {
+  return Convert(curve, TDirection::PositionToValue, position, range);
 }
 
 }  // namespace brelix

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "editor/slider_ranges.h"
+
 namespace brelix {
 
 // The ordinal is the curve's strength: `Exp`k has ordinal k, `Log`k has 20 + k, `Sin1` has 41.
@@ -20,16 +22,16 @@ enum class TSliderCurve : uint8_t {
 };
 constexpr int kSliderCurveCount = 42;
 
-// Both conversions work on the range min..max (the bar's normal range, or its extended range
-// while the Alt modifier or the host's extended mode is in force), first rounded to singles. A
+// Both conversions work on one range of the slider (the bar's normal range, or its extended range
+// while the Alt modifier is held), its bounds first rounded to singles. A
 // value outside that range, and one that is not a number, is handed back unchanged (the bar then
 // draws it at its end); so is every value of a range whose bounds are equal. The curve itself is
 // evaluated in double precision from single inputs and rounded to a single at each step.
 
 // Value -> bar position (the "f" direction).
-float CurveValueToPosition(TSliderCurve curve, float value, double min, double max);
+float CurveValueToPosition(TSliderCurve curve, float value, TSliderRange range);
 
 // Bar position -> value (the "g" direction).
-float CurvePositionToValue(TSliderCurve curve, float position, double min, double max);
+float CurvePositionToValue(TSliderCurve curve, float position, TSliderRange range);
 
 }  // namespace brelix

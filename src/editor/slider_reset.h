@@ -2,11 +2,13 @@
 // bar) puts the value. Ctrl held undoes instead; that choice is the control's.
 #pragma once
 
+#include "editor/slider_ranges.h"
+
 namespace brelix {
 
 // Without modifiers: the control's default. Shift: the normal minimum, or 0 when that minimum is
 // within +-1e-6 of it. Alt: the middle between that and the normal maximum. Shift + Alt: the
-// normal maximum. The range is the bar's normal one.
-float SliderResetValue(bool shift, bool alt, double min, double max, float defaultValue);
+// normal maximum.
+float SliderResetValue(bool shift, bool alt, TSliderRange normal, float defaultValue);
 
 }  // namespace brelix

@@ -1,4 +1,4 @@
-// Host parameter values (0..1) to control values and back, for sliders (normal and extended
+// A slider's two ranges; host parameter values (0..1) to control values and back, for sliders (normal and extended
 // range), option lists by value number and switches; and what a host's NaN or infinity does.
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "editor/host_param_value.h"
 #include "editor/param_core.h"  // the guide header compiles on its own
+#include "editor/slider_ranges.h"
 
 namespace brelix {
 namespace {
@@ -15,13 +16,28 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-TEST(HostParamValue, SliderRangesTake1e9AsTheNormalBound) {
-  const TSliderRanges same = MakeSliderRanges(-1, 1, 1e9, 1e9);
-  EXPECT_EQ(same.ExtMin, -1);
-  EXPECT_EQ(same.ExtMax, 1);
-  const TSliderRanges wider = MakeSliderRanges(0, 100, 1e9, 1000);
-  EXPECT_EQ(wider.ExtMin, 0);
-  EXPECT_EQ(wider.ExtMax, 1000);
+TEST(SliderRanges, TheExtendedRangeAndItsOverflowSides) {
+  struct Case {
+    const char* what;
+    TSliderRanges ranges;
+    double extMin, extMax;
+    bool below, above;
+  };
+  const Case cases[] = {
+      {"1e9 means the normal bound", MakeSliderRanges(-1, 1, 1e9, 1e9), -1, 1, false, false},
+      {"wider on both sides", MakeSliderRanges(-1, 1, -8, 8), -8, 8, true, true},
+      {"wider above only", MakeSliderRanges(0, 2, 1e9, 8), 0, 8, false, true},
+      {"wider below only", MakeSliderRanges(0, 1, -8, 1e9), -8, 1, true, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.ranges.ExtMin, c.extMin) << c.what;
+    EXPECT_EQ(c.ranges.ExtMax, c.extMax) << c.what;
+    EXPECT_EQ(c.ranges.OverflowBelow(), c.below) << c.what;
+    EXPECT_EQ(c.ranges.OverflowAbove(), c.above) << c.what;
+  }
+  const TSliderRanges r = MakeSliderRanges(-1, 1, -8, 8);
+  EXPECT_EQ(r.Chosen(false).Max, 1);
+  EXPECT_EQ(r.Chosen(true).Max, 8);
 }
 
 TEST(HostParamValue, SliderWithNormalAndExtendedRange) {

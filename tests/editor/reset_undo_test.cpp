@@ -28,7 +28,7 @@ TEST(SliderReset, ModifiersChooseTheTarget) {
       {"Shift + Alt: the maximum", true, true, -1, 12543.854, 12543.854f},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SliderResetValue(c.shift, c.alt, c.min, c.max, 0.25f), c.expected) << c.what;
+    EXPECT_EQ(SliderResetValue(c.shift, c.alt, {c.min, c.max}, 0.25f), c.expected) << c.what;
   }
 }
 
