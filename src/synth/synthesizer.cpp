@@ -219,8 +219,9 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
-  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket.
-  BeginProcessUpdate();
+  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket. The
+  // bracket closes also when the new delay cannot be allocated: the old one then plays on.
+  ProcessUpdateScope update(*this);
   // 3.
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
@@ -234,7 +235,6 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   DelayRebuild(patch, true);
   // 6.
   Multi->PlayNote();
-  EndProcessUpdate();
 }
 
 // ---- rendering --------------------------------------------------------------------------------
