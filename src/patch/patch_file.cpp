@@ -21,8 +21,8 @@ constexpr int kLanes = 4;
 constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always the defaults
 constexpr int32_t kEnvStepScale = 16;
 
-// Step 7 of the load: the sample of each lane named by its "SampleOscFile" (an empty name loads
-// nothing).
+// The sample of each lane named by its "SampleOscFile", once the keys are read (an empty name
+// loads nothing).
 void LoadPatchSamples(XPatch& p) {
   for (int lane = 1; lane <= kLanes; ++lane) SampleLoad(p, lane);
 }
@@ -246,7 +246,7 @@ void ShowPatchMessage(const std::string& text) { ShowMessageBox(ModuleFileName +
 }  // namespace
 
 bool PatchLoad(XPatch& p, const std::string& fileName) {
-  // 2. The file is read before anything changes, so one that cannot be read leaves the patch.
+  // The file is read before anything changes, so one that cannot be read leaves the patch.
   std::optional<TPatchFile> file;
   try {
     file.emplace(fileName);
@@ -254,21 +254,16 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
     ShowPatchMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
     return false;
   }
-  // 1.
+  // Every key the file holds over the default patch. [Engine]'s "Version" is not used.
   PatchDefaults(p);
-  // 3. "Version" of [Engine] is not used.
-  // 4.
   PatchKeyReader reader(*file);
   VisitPatchKeys(p, reader);
   p.DelayClocked.lanes()[1] = p.DelayClocked.lanes()[0];
   p.DelayClocked.lanes()[3] = p.DelayClocked.lanes()[2];
-  // 5.
   file.reset();
-  // 6.
+  // The derived values, the samples, the rate-dependent values and a new delay.
   PatchPrepare(p);
-  // 7.
   LoadPatchSamples(p);
-  // 8.
   PatchSampleRate(p);
   PatchDCFilters(p);
   DelayRebuild(p, true);
@@ -277,19 +272,16 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
 
 void PatchSave(const XPatch& p, const std::string& fileName) {
   try {
-    // 1.
+    // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(fileName);
-    // 2.
+    // A file that asks not to be written is left alone, without a word.
     file.Section = "Test";
     int32_t do_not_save = 0;
     if (file.ReadInteger("DoNotSave", -1, do_not_save) && do_not_save != 0) return;
-    // 3.
     file.Section = "Engine";
     file.WriteString("Version", -1, kWrittenVersion);
-    // 4.
     PatchKeyWriter writer(file);
     VisitPatchKeys(p, writer);
-    // 5.
     file.UpdateFile();
   } catch (const FileError& error) {
     throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
