@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/rates.h"
+#include "support/audio_measures.h"
 #include "support/engine_fixture.h"
 
 namespace brelix {
@@ -103,16 +104,7 @@ class DelayTest : public ::testing::Test {
   float saved_rate_ = 44100.0f;
 };
 
-// Largest magnitude of a lane over [from, to), NaN when any value is not finite.
-float Peak(const std::vector<QSingle>& out, int lane, size_t from, size_t to) {
-  float peak = 0.0f;
-  for (size_t i = from; i < to && i < out.size(); ++i) {
-    const float v = out[i].lane(lane);
-    if (!std::isfinite(v)) return kNaN;
-    peak = std::max(peak, std::fabs(v));
-  }
-  return peak;
-}
+using testing::Peak;
 
 const QSingle kLeftImpulse = QSingle::of(1.0f, 0.0f, 1.0f, 0.0f);  // (L, R, L, R) x 0.5, L = 2
 
