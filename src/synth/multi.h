@@ -70,8 +70,8 @@ class XMulti {
   XVoice* OldestVoiceWhere(Wanted wanted) const;  // on equal ages the lower index
   // A voice that was idle, or held on the key played again: no legato, no remembered key.
   static XVoice& StartsAfresh(XVoice& voice);
-  // A voice taken from another note; with one voice, the key it held is remembered and the new
-  // note plays legato.
+  // A voice taken from another note. With one voice, a key still held is remembered (to return
+  // to) and the new note plays legato.
   XVoice& TakeOver(XVoice& voice);
   void StartAssignedNote(XVoice& voice, int32_t note, int32_t velocity);
   void ReleaseNote(int32_t note, int32_t release_velocity);
