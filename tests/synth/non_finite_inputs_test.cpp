@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,13 @@ std::string ValueName(float x) {
   return x > 0 ? "1e30" : "Minus1e30";
 }
 
+std::string CaseName(const Case& c) {
+  return std::string(c.routine->name) + "_" + c.InputName() + "_" + ValueName(c.value);
+}
+
+// How a failure and the test list show a case.
+void PrintTo(const Case& c, std::ostream* out) { *out << CaseName(c); }
+
 // The inputs through which a value that is not finite still reaches the routine's output; for
 // every input at once, `huge_too` marks where two huge but finite values already overflow. Each
 // is a fault still to be mended in its routine; until then its cases are reported as skipped, so
@@ -262,10 +270,7 @@ TEST_P(NonFiniteInputs, TheRoutinesOutputStaysFinite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRoutine, NonFiniteInputs, ::testing::ValuesIn(EveryCase()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           const Case& c = info.param;
-                           return std::string(c.routine->name) + "_" + c.InputName() + "_" + ValueName(c.value);
-                         });
+                         [](const ::testing::TestParamInfo<Case>& info) { return CaseName(info.param); });
 
 }  // namespace
 }  // namespace brelix
