@@ -86,15 +86,15 @@ class XSynthesizer : public AudioEffectX {
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);
-  // Construction step 1 runs before the AudioEffect part: the settings decide its parameter count.
+  // The settings are read before the AudioEffect part is built: they decide its parameter count.
   XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings);
 
-  // Construction steps 7 to 12: the voice manager with the edit buffer and its default patch,
-  // the sixteen voice work records and voices, the voice count, the default patch file, the
-  // voice links and the editor are created here.
+  // The second half of the construction: the voice manager with the edit buffer and its default
+  // patch, the sixteen voice work records and voices, the voice count, the default patch file
+  // and the voice links.
   void BuildVoicesAndPatch();
 
-  // Destructor step 2: the save question for a changed patch.
+  // On close: the save question for a changed patch.
   void SaveChangesOnClose();
 
   // The frame loop of one render call, inside the engine (Processing set, render floating-point

@@ -13,6 +13,7 @@
 
 #include "engine/sample_osc.h"
 #include "patch/sample_file.h"
+#include "support/audio_measures.h"
 #include "synth_fixture.h"
 
 namespace {
@@ -38,11 +39,7 @@ std::string WriteSine(const std::filesystem::path& path) {
   return path.string();
 }
 
-double Rms(const std::vector<float>& x, size_t from) {
-  double sum = 0;
-  for (size_t i = from; i < x.size(); ++i) sum += double{x[i]} * x[i];
-  return std::sqrt(sum / static_cast<double>(x.size() - from));
-}
+using brelix::testing::Rms;
 
 TEST(SamplePlayback, ALoadedSampleSoundsAndAnEmptiedLaneFallsSilent) {
   brelix::testing::SynthFixture f;
