@@ -25,6 +25,7 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
+#include "synth/process_update_scope.h"
 #include "ui/dialogs.h"
 
 namespace brelix {
@@ -76,18 +77,6 @@ std::string FileNameOnly(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// Holds the engine bracket until the end of the scope, also when a step inside it fails.
-class ProcessUpdateScope {
- public:
-  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
-  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
-  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
-  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
-
- private:
-  XSynthesizer& synth_;
-};
 
 }  // namespace
 
@@ -219,8 +208,9 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
-  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket.
-  BeginProcessUpdate();
+  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket (which
+  // ends also when the new delay cannot be made).
+  ProcessUpdateScope update(*this);
   // 3.
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
@@ -234,7 +224,6 @@ void XSynthesizer::SetSampleRate(float sampleRate) {
   DelayRebuild(patch, true);
   // 6.
   Multi->PlayNote();
-  EndProcessUpdate();
 }
 
 // ---- rendering --------------------------------------------------------------------------------
