@@ -136,9 +136,8 @@ void UpdateDelay(XSynthesizer& synth, XPatch& patch);
 // Each delay's clock flag covers its two lanes (lane 2 := lane 1, lane 4 := lane 3); then the
 // delay object takes the values.
 void UpdateDelayClock(XSynthesizer& synth, XPatch& patch);
-// DelayRouting := 1.0 or 0.0. The "Serial" switch writes its float field itself before this
-// runs, so it is built with the bits of 1.0 as its on value: the all-ones default would put a
-// NaN into the patch, which the delay could copy before this call-back corrects it.
+// DelayRouting := 1.0 or 0.0. The "Serial" switch is built with kDelayRoutingSerialBits as its
+// on value (shown_values.h).
 void SetDelayRouting(XPatch& patch, bool serial);
 // Clears both delays' lines and states; no value changes.
 void ResetDelay(XSynthesizer& synth, XPatch& patch);

@@ -1,6 +1,7 @@
 #include "editor/shown_values.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "modulation/mod_sources.h"
 
@@ -40,5 +41,7 @@ uint32_t LfoQuantizeStored(uint32_t n) {
 bool DelayRoutingShown(float field) { return field != 0.0f; }
 
 float DelayRoutingStored(bool serial) { return serial ? 1.0f : 0.0f; }
+
+static_assert(std::bit_cast<float>(kDelayRoutingSerialBits) == 1.0f);
 
 }  // namespace brelix

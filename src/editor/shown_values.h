@@ -40,7 +40,10 @@ uint32_t LfoQuantizeShown(uint32_t field);
 uint32_t LfoQuantizeStored(uint32_t n);
 
 // ---- delay routing -----------------------------------------------------------------------------
-// "Serial" is on for any routing other than 0.0 and stores 1.0 or 0.0.
+// "Serial" is on for any routing other than 0.0 and stores 1.0 or 0.0. Its switch writes the
+// float field itself before its call-back runs, so its on value is the bits of 1.0: the switches'
+// usual all ones would be a NaN in the patch, which the delay could take in meanwhile.
+constexpr uint32_t kDelayRoutingSerialBits = 0x3F800000;
 bool DelayRoutingShown(float field);
 float DelayRoutingStored(bool serial);
 
