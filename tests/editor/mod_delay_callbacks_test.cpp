@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "callback_fixture.h"
 #include "modulation/delay.h"
@@ -174,6 +175,14 @@ TEST_F(DelayControls, SerialFeedsDelayTwoFromDelayOne) {
 
   SetDelayRouting(patch(), false);
   EXPECT_EQ(patch().DelayRouting, 0.0f);
+}
+
+TEST_F(DelayControls, AResetThatFailsStillEndsItsBracket) {
+  float* const line = patch().DelayBuffer.p[2];
+  patch().DelayBuffer.p[2] = nullptr;
+  EXPECT_THROW(ResetDelay(synth(), patch()), std::exception);
+  patch().DelayBuffer.p[2] = line;
+  EXPECT_EQ(synth().Mute(), 0);
 }
 
 TEST_F(DelayControls, ResetClearsWhatTheLinesHoldAndKeepsTheValues) {
