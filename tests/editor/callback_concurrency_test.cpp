@@ -5,13 +5,11 @@
 // single fields without it, which the engine takes between two samples by design.)
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cmath>
 #include <functional>
 #include <thread>
-#include <vector>
 
 #include "editor/engine_callbacks.h"
+#include "support/render_thread.h"
 #include "synth/process_update_scope.h"
 #include "synth/synth_fixture.h"
 
@@ -26,19 +24,7 @@ TEST(ConcurrencyStress, EngineCallBacksAgainstTheRenderThread) {
   XPatch& patch = f.patch();
   for (uint8_t note : {48, 55, 60, 64}) f.NoteOn(note);
 
-  std::atomic<bool> stop{false};
-  std::atomic<int> blocks{0};
-  std::atomic<int> bad_samples{0};
-  std::thread audio([&] {
-    std::vector<float> left(128), right(128);
-    float* outputs[2] = {left.data(), right.data()};
-    while (!stop) {
-      synth.ProcessReplacing(nullptr, outputs, 128);
-      for (float v : left)
-        if (!std::isfinite(v)) ++bad_samples;
-      ++blocks;
-    }
-  });
+  testing::RenderThread audio(synth);
 
   // A control's edit of its field, then its call-back.
   const auto edit = [&](const std::function<void()>& write) {
@@ -133,10 +119,9 @@ TEST(ConcurrencyStress, EngineCallBacksAgainstTheRenderThread) {
       std::this_thread::yield();
     }
   }
-  stop = true;
-  audio.join();
-  EXPECT_GT(blocks.load(), 0);
-  EXPECT_EQ(bad_samples.load(), 0);
+  audio.Stop();
+  EXPECT_GT(audio.Blocks(), 0);
+  EXPECT_EQ(audio.BadSamples(), 0);
   EXPECT_EQ(synth.Mute(), 0);
 }
 

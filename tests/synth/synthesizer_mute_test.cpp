@@ -3,11 +3,9 @@
 
 #include <atomic>
 #include <memory>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
-#include "engine/patch.h"
 #include "support/synth_instance.h"
 #include "synth/synthesizer.h"
 
@@ -72,18 +70,6 @@ TEST(MuteBracket, ExtraEndLeavesMuteAtZero) {
   synth->EndProcessUpdate();
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 0);
-}
-
-TEST(MuteBracket, ASampleRateChangeThatFailsStillEndsItsBracket) {
-  Synth synth = MakeSynth();
-  // A delay that cannot be rebuilt: its first line is missing.
-  brelix::XPatch& patch = *synth->Multi->EditBuffer;
-  float* const line = patch.DelayBuffer.p[0];
-  patch.DelayBuffer.p[0] = nullptr;
-  EXPECT_THROW(synth->SetSampleRate(48000.0f), std::exception);
-  patch.DelayBuffer.p[0] = line;
-  EXPECT_EQ(synth->Mute(), 0);
-  EXPECT_TRUE(RenderCallWrote(*synth));
 }
 
 // A render thread runs blocks without pause while this thread opens and closes brackets. A render
