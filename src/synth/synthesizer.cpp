@@ -200,29 +200,28 @@ void XSynthesizer::AllocateVoices() {
 // ---- host rate ---------------------------------------------------------------------------------
 
 void XSynthesizer::SetSampleRate(float sampleRate) {
-  // 1.
   AudioEffectX::SetSampleRate(sampleRate);
-  // 2. A rate of 0 means the default; so does any rate that is not a finite positive number,
-  //    which no engine value could be derived from.
+  // The process-wide rate and MIDI period. A rate of 0 means the default; so does any rate that
+  // is not a finite positive number, which no engine value could be derived from.
   float rate = (sampleRate > 0.0f && std::isfinite(sampleRate)) ? sampleRate : kDefaultSampleRate;
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
-  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket (which
-  // ends also when the new delay cannot be made).
+  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket. The
+  // bracket closes also when the new delay cannot be allocated: the old one then plays on.
   ProcessUpdateScope update(*this);
-  // 3.
+  // The constant block's rate values.
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
   SynthWork->SampleScale = QSingle::splat(RealSampleBase.load() / rate);
-  // 4. Every voice idle at once.
+  // Every voice idle at once.
   for (XPatchWork* work : PatchWork) work->EnvStage.set_lane(3, kStageEnd);
-  // 5.
+  // The patch's rate-dependent values, and a delay with lines as long as the new rate needs.
   XPatch& patch = *Multi->EditBuffer;
   PatchSampleRate(patch);
   PatchDCFilters(patch);
   DelayRebuild(patch, true);
-  // 6.
+  // The patch's preview note, if it has one, starts again.
   Multi->PlayNote();
 }
 
