@@ -45,6 +45,11 @@
 //   switch     SwitchToHost(Value); SwitchFromHost(...) into UpdateValue. SwitchDisplayText.
 //   names      Name(index, Automation, LegacyParams).
 //
+// The engine call-backs
+//   OnGetParam / OnSetParam of the page controls forward to engine_callbacks.h, whose header
+//   lists which control attaches which; shown_values.h holds the conversions of the fields that
+//   a control shows in another form than the patch stores.
+//
 // The interface form
 //   One TParamNamer per page build: Section(caption, CreateHidden) gives "*" + the section's
 //   name (the section's SectionName is the part after "*") and its SectionID; Control(caption,
@@ -53,6 +58,7 @@
 #pragma once
 
 #include "editor/control_field.h"
+#include "editor/engine_callbacks.h"
 #include "editor/host_param_list.h"
 #include "editor/host_param_value.h"
 #include "editor/list_items.h"
@@ -60,6 +66,7 @@
 #include "editor/param_names.h"
 #include "editor/patch_field.h"
 #include "editor/rate_scaled_param.h"
+#include "editor/shown_values.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
 #include "editor/slider_reset.h"

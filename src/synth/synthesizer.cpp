@@ -25,6 +25,7 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
+#include "synth/process_update_scope.h"
 #include "ui/dialogs.h"
 
 namespace brelix {
@@ -76,18 +77,6 @@ std::string FileNameOnly(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// Holds the engine bracket until the end of the scope, also when a step inside it fails.
-class ProcessUpdateScope {
- public:
-  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
-  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
-  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
-  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
-
- private:
-  XSynthesizer& synth_;
-};
 
 }  // namespace
 
