@@ -25,7 +25,7 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
-#include "ui/dialogs.h"
+#include "synth/patch_dialogs.h"
 
 namespace brelix {
 
@@ -66,27 +66,6 @@ class ModifyingScope {
 
  private:
   std::atomic<bool>& flag_;
-};
-
-// A message of this library: its file name, a blank line, the text.
-void ShowLibraryMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
-
-// The file name of a path, without its folder.
-std::string FileNameOnly(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Holds the engine bracket until the end of the scope, also when a step inside it fails.
-class ProcessUpdateScope {
- public:
-  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
-  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
-  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
-  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
-
- private:
-  XSynthesizer& synth_;
 };
 
 }  // namespace
@@ -148,20 +127,14 @@ void XSynthesizer::SaveChangesOnClose() {
   if (Multi == nullptr || !Multi->Modified) return;
   if (Multi->PatchFile.empty())
     SavePatchAs();
-  else if (Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(Multi->PatchFile) + "?"))
+  else if (AskToSavePatch(Multi->PatchFile))
     PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
   Multi->Modified = false;
 }
 
 bool XSynthesizer::SavePatchAs() {
-  FileDialogOptions options;
-  options.title = "Save Patch";
-  options.filter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
-  options.filter_index = 1;
-  options.default_extension = "tw";
-  options.overwrite_prompt = true;
-  const std::optional<std::string> chosen = Dialogs().SaveFile(options);
-  if (!chosen || chosen->empty()) return false;
+  const std::optional<std::string> chosen = ChoosePatchFileToSave("");
+  if (!chosen) return false;
   if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;

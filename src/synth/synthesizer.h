@@ -122,4 +122,16 @@ class XSynthesizer : public AudioEffectX {
   std::array<uint8_t, kProgramChunkSize> ChunkBlock{};
 };
 
+// Holds the engine bracket until the end of the scope, also when a step inside it fails.
+class ProcessUpdateScope {
+ public:
+  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
+  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
+  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
+  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
+
+ private:
+  XSynthesizer& synth_;
+};
+
 }  // namespace brelix
