@@ -304,6 +304,16 @@ bool XSynthesizer::Processing() const { return (RenderState.load() & kProcessing
 
 void XSynthesizer::SetParameter(int32_t /*index*/, float /*value*/) { ModifyingScope modifying(Modifying); }
 
+void XSynthesizer::Modify() {
+  // A change the host itself caused (inside its parameter call) is not echoed back to it.
+  if (Modifying) return;
+  ModifyingScope modifying(Modifying);
+  // With automation on, entry 1 is a section heading: the write changes nothing, the host only
+  // learns that the instance's state has changed.
+  SetParameterAutomated(Automation ? 1 : 0, 0.0f);
+  if (Captioner) Captioner();
+}
+
 float XSynthesizer::GetParameter(int32_t /*index*/) {
   ModifyingScope modifying(Modifying);
   return 0.0f;
