@@ -57,7 +57,8 @@ auto Reported(Command command) -> decltype(command()) {
 
 }  // namespace
 
-TPatchCommands::TPatchCommands(XSynthesizer& synth, IPatchCommandsView& view) : synth_(synth), view_(view) {
+TPatchCommands::TPatchCommands(XSynthesizer& synth, IPatchCommandsView& view)
+    : synth_(synth), view_(view), name_(FileNameOnly(synth.Multi->PatchFile)) {
   synth_.Captioner = [this] { Captioner(); };
 }
 

@@ -25,7 +25,9 @@ namespace brelix {
 
 class XSynthesizer;
 
-// What the commands show; the editor form's side.
+// What the commands show; the editor form's side. The caption calls may come before the form has
+// built its headers (a Modify right after the commands are made); a view without them yet ignores
+// them, and RefreshControls at the first open brings everything in step.
 class IPatchCommandsView {
  public:
   virtual ~IPatchCommandsView() = default;
