@@ -22,6 +22,7 @@
 #include "support/synth_instance.h"
 #include "support/wav_bytes.h"
 #include "synth/synthesizer.h"
+#include "ui/dialogs.h"
 
 namespace brelix {
 namespace {
@@ -324,6 +325,22 @@ TEST_F(PatchCommandsTest, ASampleThatCannotBeReadIsReportedAndKeepsItsName) {
   EXPECT_EQ(view_.sample_captions[3], " *Osc #3");
   EXPECT_EQ(view_.sample_hints[3], "broken.wav");
   EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+  ExpectEngineRuns();
+}
+
+TEST_F(PatchCommandsTest, WithoutADisplayTheFileDialogsAreCancelledAndNothingIsLost) {
+  SetDialogs(nullptr);  // the headless answers: No, and every dialog cancelled
+  const std::string patch_file = multi().PatchFile;
+  patch().Volume = 0.25f;
+  multi().Modified = true;
+  commands_.Load();
+  EXPECT_FALSE(commands_.Save(true));
+  commands_.SampleClick(1, false);
+  EXPECT_EQ(patch().Volume, 0.25f);
+  EXPECT_EQ(multi().PatchFile, patch_file);
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_FALSE(std::filesystem::exists(patch_file));
+  EXPECT_EQ(view_.sample_captions[1], " Osc #1");
   ExpectEngineRuns();
 }
 
