@@ -361,6 +361,13 @@ TEST_F(PatchCommandsTest, ModifyReportsToTheHostAndMarksTheHeaderButNotInsideAHo
   // An editor opened again shows the name with the mark that belongs to it.
   commands_.ShowPatchName();
   EXPECT_EQ(view_.patch_caption, "Brelix.tw");
+
+  // With the host parameters exposed, entry 1 (a section heading) carries the report.
+  Write("Brelix.Ini", "[Editor]\nAutomation=1\n");
+  testing::Synth exposed(XSynthesizer::Create(&RecordingHost));
+  automated.clear();
+  exposed->Modify();
+  EXPECT_EQ(automated, std::vector<int32_t>{1});
 }
 
 }  // namespace
