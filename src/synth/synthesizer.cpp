@@ -25,8 +25,8 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
+#include "synth/patch_dialogs.h"
 #include "synth/process_update_scope.h"
-#include "ui/dialogs.h"
 
 namespace brelix {
 
@@ -68,15 +68,6 @@ class ModifyingScope {
  private:
   std::atomic<bool>& flag_;
 };
-
-// A message of this library: its file name, a blank line, the text.
-void ShowLibraryMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
-
-// The file name of a path, without its folder.
-std::string FileNameOnly(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -137,20 +128,14 @@ void XSynthesizer::SaveChangesOnClose() {
   if (Multi == nullptr || !Multi->Modified) return;
   if (Multi->PatchFile.empty())
     SavePatchAs();
-  else if (Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(Multi->PatchFile) + "?"))
+  else if (AskToSavePatch(Multi->PatchFile))
     PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
   Multi->Modified = false;
 }
 
 bool XSynthesizer::SavePatchAs() {
-  FileDialogOptions options;
-  options.title = "Save Patch";
-  options.filter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
-  options.filter_index = 1;
-  options.default_extension = "tw";
-  options.overwrite_prompt = true;
-  const std::optional<std::string> chosen = Dialogs().SaveFile(options);
-  if (!chosen || chosen->empty()) return false;
+  const std::optional<std::string> chosen = ChoosePatchFileToSave("");
+  if (!chosen) return false;
   if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;
@@ -317,6 +302,16 @@ bool XSynthesizer::Processing() const { return (RenderState.load() & kProcessing
 // ---- host parameters: answered as by an editor without a parameter list -----------------------
 
 void XSynthesizer::SetParameter(int32_t /*index*/, float /*value*/) { ModifyingScope modifying(Modifying); }
+
+void XSynthesizer::Modify() {
+  // A change the host itself caused (inside its parameter call) is not echoed back to it.
+  if (Modifying) return;
+  ModifyingScope modifying(Modifying);
+  // With automation on, entry 1 is a section heading: the write changes nothing, the host only
+  // learns that the instance's state has changed.
+  SetParameterAutomated(Automation ? 1 : 0, 0.0f);
+  if (Captioner) Captioner();
+}
 
 float XSynthesizer::GetParameter(int32_t /*index*/) {
   ModifyingScope modifying(Modifying);

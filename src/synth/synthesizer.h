@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/downsampler.h"
@@ -58,6 +59,14 @@ class XSynthesizer : public AudioEffectX {
   // waits (spinning, at most one render call long). An unmatched EndProcessUpdate does nothing.
   void BeginProcessUpdate();
   void EndProcessUpdate();
+
+  // Reports a user's change of the edit buffer: to the host as an automation of one parameter
+  // (entry 1 with Automation on, entry 0 otherwise, value 0.0), then to the editor's Captioner.
+  // Does nothing inside a host parameter call, whose change the host already knows.
+  void Modify();
+  // The editor form's refresh of the modified mark in its patch name header, while the form
+  // exists (set and cleared by the form); Modify calls it.
+  std::function<void()> Captioner;
 
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).
