@@ -225,7 +225,7 @@ void TForm::HandleMouseMove(TShiftState shift, TPoint device) {
   const TPoint p = ToLogical(device);
   TWidget* under = WidgetAt(p);
   hovered_ = under;
-  if (buttons_down_ == 0) hint_.PointerOver(under, p, now_ms_);
+  if (buttons_down_ == 0) hint_.PointerOver(under, p);
   TWidget* target = capture_ != nullptr ? capture_ : under;
   if (target == nullptr) return;
   const TPoint local = LocalPoint(target, p);
@@ -240,14 +240,14 @@ void TForm::HandleMouseWheel(int steps, TShiftState shift, TPoint device) {
 
 void TForm::HandleMouseLeave() {
   hovered_ = nullptr;
-  hint_.PointerOver(nullptr, {}, now_ms_);
+  hint_.PointerOver(nullptr, {});
 }
 
 void TForm::AttachPlatform(ui::IPlatform* platform) {
   platform_ = platform != nullptr ? platform : &null_platform_;
   CancelMouse();
   hovered_ = nullptr;
-  hint_.PointerOver(nullptr, {}, now_ms_);
+  hint_.PointerOver(nullptr, {});
 }
 
 // ---- keys ---------------------------------------------------------------------------------------
@@ -272,7 +272,6 @@ void TForm::HandleKeyUp(int key, TShiftState shift) {
 }
 
 void TForm::HandleTick(int64_t now_ms) {
-  now_ms_ = now_ms;
   hint_.Tick(now_ms, {Width(), Height()});
   if (focused_ != nullptr) focused_->Tick(now_ms);
 }

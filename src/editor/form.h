@@ -116,7 +116,6 @@ class TForm : public TWidget {
     int64_t time_ms = 0;
     TPoint point;
   } last_press_;
-  int64_t now_ms_ = 0;
   THint hint_;
 };
 

@@ -17,12 +17,12 @@ bool HasHint(const TWidget* w) { return w != nullptr && w->ShowHint && !w->Hint.
 
 }  // namespace
 
-void THint::PointerOver(TWidget* widget, ui::TPoint point, int64_t now_ms) {
+void THint::PointerOver(TWidget* widget, ui::TPoint point) {
   if (widget == widget_) return;
   Hide();
   widget_ = widget;
   point_ = point;
-  since_ms_ = now_ms;
+  since_ms_ = -1;  // the pause starts at the next idle call
   dismissed_ = false;
 }
 
@@ -45,6 +45,7 @@ void THint::Hide() {
 }
 
 void THint::Tick(int64_t now_ms, ui::TSize form_size) {
+  if (since_ms_ < 0) since_ms_ = now_ms;
   if (shown_ && (now_ms - since_ms_ >= kPauseMs + kShowMs || !HasHint(widget_) || !widget_->Showing())) {
     Dismiss();
     return;

@@ -23,8 +23,9 @@ class THint {
   // `invalidate` marks an area of the form for painting.
   explicit THint(std::function<void(const ui::TRect&)> invalidate) : invalidate_(std::move(invalidate)) {}
 
-  // The pointer is over `widget` (none: over nothing) at `point` (form coordinates).
-  void PointerOver(TWidget* widget, ui::TPoint point, int64_t now_ms);
+  // The pointer is over `widget` (none: over nothing) at `point` (form coordinates); the pause
+  // is counted from the next idle call.
+  void PointerOver(TWidget* widget, ui::TPoint point);
   // A click or a key: the hint goes and stays away until the pointer reaches another widget.
   void Dismiss();
   // The widget (or one above it) is leaving the form.
