@@ -60,7 +60,7 @@ std::string FormatMasked(double value, std::string_view mask) {
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   const MaskShape shape = ShapeOf(mask);
 
-  // The digits and the place of the decimal point, then rounding half away from zero by hand.
+  // The value's 15 significant digits and the decimal exponent of the first.
   char buffer[64];
   const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
                                      kSignificantDigits - 1);
@@ -70,32 +70,30 @@ std::string FormatMasked(double value, std::string_view mask) {
   int exponent = 0;
   std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1), scientific.data() + scientific.size(),
                   exponent);
-  std::string integer, fraction;
-  if (exponent >= 0) {
-    const size_t n = static_cast<size_t>(exponent) + 1;
-    integer = n <= digits.size() ? digits.substr(0, n) : digits + std::string(n - digits.size(), '0');
-    fraction = n < digits.size() ? digits.substr(n) : "";
-  } else {
-    integer = "0";
-    fraction = std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+  // All digits in one string with the point after `point` of them, cut after the last decimal
+  // of the mask and rounded there, half away from zero.
+  std::string all = digits;
+  int point = exponent + 1;
+  if (point <= 0) {
+    all.insert(0, static_cast<size_t>(1 - point), '0');
+    point = 1;
   }
-  fraction.resize(std::max(fraction.size(), static_cast<size_t>(shape.max_decimals) + 1), '0');
-  const bool round_up = fraction[static_cast<size_t>(shape.max_decimals)] >= '5';
-  fraction.resize(static_cast<size_t>(shape.max_decimals));
+  const size_t keep = static_cast<size_t>(point + shape.max_decimals);
+  all.resize(std::max(all.size(), keep + 1), '0');
+  const bool round_up = all[keep] >= '5';
+  all.resize(keep);
   if (round_up) {
-    int i = static_cast<int>(fraction.size()) - 1;
-    while (i >= 0 && fraction[i] == '9') fraction[i--] = '0';
+    int i = static_cast<int>(all.size()) - 1;
+    while (i >= 0 && all[i] == '9') all[i--] = '0';
     if (i >= 0) {
-      ++fraction[i];
+      ++all[i];
     } else {
-      int j = static_cast<int>(integer.size()) - 1;
-      while (j >= 0 && integer[j] == '9') integer[j--] = '0';
-      if (j >= 0)
-        ++integer[j];
-      else
-        integer.insert(integer.begin(), '1');
+      all.insert(all.begin(), '1');
+      ++point;
     }
   }
+  std::string integer = all.substr(0, static_cast<size_t>(point));
+  std::string fraction = all.substr(static_cast<size_t>(point));
   while (static_cast<int>(fraction.size()) > shape.min_decimals && !fraction.empty() && fraction.back() == '0')
     fraction.pop_back();
   integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size()));

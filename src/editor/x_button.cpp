@@ -14,10 +14,7 @@ XButton::XButton(TComponent* owner) : TPaintBox(owner) {
 }
 
 XButton* XButton::CreateButton(TComponent* owner, TWidget* parent, int left, int top) {
-  auto* button = new XButton(owner);
-  button->SetPosition(left, top);
-  button->SetParent(parent);
-  return button;
+  return PlaceIn(new XButton(owner), parent, left, top);
 }
 
 void XButton::Paint(TCanvas& canvas) {

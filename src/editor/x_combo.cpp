@@ -19,10 +19,7 @@ XCombo::XCombo(TComponent* owner, bool without_drop_down) : TPaintBox(owner) {
 }
 
 XCombo* XCombo::CreateCombo(TComponent* owner, TWidget* parent, int left, int top, bool without_drop_down) {
-  auto* combo = new XCombo(owner, without_drop_down);
-  combo->SetPosition(left, top);
-  combo->SetParent(parent);
-  return combo;
+  return PlaceIn(new XCombo(owner, without_drop_down), parent, left, top);
 }
 
 void XCombo::SelectValue(uint32_t number) {

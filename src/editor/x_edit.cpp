@@ -24,10 +24,7 @@ XEdit::XEdit(TComponent* owner) : TEdit(owner) {
 }
 
 XEdit* XEdit::CreateEdit(TComponent* owner, TWidget* parent, int left, int top) {
-  auto* edit = new XEdit(owner);
-  edit->SetPosition(left, top);
-  edit->SetParent(parent);
-  return edit;
+  return PlaceIn(new XEdit(owner), parent, left, top);
 }
 
 void XEdit::SetValue(double value) {

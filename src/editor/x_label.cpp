@@ -15,10 +15,7 @@ XLabel::XLabel(TComponent* owner) : TPaintBox(owner) {
 }
 
 XLabel* XLabel::CreateLabel(TComponent* owner, TWidget* parent, int left, int top) {
-  auto* label = new XLabel(owner);
-  label->SetPosition(left, top);
-  label->SetParent(parent);
-  return label;
+  return PlaceIn(new XLabel(owner), parent, left, top);
 }
 
 void XLabel::Paint(TCanvas& canvas) {

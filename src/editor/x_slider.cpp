@@ -18,10 +18,7 @@ int PixelOf(double x) { return std::isnan(x) ? 0 : static_cast<int>(std::clamp(x
 XSlider::XSlider(TComponent* owner) : TPaintBox(owner) { SetSize(kDefaultWidth, kDefaultHeight); }
 
 XSlider* XSlider::CreateSlider(TComponent* owner, TWidget* parent, int left, int top) {
-  auto* slider = new XSlider(owner);
-  slider->SetPosition(left, top);
-  slider->SetParent(parent);
-  return slider;
+  return PlaceIn(new XSlider(owner), parent, left, top);
 }
 
 int XSlider::KnobLeft() const {

@@ -1,7 +1,9 @@
 #include "ui/canvas.h"
 
 #include <cmath>
+#include <map>
 #include <string>
+#include <tuple>
 
 #include "ui/text_layout.h"
 
@@ -65,8 +67,12 @@ int TextWidth(const TFont& font, std::string_view text, double scale) {
 }
 
 int TextHeight(const TFont& font, double scale) {
+  // Asked for at every layout step (list lines): measured once per font and scale.
+  static std::map<std::tuple<double, bool, double>, int> known;
+  const auto key = std::make_tuple(font.Size, font.Bold, scale);
+  if (const auto found = known.find(key); found != known.end()) return found->second;
   const Measurer m(font, scale);
-  return LineHeight(m.cr());
+  return known[key] = LineHeight(m.cr());
 }
 
 void TCanvas::FillRect(const TRect& r, TColor color) const {

@@ -111,6 +111,7 @@ void X11ChildWindow::Forget() {
   if (picture_ != nullptr) cairo_surface_destroy(picture_);
   surface_ = picture_ = nullptr;
   window_ = 0;
+  shown_ = false;
   has_focus_ = false;
   exposed_.clear();
   host_keys_down_.clear();
@@ -204,7 +205,8 @@ void X11ChildWindow::HandleEvent(const XEvent& event) {
       exposed_.push_back(TRect::FromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
       if (event.xexpose.count == 0) {
         // From now on the picture covers every exposed area without the server's fill first.
-        XSetWindowBackgroundPixmap(display_, window_, None);
+        if (!shown_) XSetWindowBackgroundPixmap(display_, window_, None);
+        shown_ = true;
         Paint();
       }
       break;

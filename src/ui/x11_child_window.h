@@ -71,6 +71,7 @@ class X11ChildWindow final : public XEventTarget, public IPlatform {
   cairo_surface_t* surface_ = nullptr;  // the window
   cairo_surface_t* picture_ = nullptr;  // what the window shows, in memory
   std::vector<TRect> exposed_;
+  bool shown_ = false;  // exposed at least once
   bool has_focus_ = false;
   // During an X event: the pointer and modifiers it carried.
   bool in_event_ = false;
