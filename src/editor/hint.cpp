@@ -18,7 +18,10 @@ bool HasHint(const TWidget* w) { return w != nullptr && w->ShowHint && !w->Hint.
 }  // namespace
 
 void THint::PointerOver(TWidget* widget, ui::TPoint point) {
-  if (widget == widget_) return;
+  if (widget == widget_) {
+    if (!shown_) point_ = point;  // the hint appears where the pointer came to rest
+    return;
+  }
   Hide();
   widget_ = widget;
   point_ = point;

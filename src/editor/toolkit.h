@@ -3,7 +3,7 @@
 // The tree. Every widget (TWidget) has an owner and a parent. The owner (a TComponent: the form,
 // or a parameter control) destroys it; the parent is where it is shown, at (Left, Top) in the
 // parent's client area, in logical pixels, above the siblings added before it. Create a widget
-// with its owner, then place it, or in one step with the spec's creators:
+// with its owner, then place it, or in one step with the widget's creator:
 //     XSlider* bar = XSlider::CreateSlider(control, page_box, 4, 35);
 // Change a look field (Color, Font, Caption, Down, Value ...) and call Repaint(); SetBounds,
 // Show/Hide and SetParent repaint by themselves. At the root is a TForm.

@@ -167,7 +167,7 @@ class TWidget : public TComponent {
   int tab_order_ = 0;
 };
 
-// Puts a newly made widget at (left, top) in `parent` and hands it back: the spec's creators
+// Puts a newly made widget at (left, top) in `parent` and hands it back: the widgets' creators
 // (XButton::CreateButton and the like) are one line with it.
 template <typename T>
 T* PlaceIn(T* widget, TWidget* parent, int left, int top) {

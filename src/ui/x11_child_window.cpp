@@ -83,7 +83,9 @@ bool X11ChildWindow::Open(Window parent) {
   surface_ = cairo_xlib_surface_create(display_, window_, visual_, size_.width, size_.height);
   RegisterWindow(window_, this);
   XMapWindow(display_, window_);
-  return trap.Sync() || (Forget(), false);
+  if (trap.Sync()) return true;
+  Close();
+  return false;
 }
 
 void X11ChildWindow::Close() {
@@ -268,7 +270,7 @@ bool X11ChildWindow::HostKeyDown(const TKeyStroke& key) {
 bool X11ChildWindow::HostKeyUp(const TKeyStroke& key) {
   if (!Usable()) return false;
   const bool pressed_here = host_keys_down_.erase(key.Key) > 0;
-  if (!pressed_here) return !has_focus_ ? false : client_.TakesKeys();
+  if (!pressed_here) return has_focus_ && client_.TakesKeys();
   client_.KeyUp(key.Key, key.Shift);
   return true;
 }

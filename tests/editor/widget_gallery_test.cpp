@@ -180,6 +180,36 @@ Gallery BuildGallery() {
     XLabel* label = XLabel::CreateLabel(&f, box, 4, 4 + i * 31);
     label->Caption = "Row " + std::to_string(i + 1);
   }
+  // A column as the pages build it: a half-column header with its switch, then label, edit box
+  // and bar in groups of 31 pixels.
+  Heading(f, kColumn4, 150, "A column");
+  auto* header = new XSection(&f);
+  header->SetBounds(kColumn4, 166, kHalfColumn, 16);
+  header->SetParent(&f);
+  header->Caption = " Osc #1";
+  XButton* freerun = XButton::CreateButton(&f, &f, kColumn4 + kHalfColumn + 1, 166);
+  freerun->Caption = "FreeRun";
+  freerun->ParamButton = true;
+  freerun->Font.Size = 8;
+  const struct {
+    const char* caption;
+    bool key;
+    double min, max, value;
+  } rows[] = {{"Semitone", true, -48, 48, 12}, {"Detune", false, -1, 1, -0.25}, {"Level", true, 0, 1, 0.25}};
+  for (int i = 0; i < 3; ++i) {
+    const int top = 182 + 31 * i;
+    XLabel* label = XLabel::CreateLabel(&f, &f, kColumn4, top);
+    label->Caption = rows[i].caption;
+    label->Font.Bold = rows[i].key;
+    XEdit* edit = XEdit::CreateEdit(&f, &f, kColumn4 + kLabelWidth, top);
+    edit->Min = rows[i].min;
+    edit->Max = rows[i].max;
+    edit->SetValue(rows[i].value);
+    XSlider* bar = XSlider::CreateSlider(&f, &f, kColumn4, top + XEdit::kDefaultHeight + 1);
+    bar->Min = rows[i].min;
+    bar->Max = rows[i].max;
+    bar->Value = static_cast<float>(rows[i].value);
+  }
   return g;
 }
 
