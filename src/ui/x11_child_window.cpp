@@ -1,10 +1,10 @@
 #include "ui/x11_child_window.h"
 
 #include <X11/Xutil.h>
-#include <cairo-xlib.h>
 
 #include <chrono>
 
+#include "ui/x11_image_copy.h"
 #include "ui/x11_keys.h"
 
 namespace brelix::ui {
@@ -16,23 +16,14 @@ int64_t NowMs() {
       .count();
 }
 
-// The visual's pixel value of an RGB colour (0x00RRGGBB), for true-colour visuals.
-unsigned long PixelOf(const Visual* visual, uint32_t rgb) {
-  auto channel = [](uint32_t value, unsigned long mask) {
-    if (mask == 0) return 0ul;
-    int shift = 0;
-    while (((mask >> shift) & 1) == 0) ++shift;
-    int bits = 0;
-    while (((mask >> (shift + bits)) & 1) != 0) ++bits;
-    return (static_cast<unsigned long>(value) >> (8 - std::min(bits, 8))) << shift;
-  };
-  return channel((rgb >> 16) & 0xFF, visual->red_mask) | channel((rgb >> 8) & 0xFF, visual->green_mask) |
-         channel(rgb & 0xFF, visual->blue_mask);
-}
-
 uint32_t FirstPixel(cairo_surface_t* image) {
   cairo_surface_flush(image);
   return *reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(image)) & 0xFFFFFF;
+}
+
+// Opaque pixels with an alpha byte, for windows of 32-bit visuals too.
+cairo_surface_t* NewPicture(TSize size) {
+  return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
 }
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
@@ -59,14 +50,14 @@ bool X11ChildWindow::Open(Window parent) {
   if (size_.width <= 0 || size_.height <= 0) return false;
   client_.AttachPlatform(this);
   client_.InvalidateAll();
-  picture_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size_.width, size_.height);
+  picture_ = NewPicture(size_);
   cairo_t* cr = cairo_create(picture_);
   client_.PaintDirty(cr);
   cairo_destroy(cr);
 
   // Until the first copy, the server fills the window with the picture's background colour.
   XSetWindowAttributes attributes{};
-  attributes.background_pixel = PixelOf(visual_, FirstPixel(picture_));
+  attributes.background_pixel = PixelOfRgb(visual_, FirstPixel(picture_));
   attributes.border_pixel = 0;
   attributes.colormap = host.colormap;
   attributes.event_mask = kEventMask;
@@ -80,7 +71,7 @@ bool X11ChildWindow::Open(Window parent) {
     client_.AttachPlatform(nullptr);
     return false;
   }
-  surface_ = cairo_xlib_surface_create(display_, window_, visual_, size_.width, size_.height);
+  copy_ = std::make_unique<XImageCopy>(display_, window_, visual_, host.depth);
   RegisterWindow(window_, this);
   XMapWindow(display_, window_);
   if (trap.Sync()) return true;
@@ -108,10 +99,10 @@ void X11ChildWindow::Forget() {
   UnregisterWindow(window_);
   {
     XErrorTrap trap;
-    if (surface_ != nullptr) cairo_surface_destroy(surface_);
+    copy_.reset();
   }
   if (picture_ != nullptr) cairo_surface_destroy(picture_);
-  surface_ = picture_ = nullptr;
+  picture_ = nullptr;
   window_ = 0;
   shown_ = false;
   has_focus_ = false;
@@ -141,9 +132,8 @@ void X11ChildWindow::FollowClientSize() {
   if (size == size_ || size.width <= 0 || size.height <= 0) return;
   size_ = size;
   XResizeWindow(display_, window_, static_cast<unsigned>(size.width), static_cast<unsigned>(size.height));
-  cairo_xlib_surface_set_size(surface_, size.width, size.height);
   cairo_surface_destroy(picture_);
-  picture_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height);
+  picture_ = NewPicture(size);
   client_.InvalidateAll();
 }
 
@@ -157,15 +147,8 @@ void X11ChildWindow::Paint() {
   }
   areas.insert(areas.end(), exposed_.begin(), exposed_.end());
   exposed_.clear();
-  if (areas.empty()) return;
-  cairo_t* cr = cairo_create(surface_);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, picture_, 0, 0);
-  for (const TRect& r : areas) cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface_);
-  XFlush(display_);
+  for (const TRect& r : areas) copy_->Copy(picture_, r);
+  if (!areas.empty()) XFlush(display_);
 }
 
 // ---- events -----------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // The editor's window on X11: a child window inside the window a host hands over, on the
-// plug-in's own connection (never the host's), drawn with Cairo from a picture kept in memory.
+// plug-in's own connection (never the host's), showing a picture that Cairo draws in memory.
 //
 // Nothing happens behind the host's back: events are read and the areas that changed are
 // repainted only when the host calls Idle (effEditIdle, 15 to 60 times a second) and the window
@@ -14,10 +14,12 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <vector>
 
 #include "ui/platform.h"
+#include "ui/x11_image_copy.h"
 #include "ui/window_client.h"
 #include "ui/x11_display.h"
 
@@ -68,8 +70,8 @@ class X11ChildWindow final : public XEventTarget, public IPlatform {
   Window window_ = 0;
   Visual* visual_ = nullptr;
   TSize size_;
-  cairo_surface_t* surface_ = nullptr;  // the window
   cairo_surface_t* picture_ = nullptr;  // what the window shows, in memory
+  std::unique_ptr<XImageCopy> copy_;    // from the picture to the window
   std::vector<TRect> exposed_;
   bool shown_ = false;  // exposed at least once
   bool has_focus_ = false;

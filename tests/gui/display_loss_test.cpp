@@ -18,13 +18,15 @@ namespace {
 
 using testing::XvfbServer;
 
+// The host's connection, which goes down with the server; like the host, the test leaves it
+// alone afterwards (kept here, not lost).
+Display* host = nullptr;
+
 TEST(DisplayLoss, TheEditorSurvivesItsXServer) {
   BRELIX_REQUIRE_XVFB();
   testing::ScopedWidgetSettings settings;
   ASSERT_TRUE(ui::UseDesktopServices());
-  // The host's connection, which goes down with the server; like the host, the test leaves it
-  // alone afterwards.
-  Display* host = XOpenDisplay(XvfbServer::Shared().display().c_str());
+  host = XOpenDisplay(XvfbServer::Shared().display().c_str());
   ASSERT_NE(host, nullptr);
   const Window parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 640, 600, 0, 0, 0);
   XMapWindow(host, parent);
