@@ -11,7 +11,7 @@ TListBox::TListBox(TComponent* owner)
   TabStop = true;
 }
 
-void TListBox::SetItems(std::vector<TListItem> items) {
+void TListBox::SetItems(TListItems items) {
   items_ = std::move(items);
   item_index_ = -1;
   top_index_ = 0;

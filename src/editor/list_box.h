@@ -1,23 +1,18 @@
 // A list box: items shown one per line under a two-pixel frame, one of them selected; Up, Down,
 // PageUp, PageDown, Home and End move the selection, the mouse selects (also by dragging), and a
-// scroll bar appears when the items do not fit. Each item carries a number (the value a list
-// widget stands for) besides its text.
+// scroll bar appears when the items do not fit. Each item carries the value number a list widget
+// stands for besides its text (editor/list_items.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "editor/list_items.h"
 #include "editor/scroll_bar.h"
 #include "editor/widget.h"
 
 namespace brelix {
-
-struct TListItem {
-  std::string Text;
-  uint32_t Number = 0;
-  friend bool operator==(const TListItem&, const TListItem&) = default;
-};
 
 class TListBox : public TWidget {
  public:
@@ -27,9 +22,9 @@ class TListBox : public TWidget {
 
   explicit TListBox(TComponent* owner);
 
-  const std::vector<TListItem>& Items() const { return items_; }
+  const TListItems& Items() const { return items_; }
   // Replaces the items; nothing is selected afterwards.
-  void SetItems(std::vector<TListItem> items);
+  void SetItems(TListItems items);
   // The selected item, or -1; setting it scrolls it into view (out of range: none).
   int ItemIndex() const { return item_index_; }
   void SetItemIndex(int index);
@@ -63,7 +58,7 @@ class TListBox : public TWidget {
   int IndexAtY(int y) const;
   void UpdateBar();
 
-  std::vector<TListItem> items_;
+  TListItems items_;
   int item_index_ = -1;
   int top_index_ = 0;
   bool selecting_ = false;

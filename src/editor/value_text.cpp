@@ -125,7 +125,7 @@ std::optional<double> ReadEditNumber(std::string_view text, TParamKind kind) {
     result = ReadDecimal(s);
   }
   if (!result) return std::nullopt;
-  if (kind != TParamKind::SingleSingle) result = std::nearbyint(*result);  // halves to even
+  if (kind != TParamKind::SingleSingle) result = RoundHalfEven(*result);
   return result;
 }
 

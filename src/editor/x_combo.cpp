@@ -1,5 +1,7 @@
 #include "editor/x_combo.h"
 
+#include <algorithm>
+
 #include "editor/focus_parent.h"
 #include "editor/form.h"
 #include "editor/widget_settings.h"
@@ -23,14 +25,9 @@ XCombo* XCombo::CreateCombo(TComponent* owner, TWidget* parent, int left, int to
 }
 
 void XCombo::SelectValue(uint32_t number) {
-  ComboIndex = 0;
-  TextValue.clear();
-  for (size_t i = 0; i < Items.size(); ++i)
-    if (Items[i].Number == number) {
-      ComboIndex = static_cast<int32_t>(i);
-      TextValue = Items[i].Text;
-      break;
-    }
+  const int32_t i = FindListValue(Items, number);
+  ComboIndex = std::max(i, 0);
+  TextValue = i >= 0 ? Items[static_cast<size_t>(i)].Text : std::string();
 }
 
 void XCombo::Paint(TCanvas& canvas) {
@@ -90,8 +87,8 @@ void XCombo::Choose(XCombo& combo, XListBox& list) {
   combo.ComboIndex = i;
   combo.TextValue = item.Text;
   if (combo.Control != nullptr) {
-    if (item.Number != combo.Control->ControlValue()) combo.Control->AddUndo();
-    combo.Control->UpdateValue(item.Number);
+    if (item.Value != combo.Control->ControlValue()) combo.Control->AddUndo();
+    combo.Control->UpdateValue(item.Value);
   } else {
     combo.Repaint();
   }

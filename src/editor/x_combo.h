@@ -29,7 +29,7 @@ class XCombo : public TPaintBox {
   bool External = false;   // frames and button in KnobColor
   bool AudioOnly = false;  // the control leaves out items not meant for audio
   int32_t ComboIndex = 0;  // position of the shown item
-  std::vector<TListItem> Items;
+  TListItems Items;
   XListBox* ListBox = nullptr;  // the drop-down, possibly another combo's (which outlives this one)
   std::string TextValue;        // the shown text
   IListControl* Control = nullptr;

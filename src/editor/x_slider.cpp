@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "editor/focus_parent.h"
+#include "editor/param_kind.h"
 #include "editor/widget_settings.h"
 
 namespace brelix {
@@ -115,7 +116,7 @@ void XSlider::MouseMove(const TMouseEvent& e) {
   // A value that is not a number (from a damaged file) gives way to the bottom of the range.
   Value = std::isnan(Value) ? min : std::clamp(Value, min, max);
   LastValue = Value;
-  if (Roundec != 0) Value = std::clamp(std::nearbyint(Value * Roundec) / Roundec, min, max);
+  if (Roundec != 0) Value = std::clamp(RoundHalfEven(Value * Roundec) / Roundec, min, max);
   if (Control != nullptr) Control->DragTo(Value, ext);
   Repaint();
 }

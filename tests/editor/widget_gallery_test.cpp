@@ -154,7 +154,7 @@ Gallery BuildGallery() {
 
   // Lists as dropped down: a short one, and a long one with its scroll bar.
   Heading(f, kColumn3, 4, "XListBox");
-  std::vector<TListItem> shapes;
+  TListItems shapes;
   for (const char* s : {"Sine", "Saw", "Square", "Triangle", "Log1", "Exp1", "Tanh"}) shapes.push_back({s, 0});
   auto* shortlist = new XListBox(&f);
   shortlist->SetItems(shapes);
@@ -162,7 +162,7 @@ Gallery BuildGallery() {
   shortlist->SetParent(&f);
   shortlist->SetItemIndex(2);
   shortlist->Show();
-  std::vector<TListItem> sources;
+  TListItems sources;
   for (int i = 1; i <= 40; ++i) sources.push_back({"CC" + std::to_string(i), static_cast<uint32_t>(48 + i)});
   auto* longlist = new XListBox(&f);
   longlist->SetItems(sources);

@@ -15,8 +15,8 @@ using testing::RecordingListControl;
 using ui::TMouseButton;
 namespace keys = ui::keys;
 
-std::vector<TListItem> Items(int n, uint32_t first_number = 0) {
-  std::vector<TListItem> items;
+TListItems Items(int n, uint32_t first_number = 0) {
+  TListItems items;
   for (int i = 0; i < n; ++i) items.push_back({"Item " + std::to_string(i), first_number + static_cast<uint32_t>(i)});
   return items;
 }
@@ -65,7 +65,7 @@ TEST_F(ComboTest, IsATextBoxBesideAButtonSquare) {
 
 TEST_F(ComboTest, SelectValueFindsTheFirstItemWithTheNumber) {
   XCombo* combo = MakeCombo(4, 5);
-  combo->Items[3].Number = 11;  // a second item numbered 11
+  combo->Items[3].Value = 11;  // a second item numbered 11
   combo->SelectValue(11);
   EXPECT_EQ(combo->ComboIndex, 1);
   EXPECT_EQ(combo->TextValue, "Item 1");
