@@ -1,6 +1,7 @@
 #include "ui/text_layout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace brelix::ui {
 
@@ -68,7 +69,8 @@ void WrapParagraph(cairo_t* cr, const std::string& paragraph, double width, std:
 void SelectFont(cairo_t* cr, FontSpec font) {
   cairo_select_font_face(cr, "Arial", CAIRO_FONT_SLANT_NORMAL,
                          font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, font.points * 96.0 / 72.0);
+  // Whole pixels, as the system sizes a font in points: 8 points are 11 pixels, 9 are 12.
+  cairo_set_font_size(cr, std::round(font.points * 96.0 / 72.0));
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);

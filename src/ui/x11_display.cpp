@@ -16,6 +16,7 @@ struct Connection {
   }
   Display* display = nullptr;
   bool tried = false;
+  bool lost = false;  // the X server went away; the connection is left alone from then on
   std::unordered_map<Window, XEventTarget*> windows;
 };
 
@@ -36,8 +37,10 @@ bool IsInput(int type) {
   }
 }
 
-// The error trap's state; a trap lives inside one call on the user-interface thread.
+// The error trap's state; traps live inside calls on the user-interface thread.
 XErrorHandler previous_handler = nullptr;
+XIOErrorHandler previous_io_handler = nullptr;
+int trap_depth = 0;
 bool trapped_error = false;
 
 int TrapHandler(Display* display, XErrorEvent* error) {
@@ -48,26 +51,42 @@ int TrapHandler(Display* display, XErrorEvent* error) {
   return previous_handler != nullptr ? previous_handler(display, error) : 0;
 }
 
+// Returning from here (and from the exit handler below) keeps Xlib from ending the process; the
+// connection then answers nothing more.
+int TrapIOHandler(Display* display) {
+  if (display == connection.display) {
+    connection.lost = true;
+    return 0;
+  }
+  return previous_io_handler != nullptr ? previous_io_handler(display) : 0;
+}
+
+void ConnectionLost(Display*, void*) { connection.lost = true; }
+
+bool Alive() { return connection.display != nullptr && !connection.lost; }
+
 }  // namespace
 
 bool UiDisplayOpen(const char* display_name) {
   if (connection.display == nullptr && !connection.tried) {
     connection.tried = true;
     connection.display = XOpenDisplay(display_name);
+    if (connection.display != nullptr) XSetIOErrorExitHandler(connection.display, &ConnectionLost, nullptr);
   }
-  return connection.display != nullptr;
+  return Alive();
 }
 
-Display* UiDisplay() { return connection.display; }
+Display* UiDisplay() { return Alive() ? connection.display : nullptr; }
 
 void RegisterWindow(Window window, XEventTarget* target) { connection.windows[window] = target; }
 
 void UnregisterWindow(Window window) { connection.windows.erase(window); }
 
 void DispatchPendingEvents(Window input_window) {
-  Display* display = connection.display;
+  Display* display = UiDisplay();
   if (display == nullptr) return;
-  while (XPending(display) > 0) {
+  XErrorTrap trap;
+  while (UiDisplay() != nullptr && XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
     if (IsInput(event.type) && input_window != kInputToAll && event.xany.window != input_window) continue;
@@ -77,34 +96,44 @@ void DispatchPendingEvents(Window input_window) {
 }
 
 bool WaitForEvents(int timeout_ms) {
-  Display* display = connection.display;
+  Display* display = UiDisplay();
   if (display == nullptr) return false;
+  XErrorTrap trap;
   if (XPending(display) > 0) return true;
   pollfd fd{ConnectionNumber(display), POLLIN, 0};
   int ready;
   do {
     ready = ::poll(&fd, 1, timeout_ms);
   } while (ready < 0 && errno == EINTR);
-  return ready > 0 && XPending(display) > 0;
+  return ready > 0 && UiDisplay() != nullptr && XPending(display) > 0;
 }
 
-Atom UiAtom(const char* name) { return XInternAtom(connection.display, name, False); }
+Atom UiAtom(const char* name) { return Alive() ? XInternAtom(connection.display, name, False) : None; }
 
-XErrorTrap::XErrorTrap() {
-  if (connection.display != nullptr) XSync(connection.display, False);
+XErrorTrap::XErrorTrap() : outer_error_(trapped_error) {
+  if (trap_depth++ == 0) {
+    previous_handler = XSetErrorHandler(&TrapHandler);
+    previous_io_handler = XSetIOErrorHandler(&TrapIOHandler);
+  }
+  // Errors of earlier requests are not this trap's.
+  if (Alive()) XSync(connection.display, False);
   trapped_error = false;
-  previous_handler = XSetErrorHandler(&TrapHandler);
 }
 
 XErrorTrap::~XErrorTrap() {
   Sync();
-  XSetErrorHandler(previous_handler);
-  previous_handler = nullptr;
+  trapped_error = outer_error_;
+  if (--trap_depth == 0) {
+    XSetErrorHandler(previous_handler);
+    XSetIOErrorHandler(previous_io_handler);
+    previous_handler = nullptr;
+    previous_io_handler = nullptr;
+  }
 }
 
 bool XErrorTrap::Sync() {
-  if (connection.display != nullptr) XSync(connection.display, False);
-  return !trapped_error;
+  if (Alive()) XSync(connection.display, False);
+  return !trapped_error && Alive();
 }
 
 }  // namespace brelix::ui

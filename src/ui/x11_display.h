@@ -19,7 +19,7 @@ class XEventTarget {
 // Opens the connection to `display_name` (none: $DISPLAY) unless one is open. True when a
 // connection is open afterwards.
 bool UiDisplayOpen(const char* display_name);
-// The open connection, or null.
+// The open connection, or null (none was opened, or the X server went away).
 Display* UiDisplay();
 
 void RegisterWindow(Window window, XEventTarget* target);
@@ -41,7 +41,9 @@ Atom UiAtom(const char* name);
 
 // Collects the X errors that requests of our connection cause between its construction and
 // Sync(), instead of letting the default handler end the process; errors of other connections
-// in the process go on to the handler that was installed before.
+// in the process go on to the handler that was installed before. While a trap lives, losing the
+// X server marks our connection as gone (UiDisplay() becomes null) instead of ending the host.
+// Traps nest; the outermost one puts the host's handlers back.
 class XErrorTrap {
  public:
   XErrorTrap();
@@ -50,6 +52,9 @@ class XErrorTrap {
   XErrorTrap& operator=(const XErrorTrap&) = delete;
   // Waits for the server to answer every request so far; true when none of them failed.
   bool Sync();
+
+ private:
+  bool outer_error_;  // what an enclosing trap had collected before this one
 };
 
 }  // namespace brelix::ui

@@ -129,7 +129,8 @@ void XForm::TakeFocus() {
 void XForm::ShowModal() {
   Show();
   TakeFocus();
-  while (!closed_) {
+  // A lost X server ends the box as if the user had closed it.
+  while (!closed_ && UiDisplay() != nullptr) {
     DispatchPendingEvents(window_);
     if (!closed_) WaitForEvents(250);
   }

@@ -40,6 +40,19 @@ class XvfbServer {
     if (keeper_ != nullptr) XCloseDisplay(keeper_);
   }
 
+  // Ends the server now, as a crashed or stopped X server would go: connections still open
+  // lose it. (Only for tests of that; every later GUI test in the program then skips.)
+  void Stop() {
+    if (keeper_ != nullptr) XCloseDisplay(keeper_);
+    keeper_ = nullptr;
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = 0;
+    failure_ = "the test stopped the X server";
+  }
+
  private:
   XvfbServer() { Start(); }
 

@@ -1,0 +1,18 @@
+// XScrollBox: a page box. With the Shortcuts setting on, a click on the box itself gives it the
+// keyboard focus, so that the editor's keys act on the page.
+#pragma once
+
+#include "editor/scroll_box.h"
+
+namespace brelix {
+
+class XScrollBox : public TScrollBox {
+ public:
+  explicit XScrollBox(TComponent* owner) : TScrollBox(owner) {}
+
+  XScrollBox* SlaveBox = nullptr;  // the randomiser layer's box; never set
+
+  void MouseDown(const TMouseEvent& e) override;
+};
+
+}  // namespace brelix
