@@ -154,8 +154,8 @@ const std::vector<FamilyText>& FamilyTexts() {
       {"ModMatrix.", "[ModMatrix.1] .. [ModMatrix.16]: the patch modulation matrix",
        "Sixteen slots, run for every voice every control period (8 samples)."},
       {"MidiModMatrix.", "[MidiModMatrix.1] .. [MidiModMatrix.16]: the MIDI modulation matrix",
-       "Sixteen slots, run every 3 milliseconds; the usual place for controllers. The sustain pedal, like every "
-       "controller but 120 and 123, does nothing until a slot uses it."},
+       "Sixteen slots, run every 3 milliseconds; the usual place for controllers. The sustain pedal, like most "
+       "controllers, does nothing until a slot uses it."},
       {"Voice", "[Voice]", ""},
       {"Delay", "[Delay]",
        "Two stereo delays after the voices. The keys of Delay #2 begin with Aux and mean what Delay #1's keys "
@@ -427,10 +427,11 @@ std::string PatchReferenceMarkdown() {
          "\"Volume\" destination) x controller 7 (channel volume, 1 until a controller 7 message comes) x the "
          "VolumeModSource value (envelope 4) x VolumeModAmount. All sixteen voices add up, so a patch that has "
          "to stay below full scale with many notes keeps its single notes well below it.\n\n"
-         "Controllers. Only controllers 120 and 123 (all sound off, all notes off) act by themselves: they stop "
-         "every voice at once and reset the controllers. The mod wheel, the sustain pedal, pitch bend, pressure "
-         "and every other controller do nothing until a slot of the MIDI matrix (or a \"*MW\" or \"*Pressure\" "
-         "source) uses them.\n\n"
+         "Controllers. Few controllers act by themselves: 120 and 123 (all sound off, all notes off) stop every "
+         "voice at once and reset the controllers, 7 (channel volume) scales every voice and 10 (pan) adds to "
+         "FilterPan. The mod wheel, the sustain pedal, pitch bend, pressure and every other controller do nothing "
+         "until a slot of the MIDI matrix (or a \"*MW\" or \"*Pressure\" source) uses them. Loading a patch "
+         "resets every controller.\n\n"
          "## Sections and keys\n\n";
   WriteSections(out);
   out << "## Codes\n\n";
