@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,12 +15,13 @@
 #include "interruption.h"
 #include "midi_file.h"
 #include "output_meter.h"
+#include "patch/file_io.h"
 #include "patch_check.h"
+#include "plugin_target.h"
 #include "progress_bar.h"
 #include "render_options.h"
 #include "render_schedule.h"
 #include "render_state.h"
-#include "vst_host.h"
 #include "wav_output.h"
 
 namespace brelix {
@@ -29,95 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPluginFileName = "Brelix64.so";
-
 // The quiet kept at the end of a file whose tail ended by itself.
 constexpr double kQuietKeptSeconds = 0.5;
 // Dither repeats from render to render: without --seed it takes this seed.
 constexpr uint32_t kDefaultDitherSeed = 1;
-
-// Receives each block the plug-in has rendered.
-using FrameSink = std::function<void(const float* left, const float* right, int frames)>;
-
-// The plug-in, loaded through its entry point and driven as a host drives it: each delivery is
-// one event list (effProcessEvents), each Process one processReplacing call whose two output
-// buffers go to `sink`. The instance is closed (effClose) when the target goes.
-class PluginTarget : public RenderTarget {
- public:
-  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, double tempoBpm, OutputMeter& meter,
-               FrameSink sink)
-      : meter_(meter), sink_(std::move(sink)) {
-    host::HostConfig config;
-    config.sample_rate = static_cast<float>(settings.SampleRate);
-    if (tempoBpm > 0.0) config.tempo = tempoBpm;
-    try {
-      instance_ = std::make_unique<host::PluginInstance>(host::PluginLibrary::Load(pluginPath), config);
-    } catch (const std::exception& error) {
-      throw std::runtime_error("cannot load plug-in '" + pluginPath + "': " + error.what());
-    }
-    if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
-    instance_->open();
-    instance_->setSampleRate(static_cast<float>(settings.SampleRate));
-    instance_->setBlockSize(settings.BlockSize);
-    instance_->resume();
-  }
-  ~PluginTarget() override { instance_->suspend(); }
-
-  // The program chunk, as a host stores and restores it (effGetChunk, effSetChunk).
-  std::vector<uint8_t> GetChunk() { return instance_->getChunk(); }
-  void SetChunk(const std::vector<uint8_t>& chunk) { instance_->setChunk(chunk); }
-
-  void Deliver(std::span<const MidiMessage> messages) override {
-    instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
-  }
-  void Process(int frames) override {
-    ThrowIfInterrupted();
-    instance_->process(frames);
-    meter_.Add(instance_->left().data(), instance_->right().data(), static_cast<size_t>(frames));
-    sink_(instance_->left().data(), instance_->right().data(), frames);
-  }
-  int64_t QuietFrames() const override { return meter_.QuietFrames(); }
-
- private:
-  OutputMeter& meter_;
-  FrameSink sink_;
-  std::unique_ptr<host::PluginInstance> instance_;
-};
-
-bool IsFile(const fs::path& path) {
-  std::error_code error;
-  return fs::is_regular_file(path, error);
-}
-
-// The plug-in named on the command line, else $BRELIX_PLUGIN, else the first Brelix64.so
-// found next to this program (its build folder or its installation), in ~/.vst,
-// /usr/local/lib/vst and /usr/lib/vst.
-std::string FindPlugin(const std::string& given) {
-  if (!given.empty()) return given;  // a wrong path is reported by the loader
-  if (const char* fromEnvironment = std::getenv("BRELIX_PLUGIN"); fromEnvironment && *fromEnvironment) {
-    return fromEnvironment;
-  }
-  std::vector<fs::path> candidates;
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path folder = program.parent_path();
-    candidates.push_back(folder / kPluginFileName);                         // beside the program
-    candidates.push_back(folder.parent_path() / kPluginFileName);           // build/tools/.. = build
-    candidates.push_back(folder.parent_path() / "lib/vst" / kPluginFileName);  // <prefix>/bin/..
-  }
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    candidates.push_back(fs::path(home) / ".vst" / kPluginFileName);
-  }
-  candidates.push_back(fs::path("/usr/local/lib/vst") / kPluginFileName);
-  candidates.push_back(fs::path("/usr/lib/vst") / kPluginFileName);
-  for (const fs::path& candidate : candidates) {
-    if (IsFile(candidate)) return candidate.string();
-  }
-  std::string message = "cannot find the plug-in " + std::string(kPluginFileName) + "; looked in:";
-  for (const fs::path& candidate : candidates) message += "\n  " + candidate.parent_path().string();
-  throw std::runtime_error(message + "\nname it with --plugin PATH or $BRELIX_PLUGIN");
-}
 
 // Refuses to write the WAV over the MIDI file itself (a MIDI file named *.wav).
 void CheckOutputIsNotInput(const RenderOptions& options) {
@@ -152,7 +67,7 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
   if (options.LoadStatePath.empty()) return std::nullopt;
   std::vector<uint8_t> chunk = ReadStateFile(options.LoadStatePath);
   const std::string patch = ChunkPatchFile(chunk);
-  if (!patch.empty() && !IsFile(patch)) {
+  if (!patch.empty() && !FileExists(patch)) {
     std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
                  patch.c_str(), options.LoadStatePath.c_str());
   } else if (!patch.empty()) {
