@@ -35,7 +35,7 @@ const std::map<std::string, KeyText>& KeyTexts() {
       {"AuxOscDetune", {"semitones, -1 .. 1", "Fine tuning, added to AuxOscSemitone."}},
       {"AuxOscFixedFreq", {"Hz, 0 .. 12543.854", "0: the oscillator follows the keys. Otherwise it sounds this frequency whatever the note, semitone and detune (hard sync still follows the note)."}},
       {"AuxOscRange", {"Hz, 0 .. 12543.854", "What one unit of pitch modulation does. 0: proportional, +1 doubles the frequency and -1 stops the oscillator; otherwise each unit adds this many Hz."}},
-      {"AuxOscCenter", {"MIDI note, 0 .. 127", "The note at which the oscillator sounds that note's own frequency; the pivot of AuxOscTracking. The whole part counts."}},
+      {"AuxOscCenter", {"MIDI note, 0 .. 127", "The note at which the oscillator sounds that note's own frequency; the pivot of AuxOscTracking. The whole part counts; values outside 0 .. 128 count as the nearest."}},
       {"AuxOscTracking", {"factor, -1 .. 1", "How far the pitch follows the keys: 1 a semitone per key, 0.5 half as far, 0 the same pitch for every key, negative downwards."}},
       {"AuxOscStartPhase", {"switch", "\"FreeRun\": on, the oscillator runs on from note to note (nudged by a tiny random step); off, every note starts it at phase 0."}},
       {"AuxOscPW", {"-1 .. 1", "How far the second of the oscillator's two generators runs ahead of the first, in half cycles. With the weights 1 and -1 the wave is a pulse of width PW / 2 (0.5 gives 25 %, 1 a square)."}},
@@ -411,7 +411,7 @@ std::string PatchReferenceMarkdown() {
          "`brelix-render --check-patch FILE` lists every such key with its line, and every key and section the "
          "plug-in would ignore.\n\n"
          "Ranges are the editor's: the slider's range, and in parentheses the wider range that can be typed. The "
-         "plug-in takes any value a file holds; only the codes of the tables below are limited.\n\n"
+         "plug-in takes values beyond them from a file too, except where a key says otherwise.\n\n"
          "## How values meet\n\n"
          "Cutoff modulation. A filter's cutoff at a note is FilterCutoff times its key tracking ratio "
          "2^((note - FilterCenter) x FilterTracking / 12). Velocity (FilterVelocity x velocity / 127) and every "
