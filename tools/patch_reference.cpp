@@ -246,10 +246,11 @@ void WriteSections(std::ostringstream& out) {
     for (const PatchFileKey& key : keys) {
       const auto [name, number] = Family(key.Section);
       if (name != family.family) continue;
-      const auto [base, stage] = BaseKey(key.Key);
+      const std::pair<std::string, int> baseAndStage = BaseKey(key.Key);
+      const std::string& base = baseAndStage.first;
       auto row = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.base == base; });
       if (row == rows.end()) row = rows.insert(rows.end(), Row{base, key.Kind, key.Written, 0, {}});
-      row->stages = std::max(row->stages, stage + 1);
+      row->stages = std::max(row->stages, baseAndStage.second + 1);
       row->defaults[number].push_back(key.Default);
     }
     if (rows.empty()) throw std::logic_error(std::string("the patch reference names a section no patch has: ") + family.family);
