@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-in and brelix-render, installs Brelix64.so where Linux hosts look
-# for VST plug-ins (~/.vst, and /usr/local/lib/vst when run as root), and renders the demo song
-# through the installed plug-in with the Warm Pad patch to out/demo.wav (its program chunk, which
-# names the patch, to out/demo.state).
+# for VST plug-ins (~/.vst, and /usr/local/lib/vst when run as root) and brelix-render onto the
+# PATH (/usr/local/bin as root, ~/.local/bin otherwise), and renders the demo song through the
+# installed plug-in with the Warm Pad patch to out/demo.wav (its program chunk, which names the
+# patch, to out/demo.state).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,6 +18,15 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 echo "installed $plugin"
 
+bin_dir="$HOME/.local/bin"
+if [ "$(id -u)" -eq 0 ]; then bin_dir=/usr/local/bin; fi
+install -D -m 0755 build-release/tools/brelix-render "$bin_dir/brelix-render"
+echo "installed $bin_dir/brelix-render"
+case ":$PATH:" in
+  *":$bin_dir:"*) ;;
+  *) echo "note: $bin_dir is not on your PATH yet: add it (export PATH=\"$bin_dir:\$PATH\") or log in again" ;;
+esac
+
 mkdir -p out
-build-release/tools/brelix-render --plugin "$plugin" --patch patches/warm-pad.tw \
+"$bin_dir/brelix-render" --plugin "$plugin" --patch patches/warm-pad.tw \
   --save-state out/demo.state tools/demo/demo.mid -o out/demo.wav

@@ -5,18 +5,23 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "held_notes.h"
+#include "interruption.h"
 #include "midi_file.h"
+#include "output_meter.h"
+#include "patch/file_io.h"
+#include "patch_check.h"
+#include "plugin_target.h"
 #include "progress_bar.h"
 #include "render_options.h"
 #include "render_schedule.h"
 #include "render_state.h"
-#include "vst_host.h"
 #include "wav_output.h"
 
 namespace brelix {
@@ -24,85 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPluginFileName = "Brelix64.so";
-
-// Receives each block the plug-in has rendered.
-using FrameSink = std::function<void(const float* left, const float* right, int frames)>;
-
-// The plug-in, loaded through its entry point and driven as a host drives it: each delivery is
-// one event list (effProcessEvents), each Process one processReplacing call whose two output
-// buffers go to `sink`. The instance is closed (effClose) when the target goes.
-class PluginTarget : public RenderTarget {
- public:
-  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, double tempoBpm, FrameSink sink)
-      : sink_(std::move(sink)) {
-    host::HostConfig config;
-    config.sample_rate = static_cast<float>(settings.SampleRate);
-    if (tempoBpm > 0.0) config.tempo = tempoBpm;
-    try {
-      instance_ = std::make_unique<host::PluginInstance>(host::PluginLibrary::Load(pluginPath), config);
-    } catch (const std::exception& error) {
-      throw std::runtime_error("cannot load plug-in '" + pluginPath + "': " + error.what());
-    }
-    if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
-    instance_->open();
-    instance_->setSampleRate(static_cast<float>(settings.SampleRate));
-    instance_->setBlockSize(settings.BlockSize);
-    instance_->resume();
-  }
-  ~PluginTarget() override { instance_->suspend(); }
-
-  // The program chunk, as a host stores and restores it (effGetChunk, effSetChunk).
-  std::vector<uint8_t> GetChunk() { return instance_->getChunk(); }
-  void SetChunk(const std::vector<uint8_t>& chunk) { instance_->setChunk(chunk); }
-
-  void Deliver(std::span<const MidiMessage> messages) override {
-    instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
-  }
-  void Process(int frames) override {
-    instance_->process(frames);
-    sink_(instance_->left().data(), instance_->right().data(), frames);
-  }
-
- private:
-  FrameSink sink_;
-  std::unique_ptr<host::PluginInstance> instance_;
-};
-
-bool IsFile(const fs::path& path) {
-  std::error_code error;
-  return fs::is_regular_file(path, error);
-}
-
-// The plug-in named on the command line, else $BRELIX_PLUGIN, else the first Brelix64.so
-// found next to this program (its build folder or its installation), in ~/.vst,
-// /usr/local/lib/vst and /usr/lib/vst.
-std::string FindPlugin(const std::string& given) {
-  if (!given.empty()) return given;  // a wrong path is reported by the loader
-  if (const char* fromEnvironment = std::getenv("BRELIX_PLUGIN"); fromEnvironment && *fromEnvironment) {
-    return fromEnvironment;
-  }
-  std::vector<fs::path> candidates;
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path folder = program.parent_path();
-    candidates.push_back(folder / kPluginFileName);                         // beside the program
-    candidates.push_back(folder.parent_path() / kPluginFileName);           // build/tools/.. = build
-    candidates.push_back(folder.parent_path() / "lib/vst" / kPluginFileName);  // <prefix>/bin/..
-  }
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    candidates.push_back(fs::path(home) / ".vst" / kPluginFileName);
-  }
-  candidates.push_back(fs::path("/usr/local/lib/vst") / kPluginFileName);
-  candidates.push_back(fs::path("/usr/lib/vst") / kPluginFileName);
-  for (const fs::path& candidate : candidates) {
-    if (IsFile(candidate)) return candidate.string();
-  }
-  std::string message = "cannot find the plug-in " + std::string(kPluginFileName) + "; looked in:";
-  for (const fs::path& candidate : candidates) message += "\n  " + candidate.parent_path().string();
-  throw std::runtime_error(message + "\nname it with --plugin PATH or $BRELIX_PLUGIN");
-}
+// The quiet kept at the end of a file whose tail ended by itself.
+constexpr double kQuietKeptSeconds = 0.5;
+// Dither repeats from render to render: without --seed it takes this seed.
+constexpr uint32_t kDefaultDitherSeed = 1;
 
 // Refuses to write the WAV over the MIDI file itself (a MIDI file named *.wav).
 void CheckOutputIsNotInput(const RenderOptions& options) {
@@ -121,26 +51,65 @@ const char* FormatName(WavSampleFormat format) {
   return "32-bit float";
 }
 
-// --patch: the instance's own chunk naming the patch file, as a host restores a project;
-// --load-state: a chunk saved earlier, as it is.
-void RestoreState(const RenderOptions& options, PluginTarget& plugin) {
-  std::vector<uint8_t> chunk;
-  if (!options.PatchPath.empty()) {
-    chunk = ChunkNamingPatch(plugin.GetChunk(), options.PatchPath);
-  } else if (!options.LoadStatePath.empty()) {
-    chunk = ReadStateFile(options.LoadStatePath);
-    const std::string patch = ChunkPatchFile(chunk);
-    if (!patch.empty() && !IsFile(patch)) {
-      std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
-                   patch.c_str(), options.LoadStatePath.c_str());
-    }
-  } else {
-    return;
+// The patch file a render plays, checked as --check-patch checks it: a file that is no patch
+// ends the render before it starts; warnings are shown and the render goes on, as the plug-in
+// would play the file.
+void CheckPatchToPlay(const std::string& path) {
+  const PatchCheck check = CheckPatchFile(path);
+  for (const PatchProblem& problem : check.Problems) {
+    std::fprintf(stderr, "brelix-render: %s\n", DescribeProblem(path, problem).c_str());
   }
-  plugin.SetChunk(chunk);
+  if (!check.IsPatch()) throw std::runtime_error("the patch file '" + path + "' cannot be played");
+}
+
+// The state to restore: --load-state's chunk, or none for the instance's own.
+std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
+  if (options.LoadStatePath.empty()) return std::nullopt;
+  std::vector<uint8_t> chunk = ReadStateFile(options.LoadStatePath);
+  const std::string patch = ChunkPatchFile(chunk);
+  if (!patch.empty() && !FileExists(patch)) {
+    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
+                 patch.c_str(), options.LoadStatePath.c_str());
+  } else if (!patch.empty()) {
+    CheckPatchToPlay(patch);
+  }
+  return chunk;
+}
+
+// --patch, --load-state, --channel and --voices: the chunk a host would restore, made from the
+// saved one or the instance's own.
+void RestoreState(const RenderOptions& options, const std::optional<std::vector<uint8_t>>& saved,
+                  PluginTarget& plugin) {
+  const StateChanges changes{.PatchFile = options.PatchPath, .Channel = options.Channel, .Voices = options.Voices};
+  if (!saved && changes.PatchFile.empty() && changes.Channel == 0 && changes.Voices == 0) return;
+  plugin.SetChunk(ChangedChunk(saved ? *saved : plugin.GetChunk(), changes));
+}
+
+// Where an automatic tail's file ends: a little after the sound has fallen quiet for good, or
+// with the song when the sound ended within it.
+int64_t EndOfSound(int64_t songFrames, int64_t rendered, int64_t quietFrames, double rate) {
+  const int64_t lastSound = rendered - quietFrames;
+  if (lastSound <= songFrames) return songFrames;
+  return std::min(rendered, lastSound + EventFrame(kQuietKeptSeconds, rate));
+}
+
+// The line that ends every render: the file, its length, its peak and what clipped.
+void ReportOutput(const WavWriter& wav, const OutputMeter& meter, int sampleRate) {
+  const bool pcm = wav.Format() != WavSampleFormat::Float32;
+  const int64_t over = pcm ? wav.ClippedSamples() : meter.SamplesAboveFullScale();
+  // The quiet an automatic tail cuts off is below this too, so the peak is the file's.
+  char peak[32] = "silent (below -90 dBFS)";
+  if (Decibels(meter.Peak()) >= kQuietDecibels) std::snprintf(peak, sizeof peak, "peak %+.1f dBFS", Decibels(meter.Peak()));
+  std::string clipping;
+  if (pcm) clipping = over == 0 ? "nothing clipped" : std::to_string(over) + " samples clipped";
+  else clipping = over == 0 ? "nothing above 0 dBFS" : std::to_string(over) + " samples above 0 dBFS (kept in the float file)";
+  std::fprintf(stderr, "brelix-render: %swrote %s: %.1f s, %d Hz, %s, %s, %s\n", pcm && over > 0 ? "warning: " : "",
+               wav.Path().c_str(), static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
+               FormatName(wav.Format()), peak, clipping.c_str());
 }
 
 int Run(const RenderOptions& options) {
+  CatchInterruptions();
   const bool onTerminal = isatty(STDERR_FILENO) == 1;
 
   MidiSong song;
@@ -157,43 +126,83 @@ int Run(const RenderOptions& options) {
     std::fprintf(stderr, "brelix-render: note: %s holds no notes or controllers; the output is silent\n",
                  options.MidiPath.c_str());
   }
+  const size_t events = song.Events.size();
+  ReleaseHeldNotes(song);
+  if (song.Events.size() > events) {
+    std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
+                 song.Events.size() - events, options.MidiPath.c_str());
+  }
+
+  // Everything that can be refused is refused before the render starts.
+  if (!options.PatchPath.empty()) CheckPatchToPlay(options.PatchPath);
+  const std::optional<std::vector<uint8_t>> saved = SavedState(options);
+  if (!options.SaveStatePath.empty()) CheckStateFileCanBeWritten(options.SaveStatePath);
   CheckOutputIsNotInput(options);
+  const std::string pluginPath = FindPlugin(options.PluginPath);
+  if (options.Seed) setenv("BRELIX_SEED", std::to_string(*options.Seed).c_str(), 1);
 
   const RenderSettings settings{.SampleRate = static_cast<double>(options.SampleRate),
                                 .BlockSize = options.BlockSize,
-                                .TailSeconds = options.TailSeconds};
-  const int64_t length = RenderLength(song.Events, settings);
+                                .Tail = {.FixedSeconds = options.TailSeconds}};
+  const int64_t songFrames = SongFrames(song, settings);
+  const int64_t longest = LongestRender(song, settings);
 
-  const std::string pluginPath = FindPlugin(options.PluginPath);
   // The WAV goes to a temporary file until it is complete, so a render that fails leaves any
   // older file of that name as it was.
-  WavWriter wav(options.OutputPath, options.SampleRate, options.Format, length);
-  ProgressBar progress(length, onTerminal);
-  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, options.TempoBpm,
+  WavWriter wav(options.OutputPath, options.SampleRate, options.Format, longest);
+  if (options.Dither) wav.EnableDither(options.Seed.value_or(kDefaultDitherSeed));
+  OutputMeter meter;
+  ProgressBar progress(options.TailSeconds ? longest : songFrames, settings.SampleRate, onTerminal);
+  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, options.TempoBpm, meter,
                                                [&](const float* left, const float* right, int frames) {
                                                  wav.Write(left, right, static_cast<size_t>(frames));
                                                  progress.Advance(frames);
                                                });
+  RestoreState(options, saved, *plugin);
 
-  RestoreState(options, *plugin);
-
-  RunRenderSchedule(song.Events, settings, *plugin);
+  const int64_t rendered = RunRenderSchedule(song, settings, *plugin);
   if (!options.SaveStatePath.empty()) WriteStateFile(options.SaveStatePath, plugin->GetChunk());
   plugin.reset();
-  wav.Close();
   progress.Finish();
-  if (onTerminal) {
-    std::fprintf(stderr, "brelix-render: wrote %s (%.1f s, %d Hz, %s)\n", options.OutputPath.c_str(),
-                 static_cast<double>(length) / options.SampleRate, options.SampleRate,
-                 FormatName(options.Format));
+  if (!options.TailSeconds) {
+    const double quietNeeded = settings.Tail.QuietSeconds * settings.SampleRate;
+    if (static_cast<double>(meter.QuietFrames()) < quietNeeded) {
+      std::fprintf(stderr, "brelix-render: note: the sound had not died away %.0f s after the song's end; the file "
+                   "ends there (--tail SECONDS sets another length)\n", settings.Tail.LongestSeconds);
+    }
+    wav.Truncate(EndOfSound(songFrames, rendered, meter.QuietFrames(), settings.SampleRate));
   }
+  wav.Close();
+  ReportOutput(wav, meter, options.SampleRate);
   return 0;
+}
+
+// --check-patch: every file's problems on standard output, then one line for the file.
+// 0: all are patches without a fault; 1: one is no patch; 2: all are patches, with warnings.
+int CheckPatches(const std::vector<std::string>& paths) {
+  int result = 0;
+  for (const std::string& path : paths) {
+    const PatchCheck check = CheckPatchFile(path);
+    for (const PatchProblem& problem : check.Problems) std::printf("%s\n", DescribeProblem(path, problem).c_str());
+    if (!check.IsPatch()) {
+      result = 1;
+    } else if (check.Warnings() > 0) {
+      std::printf("%s: %d warning(s)\n", path.c_str(), check.Warnings());
+      if (result == 0) result = 2;
+    } else {
+      std::printf("%s: a patch, no problems\n", path.c_str());
+    }
+  }
+  return result;
 }
 
 }  // namespace
 }  // namespace brelix
 
 int main(int argc, char** argv) {
+  // The plug-in never opens a window here: without a display its messages go to standard error,
+  // and a render never waits for a click on a box nobody sees.
+  unsetenv("DISPLAY");
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   try {
     const brelix::RenderOptions options = brelix::ParseRenderOptions(args);
@@ -201,7 +210,11 @@ int main(int argc, char** argv) {
       std::fputs(brelix::RenderUsage(), stdout);
       return 0;
     }
+    if (!options.CheckPatchPaths.empty()) return brelix::CheckPatches(options.CheckPatchPaths);
     return brelix::Run(options);
+  } catch (const brelix::Interrupted& interruption) {
+    std::fprintf(stderr, "\nbrelix-render: %s; nothing written\n", interruption.what());
+    brelix::EndBySignal(interruption.Signal());
   } catch (const brelix::UsageError& error) {
     std::fprintf(stderr, "brelix-render: %s\nTry 'brelix-render --help'.\n", error.what());
   } catch (const std::exception& error) {

@@ -145,8 +145,8 @@ int DataLength(uint8_t status) {
 
 // Reads the events of one track chunk; channel messages go to `events`, tempo meta events to
 // `tempos`, everything else is skipped. The track ends at its end-of-track event or at the
-// end of its chunk.
-void ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<TempoChange>& tempos) {
+// end of its chunk; returns the tick of its end (the last delta time read).
+uint64_t ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<TempoChange>& tempos) {
   uint64_t tick = 0;
   uint8_t runningStatus = 0;  // 0: none
   while (!reader.AtEnd()) {
@@ -184,7 +184,7 @@ void ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<
       } else {
         reader.Skip(length, "a meta event");
       }
-      if (type == 0x2F) return;  // end of track: anything after it in the chunk is ignored
+      if (type == 0x2F) return tick;  // end of track: anything after it in the chunk is ignored
     } else if (status == 0xF0 || status == 0xF7) {
       runningStatus = 0;
       reader.Skip(reader.VariableLength("a system exclusive length"), "a system exclusive message");
@@ -192,6 +192,7 @@ void ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<
       reader.Fail("status byte " + Hex(status) + " is not allowed in a MIDI file", statusOffset);
     }
   }
+  return tick;
 }
 
 // Piecewise-linear tick-to-seconds map: each segment starts at a tempo change. Changes from
@@ -267,6 +268,8 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
   // Track chunks follow; chunks of other types are skipped, as the format asks of readers.
   std::vector<TrackEvent> events;
   std::vector<TempoChange> tempos;
+  uint64_t endTick = 0;
+  size_t endOffset = 0;  // of the track chunk that ends last
   for (int track = 0; track < song.TrackCount;) {
     ByteReader chunks(bytes, file.Offset(), bytes.size(), "track " + std::to_string(track + 1), "the file");
     if (chunks.AtEnd()) {
@@ -283,7 +286,11 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
     const size_t bodyOffset = chunks.Offset();
     if (isTrack) {
       ByteReader body(bytes, bodyOffset, bodyOffset + length, chunks.Area(), "the track chunk");
-      ReadTrack(body, events, tempos);
+      const uint64_t trackEnd = ReadTrack(body, events, tempos);
+      if (trackEnd >= endTick) {
+        endTick = trackEnd;
+        endOffset = chunkOffset;
+      }
       ++track;
     }
     file.Skip(8 + static_cast<size_t>(length), "a chunk");
@@ -298,18 +305,22 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
   if (division.Smpte || overrideTempo) tempos.clear();
   TempoMap tempoMap(division.TicksPerQuarter,
                     overrideTempo ? 60e6 / options.TempoBpm : kDefaultMicrosecondsPerQuarter, std::move(tempos));
-  song.Events.reserve(events.size());
-  for (const TrackEvent& event : events) {
-    const double seconds = division.Smpte ? static_cast<double>(event.Tick) / division.TicksPerSecond
-                                          : tempoMap.SecondsAt(event.Tick);
+  // Ticks are asked for in rising order: every event, then the end, which is at none of them.
+  const auto secondsAt = [&](uint64_t tick, const char* what, size_t offset) {
+    const double seconds = division.Smpte ? static_cast<double>(tick) / division.TicksPerSecond : tempoMap.SecondsAt(tick);
     if (!(seconds <= kLongestSongSeconds)) {
       char text[128];
-      std::snprintf(text, sizeof text, "an event at %.0f s lies beyond the longest song of %.0f s",
-                    seconds, kLongestSongSeconds);
-      throw MidiFileError(text, event.Offset);
+      std::snprintf(text, sizeof text, "%s at %.0f s lies beyond the longest song of %.0f s", what, seconds,
+                    kLongestSongSeconds);
+      throw MidiFileError(text, offset);
     }
-    song.Events.push_back({seconds, event.Message});
+    return seconds;
+  };
+  song.Events.reserve(events.size());
+  for (const TrackEvent& event : events) {
+    song.Events.push_back({secondsAt(event.Tick, "an event", event.Offset), event.Message});
   }
+  song.EndSeconds = secondsAt(endTick, "the end of a track", endOffset);
   return song;
 }
 

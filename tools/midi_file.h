@@ -29,6 +29,9 @@ struct MidiSong {
   int TrackCount = 0;
   bool SmpteTiming = false; // ticks are fractions of a SMPTE frame: absolute time, no tempo map
   std::vector<TimedMidiEvent> Events;  // in time order; equal times keep track, then file order
+  // The end of the song: the latest end of its tracks (a track ends at its end-of-track event,
+  // or at its last event when it has none). Never before the last event.
+  double EndSeconds = 0.0;
 };
 
 struct MidiReadOptions {

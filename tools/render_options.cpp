@@ -31,6 +31,18 @@ int ParseInteger(const std::string& option, const std::string& text, int lowest,
   return static_cast<int>(value);
 }
 
+// A seed is written as plain decimal digits, as the plug-in reads it from BRELIX_SEED.
+uint32_t ParseSeed(const std::string& option, const std::string& text) {
+  const auto fail = [&] { return UsageError(option + " needs a whole number from 0 to 4294967295, not '" + text + "'"); };
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') throw fail();
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > UINT32_MAX) throw fail();
+  }
+  return static_cast<uint32_t>(value);
+}
+
 WavSampleFormat ParseBits(const std::string& text) {
   if (text == "16") return WavSampleFormat::Pcm16;
   if (text == "24") return WavSampleFormat::Pcm24;
@@ -42,21 +54,30 @@ WavSampleFormat ParseBits(const std::string& text) {
 
 const char* RenderUsage() {
   return "Usage: brelix-render [options] MIDI-FILE\n"
-         "Renders a Standard MIDI File (format 0 or 1) through the Brelix plug-in to a WAV file.\n"
+         "       brelix-render --check-patch PATCH-FILE...\n"
+         "Renders a Standard MIDI File (format 0 or 1) through the Brelix plug-in to a WAV file,\n"
+         "or checks patch files.\n"
          "\n"
          "Options:\n"
          "  -o, --output FILE   the WAV file to write (default: the MIDI file's name with .wav)\n"
          "      --rate HZ       sample rate, 8000 to 384000 (default 44100)\n"
          "      --block N       most frames per process call, 1 to 16384 (default 512)\n"
          "      --tempo BPM     a fixed tempo replacing the file's tempo changes\n"
-         "      --tail SECONDS  audio rendered after the last event, up to 600 (default 2)\n"
+         "      --tail SECONDS  audio rendered after the song's end, up to 600 (default: until\n"
+         "                      the sound has stayed below -90 dBFS for 2 s, at most 30 s)\n"
          "      --bits 16|24|32 16- or 24-bit PCM, or 32-bit float (default 32)\n"
+         "      --dither        triangular dither before rounding to 16 or 24 bits\n"
          "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
          "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
          "      --patch FILE    play the patch file FILE.tw, restored as a host restores a\n"
          "                      project (a program chunk naming the file)\n"
+         "      --channel N     the MIDI channel the plug-in listens on, 1 to 16 (default 1)\n"
+         "      --voices N      the number of voices, 1 to 16 (default 16)\n"
+         "      --seed N        seed the plug-in's random generator with N (0 to 4294967295),\n"
+         "                      so that renders repeat bit for bit\n"
          "      --save-state FILE  write the plug-in's program chunk at the end of the render\n"
          "      --load-state FILE  restore a program chunk written by --save-state\n"
+         "      --check-patch FILE  check patch files as the plug-in reads them; render nothing\n"
          "  -h, --help          show this text\n";
 }
 
@@ -77,6 +98,13 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
        }},
       {"--tail", [&](auto& o, auto& v) { options.TailSeconds = ParseNumber(o, v, 0.0, kLongestTail); }},
       {"--bits", [&](auto&, auto& v) { options.Format = ParseBits(v); }},
+      {"--channel", [&](auto& o, auto& v) { options.Channel = ParseInteger(o, v, 1, kMidiChannels); }},
+      {"--voices", [&](auto& o, auto& v) { options.Voices = ParseInteger(o, v, 1, kMostVoices); }},
+      {"--seed", [&](auto& o, auto& v) { options.Seed = ParseSeed(o, v); }},
+      {"--check-patch", [&](auto&, auto& v) { options.CheckPatchPaths.push_back(v); }},
+  };
+  const std::map<std::string, std::function<void()>> flags = {
+      {"--dither", [&] { options.Dither = true; }},
   };
 
   // Help is shown whatever else the line holds.
@@ -88,12 +116,12 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
     }
   }
 
+  std::vector<std::string> positional;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      if (!options.MidiPath.empty()) throw UsageError("more than one MIDI file given ('" + arg + "')");
-      options.MidiPath = arg;
+      positional.push_back(arg);
       continue;
     }
     if (arg == "--") {
@@ -101,6 +129,10 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
       continue;
     }
     if (arg == "-o") arg = "--output";
+    if (const auto flag = flags.find(arg); flag != flags.end()) {
+      flag->second();
+      continue;
+    }
     std::string value;
     bool hasValue = false;
     if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos) {
@@ -108,6 +140,7 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
       arg.resize(equals);
       hasValue = true;
     }
+    if (flags.contains(arg)) throw UsageError(arg + " takes no value");
     const auto setter = valued.find(arg);
     if (setter == valued.end()) throw UsageError("unknown option '" + args[i] + "'");
     if (!hasValue) {
@@ -118,9 +151,18 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
     setter->second(arg, value);
   }
 
-  if (options.MidiPath.empty()) throw UsageError("no MIDI file given");
+  // Checking patch files renders nothing: every other file named is a patch file too.
+  if (!options.CheckPatchPaths.empty()) {
+    options.CheckPatchPaths.insert(options.CheckPatchPaths.end(), positional.begin(), positional.end());
+    return options;
+  }
+  if (positional.size() > 1) throw UsageError("more than one MIDI file given ('" + positional[1] + "')");
+  if (positional.empty()) throw UsageError("no MIDI file given");
+  options.MidiPath = positional[0];
   if (!options.PatchPath.empty() && !options.LoadStatePath.empty())
     throw UsageError("--patch and --load-state both set the patch; give one of them");
+  if (options.Dither && options.Format == WavSampleFormat::Float32)
+    throw UsageError("--dither needs 16- or 24-bit output (--bits 16 or --bits 24)");
   if (options.OutputPath.empty()) {
     options.OutputPath = std::filesystem::path(options.MidiPath).replace_extension(".wav").string();
   }

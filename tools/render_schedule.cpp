@@ -8,13 +8,17 @@ namespace brelix {
 
 namespace {
 
+bool IsTime(double seconds) { return seconds >= 0.0 && std::isfinite(seconds); }
+
 void CheckSettings(const RenderSettings& settings) {
   if (!(settings.SampleRate > 0.0) || !std::isfinite(settings.SampleRate)) {
     throw std::invalid_argument("the sample rate must be a positive number");
   }
   if (settings.BlockSize < 1) throw std::invalid_argument("the block size must be at least 1");
-  if (!(settings.TailSeconds >= 0.0) || !std::isfinite(settings.TailSeconds)) {
-    throw std::invalid_argument("the tail must be zero or more seconds");
+  const TailRule& tail = settings.Tail;
+  if ((tail.FixedSeconds && !IsTime(*tail.FixedSeconds)) || !IsTime(tail.LongestSeconds) ||
+      !IsTime(tail.QuietSeconds) || tail.QuietSeconds == 0.0) {
+    throw std::invalid_argument("the tail must be zero or more seconds, and the quiet that ends it more than zero");
   }
 }
 
@@ -27,35 +31,52 @@ int64_t EventFrame(double seconds, double sampleRate) {
   return static_cast<int64_t>(std::min(frame, kLastFrame));
 }
 
-int64_t RenderLength(std::span<const TimedMidiEvent> events, const RenderSettings& settings) {
+int64_t SongFrames(const MidiSong& song, const RenderSettings& settings) {
   CheckSettings(settings);
-  int64_t lastEvent = 0;
-  for (const TimedMidiEvent& event : events) {
-    lastEvent = std::max(lastEvent, EventFrame(event.Seconds, settings.SampleRate));
-  }
-  return lastEvent + EventFrame(settings.TailSeconds, settings.SampleRate);
+  int64_t end = EventFrame(song.EndSeconds, settings.SampleRate);
+  for (const TimedMidiEvent& event : song.Events) end = std::max(end, EventFrame(event.Seconds, settings.SampleRate));
+  return end;
 }
 
-void RunRenderSchedule(std::span<const TimedMidiEvent> events, const RenderSettings& settings,
-                       RenderTarget& target) {
-  const int64_t length = RenderLength(events, settings);
+int64_t LongestRender(const MidiSong& song, const RenderSettings& settings) {
+  const TailRule& tail = settings.Tail;
+  return SongFrames(song, settings) + EventFrame(tail.FixedSeconds.value_or(tail.LongestSeconds), settings.SampleRate);
+}
+
+int64_t RunRenderSchedule(const MidiSong& song, const RenderSettings& settings, RenderTarget& target) {
+  const int64_t songFrames = SongFrames(song, settings);
+  const std::span<const TimedMidiEvent> events = song.Events;
   std::vector<MidiMessage> batch;
   size_t next = 0;  // the first event not yet delivered
   int64_t frame = 0;
+  const auto processUpTo = [&](int64_t stop) {
+    const int frames = static_cast<int>(std::min<int64_t>(stop - frame, settings.BlockSize));
+    target.Process(frames);
+    frame += frames;
+  };
+
+  // The song: events on their frames.
   while (true) {
     batch.clear();
     while (next < events.size() && EventFrame(events[next].Seconds, settings.SampleRate) <= frame) {
       batch.push_back(events[next++].Message);
     }
     if (!batch.empty()) target.Deliver(batch);
-    if (frame >= length) break;
-
-    const int64_t stop =
-        next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : length;
-    const int frames = static_cast<int>(std::min<int64_t>(stop - frame, settings.BlockSize));
-    target.Process(frames);
-    frame += frames;
+    if (frame >= songFrames) break;
+    processUpTo(next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : songFrames);
   }
+
+  // The tail.
+  const TailRule& tail = settings.Tail;
+  if (tail.FixedSeconds) {
+    const int64_t end = songFrames + EventFrame(*tail.FixedSeconds, settings.SampleRate);
+    while (frame < end) processUpTo(end);
+    return frame;
+  }
+  const int64_t longest = songFrames + EventFrame(tail.LongestSeconds, settings.SampleRate);
+  const int64_t quiet = std::max<int64_t>(EventFrame(tail.QuietSeconds, settings.SampleRate), 1);
+  while (frame < longest && target.QuietFrames() < quiet) processUpTo(longest);
+  return frame;
 }
 
 }  // namespace brelix

@@ -3,9 +3,13 @@
 // that frame, and the frames between events are processed in blocks of at most the block
 // size. The plug-in applies a delivered list at once, before its next process call, so
 // splitting the blocks at event frames puts every event on its exact sample.
+//
+// After the song's end comes the tail: a fixed time, or, by default, as long as the sound goes
+// on: until the output has stayed quiet for a while, at most a set time.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -21,25 +25,35 @@ class RenderTarget {
   virtual void Deliver(std::span<const MidiMessage> messages) = 0;
   // Renders the next `frames` frames (1 to the block size) and passes them on.
   virtual void Process(int frames) = 0;
+  // How many of the last frames processed have been quiet (all of them when every one was).
+  virtual int64_t QuietFrames() const = 0;
+};
+
+struct TailRule {
+  std::optional<double> FixedSeconds = std::nullopt;  // none: automatic
+  double QuietSeconds = 2.0;           // automatic: the quiet that ends the render
+  double LongestSeconds = 30.0;        // automatic: the end however loud it still is
 };
 
 struct RenderSettings {
   double SampleRate = 44100.0;  // frames per second, > 0
   int BlockSize = 512;          // the most frames of one Process call, >= 1
-  double TailSeconds = 2.0;     // rendered after the last event, >= 0
+  TailRule Tail{};              // times >= 0, the quiet > 0
 };
 
 // The frame an event at `seconds` lands on: round(seconds x rate), never below 0 (NaN: 0).
 int64_t EventFrame(double seconds, double sampleRate);
 
-// Frames in the whole render: the last event's frame plus the tail (just the tail without
-// events). Throws std::invalid_argument for settings outside the ranges above.
-int64_t RenderLength(std::span<const TimedMidiEvent> events, const RenderSettings& settings);
+// Frames of the song itself: up to its end, and at least up to its last event.
+int64_t SongFrames(const MidiSong& song, const RenderSettings& settings);
+// The most frames a render can take: the song and the fixed or the longest automatic tail.
+// Throws std::invalid_argument for settings outside the ranges above.
+int64_t LongestRender(const MidiSong& song, const RenderSettings& settings);
 
-// Drives `target` through the whole render. Events are expected in time order; one that is
-// earlier than its predecessor is delivered at the current frame. Throws
-// std::invalid_argument for invalid settings; whatever the target throws passes through.
-void RunRenderSchedule(std::span<const TimedMidiEvent> events, const RenderSettings& settings,
-                       RenderTarget& target);
+// Drives `target` through the song and its tail; returns the frames rendered. Events are
+// expected in time order; one that is earlier than its predecessor is delivered at the current
+// frame. Throws std::invalid_argument for invalid settings; whatever the target throws passes
+// through.
+int64_t RunRenderSchedule(const MidiSong& song, const RenderSettings& settings, RenderTarget& target);
 
 }  // namespace brelix

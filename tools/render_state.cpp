@@ -1,5 +1,7 @@
 #include "render_state.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string_view>
 
@@ -20,16 +22,21 @@ ProgramChunkFields Fields(const std::vector<uint8_t>& chunk) {
 
 }  // namespace
 
-std::vector<uint8_t> ChunkNamingPatch(const std::vector<uint8_t>& current, const std::string& patchFile) {
-  if (!FileExists(patchFile)) throw StateError("no patch file '" + patchFile + "'");
-  ProgramChunkFields fields = Fields(current);
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(patchFile, error);
-  fields.PatchFile = error ? patchFile : absolute.lexically_normal().string();
-  if (fields.PatchFile.size() > kChunkFileNameSize) {
-    throw StateError("the patch file's full name '" + fields.PatchFile + "' is longer than the " +
-                     std::to_string(kChunkFileNameSize) + " bytes a program chunk holds");
+std::vector<uint8_t> ChangedChunk(const std::vector<uint8_t>& chunk, const StateChanges& changes) {
+  ProgramChunkFields fields = Fields(chunk);
+  if (!changes.PatchFile.empty()) {
+    const std::string& patchFile = changes.PatchFile;
+    if (!FileExists(patchFile)) throw StateError("no patch file '" + patchFile + "'");
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(patchFile, error);
+    fields.PatchFile = error ? patchFile : absolute.lexically_normal().string();
+    if (fields.PatchFile.size() > kChunkFileNameSize) {
+      throw StateError("the patch file's full name '" + fields.PatchFile + "' is longer than the " +
+                       std::to_string(kChunkFileNameSize) + " bytes a program chunk holds");
+    }
   }
+  if (changes.Channel > 0) fields.Channel = static_cast<uint8_t>(changes.Channel - 1);
+  if (changes.Voices > 0) fields.MaxVoice = changes.Voices - 1;
   std::array<uint8_t, kProgramChunkSize> block{};
   ProgramChunkWrite(block, fields);
   return std::vector<uint8_t>(block.begin(), block.end());
@@ -54,6 +61,19 @@ void WriteStateFile(const std::string& path, const std::vector<uint8_t>& chunk) 
   } catch (const FileError& error) {
     throw StateError("cannot write the state file '" + path + "': " + error.what());
   }
+}
+
+void CheckStateFileCanBeWritten(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path folder = fs::absolute(path, error).parent_path();
+  const auto refuse = [&](const std::string& reason) {
+    return StateError("cannot write the state file '" + path + "': " + reason);
+  };
+  if (fs::is_directory(path, error)) throw refuse("it is a folder");
+  if (!fs::exists(folder, error)) throw refuse("no folder '" + folder.string() + "'");
+  if (!fs::is_directory(folder, error)) throw refuse("'" + folder.string() + "' is not a folder");
+  if (access(folder.c_str(), W_OK | X_OK) != 0) throw refuse("the folder '" + folder.string() + "' is write-protected");
 }
 
 std::string ChunkPatchFile(const std::vector<uint8_t>& chunk) { return Fields(chunk).PatchFile; }

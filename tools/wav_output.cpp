@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,8 @@ int BytesPerSample(WavSampleFormat format) {
   return format == WavSampleFormat::Pcm16 ? 2 : format == WavSampleFormat::Pcm24 ? 3 : 4;
 }
 
+int PcmBits(WavSampleFormat format) { return 8 * BytesPerSample(format); }
+
 constexpr size_t kInterleaveFrames = 4096;
 // The sizes in a WAV header are 32-bit; the rest of the header stays well inside this margin.
 constexpr int64_t kLargestWavData = 0xFFFFFFFFll - 0x10000;
@@ -42,7 +45,7 @@ mode_t NewFileMode() {
 }  // namespace
 
 WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames)
-    : path_(path) {
+    : path_(path), format_(format) {
   if (sampleRate < 1) throw std::invalid_argument("the sample rate must be at least 1 Hz");
   const int64_t frameBytes = 2 * BytesPerSample(format);
   const bool rf64 = plannedFrames > kLargestWavData / frameBytes;
@@ -69,9 +72,33 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
     Discard();
     throw fail(reason);
   }
-  // PCM output clips at full scale (libsndfile otherwise wraps values beyond it around).
-  sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   interleaved_.resize(2 * kInterleaveFrames);
+  if (format != WavSampleFormat::Float32) interleavedPcm_.resize(2 * kInterleaveFrames);
+}
+
+void WavWriter::EnableDither(uint32_t seed) {
+  if (format_ == WavSampleFormat::Float32) throw std::logic_error("dither is for PCM output");
+  dither_ = true;
+  ditherNoise_.seed(seed);
+}
+
+// The sample in steps of the PCM format, rounded to the nearest (halves to even) and clipped to
+// the format's range, as the 32-bit word libsndfile takes (the steps in its top bits).
+int32_t WavWriter::Quantize(float value) {
+  const int bits = PcmBits(format_);
+  const double steps = std::ldexp(1.0, bits - 1);
+  double x = std::isnan(value) ? 0.0 : static_cast<double>(value) * steps;
+  if (dither_) {
+    // The difference of two uniform values: triangular, one step either side.
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    x += uniform(ditherNoise_) - uniform(ditherNoise_);
+  }
+  double rounded = std::nearbyint(x);
+  if (rounded > steps - 1.0 || rounded < -steps) {
+    rounded = std::clamp(rounded, -steps, steps - 1.0);
+    ++clipped_;
+  }
+  return static_cast<int32_t>(static_cast<int64_t>(rounded) * (int64_t{1} << (32 - bits)));
 }
 
 WavWriter::~WavWriter() { Discard(); }
@@ -91,18 +118,46 @@ void WavWriter::Write(const float* left, const float* right, size_t frames) {
   framesLeft_ -= static_cast<int64_t>(frames);
   while (frames > 0) {
     const size_t count = std::min(frames, kInterleaveFrames);
-    for (size_t i = 0; i < count; ++i) {
-      interleaved_[2 * i] = left[i];
-      interleaved_[2 * i + 1] = right[i];
-    }
-    if (sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(count)) !=
-        static_cast<sf_count_t>(count)) {
-      throw WavOutputError("cannot write WAV file '" + path_ + "': " + sf_strerror(file_));
-    }
+    if (format_ == WavSampleFormat::Float32) WriteFloat(left, right, count);
+    else WritePcm(left, right, count);
+    frames_ += static_cast<int64_t>(count);
     left += count;
     right += count;
     frames -= count;
   }
+}
+
+void WavWriter::WriteFloat(const float* left, const float* right, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    interleaved_[2 * i] = left[i];
+    interleaved_[2 * i + 1] = right[i];
+  }
+  if (sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
+    throw WavOutputError("cannot write WAV file '" + path_ + "': " + sf_strerror(file_));
+  }
+}
+
+// libsndfile takes the top bits of each 32-bit word as they are, so the rounding here is the
+// file's.
+void WavWriter::WritePcm(const float* left, const float* right, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    interleavedPcm_[2 * i] = Quantize(left[i]);
+    interleavedPcm_[2 * i + 1] = Quantize(right[i]);
+  }
+  if (sf_writef_int(file_, interleavedPcm_.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
+    throw WavOutputError("cannot write WAV file '" + path_ + "': " + sf_strerror(file_));
+  }
+}
+
+void WavWriter::Truncate(int64_t frames) {
+  if (file_ == nullptr) throw WavOutputError("WAV file '" + path_ + "' is already closed");
+  if (frames < 0 || frames >= frames_) return;
+  sf_count_t length = frames;
+  if (sf_command(file_, SFC_FILE_TRUNCATE, &length, sizeof length) != 0) {
+    throw WavOutputError("cannot shorten WAV file '" + path_ + "': " + sf_strerror(file_));
+  }
+  framesLeft_ += frames_ - frames;
+  frames_ = frames;
 }
 
 void WavWriter::Close() {

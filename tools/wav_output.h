@@ -1,6 +1,10 @@
 // A stereo WAV file written block by block: 32-bit float by default, 16- or 24-bit PCM on
 // request. A render planned beyond the 4 GiB that a plain WAV can hold is written as RF64.
 //
+// PCM samples are rounded to the nearest step (full scale 1.0 is 2^15 or 2^23 steps), optionally
+// after adding triangular dither of one step either side; values beyond the largest step are
+// clipped to it and counted.
+//
 // The data goes to a temporary file next to the target, which replaces the target only when
 // Close succeeds: a failed or abandoned render never leaves a half-written file behind and
 // never destroys an older file of the same name.
@@ -8,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,25 +39,46 @@ class WavWriter {
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
+  // PCM output only (std::logic_error otherwise): from now on every sample gets triangular
+  // dither, drawn from a generator seeded with `seed`, so that the same seed dithers alike.
+  void EnableDither(uint32_t seed);
+
   // Appends `frames` frames of the two channels. PCM output clips at full scale instead of
   // wrapping around. Throws WavOutputError when the data cannot be written (a full disk) or
   // would outgrow a plain WAV file.
   void Write(const float* left, const float* right, size_t frames);
+
+  // Cuts the file back to its first `frames` frames (no effect when it has no more). Throws
+  // WavOutputError when that fails.
+  void Truncate(int64_t frames);
 
   // Finishes the header and puts the file in place of the target. Throws WavOutputError when
   // that fails.
   void Close();
 
   const std::string& Path() const { return path_; }
+  WavSampleFormat Format() const { return format_; }
+  int64_t Frames() const { return frames_; }
+  // PCM samples clipped to full scale so far.
+  int64_t ClippedSamples() const { return clipped_; }
 
  private:
   void Discard();
+  void WriteFloat(const float* left, const float* right, size_t count);
+  void WritePcm(const float* left, const float* right, size_t count);
+  int32_t Quantize(float value);
 
   std::string path_;
   std::string temporaryPath_;
+  WavSampleFormat format_;
   SNDFILE* file_ = nullptr;
   int64_t framesLeft_;  // before the file is full
+  int64_t frames_ = 0;
+  int64_t clipped_ = 0;
+  bool dither_ = false;
+  std::mt19937 ditherNoise_;
   std::vector<float> interleaved_;
+  std::vector<int32_t> interleavedPcm_;
 };
 
 }  // namespace brelix

@@ -59,16 +59,19 @@ void TIniFile::LoadFromBytes(std::string_view bytes) {
 
 void TIniFile::Parse(std::string_view text) {
   Section* current = nullptr;
+  int number = 0;
   for (std::string_view raw : SplitLines(text)) {
+    ++number;
     const std::string_view line = Trim(raw);
     if (line.empty()) continue;  // the writer puts its own empty lines back
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       const std::string_view name = Trim(line.substr(1, line.size() - 2));
       current = FindSection(name);
-      if (current == nullptr) current = &sections_.emplace_back(Section{std::string(name), {}});
+      if (current == nullptr) current = &sections_.emplace_back(Section{std::string(name), {}, number});
       continue;
     }
     Line entry;
+    entry.number = number;
     const size_t equals = line.find('=');
     if (line.front() != ';' && equals != std::string_view::npos) {
       entry.is_key = true;
@@ -149,6 +152,19 @@ std::vector<std::string> TIniFile::SectionNames() const {
   std::vector<std::string> names;
   for (const Section& section : sections_) names.push_back(section.name);
   return names;
+}
+
+std::vector<TIniFile::KeyLine> TIniFile::KeyLines() const {
+  std::vector<KeyLine> keys;
+  for (const Section& section : sections_)
+    for (const Line& line : section.lines)
+      if (line.is_key) keys.push_back(KeyLine{section.name, line.name, line.value, line.number});
+  return keys;
+}
+
+int TIniFile::SectionLine(std::string_view section) const {
+  const Section* s = FindSection(section);
+  return s != nullptr ? s->number : 0;
 }
 
 }  // namespace brelix

@@ -51,16 +51,33 @@ class TIniFile {
   bool SectionExists(std::string_view section) const;
   std::vector<std::string> SectionNames() const;
 
+  // Where the text that was read put a section or a key: line numbers count from 1; a section or
+  // key added since the file was read has line 0.
+  struct KeyLine {
+    std::string section;
+    std::string key;
+    std::string value;
+    int line = 0;
+  };
+  // Every key of every section, sections in file order (a repeated section joins the first), keys
+  // in their order within the section; keys above the first section belong to none and are left
+  // out.
+  std::vector<KeyLine> KeyLines() const;
+  // The line of the section's first heading, 0 when it has none.
+  int SectionLine(std::string_view section) const;
+
  private:
   // A key line (name and value) or any other line of a section, kept as its trimmed text.
   struct Line {
     bool is_key = false;
     std::string name;  // the key, or the whole line
     std::string value;
+    int number = 0;  // in the text that was read; 0 when added since
   };
   struct Section {
     std::string name;
     std::vector<Line> lines;
+    int number = 0;  // the line of its first heading
   };
 
   void Parse(std::string_view text);

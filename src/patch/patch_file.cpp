@@ -1,22 +1,29 @@
 #include "patch/patch_file.h"
 
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "modulation/delay.h"
 #include "patch/file_io.h"
+#include "patch/number_text.h"
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_ini_file.h"
 #include "patch/sample_file.h"
 #include "plugin/messages.h"
-#include "plugin/plugin_module.h"
 
 namespace brelix {
 
 namespace {
 
+constexpr const char* kEngineSection = "Engine";
+constexpr const char* kVersionKey = "Version";
 constexpr const char* kWrittenVersion = "1.0.0";
+constexpr const char* kVersionReadDefault = "0.0.0";  // the version is not used
+constexpr const char* kTestSection = "Test";
+constexpr const char* kDoNotSaveKey = "DoNotSave";
 constexpr int kLanes = 4;
 constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always the defaults
 constexpr int32_t kEnvStepScale = 16;
@@ -260,7 +267,42 @@ class PatchKeyWriter {
   TPatchFile& file_;
 };
 
-void ShowPatchMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
+// Lists every key with the file text of the field it visits (a default patch's, for the defaults).
+class PatchKeyLister {
+ public:
+  explicit PatchKeyLister(std::vector<PatchFileKey>& keys) : keys_(keys) {}
+
+  void Section(std::string name) { section_ = std::move(name); }
+  void Float(const char* key, float field) { Float(key, -1, field); }
+  void Float(const char* key, int index, float field) { Add(key, index, PatchKeyKind::Float, FloatToText(field)); }
+  void ReadOnlyFloat(const char* key, float field) {
+    Add(key, -1, PatchKeyKind::Float, FloatToText(field), false);
+  }
+  void Integer(const char* key, uint32_t field) { Integer(key, -1, field); }
+  void Integer(const char* key, int index, uint32_t field) {
+    Add(key, index, PatchKeyKind::Integer, IntegerToText(static_cast<int32_t>(field)));
+  }
+  // A default patch holds the stage counts as the file does (PatchPrepare scales them).
+  void EnvStep(const char* key, int index, int32_t field) {
+    Add(key, index, PatchKeyKind::Integer, IntegerToText(field));
+  }
+  void Mask(const char* key, uint32_t field) { Add(key, -1, PatchKeyKind::Mask, IntegerToText(static_cast<int32_t>(field))); }
+  void Source(const char* key, uint32_t field) { Add(key, -1, PatchKeyKind::Source, IntegerToText(static_cast<int32_t>(field))); }
+  void Destination(const char* key, uint32_t field) {
+    Add(key, -1, PatchKeyKind::Destination, IntegerToText(static_cast<int32_t>(field)));
+  }
+  void FileName(const char* key, const char (&field)[kSampleFileNameSize]) {
+    Add(key, -1, PatchKeyKind::Text, std::string(field, strnlen(field, kSampleFileNameSize)));
+  }
+
+ private:
+  void Add(const char* key, int index, PatchKeyKind kind, std::string value, bool written = true) {
+    keys_.push_back(PatchFileKey{section_, TPatchFile::KeyName(key, index), kind, std::move(value), written});
+  }
+
+  std::vector<PatchFileKey>& keys_;
+  std::string section_;
+};
 
 }  // namespace
 
@@ -270,7 +312,7 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
   try {
     file.emplace(fileName);
   } catch (const FileError& error) {
-    ShowPatchMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
+    ShowLibraryMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
     return false;
   }
   // Every key the file holds over the default patch. [Engine]'s "Version" is not used.
@@ -293,11 +335,11 @@ void PatchSave(const XPatch& p, const std::string& fileName) {
     // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(fileName);
     // A file that asks not to be written is left alone, without a word.
-    file.Section = "Test";
+    file.Section = kTestSection;
     int32_t do_not_save = 0;
-    if (file.ReadInteger("DoNotSave", -1, do_not_save) && do_not_save != 0) return;
-    file.Section = "Engine";
-    file.WriteString("Version", -1, kWrittenVersion);
+    if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return;
+    file.Section = kEngineSection;
+    file.WriteString(kVersionKey, -1, kWrittenVersion);
     PatchKeyWriter writer(file);
     VisitPatchKeys(p, writer);
     file.UpdateFile();
@@ -311,11 +353,22 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
     PatchSave(p, fileName);
     return true;
   } catch (const FileError& error) {
-    ShowPatchMessage(error.what());
+    ShowLibraryMessage(error.what());
   } catch (const std::exception& error) {  // out of memory while building the text
-    ShowPatchMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+    ShowLibraryMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
   }
   return false;
+}
+
+std::vector<PatchFileKey> PatchFileKeys() {
+  std::vector<PatchFileKey> keys;
+  keys.push_back({kEngineSection, kVersionKey, PatchKeyKind::Text, kVersionReadDefault, true});
+  const auto defaults = std::make_unique<XPatch>();
+  PatchDefaults(*defaults);
+  PatchKeyLister lister(keys);
+  VisitPatchKeys(std::as_const(*defaults), lister);
+  keys.push_back({kTestSection, kDoNotSaveKey, PatchKeyKind::Integer, "0", false});
+  return keys;
 }
 
 }  // namespace brelix

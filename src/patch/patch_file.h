@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/patch.h"
 
@@ -26,5 +27,23 @@ void PatchSave(const XPatch& p, const std::string& fileName);
 // PatchSave, with a failure shown in the message box; true when the patch was saved (or the file
 // asked not to be written).
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName);
+
+// How the reader takes a key's text: a float, an integer (decimal, or hexadecimal after "$" or
+// "0x"), a lane mask (an integer, any value but 0 meaning on), a matrix source or destination
+// index (an integer, with the old encodings mapped), or the text itself.
+enum class PatchKeyKind { Float, Integer, Mask, Source, Destination, Text };
+
+// One key of a patch file as PatchLoad reads it.
+struct PatchFileKey {
+  std::string Section;
+  std::string Key;
+  PatchKeyKind Kind;
+  std::string Default;  // the value the key stands for when the file lacks it, as file text
+  bool Written;         // false for the keys that PatchSave never writes
+};
+
+// Every key a patch file can hold, in the order PatchSave writes them: [Engine] first, [Test]
+// last.
+std::vector<PatchFileKey> PatchFileKeys();
 
 }  // namespace brelix

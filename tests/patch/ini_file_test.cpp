@@ -71,6 +71,29 @@ TEST(IniFile, RepeatedSectionsJoinTheFirstAndTheFirstOfRepeatedKeysCounts) {
   EXPECT_EQ(ini.SaveToBytes(), "[S]\r\na=9\r\nc=3\r\n\r\n[T]\r\nb=1\r\n\r\n");
 }
 
+TEST(IniFile, KeysAndSectionsKnowTheLinesTheyWereReadFrom) {
+  // Line breaks of every kind count, and so do blank lines, comments and keys above the first
+  // section; a UTF-16 file counts the same lines.
+  const std::string text = "top=0\r\n; note\n\n[S]\ra=1\r\n[T]\nb=2\n[s]\n  c = 3 \n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : text) utf16 += std::string{c, '\0'};
+  for (const std::string& bytes : {text, utf16}) {
+    TIniFile ini = Parsed(bytes);
+    using Key = TIniFile::KeyLine;
+    const std::vector<Key> keys = ini.KeyLines();
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ((std::vector<int>{keys[0].line, keys[1].line, keys[2].line}), (std::vector<int>{5, 9, 7}));
+    EXPECT_EQ(keys[1].section, "S");
+    EXPECT_EQ(keys[1].key, "c");
+    EXPECT_EQ(keys[1].value, "3");
+    EXPECT_EQ(ini.SectionLine("s"), 4);
+    EXPECT_EQ(ini.SectionLine("T"), 6);
+    EXPECT_EQ(ini.SectionLine("U"), 0);
+    ini.WriteValue("U", "d", "4");
+    EXPECT_EQ(ini.KeyLines().back().line, 0);
+  }
+}
+
 TEST(IniFile, ALineBreakInAValueCannotMakeKeysOfItsOwn) {
   TIniFile ini;
   ini.WriteValue("SampleOsc.1", "SampleOscFile", "/a\r\n[Test]\nDoNotSave=1");

@@ -11,6 +11,7 @@
 
 #include "engine/patch.h"
 #include "patch/file_io.h"
+#include "patch/ini_file.h"
 #include "patch/number_text.h"
 #include "patch/patch_file.h"
 #include "support/plugin_folder.h"
@@ -92,6 +93,32 @@ TEST_F(PatchFileTest, TheWriterEmitsEverySectionAndKeyInItsOrderAndForm) {
   expected.push_back("Voice");
   expected.push_back("Delay");
   EXPECT_EQ(sections, expected);
+}
+
+// The key list that tools and the patch reference take is the writer's: a default patch saved
+// holds exactly the written keys, in that order, with the listed defaults; the two keys the writer
+// leaves alone are read all the same.
+TEST_F(PatchFileTest, TheKeyListIsWhatTheWriterWritesForTheDefaultPatch) {
+  WriteBytes(file("out.tw"), "");
+  PatchSave(patch(), file("out.tw"));
+  TIniFile saved(file("out.tw"));
+  std::vector<std::string> written, listed;
+  for (const TIniFile::KeyLine& key : saved.KeyLines())
+    written.push_back(key.section + "/" + key.key + "=" + key.value);
+  std::vector<PatchFileKey> unwritten;
+  for (const PatchFileKey& key : PatchFileKeys()) {
+    if (key.Written) listed.push_back(key.Section + "/" + key.Key + "=" + key.Default);
+    else unwritten.push_back(key);
+  }
+  listed[0] = "Engine/Version=1.0.0";  // written as the current version, read as "0.0.0" when missing
+  EXPECT_EQ(written, listed);
+  ASSERT_EQ(unwritten.size(), 5u);
+  EXPECT_EQ(unwritten[0].Key, "FilterFeedback");
+  EXPECT_EQ(unwritten[0].Default, "1.20000004768372");
+  EXPECT_EQ(unwritten[4].Section + "/" + unwritten[4].Key, "Test/DoNotSave");
+
+  LoadText("[Filter.3]\r\nFilterFeedback=0.5\r\n");
+  EXPECT_EQ(patch().FilterFeedback.lanes()[2], 0.5f);
 }
 
 TEST_F(PatchFileTest, AnEmptyFileLoadsTheDefaultPatchAndResetsTheControllers) {

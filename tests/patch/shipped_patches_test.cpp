@@ -9,6 +9,7 @@
 #include "patch/patch_file.h"
 #include "support/plugin_folder.h"
 #include "support/scripted_ui.h"
+#include "support/shipped_patches.h"
 #include "support/synth_instance.h"
 
 namespace brelix {
@@ -16,20 +17,12 @@ namespace {
 
 using testing::ReadBytes;
 
-std::vector<std::filesystem::path> ShippedPatches() {
-  const std::filesystem::path folder = std::filesystem::path(__FILE__).parent_path() / "../../patches";
-  std::vector<std::filesystem::path> patches;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    if (entry.path().extension() == ".tw") patches.push_back(entry.path());
-  return patches;
-}
-
 TEST(ShippedPatches, EachLoadsAndSavesBackToTheSameBytes) {
   testing::PluginFolder folder;
   testing::RecordedMessages messages;
   testing::Synth synth = testing::MakeSynth();
   XPatch& patch = *synth->Multi->EditBuffer;
-  const std::vector<std::filesystem::path> patches = ShippedPatches();
+  const std::vector<std::filesystem::path> patches = testing::ShippedPatches();
   EXPECT_GE(patches.size(), 5u);
   for (const std::filesystem::path& path : patches) {
     ASSERT_TRUE(PatchLoad(patch, path.string())) << path;

@@ -114,6 +114,23 @@ TEST(MidiFile, FormatOneMergesTracksInTimeThenTrackThenFileOrder) {
                              {0.5, {0x91, 0x06, 0x01}}});
 }
 
+TEST(MidiFile, TheSongEndsWithItsLastEndingTrack) {
+  // 100 ticks a second. Track 2 ends two seconds after its last note; track 3 has no end marker
+  // and ends with its last event; the tempo track ends at once.
+  const Bytes file = Cat({Header(1, 3, 100), Track(Cat({{0x00}, Tempo(1000000), kEnd})),
+                          Track(Cat({{0x00, 0x90, 0x3C, 0x40}, {0x32, 0x80, 0x3C, 0x00}, {0x81, 0x48, 0xFF, 0x2F, 0x00}})),
+                          Track({0x81, 0x2C, 0x91, 0x40, 0x40})});
+  EXPECT_NEAR(ParseMidiFile(file).EndSeconds, 2.5, 1e-9);
+  // Without the marker's long rest, the last event ends the song (tick 172 at the default
+  // 120 BPM: 0.86 s).
+  const Bytes shorter = Cat({Header(1, 2, 100), Track(Cat({{0x00, 0x90, 0x3C, 0x40}, {0x32, 0x80, 0x3C, 0x00}, kEnd})),
+                             Track({0x81, 0x2C, 0x91, 0x40, 0x40})});
+  EXPECT_NEAR(ParseMidiFile(shorter).EndSeconds, 0.86, 1e-9);
+  // An end marker hours after the music is as broken as an event there.
+  const Bytes far = Cat({Header(0, 1, 1), Track({0x00, 0x90, 0x3C, 0x40, 0x8F, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00})});
+  EXPECT_THROW(ParseMidiFile(far), MidiFileError);
+}
+
 TEST(MidiFile, TempoChangesInAnyTrackApplyToAllTracks) {
   // 120 BPM, then 240 BPM from tick 960 (set in the last track), then 60 BPM from tick 1440
   // (set in the first). 480 ticks per quarter.

@@ -1,7 +1,8 @@
-// The render schedule: which messages are delivered before which process call, and how the
-// frames between events are cut into blocks.
+// The render schedule: which messages are delivered before which process call, how the frames
+// between events are cut into blocks, and when the tail after the song ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -25,16 +26,35 @@ class Recorder : public RenderTarget {
     }
     calls.push_back(call);
   }
-  void Process(int frames) override { calls.push_back("P:" + std::to_string(frames)); }
+  void Process(int frames) override {
+    calls.push_back("P:" + std::to_string(frames));
+    rendered += frames;
+  }
+  // The output is loud up to frame `loudUntil` and quiet after it.
+  int64_t QuietFrames() const override { return std::max<int64_t>(rendered - loudUntil, 0); }
 
   std::vector<std::string> calls;
+  int64_t rendered = 0;
+  int64_t loudUntil = 0;
 };
 
 TimedMidiEvent At(double seconds, uint8_t status, uint8_t data) { return {seconds, {status, data, 0x40}}; }
 
-std::vector<std::string> Calls(const std::vector<TimedMidiEvent>& events, RenderSettings settings) {
+// A song that ends with its last event, or at `end` when that is given.
+MidiSong Song(std::vector<TimedMidiEvent> events, double end = 0.0) {
+  MidiSong song;
+  song.EndSeconds = end;
+  song.Events = std::move(events);
+  return song;
+}
+
+RenderSettings Fixed(double rate, int block, double tail) {
+  return {.SampleRate = rate, .BlockSize = block, .Tail = {.FixedSeconds = tail}};
+}
+
+std::vector<std::string> Calls(const MidiSong& song, RenderSettings settings) {
   Recorder recorder;
-  RunRenderSchedule(events, settings, recorder);
+  RunRenderSchedule(song, settings, recorder);
   return recorder.calls;
 }
 
@@ -44,26 +64,47 @@ TEST(RenderSchedule, EventsArriveOnTheirFrameAndBlocksSplitThere) {
   // 1000 Hz: one frame per millisecond. Block 4, tail 3 frames after the last event (frame 11).
   const std::vector<TimedMidiEvent> events = {At(0.0, 0x90, 0x3C), At(0.010, 0x90, 0x40), At(0.010, 0xB0, 0x01),
                                               At(0.011, 0x80, 0x3C)};
-  EXPECT_EQ(Calls(events, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.003}),
+  EXPECT_EQ(Calls(Song(events), Fixed(1000, 4, 0.003)),
             (Strings{"D:90 3C", "P:4", "P:4", "P:2", "D:90 40,B0 01", "P:1", "D:80 3C", "P:3"}));
 }
 
 TEST(RenderSchedule, SilenceBeforeTheFirstEventAndNothingButTheTailWithoutEvents) {
-  EXPECT_EQ(Calls({At(0.005, 0x90, 0x3C)}, {.SampleRate = 1000, .BlockSize = 2, .TailSeconds = 0.001}),
-            (Strings{"P:2", "P:2", "P:1", "D:90 3C", "P:1"}));
-  EXPECT_EQ(Calls({}, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.010}), (Strings{"P:4", "P:4", "P:2"}));
-  EXPECT_EQ(Calls({}, {.SampleRate = 1000, .BlockSize = 4, .TailSeconds = 0.0}), Strings{});
+  EXPECT_EQ(Calls(Song({At(0.005, 0x90, 0x3C)}), Fixed(1000, 2, 0.001)), (Strings{"P:2", "P:2", "P:1", "D:90 3C", "P:1"}));
+  EXPECT_EQ(Calls(Song({}), Fixed(1000, 4, 0.010)), (Strings{"P:4", "P:4", "P:2"}));
+  EXPECT_EQ(Calls(Song({}), Fixed(1000, 4, 0.0)), Strings{});
 }
 
-TEST(RenderSchedule, WithoutATailTheLastEventIsDeliveredAndNothingFollows) {
-  EXPECT_EQ(Calls({At(0.0, 0x90, 0x3C), At(0.003, 0x80, 0x3C)}, {.SampleRate = 1000, .BlockSize = 8, .TailSeconds = 0}),
+TEST(RenderSchedule, TheSongRunsToItsEndBeforeTheTailStarts) {
+  EXPECT_EQ(Calls(Song({At(0.0, 0x90, 0x3C), At(0.003, 0x80, 0x3C)}, 0.009), Fixed(1000, 4, 0.002)),
+            (Strings{"D:90 3C", "P:3", "D:80 3C", "P:4", "P:2", "P:2"}));
+  // An end before the last event (a file that says so) does not cut the song short.
+  EXPECT_EQ(Calls(Song({At(0.0, 0x90, 0x3C), At(0.003, 0x80, 0x3C)}, 0.001), Fixed(1000, 8, 0)),
             (Strings{"D:90 3C", "P:3", "D:80 3C"}));
 }
 
 TEST(RenderSchedule, AnEventEarlierThanItsPredecessorComesAtTheCurrentFrame) {
-  EXPECT_EQ(Calls({At(0.004, 0x90, 0x3C), At(0.002, 0x90, 0x3D), At(-1.0, 0x90, 0x3E), At(0.006, 0x80, 0x3C)},
-                  {.SampleRate = 1000, .BlockSize = 8, .TailSeconds = 0.001}),
+  EXPECT_EQ(Calls(Song({At(0.004, 0x90, 0x3C), At(0.002, 0x90, 0x3D), At(-1.0, 0x90, 0x3E), At(0.006, 0x80, 0x3C)}),
+                  Fixed(1000, 8, 0.001)),
             (Strings{"P:4", "D:90 3C,90 3D,90 3E", "P:2", "D:80 3C", "P:1"}));
+}
+
+// The automatic tail goes on, block by block, until the output has been quiet for the given time,
+// or until the longest tail; a song that already ends in quiet gets none.
+TEST(RenderSchedule, TheAutomaticTailEndsInQuietOrAtItsLongest) {
+  struct Case {
+    int64_t loudUntil;
+    int64_t frames;  // rendered in all
+  };
+  const MidiSong song = Song({At(0.0, 0x90, 0x3C), At(0.010, 0x80, 0x3C)}, 0.010);
+  const RenderSettings settings{.SampleRate = 1000, .BlockSize = 4, .Tail = {.QuietSeconds = 0.005, .LongestSeconds = 0.050}};
+  for (const Case& c : {Case{30, 38}, Case{10, 18}, Case{0, 10}, Case{1000000, 60}, Case{58, 60}}) {
+    SCOPED_TRACE(c.loudUntil);
+    Recorder recorder;
+    recorder.loudUntil = c.loudUntil;
+    EXPECT_EQ(RunRenderSchedule(song, settings, recorder), c.frames);
+    EXPECT_EQ(recorder.rendered, c.frames);
+    EXPECT_LE(c.frames, LongestRender(song, settings));
+  }
 }
 
 TEST(RenderSchedule, EventFramesRoundToTheNearestFrame) {
@@ -84,9 +125,9 @@ TEST(RenderSchedule, EveryEventLandsOnItsFrameForAnyRateAndBlock) {
   for (int i = 0; i < 60; ++i) events.push_back(At(0.0137 * i * i / 7.0, 0x90, static_cast<uint8_t>(i)));
   for (const double rate : {8000.0, 44100.0, 48000.0, 96000.0}) {
     for (const int block : {1, 7, 64, 512, 4096}) {
-      const RenderSettings settings{.SampleRate = rate, .BlockSize = block, .TailSeconds = 0.25};
+      const RenderSettings settings = Fixed(rate, block, 0.25);
       Recorder recorder;
-      RunRenderSchedule(events, settings, recorder);
+      RunRenderSchedule(Song(events), settings, recorder);
       int64_t frame = 0;
       size_t delivered = 0;
       for (const std::string& call : recorder.calls) {
@@ -103,7 +144,7 @@ TEST(RenderSchedule, EveryEventLandsOnItsFrameForAnyRateAndBlock) {
         }
       }
       EXPECT_EQ(delivered, events.size());
-      EXPECT_EQ(frame, RenderLength(events, settings));
+      EXPECT_EQ(frame, LongestRender(Song(events), settings));
       EXPECT_EQ(frame, EventFrame(events.back().Seconds, rate) + EventFrame(0.25, rate));
     }
   }
@@ -111,10 +152,12 @@ TEST(RenderSchedule, EveryEventLandsOnItsFrameForAnyRateAndBlock) {
 
 TEST(RenderSchedule, RejectsSettingsThatCannotRender) {
   Recorder recorder;
-  for (const RenderSettings& bad : {RenderSettings{.SampleRate = 0}, RenderSettings{.SampleRate = -44100},
-                                    RenderSettings{.SampleRate = std::nan("")}, RenderSettings{.BlockSize = 0},
-                                    RenderSettings{.TailSeconds = -1}, RenderSettings{.TailSeconds = INFINITY}}) {
-    EXPECT_THROW(RunRenderSchedule({}, bad, recorder), std::invalid_argument);
+  for (const RenderSettings& bad :
+       {RenderSettings{.SampleRate = 0}, RenderSettings{.SampleRate = -44100}, RenderSettings{.SampleRate = std::nan("")},
+        RenderSettings{.BlockSize = 0}, RenderSettings{.Tail = {.FixedSeconds = -1}},
+        RenderSettings{.Tail = {.FixedSeconds = INFINITY}}, RenderSettings{.Tail = {.QuietSeconds = 0}},
+        RenderSettings{.Tail = {.LongestSeconds = std::nan("")}}}) {
+    EXPECT_THROW(RunRenderSchedule(Song({}), bad, recorder), std::invalid_argument);
   }
   EXPECT_TRUE(recorder.calls.empty());
 }

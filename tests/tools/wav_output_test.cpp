@@ -1,10 +1,12 @@
-// The stereo WAV writer: what libsndfile reads back, clipping of PCM output, and that a file
-// appears only when it is complete.
+// The stereo WAV writer: what libsndfile reads back, rounding, dither and clipping of PCM output,
+// shortening, and that a file appears only when it is complete.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,7 @@ TEST_F(WavOutputTest, PcmClipsAtFullScaleInsteadOfWrappingAndFloatKeepsTheValue)
     EXPECT_GT(back.samples[0], 0.999f);
     EXPECT_LT(back.samples[2], -0.999f);
     EXPECT_GT(back.samples[1], 0.999f);
+    EXPECT_EQ(writer.ClippedSamples(), 3) << "1.5, -3 and 1.0 (one step above the largest); -1.0 fits";
   }
   const std::string path = PathOf("float.wav");
   WavWriter writer(path, 44100, WavSampleFormat::Float32);
@@ -100,6 +103,78 @@ TEST_F(WavOutputTest, PcmClipsAtFullScaleInsteadOfWrappingAndFloatKeepsTheValue)
   ASSERT_EQ(back.samples.size(), 4u);
   EXPECT_EQ(back.samples[0], 1.5f);
   EXPECT_EQ(back.samples[2], -3.0f);
+}
+
+// The PCM steps as libsndfile reads them back (full scale 2^15 or 2^23).
+std::vector<int32_t> ReadSteps(const std::string& path, WavSampleFormat format) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  std::vector<int32_t> words(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_int(file, words.data(), info.frames);
+  sf_close(file);
+  for (int32_t& word : words) word >>= format == WavSampleFormat::Pcm16 ? 16 : 8;
+  return words;
+}
+
+TEST_F(WavOutputTest, PcmRoundsToTheNearestStep) {
+  for (const WavSampleFormat format : {WavSampleFormat::Pcm16, WavSampleFormat::Pcm24}) {
+    const float step = format == WavSampleFormat::Pcm16 ? 1.0f / 32768 : 1.0f / 8388608;
+    const float left[] = {5.4f * step, 5.6f * step, -5.4f * step, -5.6f * step, 0.4f * step};
+    const float right[] = {1000.49f * step, -1000.51f * step, 0.5f * step, 1.5f * step, -0.6f * step};
+    WavWriter writer(PathOf("round.wav"), 44100, format);
+    writer.Write(left, right, 5);
+    writer.Close();
+    EXPECT_EQ(ReadSteps(PathOf("round.wav"), format),
+              (std::vector<int32_t>{5, 1000, 6, -1001, -5, 0, -6, 2, 0, -1}));  // halves go to the even step
+    EXPECT_EQ(writer.ClippedSamples(), 0);
+  }
+}
+
+TEST_F(WavOutputTest, DitherIsTriangularUnbiasedAndRepeatsWithItsSeed) {
+  // A quarter of a step, steady: without dither it rounds to 0 and is lost; with dither the steps
+  // -1, 0 and 1 average to it.
+  const std::vector<float> quarter(100000, 0.25f / 32768);
+  const auto render = [&](const char* name, std::optional<uint32_t> seed) {
+    WavWriter writer(PathOf(name), 44100, WavSampleFormat::Pcm16);
+    if (seed) writer.EnableDither(*seed);
+    writer.Write(quarter.data(), quarter.data(), quarter.size());
+    writer.Close();
+    return ReadSteps(PathOf(name), WavSampleFormat::Pcm16);
+  };
+  const std::vector<int32_t> plain = render("plain.wav", std::nullopt);
+  EXPECT_TRUE(std::all_of(plain.begin(), plain.end(), [](int32_t s) { return s == 0; }));
+  const std::vector<int32_t> dithered = render("dither.wav", 7);
+  double sum = 0.0;
+  for (int32_t s : dithered) {
+    ASSERT_GE(s, -1);
+    ASSERT_LE(s, 1);
+    sum += s;
+  }
+  EXPECT_NEAR(sum / static_cast<double>(dithered.size()), 0.25, 0.01);
+  EXPECT_EQ(render("again.wav", 7), dithered);
+  EXPECT_NE(render("other.wav", 8), dithered);
+  EXPECT_THROW(WavWriter(PathOf("f.wav"), 44100, WavSampleFormat::Float32).EnableDither(1), std::logic_error);
+}
+
+TEST_F(WavOutputTest, AFileCanBeCutBackBeforeItIsClosed) {
+  const std::vector<float> ramp = [] {
+    std::vector<float> r(100);
+    for (size_t i = 0; i < r.size(); ++i) r[i] = static_cast<float>(i) / 128.0f;
+    return r;
+  }();
+  for (const WavSampleFormat format : {WavSampleFormat::Float32, WavSampleFormat::Pcm24}) {
+    WavWriter writer(PathOf("cut.wav"), 44100, format);
+    writer.Write(ramp.data(), ramp.data(), 60);
+    writer.Write(ramp.data() + 60, ramp.data() + 60, 40);
+    writer.Truncate(130);  // beyond the end: nothing happens
+    EXPECT_EQ(writer.Frames(), 100);
+    writer.Truncate(41);
+    EXPECT_EQ(writer.Frames(), 41);
+    writer.Close();
+    const ReadBack back = Read(PathOf("cut.wav"));
+    ASSERT_EQ(back.info.frames, 41);
+    EXPECT_FLOAT_EQ(back.samples[80], 40.0f / 128.0f);
+  }
 }
 
 TEST_F(WavOutputTest, ARenderPlannedBeyondFourGibIsWrittenAsRf64) {
