@@ -10,12 +10,13 @@
 namespace brelix {
 
 void VoiceControlTick(const XSynthWork& sw, XPatch& p, XPatchWork& w) {
-  const QSingle pitch_mod = QSingle::splat(w.PitchMod);
   LfoRateCalculate(sw, p, w);
   EnvRateCalculate(sw, p, w);
   LfoCalculate(sw, p, w);
   EnvCalculate(sw, p, w);
   ModMatrixCalculate(sw, p, w);
+  // The pitch modulation this tick's matrix has just written ("Pitch" may be a destination).
+  const QSingle pitch_mod = QSingle::splat(w.PitchMod);
   p.SampleCalculate(sw, p, w, pitch_mod);
   OscCalculate(sw, p, w, pitch_mod);
   FilterCalculate(sw, p, w);
