@@ -29,6 +29,10 @@ struct QInteger;
 
 // Four single-precision floats.
 struct alignas(16) QSingle {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;  // the lanes of one voice's four modules
+
   __m128 v;
 
   static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
@@ -246,6 +250,8 @@ inline QSingle interleave_odd(QSingle a, QSingle b) {
 inline QSingle interleave_even(QSingle a, QSingle b) {
   return {_mm_movehl_ps(_mm_unpackhi_ps(a.v, b.v), _mm_unpacklo_ps(a.v, b.v))};
 }
+// (a1, a2, b1, b2): the low halves of two vectors.
+inline QSingle low_halves(QSingle a, QSingle b) { return {_mm_movelh_ps(a.v, b.v)}; }
 // (a3, a4, a1, a2): the two halves exchanged.
 inline QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
 // (a2, a1, a4, a3): the lanes of each pair exchanged.
@@ -260,6 +266,13 @@ inline void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) 
   const alias_uint32* ix = index.lanes();
   a = QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
   b = QSingle::of(base[ix[0] + 1], base[ix[1] + 1], base[ix[2] + 1], base[ix[3] + 1]);
+}
+// Linear interpolation in a table: entry i minus the step to entry i + 1 times the fraction f,
+// per lane, with i given as element offsets from `base`. Every engine table is read this way.
+inline QSingle table_lerp(const float* base, QWord index, QSingle f) {
+  QSingle a, b;
+  gather_pair(base, index, a, b);
+  return a - (a - b) * f;
 }
 inline QSingle gather(const float* base, QWord index) {
   const alias_uint32* ix = index.lanes();

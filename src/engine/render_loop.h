@@ -7,6 +7,7 @@
 #include "engine/patch.h"
 #include "engine/patch_work.h"
 #include "engine/synth_work.h"
+#include "engine/voice_group.h"
 
 namespace brelix {
 
@@ -17,6 +18,7 @@ struct RenderTarget {
   int active_voices;          // voices visited, from the highest index down
   int32_t& midi_count;        // countdown of the MIDI matrix pass, kept across blocks
   TDownsampler& downsampler;
+  VoiceRunner runner;         // the audio runs of the active voices
 };
 
 // Host tempo in beats per minute to the engine's bars of four beats per second, at least 1 BPM.

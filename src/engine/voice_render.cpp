@@ -1,11 +1,12 @@
 #include "engine/voice_render.h"
 
+#include "engine/countdown.h"
 #include "engine/filter.h"
 #include "engine/oscillator.h"
+#include "engine/voice_kernel.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
-#include "modulation/mod_sources.h"
 
 namespace brelix {
 
@@ -22,23 +23,13 @@ void VoiceControlTick(const XSynthWork& sw, XPatch& p, XPatchWork& w) {
   FilterCalculate(sw, p, w);
 }
 
-QSingle VoiceProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  p.SampleProcess(sw, p, w);
-  OscProcess(sw, p, w);
-  const QSingle pair = FilterProcess(sw, p, w);
-  const float source = ModSourceValue(sw, w.VolumeModSourcePtr);
-  const float gain = (p.Volume + w.VolumeMod + w.VolumeVelocityMod) * p.ControlValue[7] * (source * p.VolumeModAmount);
-  return pair * QSingle::splat(gain);
+void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
+  for (int frame = 0; frame < frames; ++frame) {
+    if (CountdownDue(w.ControlCounter, p.ControlRate)) w.LfoPhase = frac_trunc(w.LfoPhase + w.LfoDeltaPhase);
+    w.AuxOscPhase = w.AuxOscPhase + w.AuxOscDeltaPhase;
+  }
 }
 
-void VoiceIdle(const XPatch& p, XPatchWork& w) {
-  if (w.ControlCounter == 0) {
-    w.LfoPhase = frac_trunc(w.LfoPhase + w.LfoDeltaPhase);
-    w.ControlCounter = p.ControlRate;
-  } else {
-    --w.ControlCounter;
-  }
-  w.AuxOscPhase = w.AuxOscPhase + w.AuxOscDeltaPhase;
-}
+VoiceRunner NarrowVoiceRunner() { return {1, RunVoices<QSingle, 1>}; }
 
 }  // namespace brelix

@@ -1,0 +1,57 @@
+// What the render loop hands the voice kernels: the values of a block of frames that every voice
+// shares, the voice sum of each frame, and a group of voices rendered side by side.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/patch.h"
+#include "engine/patch_work.h"
+#include "engine/qvector.h"
+#include "engine/synth_work.h"
+
+namespace brelix {
+
+// The render loop works through a host block in blocks of at most this many frames.
+constexpr int kBlockFrames = 64;
+
+// Per frame of a block: what every voice sees in that frame, computed before any voice runs, and
+// the sum the voices add their output to.
+struct FrameBlock {
+  int frames = 0;
+  QSingle noise[kBlockFrames];            // NoiseGenerator of the frame
+  QSingle denormal[kBlockFrames];         // Denormal of the frame
+  QSingle patch_lfo_phase[kBlockFrames];  // PatchLfoPhase after the frame's patch LFO step
+  bool midi_pass[kBlockFrames];           // the MIDI matrix runs in this frame
+  int next_midi_pass[kBlockFrames];       // the first frame after this one with a pass, or frames
+  // Lanes 1-2: left and right of the first sub-sample; lanes 3-4 of the second (0 without
+  // oversampling). Voices add in the specified order, highest index first.
+  QSingle sum[kBlockFrames];
+};
+
+// Up to four voices rendered together, highest index first. A voice that has gone idle in the
+// block is no longer live: its lanes may still be computed, but nothing of them is kept.
+struct VoiceGroup {
+  static constexpr int kMaxVoices = 4;
+  XPatchWork* voice[kMaxVoices] = {};
+  bool live[kMaxVoices] = {};
+  int size = 0;
+};
+
+// Renders frames [first, end) of a block for the group: nothing but audio happens to its voices
+// in these frames. Their sub-samples go into block.sum, and the states back into the live voices.
+using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
+                                 int first, int end);
+
+// How many voices a routine renders at once, and the routine.
+struct VoiceRunner {
+  int group_size;
+  VoiceRunRoutine run;
+};
+
+// The 4-lane routine: always available.
+VoiceRunner NarrowVoiceRunner();
+// The routine with two voices in one 256-bit register, where the processor has AVX2; none
+// (a null routine) where it has not.
+VoiceRunner WideVoiceRunner();
+
+}  // namespace brelix
