@@ -30,6 +30,6 @@ void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
   }
 }
 
-VoiceRunner NarrowVoiceRunner() { return {1, RunVoices<QSingle, 1>}; }
+VoiceRunner NarrowVoiceRunner() { return {4, RunVoices<QSingle, 4>}; }
 
 }  // namespace brelix
