@@ -259,13 +259,26 @@ inline QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUF
 
 // ---- table gathers -----------------------------------------------------------------------------
 
-// Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
-// (gather instructions are slow on the machines we run on). `base` is the engine memory base
-// seen as floats, indices are element offsets.
+// Entries i and i + 1 of a table in the low half of a register, with one 64-bit load.
+inline __m128 load_neighbours(const float* entry) {
+  return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(entry)));
+}
+
+// Gathers base[index[n]] and base[index[n] + 1] for each lane: the indices come straight out of
+// the register, each lane's neighbouring pair is one 64-bit load, and two unpacks and two moves
+// sort the pairs into the two vectors (gather instructions are slow on the machines we run on).
+// `base` is the engine memory base seen as floats, indices are element offsets.
 inline void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) {
-  const alias_uint32* ix = index.lanes();
-  a = QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
-  b = QSingle::of(base[ix[0] + 1], base[ix[1] + 1], base[ix[2] + 1], base[ix[3] + 1]);
+  const uint64_t lanes12 = static_cast<uint64_t>(_mm_cvtsi128_si64(index.v));
+  const uint64_t lanes34 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(index.v, index.v)));
+  const __m128 p1 = load_neighbours(base + static_cast<uint32_t>(lanes12));
+  const __m128 p2 = load_neighbours(base + (lanes12 >> 32));
+  const __m128 p3 = load_neighbours(base + static_cast<uint32_t>(lanes34));
+  const __m128 p4 = load_neighbours(base + (lanes34 >> 32));
+  const __m128 pairs12 = _mm_unpacklo_ps(p1, p2);  // (a1, a2, b1, b2)
+  const __m128 pairs34 = _mm_unpacklo_ps(p3, p4);  // (a3, a4, b3, b4)
+  a = {_mm_movelh_ps(pairs12, pairs34)};
+  b = {_mm_movehl_ps(pairs34, pairs12)};
 }
 // Linear interpolation in a table: entry i minus the step to entry i + 1 times the fraction f,
 // per lane, with i given as element offsets from `base`. Every engine table is read this way.
