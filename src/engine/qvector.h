@@ -35,6 +35,13 @@ struct alignas(16) QSingle {
 
   __m128 v;
 
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  static QSingle from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  static QSingle broadcast(QSingle x) { return x; }
+  QSingle voice(int) const { return *this; }
+
   static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
   static QSingle splat(float x) { return {_mm_set1_ps(x)}; }
   static QSingle zero() { return {_mm_setzero_ps()}; }
@@ -58,7 +65,18 @@ struct alignas(16) QSingle {
 
 // Four 32-bit unsigned integers: masks, phases, table indices.
 struct alignas(16) QWord {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;
+
   __m128i v;
+
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  static QWord from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  static QWord broadcast(QWord x) { return x; }
+  QWord voice(int) const { return *this; }
 
   static QWord splat(uint32_t x) { return {_mm_set1_epi32(static_cast<int32_t>(x))}; }
   static QWord zero() { return {_mm_setzero_si128()}; }
@@ -84,7 +102,18 @@ struct alignas(16) QWord {
 
 // Four 32-bit signed integers.
 struct alignas(16) QInteger {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;
+
   __m128i v;
+
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  static QInteger from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  static QInteger broadcast(QInteger x) { return x; }
+  QInteger voice(int) const { return *this; }
 
   static QInteger splat(int32_t x) { return {_mm_set1_epi32(x)}; }
   static QInteger zero() { return {_mm_setzero_si128()}; }

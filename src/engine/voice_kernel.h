@@ -36,27 +36,21 @@ struct LanesOf<S, QWord> {
 // A patch field (the same for every voice) in each voice's lanes of a vector of S's family.
 template <class S, class Q>
 typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
-  if constexpr (S::kVoices == 1) return field;
-  else return LanesOf<S, Q>::type::broadcast(field);
+  return LanesOf<S, Q>::type::broadcast(field);
 }
 
 // A field of the voices w[0 .. S::kVoices - 1] as one vector of S's family.
 template <class S, class Q>
 typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*field) {
-  if constexpr (S::kVoices == 1) return w[0]->*field;
-  else return LanesOf<S, Q>::type::join(w[0]->*field, w[1]->*field);
+  return LanesOf<S, Q>::type::from_voices([w, field](int v) { return w[v]->*field; });
 }
 
 // Stores the lanes of each live voice back into its field.
 template <class S, class Q>
 void StoreVoiceLanes(XPatchWork* const* w, const bool* live, Q XPatchWork::*field,
                      typename LanesOf<S, Q>::type value) {
-  if constexpr (S::kVoices == 1) {
-    if (live[0]) w[0]->*field = value;
-  } else {
-    if (live[0]) w[0]->*field = value.template half<0>();
-    if (live[1]) w[1]->*field = value.template half<1>();
-  }
+  for (int v = 0; v < S::kVoices; ++v)
+    if (live[v]) w[v]->*field = value.voice(v);
 }
 
 // One vector of voices: their oscillator and filter states and the values that stay constant
@@ -182,8 +176,7 @@ struct VoiceLaneSet {
       gain[v] = (p.Volume + w[v]->VolumeMod + w[v]->VolumeVelocityMod) * p.ControlValue[kVolumeController] *
                 (source * p.VolumeModAmount);
     }
-    if constexpr (S::kVoices == 1) return S::splat(gain[0]);
-    else return S::join(QSingle::splat(gain[0]), QSingle::splat(gain[1]));
+    return S::from_voices([&gain](int v) { return QSingle::splat(gain[v]); });
   }
 
   static constexpr int kVolumeController = 7;
@@ -236,7 +229,7 @@ constexpr int kOscPhaseFractionBits = 19;
 // cleared where the sync master reset the phase. Stores the new smoothed value and returns the
 // generator's output, corrected for the smoothing and for DC.
 template <class S>
-S OscGenerator(const SharedLanes<S>& c, const VoiceLaneSet<S>& v, typename S::Word phase, S z, S& smoothed) {
+[[gnu::always_inline]] inline S OscGenerator(const SharedLanes<S>& c, const VoiceLaneSet<S>& v, typename S::Word phase, S z, S& smoothed) {
   const typename S::Word modulated = phase + as_word(trunc_to_int(v.scaling * z * c.two_pow_31));
   const typename S::Word i = modulated >> kOscPhaseFractionBits;
   const S f = to_single(as_integer(modulated & c.phase_fraction)) * c.inv_phase_fraction;
@@ -248,7 +241,7 @@ S OscGenerator(const SharedLanes<S>& c, const VoiceLaneSet<S>& v, typename S::Wo
 
 // One audio sub-sample of the oscillators: advances the phases and sets v.value.
 template <class S>
-void OscStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v) {
+[[gnu::always_inline]] inline void OscStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v) {
   using W = typename S::Word;
   W phase = v.phase + v.delta;
   W sync = v.sync + v.delta_sync;
@@ -273,7 +266,7 @@ void OscStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v) {
 // One audio sub-sample of the filters, from the oscillators' v.value; returns each voice's stereo
 // pair (L, R, L, R), times its voice gain.
 template <class S>
-S FilterStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v, S noise, S denormal) {
+[[gnu::always_inline]] inline S FilterStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v, S noise, S denormal) {
   // Inputs: oscillators 1 and 2 share filters 1 and 2, 3 and 4 filters 3 and 4.
   const S o = v.value + v.sample_value;
   const S oa = o * v.mix_a;
@@ -319,21 +312,12 @@ S FilterStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v, S noise, S denormal) {
   return (pairs + swap_halves(pairs)) * v.voice_gain;
 }
 
-// The lanes of voice `n` of a vector.
-template <int n, class S>
-QSingle VoiceOf(S x) {
-  if constexpr (S::kVoices == 1) return x;
-  else return x.template half<n>();
-}
-
-// Adds the sub-samples of each live voice of a chain to the frame's sum, voice by voice in the
-// group's order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
+// Adds the sub-samples of each live voice to the frame's sum, voice by voice in the group's
+// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
 template <class S>
 void AddToSum(QSingle& sum, const bool* live, S first, S second) {
-  if (live[0]) sum += low_halves(VoiceOf<0>(first), VoiceOf<0>(second));
-  if constexpr (S::kVoices == 2) {
-    if (live[1]) sum += low_halves(VoiceOf<1>(first), VoiceOf<1>(second));
-  }
+  for (int v = 0; v < S::kVoices; ++v)
+    if (live[v]) sum += low_halves(first.voice(v), second.voice(v));
 }
 
 // Frames [first, end) of the group's voices, kChains vectors of S::kVoices voices each.

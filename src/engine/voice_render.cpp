@@ -3,6 +3,7 @@
 #include "engine/countdown.h"
 #include "engine/filter.h"
 #include "engine/oscillator.h"
+#include "engine/qvector_multi.h"
 #include "engine/voice_kernel.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
@@ -30,6 +31,6 @@ void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
   }
 }
 
-VoiceRunner NarrowVoiceRunner() { return {4, RunVoices<QSingle, 4>}; }
+VoiceRunner NarrowVoiceRunner() { return {4, RunVoices<QMulti<QSingle, 4>, 1>}; }
 
 }  // namespace brelix
