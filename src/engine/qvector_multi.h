@@ -1,5 +1,5 @@
-// N vectors of one family side by side, used as one: every operation is done on each part, so one
-// line of a formula becomes N independent instructions next to each other. The voice kernels use
+// Vectors of one family side by side, used as one: every operation is done on each part, so one
+// line of a formula becomes independent instructions next to each other. The voice kernels use
 // it to keep the long dependency chains of several voices (a division and a table lookup per
 // filter sample) in flight at once. Per lane the operations are exactly those of the part type.
 #pragma once
@@ -8,45 +8,39 @@
 
 namespace brelix {
 
-template <class V, int N>
-struct QMulti {
-  using Word = QMulti<typename V::Word, N>;
-  using Integer = QMulti<typename V::Integer, N>;
-  static constexpr int kVoices = V::kVoices * N;
+// Two vectors of a family side by side (nest them for four). Kept as two named members, not an
+// array, so that the compiler holds each part in a register of its own.
+template <class V>
+struct QPair {
+  using Word = QPair<typename V::Word>;
+  using Integer = QPair<typename V::Integer>;
+  static constexpr int kVoices = 2 * V::kVoices;
 
-  V part[N];
+  V a, b;
 
-  static QMulti zero() { return broadcast(V::zero()); }
-  static QMulti splat(float x) { return broadcast(V::splat(x)); }
+  BRELIX_INLINE static QPair zero() { return {V::zero(), V::zero()}; }
   template <class Q>
-  static QMulti broadcast(const Q& x) {
-    QMulti r;
-    for (int i = 0; i < N; ++i) r.part[i] = V::broadcast(x);
-    return r;
+  BRELIX_INLINE static QPair broadcast(const Q& x) {
+    return {V::broadcast(x), V::broadcast(x)};
   }
   template <class F>
-  static QMulti from_voices(F lanes_of_voice) {
-    QMulti r;
-    for (int i = 0; i < N; ++i)
-      r.part[i] = V::from_voices([&lanes_of_voice, i](int v) { return lanes_of_voice(i * V::kVoices + v); });
-    return r;
+  BRELIX_INLINE static QPair from_voices(F lanes_of_voice) {
+    return {V::from_voices(lanes_of_voice),
+            V::from_voices([&lanes_of_voice](int v) { return lanes_of_voice(V::kVoices + v); })};
   }
-  auto voice(int n) const { return part[n / V::kVoices].voice(n % V::kVoices); }
+  BRELIX_INLINE auto voice(int n) const { return n < V::kVoices ? a.voice(n) : b.voice(n - V::kVoices); }
 };
 
 // f applied to the parts of its arguments, part by part.
-template <int N, class F, class... A>
-[[gnu::always_inline]] inline auto partwise(F f, const A&... a) {
-  QMulti<decltype(f(a.part[0]...)), N> r;
-#pragma GCC unroll 8
-  for (int i = 0; i < N; ++i) r.part[i] = f(a.part[i]...);
-  return r;
+template <class F, class... A>
+BRELIX_INLINE auto partwise(F f, const QPair<A>&... x) {
+  return QPair<decltype(f(x.a...))>{f(x.a...), f(x.b...)};
 }
 
-#define BRELIX_MULTI_BINARY(op)                                                                      \
-  template <class A, class B, int N>                                                                 \
-  [[gnu::always_inline]] inline auto operator op(const QMulti<A, N>& a, const QMulti<B, N>& b) {     \
-    return partwise<N>([](const A& x, const B& y) { return x op y; }, a, b);                         \
+#define BRELIX_MULTI_BINARY(op)                                                   \
+  template <class A, class B>                                                     \
+  BRELIX_INLINE auto operator op(const QPair<A>& a, const QPair<B>& b) {          \
+    return partwise([](const A& x, const B& y) { return x op y; }, a, b);         \
   }
 BRELIX_MULTI_BINARY(+)
 BRELIX_MULTI_BINARY(-)
@@ -58,62 +52,61 @@ BRELIX_MULTI_BINARY(==)
 BRELIX_MULTI_BINARY(<)
 #undef BRELIX_MULTI_BINARY
 
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> operator-(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return -x; }, a);
+template <class A>
+BRELIX_INLINE QPair<A> operator-(const QPair<A>& a) {
+  return partwise([](const A& x) { return -x; }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> operator>>(const QMulti<A, N>& a, int n) {
-  return partwise<N>([n](const A& x) { return x >> n; }, a);
+template <class A>
+BRELIX_INLINE QPair<A> operator>>(const QPair<A>& a, int n) {
+  return partwise([n](const A& x) { return x >> n; }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> min(const QMulti<A, N>& a, const QMulti<A, N>& b) {
-  return partwise<N>([](const A& x, const A& y) { return min(x, y); }, a, b);
+template <class A>
+BRELIX_INLINE QPair<A> min(const QPair<A>& a, const QPair<A>& b) {
+  return partwise([](const A& x, const A& y) { return min(x, y); }, a, b);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> max(const QMulti<A, N>& a, const QMulti<A, N>& b) {
-  return partwise<N>([](const A& x, const A& y) { return max(x, y); }, a, b);
+template <class A>
+BRELIX_INLINE QPair<A> max(const QPair<A>& a, const QPair<A>& b) {
+  return partwise([](const A& x, const A& y) { return max(x, y); }, a, b);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> abs(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return abs(x); }, a);
+template <class A>
+BRELIX_INLINE QPair<A> abs(const QPair<A>& a) {
+  return partwise([](const A& x) { return abs(x); }, a);
 }
-template <class M, class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> select(const QMulti<M, N>& m, const QMulti<A, N>& a, const QMulti<A, N>& b) {
-  return partwise<N>([](const M& mx, const A& x, const A& y) { return select(mx, x, y); }, m, a, b);
+template <class M, class A>
+BRELIX_INLINE QPair<A> select(const QPair<M>& m, const QPair<A>& a, const QPair<A>& b) {
+  return partwise([](const M& mx, const A& x, const A& y) { return select(mx, x, y); }, m, a, b);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline auto trunc_to_int(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return trunc_to_int(x); }, a);
+template <class A>
+BRELIX_INLINE auto trunc_to_int(const QPair<A>& a) {
+  return partwise([](const A& x) { return trunc_to_int(x); }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline auto to_single(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return to_single(x); }, a);
+template <class A>
+BRELIX_INLINE auto to_single(const QPair<A>& a) {
+  return partwise([](const A& x) { return to_single(x); }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline auto as_word(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return as_word(x); }, a);
+template <class A>
+BRELIX_INLINE auto as_word(const QPair<A>& a) {
+  return partwise([](const A& x) { return as_word(x); }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline auto as_integer(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return as_integer(x); }, a);
+template <class A>
+BRELIX_INLINE auto as_integer(const QPair<A>& a) {
+  return partwise([](const A& x) { return as_integer(x); }, a);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> interleave_odd(const QMulti<A, N>& a, const QMulti<A, N>& b) {
-  return partwise<N>([](const A& x, const A& y) { return interleave_odd(x, y); }, a, b);
+template <class A>
+BRELIX_INLINE QPair<A> interleave_odd(const QPair<A>& a, const QPair<A>& b) {
+  return partwise([](const A& x, const A& y) { return interleave_odd(x, y); }, a, b);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> interleave_even(const QMulti<A, N>& a, const QMulti<A, N>& b) {
-  return partwise<N>([](const A& x, const A& y) { return interleave_even(x, y); }, a, b);
+template <class A>
+BRELIX_INLINE QPair<A> interleave_even(const QPair<A>& a, const QPair<A>& b) {
+  return partwise([](const A& x, const A& y) { return interleave_even(x, y); }, a, b);
 }
-template <class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> swap_halves(const QMulti<A, N>& a) {
-  return partwise<N>([](const A& x) { return swap_halves(x); }, a);
+template <class A>
+BRELIX_INLINE QPair<A> swap_halves(const QPair<A>& a) {
+  return partwise([](const A& x) { return swap_halves(x); }, a);
 }
-template <class W, class A, int N>
-[[gnu::always_inline]] inline QMulti<A, N> table_lerp(const float* base, const QMulti<W, N>& index,
-                                                     const QMulti<A, N>& f) {
-  return partwise<N>([base](const W& i, const A& x) { return table_lerp(base, i, x); }, index, f);
+template <class W, class A>
+BRELIX_INLINE QPair<A> table_lerp(const float* base, const QPair<W>& index, const QPair<A>& f) {
+  return partwise([base](const W& i, const A& x) { return table_lerp(base, i, x); }, index, f);
 }
 
 }  // namespace brelix

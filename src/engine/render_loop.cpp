@@ -34,6 +34,7 @@ void PrepareBlock(RenderTarget& t, FrameBlock& block) {
   const int first_tick = FirstTick(t, block.frames);
   const QSingle tick_delta = LfoTickDelta(sw, p);
   const int32_t midi_reload = std::max(MidiPeriod - 1, 0);
+  block.sample_oscillators = p.SampleProcess != static_cast<SampleProcessRoutine>(NoOperation);
   for (int frame = 0; frame < block.frames; ++frame) {
     NoiseStep(sw);
     block.noise[frame] = sw.NoiseGenerator;

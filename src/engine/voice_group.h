@@ -18,6 +18,7 @@ constexpr int kBlockFrames = 64;
 // the sum the voices add their output to.
 struct FrameBlock {
   int frames = 0;
+  bool sample_oscillators = false;        // the patch's sample oscillator routines are on
   QSingle noise[kBlockFrames];            // NoiseGenerator of the frame
   QSingle denormal[kBlockFrames];         // Denormal of the frame
   QSingle patch_lfo_phase[kBlockFrames];  // PatchLfoPhase after the frame's patch LFO step
@@ -48,10 +49,9 @@ struct VoiceRunner {
   VoiceRunRoutine run;
 };
 
-// The 4-lane routine: always available.
-VoiceRunner NarrowVoiceRunner();
-// The routine with two voices in one 256-bit register, where the processor has AVX2; none
-// (a null routine) where it has not.
-VoiceRunner WideVoiceRunner();
+// The widest routine the processor runs: two voices in each 256-bit register where it has AVX2,
+// the 4-lane routine otherwise, or when the environment variable BRELIX_SIMD is "sse" (so that
+// both paths can be measured and checked against each other on one machine).
+VoiceRunner ChooseVoiceRunner();
 
 }  // namespace brelix

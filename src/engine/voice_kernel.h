@@ -42,7 +42,7 @@ typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
 // A field of the voices w[0 .. S::kVoices - 1] as one vector of S's family.
 template <class S, class Q>
 typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*field) {
-  return LanesOf<S, Q>::type::from_voices([w, field](int v) { return w[v]->*field; });
+  return LanesOf<S, Q>::type::from_voices([w, field](int v) -> const Q& { return w[v]->*field; });
 }
 
 // Stores the lanes of each live voice back into its field.
@@ -320,15 +320,15 @@ void AddToSum(QSingle& sum, const bool* live, S first, S second) {
     if (live[v]) sum += low_halves(first.voice(v), second.voice(v));
 }
 
-// Frames [first, end) of the group's voices, kChains vectors of S::kVoices voices each.
-template <class S, int kChains>
-void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
+// Frames [first, end) of the group's voices, kChains vectors of S::kVoices voices each; with the
+// sample oscillators' routine called for every live voice before each sub-sample.
+template <class S, int kChains, bool kSampleOscillators>
+void RunFrames(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
   constexpr int kVoices = S::kVoices;
   static_assert(kVoices * kChains <= VoiceGroup::kMaxVoices);
   const SharedLanes<S> c(sw, p);
   VoiceLaneSet<S> set[kChains];
   for (int n = 0; n < kChains; ++n) set[n].Load(sw, p, group.voice + n * kVoices);
-  const bool samples = p.SampleProcess != static_cast<SampleProcessRoutine>(NoOperation);
   const int subsamples = p.Oversample != 0 ? 2 : 1;
 
   for (int frame = first; frame < end; ++frame) {
@@ -336,7 +336,7 @@ void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBl
     const S denormal = PatchLanes<S>(block.denormal[frame]);
     S out[2][kChains];
     for (int sub = 0; sub < subsamples; ++sub) {
-      if (samples) {
+      if constexpr (kSampleOscillators) {
         for (int v = 0; v < group.size; ++v)
           if (group.live[v]) p.SampleProcess(sw, p, *group.voice[v]);
         for (int n = 0; n < kChains; ++n)
@@ -349,6 +349,12 @@ void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBl
       AddToSum(block.sum[frame], group.live + n * kVoices, out[0][n], subsamples == 2 ? out[1][n] : c.zero);
   }
   for (int n = 0; n < kChains; ++n) set[n].Store(group.voice + n * kVoices, group.live + n * kVoices);
+}
+
+template <class S, int kChains>
+void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
+  if (block.sample_oscillators) RunFrames<S, kChains, true>(sw, p, group, block, first, end);
+  else RunFrames<S, kChains, false>(sw, p, group, block, first, end);
 }
 
 }  // namespace brelix

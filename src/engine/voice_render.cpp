@@ -1,5 +1,8 @@
 #include "engine/voice_render.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "engine/countdown.h"
 #include "engine/filter.h"
 #include "engine/oscillator.h"
@@ -31,6 +34,16 @@ void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
   }
 }
 
-VoiceRunner NarrowVoiceRunner() { return {4, RunVoices<QMulti<QSingle, 4>, 1>}; }
+// Defined in voice_render_wide.cpp, compiled for AVX2.
+extern const VoiceRunRoutine WideVoiceRun;
+extern const int WideVoiceGroupSize;
+
+VoiceRunner ChooseVoiceRunner() {
+  const char* simd = std::getenv("BRELIX_SIMD");
+  const bool narrow_asked = simd != nullptr && std::strcmp(simd, "sse") == 0;
+  if (!narrow_asked && __builtin_cpu_supports("avx2")) return {WideVoiceGroupSize, WideVoiceRun};
+  // Four voices side by side, four lanes each.
+  return {QPair<QPair<QSingle>>::kVoices, RunVoices<QPair<QPair<QSingle>>, 1>};
+}
 
 }  // namespace brelix

@@ -84,7 +84,7 @@ class XSynthesizer : public AudioEffectX {
   std::unique_ptr<XMulti> Multi;
   std::array<XPatchWork*, kMaxVoices> PatchWork{};
   std::array<std::unique_ptr<XVoice>, kMaxVoices> Voices;
-  VoiceRunner Runner = NarrowVoiceRunner();  // the audio runs of the voices (the vector width)
+  VoiceRunner Runner = ChooseVoiceRunner();  // the audio runs of the voices (the vector width)
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);

@@ -1,0 +1,13 @@
+// The voice kernel with two voices in each 256-bit register, compiled for AVX2. Nothing here runs
+// unless the processor has AVX2: the 4-lane code only takes the routine's address after asking.
+#include "engine/qvector_multi.h"
+#include "engine/qvector_wide.h"
+#include "engine/voice_kernel.h"
+
+namespace brelix {
+
+// Four voices: two registers of two voices each, side by side.
+extern const VoiceRunRoutine WideVoiceRun = RunVoices<QPair<WSingle>, 1>;
+extern const int WideVoiceGroupSize = QPair<WSingle>::kVoices;
+
+}  // namespace brelix
