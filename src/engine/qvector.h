@@ -45,7 +45,8 @@ struct alignas(16) QSingle {
   template <class F>
   BRELIX_INLINE static QSingle from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
   BRELIX_INLINE static QSingle broadcast(QSingle x) { return x; }
-  BRELIX_INLINE QSingle voice(int) const { return *this; }
+  template <int n>
+  BRELIX_INLINE QSingle voice() const { return *this; }
 
   BRELIX_INLINE static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
   BRELIX_INLINE static QSingle splat(float x) { return {_mm_set1_ps(x)}; }
@@ -81,7 +82,8 @@ struct alignas(16) QWord {
   template <class F>
   BRELIX_INLINE static QWord from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
   BRELIX_INLINE static QWord broadcast(QWord x) { return x; }
-  BRELIX_INLINE QWord voice(int) const { return *this; }
+  template <int n>
+  BRELIX_INLINE QWord voice() const { return *this; }
 
   BRELIX_INLINE static QWord splat(uint32_t x) { return {_mm_set1_epi32(static_cast<int32_t>(x))}; }
   BRELIX_INLINE static QWord zero() { return {_mm_setzero_si128()}; }
@@ -118,7 +120,8 @@ struct alignas(16) QInteger {
   template <class F>
   BRELIX_INLINE static QInteger from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
   BRELIX_INLINE static QInteger broadcast(QInteger x) { return x; }
-  BRELIX_INLINE QInteger voice(int) const { return *this; }
+  template <int n>
+  BRELIX_INLINE QInteger voice() const { return *this; }
 
   BRELIX_INLINE static QInteger splat(int32_t x) { return {_mm_set1_epi32(x)}; }
   BRELIX_INLINE static QInteger zero() { return {_mm_setzero_si128()}; }

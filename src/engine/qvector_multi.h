@@ -18,6 +18,15 @@ struct QPair {
 
   V a, b;
 
+  // Part by part: a copy of the whole pair would be a block move, which the compiler may do in
+  // pieces narrower than the parts (and a later full-width read of a piece-wise stored part
+  // waits for the stores to drain).
+  BRELIX_INLINE QPair& operator=(const QPair& other) {
+    a = other.a;
+    b = other.b;
+    return *this;
+  }
+
   BRELIX_INLINE static QPair zero() { return {V::zero(), V::zero()}; }
   template <class Q>
   BRELIX_INLINE static QPair broadcast(const Q& x) {
@@ -26,9 +35,13 @@ struct QPair {
   template <class F>
   BRELIX_INLINE static QPair from_voices(F lanes_of_voice) {
     return {V::from_voices(lanes_of_voice),
-            V::from_voices([&lanes_of_voice](int v) { return lanes_of_voice(V::kVoices + v); })};
+            V::from_voices([&lanes_of_voice](int v) -> decltype(auto) { return lanes_of_voice(V::kVoices + v); })};
   }
-  BRELIX_INLINE auto voice(int n) const { return n < V::kVoices ? a.voice(n) : b.voice(n - V::kVoices); }
+  template <int n>
+  BRELIX_INLINE auto voice() const {
+    if constexpr (n < V::kVoices) return a.template voice<n>();
+    else return b.template voice<n - V::kVoices>();
+  }
 };
 
 // f applied to the parts of its arguments, part by part.

@@ -32,7 +32,15 @@ struct alignas(32) WSingle {
     const QSingle& second = lanes_of_voice(1);
     return {_mm256_insertf128_ps(_mm256_castps128_ps256(first.v), second.v, 1)};
   }
-  BRELIX_INLINE QSingle voice(int n) const { return {n == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1)}; }
+  // The register is read whole (the empty asm keeps the compiler from turning the extraction
+  // into a 16-byte access of a stored vector, which makes it store every such vector in pieces).
+  template <int n>
+  BRELIX_INLINE QSingle voice() const {
+    __m256 whole = v;
+    asm("" : "+x"(whole));
+    if constexpr (n == 0) return {_mm256_castps256_ps128(whole)};
+    else return {_mm256_extractf128_ps(whole, 1)};
+  }
 };
 
 struct alignas(32) WWord {
@@ -50,8 +58,12 @@ struct alignas(32) WWord {
     const QWord& second = lanes_of_voice(1);
     return {_mm256_inserti128_si256(_mm256_castsi128_si256(first.v), second.v, 1)};
   }
-  BRELIX_INLINE QWord voice(int n) const {
-    return {n == 0 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1)};
+  template <int n>
+  BRELIX_INLINE QWord voice() const {
+    __m256i whole = v;
+    asm("" : "+x"(whole));
+    if constexpr (n == 0) return {_mm256_castsi256_si128(whole)};
+    else return {_mm256_extracti128_si256(whole, 1)};
   }
 };
 
@@ -110,15 +122,32 @@ BRELIX_INLINE WSingle swap_halves(WSingle a) { return {_mm256_shuffle_ps(a.v, a.
 
 // ---- table lookups --------------------------------------------------------------------------------
 
-// Linear interpolation in a table at eight element offsets: each voice's four lanes are gathered
-// as on the 4-lane path (scalar 64-bit loads; the gather instructions are slow), then interpolated
-// in one register.
+// Entries i and i + 1 of a table for two lanes: (t[i], t[i + 1], t[j], t[j + 1]).
+BRELIX_INLINE __m128 load_neighbours(const float* entry_i, const float* entry_j) {
+  return _mm_loadh_pi(load_neighbours(entry_i), reinterpret_cast<const __m64*>(entry_j));
+}
+
+// Linear interpolation in a table at eight element offsets, gathered as on the 4-lane path: the
+// indices straight out of the register and one 64-bit load per lane (the gather instructions are
+// slow), then sorted into entries i and entries i + 1 of each voice's half.
 BRELIX_INLINE WSingle table_lerp(const float* base, WWord index, WSingle f) {
-  QSingle a1, b1, a2, b2;
-  gather_pair(base, index.voice(0), a1, b1);
-  gather_pair(base, index.voice(1), a2, b2);
-  const WSingle a{_mm256_set_m128(a2.v, a1.v)};
-  const WSingle b{_mm256_set_m128(b2.v, b1.v)};
+  const __m128i voice1 = _mm256_castsi256_si128(index.v);
+  const __m128i voice2 = _mm256_extracti128_si256(index.v, 1);
+  const uint64_t lanes12 = static_cast<uint64_t>(_mm_cvtsi128_si64(voice1));
+  const uint64_t lanes34 = static_cast<uint64_t>(_mm_extract_epi64(voice1, 1));
+  const uint64_t lanes56 = static_cast<uint64_t>(_mm_cvtsi128_si64(voice2));
+  const uint64_t lanes78 = static_cast<uint64_t>(_mm_extract_epi64(voice2, 1));
+  auto low = [base](uint64_t lanes) { return base + static_cast<uint32_t>(lanes); };
+  auto high = [base](uint64_t lanes) { return base + (lanes >> 32); };
+  const __m128 p15 = load_neighbours(low(lanes12), low(lanes56));     // (a1, b1, a5, b5)
+  const __m128 p26 = load_neighbours(high(lanes12), high(lanes56));   // (a2, b2, a6, b6)
+  const __m128 p37 = load_neighbours(low(lanes34), low(lanes78));     // (a3, b3, a7, b7)
+  const __m128 p48 = load_neighbours(high(lanes34), high(lanes78));   // (a4, b4, a8, b8)
+  // (a1, a2, b1, b2 | a5, a6, b5, b6) and (a3, a4, b3, b4 | a7, a8, b7, b8)
+  const __m256 pairs12 = _mm256_set_m128(_mm_unpackhi_ps(p15, p26), _mm_unpacklo_ps(p15, p26));
+  const __m256 pairs34 = _mm256_set_m128(_mm_unpackhi_ps(p37, p48), _mm_unpacklo_ps(p37, p48));
+  const WSingle a{_mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(1, 0, 1, 0))};
+  const WSingle b{_mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(3, 2, 3, 2))};
   return a - (a - b) * f;
 }
 

@@ -8,10 +8,11 @@
 // computed once at its start from the same operands.
 //
 // The kernel is written once for any vector type S of the QSingle family: S holds S::kVoices
-// voices of four lanes each (voice v in lanes 4v..4v+3), and a group runs kChains such vectors
-// side by side, so that the long dependency chain of one filter (a division and a table lookup
-// per sample) overlaps with the chains of the other voices.
+// voices of four lanes each (voice v in lanes 4v+1..4v+4). A vector of several voices keeps
+// their dependency chains (a division and a table lookup per filter sample) in flight together.
 #pragma once
+
+#include <utility>
 
 #include "engine/engine_tables.h"
 #include "engine/patch.h"
@@ -33,6 +34,14 @@ struct LanesOf<S, QWord> {
   using type = typename S::Word;
 };
 
+// f(v) for each voice v of a vector of S, in order, with v a compile-time constant.
+template <class S, class F>
+BRELIX_INLINE void ForEachVoice(F f) {
+  [&f]<int... v>(std::integer_sequence<int, v...>) {
+    (f(std::integral_constant<int, v>{}), ...);
+  }(std::make_integer_sequence<int, S::kVoices>{});
+}
+
 // A patch field (the same for every voice) in each voice's lanes of a vector of S's family.
 template <class S, class Q>
 typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
@@ -48,9 +57,10 @@ typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*fie
 // Stores the lanes of each live voice back into its field.
 template <class S, class Q>
 void StoreVoiceLanes(XPatchWork* const* w, const bool* live, Q XPatchWork::*field,
-                     typename LanesOf<S, Q>::type value) {
-  for (int v = 0; v < S::kVoices; ++v)
-    if (live[v]) w[v]->*field = value.voice(v);
+                     const typename LanesOf<S, Q>::type& value) {
+  ForEachVoice<S>([&](auto v) {
+    if (live[v]) w[v]->*field = value.template voice<v>();
+  });
 }
 
 // One vector of voices: their oscillator and filter states and the values that stay constant
@@ -143,7 +153,7 @@ struct VoiceLaneSet {
   }
 
   void StoreOscillators(XPatchWork* const* w, const bool* live) const {
-    auto put = [w, live](auto field, auto x) { StoreVoiceLanes<S>(w, live, field, x); };
+    auto put = [w, live](auto field, const auto& x) { StoreVoiceLanes<S>(w, live, field, x); };
     put(&XPatchWork::AuxOscPhase, phase);
     put(&XPatchWork::AuxOscSyncPhase, sync);
     put(&XPatchWork::AuxOscSawz1, sawz1);
@@ -155,7 +165,7 @@ struct VoiceLaneSet {
 
   // With the coefficients of the run, as the voice record keeps them.
   void StoreFilters(XPatchWork* const* w, const bool* live) const {
-    auto put = [w, live](auto field, auto x) { StoreVoiceLanes<S>(w, live, field, x); };
+    auto put = [w, live](auto field, const auto& x) { StoreVoiceLanes<S>(w, live, field, x); };
     put(&XPatchWork::FilterBuf1, s1);
     put(&XPatchWork::FilterBuf2, s2);
     put(&XPatchWork::FilterBuf3, s3);
@@ -315,46 +325,45 @@ template <class S>
 // Adds the sub-samples of each live voice to the frame's sum, voice by voice in the group's
 // order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
 template <class S>
-void AddToSum(QSingle& sum, const bool* live, S first, S second) {
-  for (int v = 0; v < S::kVoices; ++v)
-    if (live[v]) sum += low_halves(first.voice(v), second.voice(v));
+void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
+  ForEachVoice<S>([&](auto v) {
+    if (live[v]) sum += low_halves(first.template voice<v>(), second.template voice<v>());
+  });
 }
 
-// Frames [first, end) of the group's voices, kChains vectors of S::kVoices voices each; with the
-// sample oscillators' routine called for every live voice before each sub-sample.
-template <class S, int kChains, bool kSampleOscillators>
+// Frames [first, end) of the group's voices, S::kVoices of them; with the sample oscillators'
+// routine called for every live voice before each sub-sample.
+template <class S, bool kSampleOscillators>
 void RunFrames(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
-  constexpr int kVoices = S::kVoices;
-  static_assert(kVoices * kChains <= VoiceGroup::kMaxVoices);
+  static_assert(S::kVoices <= VoiceGroup::kMaxVoices);
   const SharedLanes<S> c(sw, p);
-  VoiceLaneSet<S> set[kChains];
-  for (int n = 0; n < kChains; ++n) set[n].Load(sw, p, group.voice + n * kVoices);
+  VoiceLaneSet<S> v;
+  v.Load(sw, p, group.voice);
   const int subsamples = p.Oversample != 0 ? 2 : 1;
 
   for (int frame = first; frame < end; ++frame) {
     const S noise = PatchLanes<S>(block.noise[frame]);
     const S denormal = PatchLanes<S>(block.denormal[frame]);
-    S out[2][kChains];
+    S out[2];
     for (int sub = 0; sub < subsamples; ++sub) {
       if constexpr (kSampleOscillators) {
-        for (int v = 0; v < group.size; ++v)
-          if (group.live[v]) p.SampleProcess(sw, p, *group.voice[v]);
-        for (int n = 0; n < kChains; ++n)
-          set[n].sample_value = VoiceLanes<S>(group.voice + n * kVoices, &XPatchWork::SampleOscValue);
+        for (int n = 0; n < group.size; ++n)
+          if (group.live[n]) p.SampleProcess(sw, p, *group.voice[n]);
+        v.sample_value = VoiceLanes<S>(group.voice, &XPatchWork::SampleOscValue);
       }
-      for (int n = 0; n < kChains; ++n) OscStep(c, set[n]);
-      for (int n = 0; n < kChains; ++n) out[sub][n] = FilterStep(c, set[n], noise, denormal);
+      OscStep(c, v);
+      out[sub] = FilterStep(c, v, noise, denormal);
     }
-    for (int n = 0; n < kChains; ++n)
-      AddToSum(block.sum[frame], group.live + n * kVoices, out[0][n], subsamples == 2 ? out[1][n] : c.zero);
+    AddToSum(block.sum[frame], group.live, out[0], subsamples == 2 ? out[1] : c.zero);
   }
-  for (int n = 0; n < kChains; ++n) set[n].Store(group.voice + n * kVoices, group.live + n * kVoices);
+  v.Store(group.voice, group.live);
 }
 
-template <class S, int kChains>
+// The voice run routine of vectors of S (see VoiceRunRoutine).
+template <class S>
 void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
-  if (block.sample_oscillators) RunFrames<S, kChains, true>(sw, p, group, block, first, end);
-  else RunFrames<S, kChains, false>(sw, p, group, block, first, end);
+  if (block.sample_oscillators) RunFrames<S, true>(sw, p, group, block, first, end);
+  else RunFrames<S, false>(sw, p, group, block, first, end);
 }
 
 }  // namespace brelix

@@ -43,7 +43,7 @@ VoiceRunner ChooseVoiceRunner() {
   const bool narrow_asked = simd != nullptr && std::strcmp(simd, "sse") == 0;
   if (!narrow_asked && __builtin_cpu_supports("avx2")) return {WideVoiceGroupSize, WideVoiceRun};
   // Four voices side by side, four lanes each.
-  return {QPair<QPair<QSingle>>::kVoices, RunVoices<QPair<QPair<QSingle>>, 1>};
+  return {QPair<QPair<QSingle>>::kVoices, RunVoices<QPair<QPair<QSingle>>>};
 }
 
 }  // namespace brelix

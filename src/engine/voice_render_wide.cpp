@@ -7,7 +7,7 @@
 namespace brelix {
 
 // Four voices: two registers of two voices each, side by side.
-extern const VoiceRunRoutine WideVoiceRun = RunVoices<QPair<WSingle>, 1>;
+extern const VoiceRunRoutine WideVoiceRun = RunVoices<QPair<WSingle>>;
 extern const int WideVoiceGroupSize = QPair<WSingle>::kVoices;
 
 }  // namespace brelix
