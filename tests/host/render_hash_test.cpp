@@ -207,6 +207,26 @@ TEST_F(RenderHashes, FixedRendersKeepTheirFingerprintsOnEveryVectorPath) {
   }
 }
 
+// The engine works through a host block in blocks of its own and splits them again at every
+// voice's control tick and MIDI matrix pass: how the host cuts its blocks must not show.
+TEST_F(RenderHashes, TheHostBlockSizeDoesNotChangeTheOutput) {
+  RenderRow r;
+  r.patch = "bench/patches/full-modulation.tw";
+  r.notes = ParseNotes("36+3x16");
+  r.frames = 6000;
+  r.release = 2500;
+  const std::string patch_file = PatchFileFor(r);
+  for (const char* simd : {"", "sse"}) {
+    setenv("BRELIX_SIMD", simd, 1);
+    r.block = 64;
+    const std::string reference = Render(r, patch_file);
+    for (int block : {1, 7, 63, 65, 100, 512, 4096}) {
+      r.block = block;
+      EXPECT_TRUE(Render(r, patch_file) == reference) << "block " << block << ", BRELIX_SIMD=" << simd;
+    }
+  }
+}
+
 TEST(Sha256, KnownDigests) {
   EXPECT_EQ(testing::Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(testing::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
