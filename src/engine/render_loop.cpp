@@ -17,7 +17,7 @@ namespace {
 // whose countdown stands at c ticks in frame c. `frames` when none does.
 int FirstTick(const RenderTarget& t, int frames) {
   int first = frames;
-  for (int i = 0; i < t.active_voices; ++i) {
+  for (int i = 0; i < std::min(t.active_voices, kMaxRenderVoices); ++i) {
     const XPatchWork& w = *t.voices[i];
     if (!VoiceIsIdle(w)) first = std::min<int64_t>(first, w.ControlCounter);
   }
@@ -89,7 +89,7 @@ void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
   for (int frame = 0; frame < block.frames;) {
     const int end = GroupEvents(t, group, block, frame);
     if (std::none_of(group.live, group.live + group.size, [](bool live) { return live; })) return;
-    t.runner.run(t.sw, t.patch, group, block, frame, end);
+    group.run(t.sw, t.patch, group, block, frame, end);
     // The countdowns of the frames after the event frame.
     for (int v = 0; v < group.size; ++v)
       if (group.live[v]) group.voice[v]->ControlCounter -= static_cast<uint32_t>(end - frame - 1);
@@ -98,27 +98,31 @@ void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
 }
 
 // Every voice through the block, from the highest index down: idle ones by themselves, the active
-// ones in groups of the runner's size. Every frame's sum receives the voices in that order.
+// ones in groups, of eight while more than four are left (where the vector width has a kernel for
+// eight), else of four. Every frame's sum receives
+// the voices in that order.
 void RenderVoices(RenderTarget& t, FrameBlock& block) {
-  VoiceGroup group;
-  auto flush = [&] {
-    if (group.size == 0) return;
-    // Missing places repeat the first voice; they are not live, so nothing of them is kept.
-    for (int v = group.size; v < t.runner.group_size; ++v) group.voice[v] = group.voice[0];
-    RenderGroup(t, group, block);
-    group = VoiceGroup{};
-  };
-  for (int i = t.active_voices - 1; i >= 0; --i) {
+  XPatchWork* active[kMaxRenderVoices];
+  int count = 0;
+  for (int i = std::min(t.active_voices, kMaxRenderVoices) - 1; i >= 0; --i) {
     XPatchWork& w = *t.voices[i];
-    if (VoiceIsIdle(w)) {
-      VoiceIdleFrames(t.patch, w, block.frames);
-      continue;
-    }
-    group.voice[group.size] = &w;
-    group.live[group.size] = true;
-    if (++group.size == t.runner.group_size) flush();
+    if (VoiceIsIdle(w)) VoiceIdleFrames(t.patch, w, block.frames);
+    else active[count++] = &w;
   }
-  flush();
+  for (int first = 0; first < count;) {
+    const bool large = t.runner.large != nullptr && count - first > VoiceRunner::kSmall;
+    VoiceGroup group;
+    group.run = large ? t.runner.large : t.runner.small;
+    group.size = std::min(count - first, large ? VoiceRunner::kLarge : VoiceRunner::kSmall);
+    const int places = large ? VoiceRunner::kLarge : VoiceRunner::kSmall;
+    // Missing places repeat the first voice; they are not live, so nothing of them is kept.
+    for (int v = 0; v < places; ++v) {
+      group.voice[v] = active[first + (v < group.size ? v : 0)];
+      group.live[v] = v < group.size;
+    }
+    RenderGroup(t, group, block);
+    first += group.size;
+  }
   ShareFrame(t, block, block.frames - 1);
 }
 

@@ -29,28 +29,35 @@ struct FrameBlock {
   QSingle sum[kBlockFrames];
 };
 
-// Up to four voices rendered together, highest index first. A voice that has gone idle in the
-// block is no longer live: its lanes may still be computed, but nothing of them is kept.
-struct VoiceGroup {
-  static constexpr int kMaxVoices = 4;
-  XPatchWork* voice[kMaxVoices] = {};
-  bool live[kMaxVoices] = {};
-  int size = 0;
-};
+struct VoiceGroup;
 
 // Renders frames [first, end) of a block for the group: nothing but audio happens to its voices
 // in these frames. Their sub-samples go into block.sum, and the states back into the live voices.
 using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
                                  int first, int end);
 
-// How many voices a routine renders at once, and the routine.
-struct VoiceRunner {
-  int group_size;
-  VoiceRunRoutine run;
+// Up to eight voices rendered together, highest index first. A voice that has gone idle in the
+// block is no longer live: its lanes may still be computed, but nothing of them is kept.
+struct VoiceGroup {
+  static constexpr int kMaxVoices = 8;
+  XPatchWork* voice[kMaxVoices] = {};
+  bool live[kMaxVoices] = {};
+  int size = 0;      // voices in the group
+  VoiceRunRoutine run = nullptr;  // the kernel for that many voices
 };
 
-// The widest routine the processor runs: two voices in each 256-bit register where it has AVX2,
-// the 4-lane routine otherwise, or when the environment variable BRELIX_SIMD is "sse" (so that
+// The kernels of one vector width: for four voices, and for eight where that pays (more chains
+// in flight, but more registers to hold them and more work when some voices are missing); none
+// where it does not.
+struct VoiceRunner {
+  static constexpr int kSmall = 4;
+  static constexpr int kLarge = 8;
+  VoiceRunRoutine small;
+  VoiceRunRoutine large;
+};
+
+// The widest kernels the processor runs: two voices in each 256-bit register where it has AVX2,
+// four lanes per register otherwise, or when the environment variable BRELIX_SIMD is "sse" (so that
 // both paths can be measured and checked against each other on one machine).
 VoiceRunner ChooseVoiceRunner();
 

@@ -35,15 +35,16 @@ void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
 }
 
 // Defined in voice_render_wide.cpp, compiled for AVX2.
-extern const VoiceRunRoutine WideVoiceRun;
-extern const int WideVoiceGroupSize;
+extern const VoiceRunner WideVoiceRunner;
 
 VoiceRunner ChooseVoiceRunner() {
   const char* simd = std::getenv("BRELIX_SIMD");
   const bool narrow_asked = simd != nullptr && std::strcmp(simd, "sse") == 0;
-  if (!narrow_asked && __builtin_cpu_supports("avx2")) return {WideVoiceGroupSize, WideVoiceRun};
-  // Four voices side by side, four lanes each.
-  return {QPair<QPair<QSingle>>::kVoices, RunVoices<QPair<QPair<QSingle>>>};
+  if (!narrow_asked && __builtin_cpu_supports("avx2")) return WideVoiceRunner;
+  // Four voices side by side, four lanes per register: sixteen registers are too few for eight.
+  using Four = QPair<QPair<QSingle>>;
+  static_assert(Four::kVoices == VoiceRunner::kSmall);
+  return {RunVoices<Four>, nullptr};
 }
 
 }  // namespace brelix

@@ -6,8 +6,9 @@
 
 namespace brelix {
 
-// Four voices: two registers of two voices each, side by side.
-extern const VoiceRunRoutine WideVoiceRun = RunVoices<QPair<WSingle>>;
-extern const int WideVoiceGroupSize = QPair<WSingle>::kVoices;
+// Four voices: two registers of two voices each, side by side; eight: four registers.
+extern const VoiceRunner WideVoiceRunner = {RunVoices<QPair<WSingle>>, RunVoices<QPair<QPair<WSingle>>>};
+static_assert(QPair<WSingle>::kVoices == VoiceRunner::kSmall);
+static_assert(QPair<QPair<WSingle>>::kVoices == VoiceRunner::kLarge);
 
 }  // namespace brelix

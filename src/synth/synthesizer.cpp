@@ -31,6 +31,7 @@ namespace brelix {
 
 namespace {
 
+static_assert(kMaxVoices == kMaxRenderVoices);
 constexpr int32_t kGlobalMemoryMiB = 4;
 constexpr int32_t kParamsWithoutAutomation = 1;
 constexpr int32_t kParamsWithAutomation = 443;
