@@ -18,6 +18,9 @@ struct QPair {
 
   V a, b;
 
+  QPair() = default;
+  BRELIX_INLINE QPair(const V& first, const V& second) : a(first), b(second) {}
+  QPair(const QPair&) = default;
   // Part by part: a copy of the whole pair would be a block move, which the compiler may do in
   // pieces narrower than the parts (and a later full-width read of a piece-wise stored part
   // waits for the stores to drain).

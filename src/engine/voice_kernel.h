@@ -37,7 +37,7 @@ struct LanesOf<S, QWord> {
 // f(v) for each voice v of a vector of S, in order, with v a compile-time constant.
 template <class S, class F>
 BRELIX_INLINE void ForEachVoice(F f) {
-  [&f]<int... v>(std::integer_sequence<int, v...>) {
+  [&f]<int... v>(std::integer_sequence<int, v...>) __attribute__((always_inline)) {
     (f(std::integral_constant<int, v>{}), ...);
   }(std::make_integer_sequence<int, S::kVoices>{});
 }
@@ -58,7 +58,7 @@ typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*fie
 template <class S, class Q>
 void StoreVoiceLanes(XPatchWork* const* w, const bool* live, Q XPatchWork::*field,
                      const typename LanesOf<S, Q>::type& value) {
-  ForEachVoice<S>([&](auto v) {
+  ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
     if (live[v]) w[v]->*field = value.template voice<v>();
   });
 }
@@ -326,9 +326,11 @@ template <class S>
 // order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
 template <class S>
 void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
-  ForEachVoice<S>([&](auto v) {
-    if (live[v]) sum += low_halves(first.template voice<v>(), second.template voice<v>());
+  QSingle total = sum;
+  ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
+    if (live[v]) total += low_halves(first.template voice<v>(), second.template voice<v>());
   });
+  sum = total;
 }
 
 // Frames [first, end) of the group's voices, S::kVoices of them; with the sample oscillators'
