@@ -298,7 +298,7 @@ BRELIX_INLINE QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _
 
 // Entries i and i + 1 of a table in the low half of a register, with one 64-bit load.
 BRELIX_INLINE __m128 load_neighbours(const float* entry) {
-  return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(entry)));
+  return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entry)));  // unaligned
 }
 
 // Gathers base[index[n]] and base[index[n] + 1] for each lane: the indices come straight out of

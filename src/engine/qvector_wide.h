@@ -124,7 +124,7 @@ BRELIX_INLINE WSingle swap_halves(WSingle a) { return {_mm256_shuffle_ps(a.v, a.
 
 // Entries i and i + 1 of a table for two lanes: (t[i], t[i + 1], t[j], t[j + 1]).
 BRELIX_INLINE __m128 load_neighbours(const float* entry_i, const float* entry_j) {
-  return _mm_loadh_pi(load_neighbours(entry_i), reinterpret_cast<const __m64*>(entry_j));
+  return _mm_movelh_ps(load_neighbours(entry_i), load_neighbours(entry_j));
 }
 
 // Linear interpolation in a table at eight element offsets, gathered as on the 4-lane path: the

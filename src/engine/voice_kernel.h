@@ -44,13 +44,13 @@ BRELIX_INLINE void ForEachVoice(F f) {
 
 // A patch field (the same for every voice) in each voice's lanes of a vector of S's family.
 template <class S, class Q>
-typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
+BRELIX_INLINE typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
   return LanesOf<S, Q>::type::broadcast(field);
 }
 
 // A field of the voices w[0 .. S::kVoices - 1] as one vector of S's family.
 template <class S, class Q>
-typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*field) {
+BRELIX_INLINE typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*field) {
   return LanesOf<S, Q>::type::from_voices([w, field](int v) -> const Q& { return w[v]->*field; });
 }
 
