@@ -19,6 +19,7 @@
 #include "engine/patch_work.h"
 #include "engine/synth_work.h"
 #include "engine/voice_group.h"
+#include "modulation/mod_sources.h"
 
 namespace brelix {
 
@@ -182,7 +183,7 @@ struct VoiceLaneSet {
   static S VoiceGain(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
     float gain[S::kVoices];
     for (int v = 0; v < S::kVoices; ++v) {
-      const float source = *reinterpret_cast<const float*>(reinterpret_cast<const uint8_t*>(&sw) + w[v]->VolumeModSourcePtr);
+      const float source = ModSourceValue(sw, w[v]->VolumeModSourcePtr);
       gain[v] = (p.Volume + w[v]->VolumeMod + w[v]->VolumeVelocityMod) * p.ControlValue[kVolumeController] *
                 (source * p.VolumeModAmount);
     }
