@@ -5,32 +5,9 @@
 #include "engine/patch_work.h"
 #include "engine/pow2_lookup.h"
 #include "engine/synth_work.h"
+#include "engine/voice_kernel.h"
 
 namespace brelix {
-
-namespace {
-
-// A 32-bit phase indexes the 8192-entry sine table with its top 13 bits; the low 19 bits are
-// the interpolation fraction.
-constexpr int kPhaseFractionBits = 19;
-
-// One self-modulated sine generator. `z` is its previous smoothed value, already cleared where
-// the sync master reset the phase. Stores the new smoothed value and returns the generator's
-// output, corrected for the smoothing and for DC.
-QSingle Generator(const XSynthWork& sw, const XPatchWork& w, const float* sine, QWord phase, QSingle z,
-                  QSingle& smoothed) {
-  const QWord modulated = phase + as_word(trunc_to_int(w.AuxOscScaling * z * sw.TwoPow31));
-  const QWord i = modulated >> kPhaseFractionBits;
-  const QSingle f = to_single(as_integer(modulated & sw.TablePhaseMask)) * sw.InvTablePhaseMask;
-  QSingle s0, s1;
-  gather_pair(sine, i, s0, s1);
-  QSingle v = s0 - (s0 - s1) * f;
-  v = (v + z) * sw.S0_5;
-  smoothed = v;
-  return v * sw.S2_5 + z * sw.S_1_5 + w.AuxOscDCAdjust;
-}
-
-}  // namespace
 
 void OscPitchNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const QSingle octaves = (w.Notes + p.AuxOscSemitone + p.AuxOscDetune - p.AuxOscCenter) * p.AuxOscTracking * sw.SInv12;
@@ -79,31 +56,12 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
 }
 
 void OscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  const float* const sine = reinterpret_cast<const float*>(&sw) + TableOffsets.Sine;
-
-  QWord phase = w.AuxOscPhase + w.AuxOscDeltaPhase;
-  QWord sync = w.AuxOscSyncPhase + w.AuxOscDeltaSync;
-  // k is all ones until the master completes a cycle; then both generators restart at 0.
-  const QWord k = (sync & sw.I80000000) == QWord::zero();
-  phase = phase & k;
-  sync = sync & k;
-  w.AuxOscPhase = phase;
-  w.AuxOscSyncPhase = sync;
-
-  const QWord second = phase + as_word(trunc_to_int((p.AuxOscPW + w.AuxOscPWMod) * sw.TwoPow31));
-  const QSingle w1 = Generator(sw, w, sine, phase, k & w.AuxOscSawz1, w.AuxOscSawz1);
-  const QSingle w2 = Generator(sw, w, sine, second, k & w.AuxOscPulsez1, w.AuxOscPulsez1);
-
-  const QSingle h = min(abs(p.AuxOscSawShape + w.AuxOscSawShapeMod), sw.S1);
-  const QSingle a = w.AuxOscSaw * h + w1 * (p.AuxOscSawSigma1 + w.AuxOscSawSigma1Mod) +
-                    w2 * (p.AuxOscSawSigma2 + w.AuxOscSawSigma2Mod);
-  w.AuxOscSaw = a;
-  // The leak's gain compensation stops at 0.01.
-  const QSingle o = a * (sw.S1 - min(h, sw.S0_99)) * w.AuxOscNorm;
-
-  const QSingle y = o - w.AuxOscDCBlocker;
-  w.AuxOscDCBlocker = w.AuxOscDCBlocker + y * p._AuxOscDCFilter;
-  w.AuxOscValue = y;
+  XPatchWork* const voice[1] = {&w};
+  const bool live[1] = {true};
+  VoiceLaneSet<QSingle> lanes;
+  lanes.LoadOscillators(sw, p, voice);
+  OscStep(SharedLanes<QSingle>(sw, p), lanes);
+  lanes.StoreOscillators(voice, live);
 }
 
 void OscPitchUpdate(XPatchWork& w) { OscPitchNoteOn(*w.Patch->SynthWork, *w.Patch, w); }

@@ -15,10 +15,7 @@ inline QSingle Pow2Lookup(const XSynthWork& sw, QSingle octaves) {
   QSingle x = (octaves + sw.S11) * sw.Pow2Size;
   x = min(max(x, sw.S0), QSingle::splat(2.0f * kTableSteps));
   const QInteger i = trunc_to_int(x);
-  const QSingle f = x - to_single(i);
-  QSingle p0, p1;
-  gather_pair(table, as_word(i), p0, p1);
-  return p0 - (p0 - p1) * f;
+  return table_lerp(table, as_word(i), x - to_single(i));
 }
 
 }  // namespace brelix

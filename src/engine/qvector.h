@@ -16,6 +16,11 @@
 
 namespace brelix {
 
+// Every vector operation is inlined wherever it is used, also without optimisation: the wide
+// kernels are compiled for AVX2, and an out-of-line copy of one of these made there could be
+// the one the linker keeps for the 4-lane code.
+#define BRELIX_INLINE [[gnu::always_inline]] inline
+
 // Element views of a vector register. The register types are not float or uint32_t objects, so
 // reading their lanes through plain float* / uint32_t* breaks the aliasing rules (and g++ -O2
 // does miscompile it); these element types may alias anything.
@@ -29,75 +34,111 @@ struct QInteger;
 
 // Four single-precision floats.
 struct alignas(16) QSingle {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;  // the lanes of one voice's four modules
+
   __m128 v;
 
-  static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
-  static QSingle splat(float x) { return {_mm_set1_ps(x)}; }
-  static QSingle zero() { return {_mm_setzero_ps()}; }
-  // Lanes 1..4 in reading order.
-  static QSingle of(float l1, float l2, float l3, float l4) { return {_mm_setr_ps(l1, l2, l3, l4)}; }
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  BRELIX_INLINE static QSingle from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  BRELIX_INLINE static QSingle broadcast(QSingle x) { return x; }
+  template <int n>
+  BRELIX_INLINE QSingle voice() const { return *this; }
 
-  float lane(int i) const {
+  BRELIX_INLINE static QSingle load(const float* p) { return {_mm_load_ps(p)}; }
+  BRELIX_INLINE static QSingle splat(float x) { return {_mm_set1_ps(x)}; }
+  BRELIX_INLINE static QSingle zero() { return {_mm_setzero_ps()}; }
+  // Lanes 1..4 in reading order.
+  BRELIX_INLINE static QSingle of(float l1, float l2, float l3, float l4) { return {_mm_setr_ps(l1, l2, l3, l4)}; }
+
+  BRELIX_INLINE float lane(int i) const {
     alignas(16) float t[4];
     _mm_store_ps(t, v);
     return t[i];
   }
-  void set_lane(int i, float x) {
+  BRELIX_INLINE void set_lane(int i, float x) {
     alignas(16) float t[4];
     _mm_store_ps(t, v);
     t[i] = x;
     v = _mm_load_ps(t);
   }
-  alias_float* lanes() { return reinterpret_cast<alias_float*>(&v); }
-  const alias_float* lanes() const { return reinterpret_cast<const alias_float*>(&v); }
+  BRELIX_INLINE alias_float* lanes() { return reinterpret_cast<alias_float*>(&v); }
+  BRELIX_INLINE const alias_float* lanes() const { return reinterpret_cast<const alias_float*>(&v); }
 };
 
 // Four 32-bit unsigned integers: masks, phases, table indices.
 struct alignas(16) QWord {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;
+
   __m128i v;
 
-  static QWord splat(uint32_t x) { return {_mm_set1_epi32(static_cast<int32_t>(x))}; }
-  static QWord zero() { return {_mm_setzero_si128()}; }
-  static QWord ones() { return {_mm_set1_epi32(-1)}; }
-  static QWord of(uint32_t l1, uint32_t l2, uint32_t l3, uint32_t l4) {
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  BRELIX_INLINE static QWord from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  BRELIX_INLINE static QWord broadcast(QWord x) { return x; }
+  template <int n>
+  BRELIX_INLINE QWord voice() const { return *this; }
+
+  BRELIX_INLINE static QWord splat(uint32_t x) { return {_mm_set1_epi32(static_cast<int32_t>(x))}; }
+  BRELIX_INLINE static QWord zero() { return {_mm_setzero_si128()}; }
+  BRELIX_INLINE static QWord ones() { return {_mm_set1_epi32(-1)}; }
+  BRELIX_INLINE static QWord of(uint32_t l1, uint32_t l2, uint32_t l3, uint32_t l4) {
     return {_mm_setr_epi32(static_cast<int32_t>(l1), static_cast<int32_t>(l2), static_cast<int32_t>(l3),
                            static_cast<int32_t>(l4))};
   }
-  uint32_t lane(int i) const {
+  BRELIX_INLINE uint32_t lane(int i) const {
     alignas(16) uint32_t t[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
     return t[i];
   }
-  void set_lane(int i, uint32_t x) {
+  BRELIX_INLINE void set_lane(int i, uint32_t x) {
     alignas(16) uint32_t t[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
     t[i] = x;
     v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
   }
-  alias_uint32* lanes() { return reinterpret_cast<alias_uint32*>(&v); }
-  const alias_uint32* lanes() const { return reinterpret_cast<const alias_uint32*>(&v); }
+  BRELIX_INLINE alias_uint32* lanes() { return reinterpret_cast<alias_uint32*>(&v); }
+  BRELIX_INLINE const alias_uint32* lanes() const { return reinterpret_cast<const alias_uint32*>(&v); }
 };
 
 // Four 32-bit signed integers.
 struct alignas(16) QInteger {
+  using Word = QWord;
+  using Integer = QInteger;
+  static constexpr int kVoices = 1;
+
   __m128i v;
 
-  static QInteger splat(int32_t x) { return {_mm_set1_epi32(x)}; }
-  static QInteger zero() { return {_mm_setzero_si128()}; }
-  static QInteger of(int32_t l1, int32_t l2, int32_t l3, int32_t l4) { return {_mm_setr_epi32(l1, l2, l3, l4)}; }
-  int32_t lane(int i) const {
+  // The vector as the lanes of the voices it holds (one): built from, and read as, the four lanes
+  // of each voice. The wider families of the voice kernels offer the same.
+  template <class F>
+  BRELIX_INLINE static QInteger from_voices(F lanes_of_voice) { return lanes_of_voice(0); }
+  BRELIX_INLINE static QInteger broadcast(QInteger x) { return x; }
+  template <int n>
+  BRELIX_INLINE QInteger voice() const { return *this; }
+
+  BRELIX_INLINE static QInteger splat(int32_t x) { return {_mm_set1_epi32(x)}; }
+  BRELIX_INLINE static QInteger zero() { return {_mm_setzero_si128()}; }
+  BRELIX_INLINE static QInteger of(int32_t l1, int32_t l2, int32_t l3, int32_t l4) { return {_mm_setr_epi32(l1, l2, l3, l4)}; }
+  BRELIX_INLINE int32_t lane(int i) const {
     alignas(16) int32_t t[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
     return t[i];
   }
-  void set_lane(int i, int32_t x) {
+  BRELIX_INLINE void set_lane(int i, int32_t x) {
     alignas(16) int32_t t[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(t), v);
     t[i] = x;
     v = _mm_load_si128(reinterpret_cast<const __m128i*>(t));
   }
-  alias_int32* lanes() { return reinterpret_cast<alias_int32*>(&v); }
-  const alias_int32* lanes() const { return reinterpret_cast<const alias_int32*>(&v); }
+  BRELIX_INLINE alias_int32* lanes() { return reinterpret_cast<alias_int32*>(&v); }
+  BRELIX_INLINE const alias_int32* lanes() const { return reinterpret_cast<const alias_int32*>(&v); }
 };
 
 // Four 32-bit offsets from the engine memory base: in single-precision elements for tables, in
@@ -108,12 +149,12 @@ using QOffset = QWord;
 struct alignas(16) QDouble {
   __m128d lo, hi;
 
-  static QDouble splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
-  static QDouble zero() { return {_mm_setzero_pd(), _mm_setzero_pd()}; }
-  double lane(int i) const { return lanes()[i]; }
-  void set_lane(int i, double x) { lanes()[i] = x; }
-  alias_double* lanes() { return reinterpret_cast<alias_double*>(this); }
-  const alias_double* lanes() const { return reinterpret_cast<const alias_double*>(this); }
+  BRELIX_INLINE static QDouble splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
+  BRELIX_INLINE static QDouble zero() { return {_mm_setzero_pd(), _mm_setzero_pd()}; }
+  BRELIX_INLINE double lane(int i) const { return lanes()[i]; }
+  BRELIX_INLINE void set_lane(int i, double x) { lanes()[i] = x; }
+  BRELIX_INLINE alias_double* lanes() { return reinterpret_cast<alias_double*>(this); }
+  BRELIX_INLINE const alias_double* lanes() const { return reinterpret_cast<const alias_double*>(this); }
 };
 
 // Four references (one per lane).
@@ -128,140 +169,162 @@ static_assert(sizeof(QDouble) == 32 && sizeof(QPointer) == 32);
 
 // ---- single-precision arithmetic -------------------------------------------------------------
 
-inline QSingle operator+(QSingle a, QSingle b) { return {_mm_add_ps(a.v, b.v)}; }
-inline QSingle operator-(QSingle a, QSingle b) { return {_mm_sub_ps(a.v, b.v)}; }
-inline QSingle operator*(QSingle a, QSingle b) { return {_mm_mul_ps(a.v, b.v)}; }
-inline QSingle operator/(QSingle a, QSingle b) { return {_mm_div_ps(a.v, b.v)}; }
-inline QSingle operator-(QSingle a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
-inline QSingle& operator+=(QSingle& a, QSingle b) { return a = a + b; }
-inline QSingle& operator-=(QSingle& a, QSingle b) { return a = a - b; }
-inline QSingle& operator*=(QSingle& a, QSingle b) { return a = a * b; }
+BRELIX_INLINE QSingle operator+(QSingle a, QSingle b) { return {_mm_add_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator-(QSingle a, QSingle b) { return {_mm_sub_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator*(QSingle a, QSingle b) { return {_mm_mul_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator/(QSingle a, QSingle b) { return {_mm_div_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator-(QSingle a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
+BRELIX_INLINE QSingle& operator+=(QSingle& a, QSingle b) { return a = a + b; }
+BRELIX_INLINE QSingle& operator-=(QSingle& a, QSingle b) { return a = a - b; }
+BRELIX_INLINE QSingle& operator*=(QSingle& a, QSingle b) { return a = a * b; }
 
-inline QSingle min(QSingle a, QSingle b) { return {_mm_min_ps(a.v, b.v)}; }
-inline QSingle max(QSingle a, QSingle b) { return {_mm_max_ps(a.v, b.v)}; }
-inline QSingle abs(QSingle a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
-inline QSingle sqrt(QSingle a) { return {_mm_sqrt_ps(a.v)}; }
+BRELIX_INLINE QSingle min(QSingle a, QSingle b) { return {_mm_min_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle max(QSingle a, QSingle b) { return {_mm_max_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle abs(QSingle a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
+BRELIX_INLINE QSingle sqrt(QSingle a) { return {_mm_sqrt_ps(a.v)}; }
 
 // Bitwise operations on the lanes of a float vector (masks, sign bits).
-inline QSingle operator&(QSingle a, QSingle b) { return {_mm_and_ps(a.v, b.v)}; }
-inline QSingle operator|(QSingle a, QSingle b) { return {_mm_or_ps(a.v, b.v)}; }
-inline QSingle operator^(QSingle a, QSingle b) { return {_mm_xor_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator&(QSingle a, QSingle b) { return {_mm_and_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator|(QSingle a, QSingle b) { return {_mm_or_ps(a.v, b.v)}; }
+BRELIX_INLINE QSingle operator^(QSingle a, QSingle b) { return {_mm_xor_ps(a.v, b.v)}; }
 // (~mask) & a
-inline QSingle and_not(QSingle mask, QSingle a) { return {_mm_andnot_ps(mask.v, a.v)}; }
+BRELIX_INLINE QSingle and_not(QSingle mask, QSingle a) { return {_mm_andnot_ps(mask.v, a.v)}; }
 
 // Comparisons return lane masks as a QWord.
-inline QWord operator<(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmplt_ps(a.v, b.v))}; }
-inline QWord operator<=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmple_ps(a.v, b.v))}; }
-inline QWord operator>(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))}; }
-inline QWord operator>=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpge_ps(a.v, b.v))}; }
-inline QWord operator==(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpeq_ps(a.v, b.v))}; }
-inline QWord operator!=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpneq_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator<(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmplt_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator<=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmple_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator>(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator>=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpge_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator==(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpeq_ps(a.v, b.v))}; }
+BRELIX_INLINE QWord operator!=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpneq_ps(a.v, b.v))}; }
 
 // ---- integer arithmetic ----------------------------------------------------------------------
 
-inline QWord operator+(QWord a, QWord b) { return {_mm_add_epi32(a.v, b.v)}; }
-inline QWord operator-(QWord a, QWord b) { return {_mm_sub_epi32(a.v, b.v)}; }
-inline QWord operator&(QWord a, QWord b) { return {_mm_and_si128(a.v, b.v)}; }
-inline QWord operator|(QWord a, QWord b) { return {_mm_or_si128(a.v, b.v)}; }
-inline QWord operator^(QWord a, QWord b) { return {_mm_xor_si128(a.v, b.v)}; }
-inline QWord and_not(QWord mask, QWord a) { return {_mm_andnot_si128(mask.v, a.v)}; }
-inline QWord operator<<(QWord a, int n) { return {_mm_slli_epi32(a.v, n)}; }
-inline QWord operator>>(QWord a, int n) { return {_mm_srli_epi32(a.v, n)}; }  // logical
-inline QWord operator==(QWord a, QWord b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+BRELIX_INLINE QWord operator+(QWord a, QWord b) { return {_mm_add_epi32(a.v, b.v)}; }
+BRELIX_INLINE QWord operator-(QWord a, QWord b) { return {_mm_sub_epi32(a.v, b.v)}; }
+BRELIX_INLINE QWord operator&(QWord a, QWord b) { return {_mm_and_si128(a.v, b.v)}; }
+BRELIX_INLINE QWord operator|(QWord a, QWord b) { return {_mm_or_si128(a.v, b.v)}; }
+BRELIX_INLINE QWord operator^(QWord a, QWord b) { return {_mm_xor_si128(a.v, b.v)}; }
+BRELIX_INLINE QWord and_not(QWord mask, QWord a) { return {_mm_andnot_si128(mask.v, a.v)}; }
+BRELIX_INLINE QWord operator<<(QWord a, int n) { return {_mm_slli_epi32(a.v, n)}; }
+BRELIX_INLINE QWord operator>>(QWord a, int n) { return {_mm_srli_epi32(a.v, n)}; }  // logical
+BRELIX_INLINE QWord operator==(QWord a, QWord b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
 
-inline QInteger operator+(QInteger a, QInteger b) { return {_mm_add_epi32(a.v, b.v)}; }
-inline QInteger operator-(QInteger a, QInteger b) { return {_mm_sub_epi32(a.v, b.v)}; }
-inline QInteger operator&(QInteger a, QWord m) { return {_mm_and_si128(a.v, m.v)}; }
-inline QWord operator<(QInteger a, QInteger b) { return {_mm_cmplt_epi32(a.v, b.v)}; }
-inline QWord operator>(QInteger a, QInteger b) { return {_mm_cmpgt_epi32(a.v, b.v)}; }
-inline QWord operator==(QInteger a, QInteger b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+BRELIX_INLINE QInteger operator+(QInteger a, QInteger b) { return {_mm_add_epi32(a.v, b.v)}; }
+BRELIX_INLINE QInteger operator-(QInteger a, QInteger b) { return {_mm_sub_epi32(a.v, b.v)}; }
+BRELIX_INLINE QInteger operator&(QInteger a, QWord m) { return {_mm_and_si128(a.v, m.v)}; }
+BRELIX_INLINE QWord operator<(QInteger a, QInteger b) { return {_mm_cmplt_epi32(a.v, b.v)}; }
+BRELIX_INLINE QWord operator>(QInteger a, QInteger b) { return {_mm_cmpgt_epi32(a.v, b.v)}; }
+BRELIX_INLINE QWord operator==(QInteger a, QInteger b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
 
-inline bool any(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) != 0; }
-inline bool all(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) == 0xF; }
-inline int movemask(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)); }
+BRELIX_INLINE bool any(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) != 0; }
+BRELIX_INLINE bool all(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)) == 0xF; }
+BRELIX_INLINE int movemask(QWord m) { return _mm_movemask_ps(_mm_castsi128_ps(m.v)); }
 
 // ---- conversions and reinterpretation ----------------------------------------------------------
 
-inline QSingle as_single(QWord a) { return {_mm_castsi128_ps(a.v)}; }
-inline QSingle as_single(QInteger a) { return {_mm_castsi128_ps(a.v)}; }
-inline QWord as_word(QSingle a) { return {_mm_castps_si128(a.v)}; }
-inline QWord as_word(QInteger a) { return {a.v}; }
-inline QInteger as_integer(QWord a) { return {a.v}; }
+BRELIX_INLINE QSingle as_single(QWord a) { return {_mm_castsi128_ps(a.v)}; }
+BRELIX_INLINE QSingle as_single(QInteger a) { return {_mm_castsi128_ps(a.v)}; }
+BRELIX_INLINE QWord as_word(QSingle a) { return {_mm_castps_si128(a.v)}; }
+BRELIX_INLINE QWord as_word(QInteger a) { return {a.v}; }
+BRELIX_INLINE QInteger as_integer(QWord a) { return {a.v}; }
 
 // Mask lanes as floats, for and / and_not selects on float vectors.
-inline QSingle operator&(QWord m, QSingle a) { return {_mm_and_ps(_mm_castsi128_ps(m.v), a.v)}; }
-inline QSingle and_not(QWord m, QSingle a) { return {_mm_andnot_ps(_mm_castsi128_ps(m.v), a.v)}; }
+BRELIX_INLINE QSingle operator&(QWord m, QSingle a) { return {_mm_and_ps(_mm_castsi128_ps(m.v), a.v)}; }
+BRELIX_INLINE QSingle and_not(QWord m, QSingle a) { return {_mm_andnot_ps(_mm_castsi128_ps(m.v), a.v)}; }
 
 // select(mask, a, b): a where the mask is set, b elsewhere.
-inline QSingle select(QWord m, QSingle a, QSingle b) {
+BRELIX_INLINE QSingle select(QWord m, QSingle a, QSingle b) {
   __m128 mf = _mm_castsi128_ps(m.v);
   return {_mm_or_ps(_mm_and_ps(mf, a.v), _mm_andnot_ps(mf, b.v))};
 }
-inline QWord select(QWord m, QWord a, QWord b) {
+BRELIX_INLINE QWord select(QWord m, QWord a, QWord b) {
   return {_mm_or_si128(_mm_and_si128(m.v, a.v), _mm_andnot_si128(m.v, b.v))};
 }
-inline QInteger select(QWord m, QInteger a, QInteger b) {
+BRELIX_INLINE QInteger select(QWord m, QInteger a, QInteger b) {
   return {_mm_or_si128(_mm_and_si128(m.v, a.v), _mm_andnot_si128(m.v, b.v))};
 }
 
 // Truncating float -> int32 conversion (the processor's cvttps2dq: out-of-range lanes give
 // 0x80000000).
-inline QInteger trunc_to_int(QSingle a) { return {_mm_cvttps_epi32(a.v)}; }
+BRELIX_INLINE QInteger trunc_to_int(QSingle a) { return {_mm_cvttps_epi32(a.v)}; }
 // Rounding conversion in the current rounding mode (round to nearest in the render thread).
-inline QInteger round_to_int(QSingle a) { return {_mm_cvtps_epi32(a.v)}; }
-inline QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
+BRELIX_INLINE QInteger round_to_int(QSingle a) { return {_mm_cvtps_epi32(a.v)}; }
+BRELIX_INLINE QSingle to_single(QInteger a) { return {_mm_cvtepi32_ps(a.v)}; }
 // Fractional part, truncated towards zero: a - float(trunc(a)).
-inline QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
+BRELIX_INLINE QSingle frac_trunc(QSingle a) { return a - to_single(trunc_to_int(a)); }
 
 // ---- double-precision lanes --------------------------------------------------------------------
 
-inline QDouble operator+(QDouble a, QDouble b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
-inline QDouble operator-(QDouble a, QDouble b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
-inline QDouble operator*(QDouble a, QDouble b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble operator+(QDouble a, QDouble b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble operator-(QDouble a, QDouble b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble operator*(QDouble a, QDouble b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
 // As minpd/maxpd: a lane where `a` is not a number takes `b`.
-inline QDouble min(QDouble a, QDouble b) { return {_mm_min_pd(a.lo, b.lo), _mm_min_pd(a.hi, b.hi)}; }
-inline QDouble max(QDouble a, QDouble b) { return {_mm_max_pd(a.lo, b.lo), _mm_max_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble min(QDouble a, QDouble b) { return {_mm_min_pd(a.lo, b.lo), _mm_min_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble max(QDouble a, QDouble b) { return {_mm_max_pd(a.lo, b.lo), _mm_max_pd(a.hi, b.hi)}; }
 // Comparisons give 64-bit lane masks, kept in a QDouble; `mask & x` keeps x where the mask is set.
-inline QDouble operator>=(QDouble a, QDouble b) { return {_mm_cmpge_pd(a.lo, b.lo), _mm_cmpge_pd(a.hi, b.hi)}; }
-inline QDouble operator<(QDouble a, QDouble b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
-inline QDouble operator&(QDouble mask, QDouble a) { return {_mm_and_pd(mask.lo, a.lo), _mm_and_pd(mask.hi, a.hi)}; }
+BRELIX_INLINE QDouble operator>=(QDouble a, QDouble b) { return {_mm_cmpge_pd(a.lo, b.lo), _mm_cmpge_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble operator<(QDouble a, QDouble b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
+BRELIX_INLINE QDouble operator&(QDouble mask, QDouble a) { return {_mm_and_pd(mask.lo, a.lo), _mm_and_pd(mask.hi, a.hi)}; }
 
-inline QDouble to_double(QSingle a) { return {_mm_cvtps_pd(a.v), _mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))}; }
-inline QSingle to_single(QDouble a) { return {_mm_movelh_ps(_mm_cvtpd_ps(a.lo), _mm_cvtpd_ps(a.hi))}; }
-inline QDouble to_double(QInteger a) {
+BRELIX_INLINE QDouble to_double(QSingle a) { return {_mm_cvtps_pd(a.v), _mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))}; }
+BRELIX_INLINE QSingle to_single(QDouble a) { return {_mm_movelh_ps(_mm_cvtpd_ps(a.lo), _mm_cvtpd_ps(a.hi))}; }
+BRELIX_INLINE QDouble to_double(QInteger a) {
   return {_mm_cvtepi32_pd(a.v), _mm_cvtepi32_pd(_mm_unpackhi_epi64(a.v, a.v))};
 }
 // Truncating double -> int32 conversion (cvttpd2dq; out-of-range lanes give 0x80000000).
-inline QInteger trunc_to_int(QDouble a) {
+BRELIX_INLINE QInteger trunc_to_int(QDouble a) {
   return {_mm_unpacklo_epi64(_mm_cvttpd_epi32(a.lo), _mm_cvttpd_epi32(a.hi))};
 }
 
 // ---- lane rearrangements (lanes numbered from 1 in the comments) ------------------------------
 
 // (a1, b1, a3, b3)
-inline QSingle interleave_odd(QSingle a, QSingle b) {
+BRELIX_INLINE QSingle interleave_odd(QSingle a, QSingle b) {
   return {_mm_movelh_ps(_mm_unpacklo_ps(a.v, b.v), _mm_unpackhi_ps(a.v, b.v))};
 }
 // (a2, b2, a4, b4)
-inline QSingle interleave_even(QSingle a, QSingle b) {
+BRELIX_INLINE QSingle interleave_even(QSingle a, QSingle b) {
   return {_mm_movehl_ps(_mm_unpackhi_ps(a.v, b.v), _mm_unpacklo_ps(a.v, b.v))};
 }
+// (a1, a2, b1, b2): the low halves of two vectors.
+BRELIX_INLINE QSingle low_halves(QSingle a, QSingle b) { return {_mm_movelh_ps(a.v, b.v)}; }
 // (a3, a4, a1, a2): the two halves exchanged.
-inline QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
+BRELIX_INLINE QSingle swap_halves(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2))}; }
 // (a2, a1, a4, a3): the lanes of each pair exchanged.
-inline QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 3, 0, 1))}; }
+BRELIX_INLINE QSingle swap_pairs(QSingle a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 3, 0, 1))}; }
 
 // ---- table gathers -----------------------------------------------------------------------------
 
-// Gathers base[index[n] ] and base[index[n] + 1] for each lane with four scalar loads per value
-// (gather instructions are slow on the machines we run on). `base` is the engine memory base
-// seen as floats, indices are element offsets.
-inline void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) {
-  const alias_uint32* ix = index.lanes();
-  a = QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
-  b = QSingle::of(base[ix[0] + 1], base[ix[1] + 1], base[ix[2] + 1], base[ix[3] + 1]);
+// Entries i and i + 1 of a table in the low half of a register, with one 64-bit load.
+BRELIX_INLINE __m128 load_neighbours(const float* entry) {
+  return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entry)));  // unaligned
 }
-inline QSingle gather(const float* base, QWord index) {
+
+// Gathers base[index[n]] and base[index[n] + 1] for each lane: the indices come straight out of
+// the register, each lane's neighbouring pair is one 64-bit load, and two unpacks and two moves
+// sort the pairs into the two vectors (gather instructions are slow on the machines we run on).
+// `base` is the engine memory base seen as floats, indices are element offsets.
+BRELIX_INLINE void gather_pair(const float* base, QWord index, QSingle& a, QSingle& b) {
+  const uint64_t lanes12 = static_cast<uint64_t>(_mm_cvtsi128_si64(index.v));
+  const uint64_t lanes34 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(index.v, index.v)));
+  const __m128 p1 = load_neighbours(base + static_cast<uint32_t>(lanes12));
+  const __m128 p2 = load_neighbours(base + (lanes12 >> 32));
+  const __m128 p3 = load_neighbours(base + static_cast<uint32_t>(lanes34));
+  const __m128 p4 = load_neighbours(base + (lanes34 >> 32));
+  const __m128 pairs12 = _mm_unpacklo_ps(p1, p2);  // (a1, a2, b1, b2)
+  const __m128 pairs34 = _mm_unpacklo_ps(p3, p4);  // (a3, a4, b3, b4)
+  a = {_mm_movelh_ps(pairs12, pairs34)};
+  b = {_mm_movehl_ps(pairs34, pairs12)};
+}
+// Linear interpolation in a table: entry i minus the step to entry i + 1 times the fraction f,
+// per lane, with i given as element offsets from `base`. Every engine table is read this way.
+BRELIX_INLINE QSingle table_lerp(const float* base, QWord index, QSingle f) {
+  QSingle a, b;
+  gather_pair(base, index, a, b);
+  return a - (a - b) * f;
+}
+BRELIX_INLINE QSingle gather(const float* base, QWord index) {
   const alias_uint32* ix = index.lanes();
   return QSingle::of(base[ix[0]], base[ix[1]], base[ix[2]], base[ix[3]]);
 }
@@ -270,14 +333,14 @@ inline QSingle gather(const float* base, QWord index) {
 
 // Exceptions masked, round to nearest, flush-to-zero and denormals-are-zero.
 constexpr uint32_t kRenderCsr = 0x9FC0;
-inline void set_render_fp_mode() { _mm_setcsr(kRenderCsr); }
+BRELIX_INLINE void set_render_fp_mode() { _mm_setcsr(kRenderCsr); }
 
-inline uint32_t bits_of(float x) {
+BRELIX_INLINE uint32_t bits_of(float x) {
   uint32_t u;
   std::memcpy(&u, &x, 4);
   return u;
 }
-inline float float_of(uint32_t u) {
+BRELIX_INLINE float float_of(uint32_t u) {
   float x;
   std::memcpy(&x, &u, 4);
   return x;

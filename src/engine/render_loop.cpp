@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/countdown.h"
 #include "engine/rates.h"
 #include "engine/voice_render.h"
 #include "modulation/lfo.h"
@@ -12,52 +13,117 @@ namespace brelix {
 
 namespace {
 
-void MidiMatrixSchedule(RenderTarget& t) {
-  if (t.midi_count - 1 > 0) {
-    --t.midi_count;
-    return;
+// The frame of the first control tick among the voices active at the start of a block: a voice
+// whose countdown stands at c ticks in frame c. `frames` when none does.
+int FirstTick(const RenderTarget& t, int frames) {
+  int first = frames;
+  for (int i = 0; i < std::min(t.active_voices, kMaxRenderVoices); ++i) {
+    const XPatchWork& w = *t.voices[i];
+    if (!VoiceIsIdle(w)) first = std::min<int64_t>(first, w.ControlCounter);
   }
-  for (int i = t.active_voices - 1; i >= 0; --i) {
-    XPatchWork& w = *t.voices[i];
-    if (!VoiceIsIdle(w)) MidiModMatrixCalculate(t.sw, t.patch, w);
-  }
-  t.midi_count = MidiPeriod;
+  return first;
 }
 
-void DelaySchedule(XPatch& p) {
-  if (p.FXControlCounter == 0) {
-    p.FX1Calculate(p.FX1Ptr);
-    p.FXControlCounter = p.FXControlRate;
-  } else {
-    --p.FXControlCounter;
-  }
-}
-
-// Control tick (when due) and one or two sub-samples of every active voice into p.Output.
-void RenderVoices(RenderTarget& t) {
+// Everything of the block's frames that all voices share, before any voice runs: the noise, the
+// MIDI matrix schedule and the patch-level LFO phase. Every control tick writes the same LFO
+// increment into the patch, so from the frame after the first tick of the block on, the patch LFO
+// steps with that increment.
+void PrepareBlock(RenderTarget& t, FrameBlock& block) {
   XSynthWork& sw = t.sw;
   XPatch& p = t.patch;
-  for (int i = t.active_voices - 1; i >= 0; --i) {
-    XPatchWork& w = *t.voices[i];
+  const int first_tick = FirstTick(t, block.frames);
+  const QSingle tick_delta = LfoTickDelta(sw, p);
+  const int32_t midi_reload = std::max(MidiPeriod - 1, 0);
+  block.sample_oscillators = p.SampleProcess != static_cast<SampleProcessRoutine>(NoOperation);
+  for (int frame = 0; frame < block.frames; ++frame) {
+    NoiseStep(sw);
+    block.noise[frame] = sw.NoiseGenerator;
+    block.denormal[frame] = sw.Denormal;
+    block.midi_pass[frame] = CountdownDue(t.midi_count, midi_reload);
+    if (frame > first_tick) p.PatchLfoDeltaPhase = tick_delta;
+    PatchLfoCalculate(sw, p);
+    block.patch_lfo_phase[frame] = p.PatchLfoPhase;
+    block.sum[frame] = QSingle::zero();
+  }
+  int next = block.frames;
+  for (int frame = block.frames - 1; frame >= 0; --frame) {
+    block.next_midi_pass[frame] = next;
+    if (block.midi_pass[frame]) next = frame;
+  }
+}
+
+// What a control tick in `frame` reads of the shared values: the frame's noise and patch LFO phase.
+void ShareFrame(RenderTarget& t, const FrameBlock& block, int frame) {
+  t.sw.NoiseGenerator = block.noise[frame];
+  t.sw.Denormal = block.denormal[frame];
+  t.patch.PatchLfoPhase = block.patch_lfo_phase[frame];
+}
+
+// A group's voices in `frame`: the idle test (a voice that is idle leaves the group and idles to the
+// end of the block), the MIDI matrix pass and the control tick. Returns the frame of the next such
+// event of any live voice: the group renders audio alone until then.
+int GroupEvents(RenderTarget& t, VoiceGroup& group, FrameBlock& block, int frame) {
+  XPatch& p = t.patch;
+  int next = block.next_midi_pass[frame];
+  for (int v = 0; v < group.size; ++v) {
+    if (!group.live[v]) continue;
+    XPatchWork& w = *group.voice[v];
     if (VoiceIsIdle(w)) {
-      VoiceIdle(p, w);
+      group.live[v] = false;
+      VoiceIdleFrames(p, w, block.frames - frame);
       continue;
     }
-    if (w.ControlCounter == 0) {
-      VoiceControlTick(sw, p, w);
-      w.ControlCounter = p.ControlRate;
-    } else {
-      --w.ControlCounter;
+    if (block.midi_pass[frame]) MidiModMatrixCalculate(t.sw, p, w);
+    if (CountdownDue(w.ControlCounter, p.ControlRate)) {
+      ShareFrame(t, block, frame);
+      VoiceControlTick(t.sw, p, w);
     }
-    const QSingle first = VoiceProcess(sw, p, w);
-    if (p.Oversample != 0) {
-      const QSingle second = VoiceProcess(sw, p, w);
-      // (L1, R1) into lanes 1-2, (L2, R2) into lanes 3-4
-      p.Output += QSingle{_mm_movelh_ps(first.v, second.v)};
-    } else {
-      p.Output += QSingle{_mm_movelh_ps(first.v, _mm_setzero_ps())};
-    }
+    // A voice that the tick made idle is still rendered in this frame.
+    next = std::min<int64_t>(next, VoiceIsIdle(w) ? frame + 1 : frame + 1 + int64_t{w.ControlCounter});
   }
+  return next;
+}
+
+// The group through the block: its events, and audio runs between them.
+void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
+  for (int frame = 0; frame < block.frames;) {
+    const int end = GroupEvents(t, group, block, frame);
+    if (std::none_of(group.live, group.live + group.size, [](bool live) { return live; })) return;
+    group.run(t.sw, t.patch, group, block, frame, end);
+    // The countdowns of the frames after the event frame.
+    for (int v = 0; v < group.size; ++v)
+      if (group.live[v]) group.voice[v]->ControlCounter -= static_cast<uint32_t>(end - frame - 1);
+    frame = end;
+  }
+}
+
+// Every voice through the block, from the highest index down: idle ones by themselves, the active
+// ones in groups, of eight while more than four are left (where the vector width has a kernel for
+// eight), else of four. Every frame's sum receives
+// the voices in that order.
+void RenderVoices(RenderTarget& t, FrameBlock& block) {
+  XPatchWork* active[kMaxRenderVoices];
+  int count = 0;
+  for (int i = std::min(t.active_voices, kMaxRenderVoices) - 1; i >= 0; --i) {
+    XPatchWork& w = *t.voices[i];
+    if (VoiceIsIdle(w)) VoiceIdleFrames(t.patch, w, block.frames);
+    else active[count++] = &w;
+  }
+  for (int first = 0; first < count;) {
+    const bool large = t.runner.large != nullptr && count - first > VoiceRunner::kSmall;
+    VoiceGroup group;
+    group.run = large ? t.runner.large : t.runner.small;
+    group.size = std::min(count - first, large ? VoiceRunner::kLarge : VoiceRunner::kSmall);
+    const int places = large ? VoiceRunner::kLarge : VoiceRunner::kSmall;
+    // Missing places repeat the first voice; they are not live, so nothing of them is kept.
+    for (int v = 0; v < places; ++v) {
+      group.voice[v] = active[first + (v < group.size ? v : 0)];
+      group.live[v] = v < group.size;
+    }
+    RenderGroup(t, group, block);
+    first += group.size;
+  }
+  ShareFrame(t, block, block.frames - 1);
 }
 
 // The signal that reaches the delays and the output DC blocker, whose states would keep a NaN or
@@ -70,6 +136,27 @@ QSingle ContainSignal(QSingle x) {
   return min(max(x, -limit), limit);
 }
 
+// The voice sums of the block through the decimator, the delays and the output DC blocker.
+void WriteOutput(RenderTarget& t, const FrameBlock& block, float* left, float* right) {
+  XSynthWork& sw = t.sw;
+  XPatch& p = t.patch;
+  for (int frame = 0; frame < block.frames; ++frame) {
+    p.Output = block.sum[frame];
+    if (CountdownDue(p.FXControlCounter, p.FXControlRate)) p.FX1Calculate(p.FX1Ptr);
+    float l = p.Output.lane(0);
+    float r = p.Output.lane(1);
+    if (p.Oversample != 0) DownsamplerProcess(t.downsampler, p.Output.lane(0), p.Output.lane(1), p.Output.lane(2), p.Output.lane(3), l, r);
+
+    QSingle x = ContainSignal(QSingle::of(l, r, l, r) * sw.S0_5);
+    x = ContainSignal(p.FX1Process(p.FX1Ptr, x));
+    const QSingle y = x - p.DCBlocker;
+    p.DCBlocker = p.DCBlocker + y * p._DCFilter;
+    const QSingle& denormal = block.denormal[frame];
+    left[frame] = y.lane(0) + y.lane(2) + denormal.lane(0);
+    right[frame] = y.lane(1) + y.lane(3) + denormal.lane(1);
+  }
+}
+
 }  // namespace
 
 float TempoFromBpm(double bpm) {
@@ -80,27 +167,13 @@ float TempoFromBpm(double bpm) {
 }
 
 void RenderFrames(RenderTarget& t, float tempo, float* left, float* right, int32_t frames) {
-  XSynthWork& sw = t.sw;
-  XPatch& p = t.patch;
-  sw.Tempo = QSingle::splat(tempo);
-  for (int32_t i = 0; i < frames; ++i) {
-    NoiseStep(sw);
-    MidiMatrixSchedule(t);
-    p.Output = QSingle::zero();
-    DelaySchedule(p);
-    PatchLfoCalculate(sw, p);
-    RenderVoices(t);
-
-    float l = p.Output.lane(0);
-    float r = p.Output.lane(1);
-    if (p.Oversample != 0) DownsamplerProcess(t.downsampler, p.Output.lane(0), p.Output.lane(1), p.Output.lane(2), p.Output.lane(3), l, r);
-
-    QSingle x = ContainSignal(QSingle::of(l, r, l, r) * sw.S0_5);
-    x = ContainSignal(p.FX1Process(p.FX1Ptr, x));
-    const QSingle y = x - p.DCBlocker;
-    p.DCBlocker = p.DCBlocker + y * p._DCFilter;
-    left[i] = y.lane(0) + y.lane(2) + sw.Denormal.lane(0);
-    right[i] = y.lane(1) + y.lane(3) + sw.Denormal.lane(1);
+  t.sw.Tempo = QSingle::splat(tempo);
+  FrameBlock block;
+  for (int32_t first = 0; first < frames; first += kBlockFrames) {
+    block.frames = std::min<int32_t>(kBlockFrames, frames - first);
+    PrepareBlock(t, block);
+    RenderVoices(t, block);
+    WriteOutput(t, block, left + first, right + first);
   }
 }
 

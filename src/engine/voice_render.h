@@ -1,4 +1,4 @@
-// Rendering of one voice: its control tick, its audio sub-sample, and the step of an idle voice.
+// Rendering of one voice outside its audio runs: its control tick and the frames of an idle voice.
 #pragma once
 
 #include "engine/patch.h"
@@ -12,12 +12,8 @@ namespace brelix {
 // step also writes the patch-level LFO increment.
 void VoiceControlTick(const XSynthWork& sw, XPatch& p, XPatchWork& w);
 
-// One audio sub-sample of an active voice: its stereo pair as (left, right, left, right), already
-// multiplied by the voice gain.
-QSingle VoiceProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
-
-// The per-sample step of an idle voice: its LFO phases keep running at the control rate and its
-// oscillator phases drift once per output sample; nothing else moves.
-void VoiceIdle(const XPatch& p, XPatchWork& w);
+// `frames` output frames of an idle voice: its LFO phases keep running at the control rate and its
+// oscillator phases drift once per frame; nothing else moves.
+void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames);
 
 }  // namespace brelix

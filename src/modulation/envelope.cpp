@@ -107,10 +107,7 @@ void EnvCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const float* base = reinterpret_cast<const float*>(&sw);
   const QSingle position = w.EnvPhase * sw.TableSize;
   const QInteger i = trunc_to_int(position);
-  const QSingle f = position - to_single(i);
-  QSingle a, b;
-  gather_pair(base, w.EnvTable + as_word(i), a, b);
-  const QSingle v = a - (a - b) * f;
+  const QSingle v = table_lerp(base, w.EnvTable + as_word(i), position - to_single(i));
   w.EnvValue = v * w.EnvGain + w.EnvOffset;
   w.EnvModwheel = w.EnvValue * QSingle::splat(p.ControlValue[kControlModWheel]);
   w.EnvPressure = w.EnvValue * QSingle::splat(p.ControlValue[kControlPressure]);

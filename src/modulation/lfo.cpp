@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "engine/countdown.h"
 #include "engine/engine_tables.h"
 
 namespace brelix {
@@ -58,9 +59,13 @@ void LfoPatchRecalculate(XPatch& p) {
   }
 }
 
-void LfoRateCalculate(const XSynthWork& sw, XPatch& p, XPatchWork& w) {
+QSingle LfoTickDelta(const XSynthWork& sw, const XPatch& p) {
   const QSingle speed = select(p.LfoClocked, p.LfoTime * sw.Tempo, p.LfoTime);
-  w.LfoDeltaPhase = speed * p.ControlDelta1;
+  return speed * p.ControlDelta1;
+}
+
+void LfoRateCalculate(const XSynthWork& sw, XPatch& p, XPatchWork& w) {
+  w.LfoDeltaPhase = LfoTickDelta(sw, p);
   p.PatchLfoDeltaPhase = w.LfoDeltaPhase;
 }
 
@@ -77,11 +82,8 @@ void LfoCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
 
   const QSingle q = abs(r) * p.LfoTableSize;
   const QInteger i = trunc_to_int(q);
-  const QSingle f = q - to_single(i);
   const QWord index = as_word(i) & p.LfoQuantize & kIndexInTable;  // the fraction is not quantised
-  QSingle a, b;
-  gather_pair(base, p.LfoTable + index, a, b);
-  const QSingle wave = a - (a - b) * f;
+  const QSingle wave = table_lerp(base, p.LfoTable + index, q - to_single(i));
 
   QSingle v = wave * p.LfoLevel + rnd;
   v = min(max(v, p.LfoMin), p.LfoMax);
@@ -104,12 +106,8 @@ void LfoNoteOn(const XSynthWork&, const XPatch& p, XPatchWork& w) {
 }
 
 void PatchLfoCalculate(const XSynthWork&, XPatch& p) {
-  if (p.PatchControlCounter != 0) {
-    --p.PatchControlCounter;
-    return;
-  }
-  p.PatchLfoPhase = frac_trunc(p.PatchLfoPhase + p.PatchLfoDeltaPhase);
-  p.PatchControlCounter = p.ControlRate;
+  if (CountdownDue(p.PatchControlCounter, p.ControlRate))
+    p.PatchLfoPhase = frac_trunc(p.PatchLfoPhase + p.PatchLfoDeltaPhase);
 }
 
 }  // namespace brelix

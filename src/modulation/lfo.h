@@ -29,6 +29,10 @@ void LfoInitTables();
 // LfoTable and LfoTableSize from LfoShape. A shape index outside the list selects the sine.
 void LfoPatchRecalculate(XPatch& p);
 
+// The phase increment per control tick, the same for every voice: from LfoTime, the host tempo
+// (clocked lanes) and the control period.
+QSingle LfoTickDelta(const XSynthWork& sw, const XPatch& p);
+
 // First step of a voice's control tick: the phase increment per tick from LfoTime, the host tempo
 // (clocked lanes) and the control period; also becomes the patch-level increment.
 void LfoRateCalculate(const XSynthWork& sw, XPatch& p, XPatchWork& w);

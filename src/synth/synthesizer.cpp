@@ -32,6 +32,7 @@ namespace brelix {
 
 namespace {
 
+static_assert(kMaxVoices == kMaxRenderVoices);
 constexpr int32_t kGlobalMemoryMiB = 4;
 constexpr int32_t kParamsWithoutAutomation = 1;
 constexpr int32_t kParamsWithAutomation = 443;
@@ -245,7 +246,7 @@ float XSynthesizer::BlockTempo() {
 void XSynthesizer::RenderBlock(float** outputs, int32_t sampleFrames) {
   PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
   if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) return;
-  RenderTarget target{*SynthWork, *Multi->EditBuffer, PatchWork.data(), ActiveVoices, MidiCount, *Downsampler2};
+  RenderTarget target{*SynthWork, *Multi->EditBuffer, PatchWork.data(), ActiveVoices, MidiCount, *Downsampler2, Runner};
   RenderFrames(target, BlockTempo(), outputs[0], outputs[1], sampleFrames);
 }
 

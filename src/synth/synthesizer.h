@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/voice_group.h"
 #include "engine/downsampler.h"
 #include "engine/global_memory.h"
 #include "engine/patch_work.h"
@@ -81,7 +82,7 @@ class XSynthesizer : public AudioEffectX {
   // ---- instance state, in record order -----------------------------------------------------
   TDownsampler* Downsampler2 = nullptr;
   int32_t ActiveVoices = 0;  // voices the render loop visits
-  int32_t MidiCount = 0;     // samples left until the next MIDI modulation pass
+  int32_t MidiCount = 0;     // countdown to the next MIDI matrix pass (0: in the next frame)
   // Mute and Processing live in the private RenderState word (read them with Mute(), Processing()).
   bool Automation = false;             // expose the patch parameters to the host
   bool EditAutomation = false;         // consulted by the editor's controls
@@ -92,6 +93,7 @@ class XSynthesizer : public AudioEffectX {
   std::unique_ptr<XMulti> Multi;
   std::array<XPatchWork*, kMaxVoices> PatchWork{};
   std::array<std::unique_ptr<XVoice>, kMaxVoices> Voices;
+  VoiceRunner Runner = ChooseVoiceRunner();  // the audio runs of the voices (the vector width)
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);

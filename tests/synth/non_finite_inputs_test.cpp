@@ -13,7 +13,9 @@
 #include "engine/downsampler.h"
 #include "engine/filter.h"
 #include "engine/oscillator.h"
+#include "engine/routines.h"
 #include "engine/sample_osc.h"
+#include "engine/voice_group.h"
 #include "engine/voice_render.h"
 #include "modulation/delay.h"
 #include "modulation/envelope.h"
@@ -48,6 +50,29 @@ struct PlayingVoice : SynthFixture {
   std::vector<float> outputs;
   float audio_input = 0.0f;  // what the output stages are fed
 };
+
+// One frame of the voice through the audio kernel (oscillators, filters, level, pan and voice
+// gain), as the render loop runs it: a group whose other places repeat the voice without being
+// live. Returns the frame's voice sum.
+QSingle OneKernelFrame(PlayingVoice& v) {
+  static FrameBlock block;  // large: kept off the stack
+  block = FrameBlock{};
+  block.frames = 1;
+  block.sample_oscillators = v.patch().SampleProcess != static_cast<SampleProcessRoutine>(NoOperation);
+  block.noise[0] = v.sw().NoiseGenerator;
+  block.denormal[0] = v.sw().Denormal;
+  block.patch_lfo_phase[0] = v.patch().PatchLfoPhase;
+  block.next_midi_pass[0] = 1;
+  VoiceGroup group;
+  group.run = ChooseVoiceRunner().small;
+  group.size = 1;
+  for (int place = 0; place < VoiceRunner::kSmall; ++place) {
+    group.voice[place] = &v.w();
+    group.live[place] = place == 0;
+  }
+  group.run(v.sw(), v.patch(), group, block, 0, 1);
+  return block.sum[0];
+}
 
 // A value handed to a routine: where it is written before every control tick or sample.
 struct Input {
@@ -166,7 +191,7 @@ const Routine kRoutines[] = {
      {{"VolumeMod", [](PlayingVoice& v, float x) { v.w().VolumeMod = x; }},
       {"VolumeVelocityMod", [](PlayingVoice& v, float x) { v.w().VolumeVelocityMod = x; }}},
      [](PlayingVoice& v) { VoiceControlTick(v.sw(), v.patch(), v.w()); },
-     [](PlayingVoice& v) { return VoiceProcess(v.sw(), v.patch(), v.w()); }},
+     [](PlayingVoice& v) { return OneKernelFrame(v); }},
     {"Delays",
      {kAudio},
      [](PlayingVoice& v) { v.patch().Delay->Calculate(); },

@@ -1,0 +1,372 @@
+// The audio-rate work of active voices over a run of frames in which nothing but audio happens
+// (no control tick, no MIDI matrix pass): oscillators, filters, level, pan and voice gain, one
+// sub-sample at a time, with every state in a local vector for the whole run.
+//
+// The arithmetic is that of OscProcess and FilterProcess, in the same order of single-precision
+// operations, so a run gives the same bits as calling them sample by sample. What does not change
+// within a run (the filter coefficients, the modulation sums, the pan gains, the voice gain) is
+// computed once at its start from the same operands.
+//
+// The kernel is written once for any vector type S of the QSingle family: S holds S::kVoices
+// voices of four lanes each (voice v in lanes 4v+1..4v+4). A vector of several voices keeps
+// their dependency chains (a division and a table lookup per filter sample) in flight together.
+#pragma once
+
+#include <utility>
+
+#include "engine/engine_tables.h"
+#include "engine/patch.h"
+#include "engine/patch_work.h"
+#include "engine/synth_work.h"
+#include "engine/voice_group.h"
+#include "modulation/mod_sources.h"
+
+namespace brelix {
+
+// The vector type of S's family that holds what a 4-lane field of type Q holds.
+template <class S, class Q>
+struct LanesOf;
+template <class S>
+struct LanesOf<S, QSingle> {
+  using type = S;
+};
+template <class S>
+struct LanesOf<S, QWord> {
+  using type = typename S::Word;
+};
+
+// f(v) for each voice v of a vector of S, in order, with v a compile-time constant.
+template <class S, class F>
+BRELIX_INLINE void ForEachVoice(F f) {
+  [&f]<int... v>(std::integer_sequence<int, v...>) __attribute__((always_inline)) {
+    (f(std::integral_constant<int, v>{}), ...);
+  }(std::make_integer_sequence<int, S::kVoices>{});
+}
+
+// A patch field (the same for every voice) in each voice's lanes of a vector of S's family.
+template <class S, class Q>
+BRELIX_INLINE typename LanesOf<S, Q>::type PatchLanes(const Q& field) {
+  return LanesOf<S, Q>::type::broadcast(field);
+}
+
+// A field of the voices w[0 .. S::kVoices - 1] as one vector of S's family.
+template <class S, class Q>
+BRELIX_INLINE typename LanesOf<S, Q>::type VoiceLanes(XPatchWork* const* w, Q XPatchWork::*field) {
+  return LanesOf<S, Q>::type::from_voices([w, field](int v) -> const Q& { return w[v]->*field; });
+}
+
+// Stores the lanes of each live voice back into its field.
+template <class S, class Q>
+void StoreVoiceLanes(XPatchWork* const* w, const bool* live, Q XPatchWork::*field,
+                     const typename LanesOf<S, Q>::type& value) {
+  ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
+    if (live[v]) w[v]->*field = value.template voice<v>();
+  });
+}
+
+// One vector of voices: their oscillator and filter states and the values that stay constant
+// over a run.
+template <class S>
+struct VoiceLaneSet {
+  using W = typename S::Word;
+
+  // ---- oscillators: state
+  W phase, sync;
+  S sawz1, pulsez1, saw, dc_blocker, value;
+  // ---- oscillators: constants of the run
+  W delta, delta_sync, pw_offset;
+  S scaling, dc_adjust, norm, leak, sigma1, sigma2, leak_gain;
+  // ---- filters: state
+  S s1, s2, s3, s4, q;
+  // ---- filters: constants of the run
+  S g, G, g2, k, r4, r3G, r2G, rG, D, follow, mix_a, mix_b, noise_mix, gain, level, left, right;
+  S sample_value, voice_gain;
+
+  // Everything a run needs, and the voice gain.
+  void Load(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
+    LoadOscillators(sw, p, w);
+    LoadFilters(sw, p, w);
+    voice_gain = VoiceGain(sw, p, w);
+  }
+  void Store(XPatchWork* const* w, const bool* live) const {
+    StoreOscillators(w, live);
+    StoreFilters(w, live);
+  }
+
+  void LoadOscillators(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
+    auto P = [](const auto& field) { return PatchLanes<S>(field); };
+    auto V = [w](auto field) { return VoiceLanes<S>(w, field); };
+    phase = V(&XPatchWork::AuxOscPhase);
+    sync = V(&XPatchWork::AuxOscSyncPhase);
+    delta = V(&XPatchWork::AuxOscDeltaPhase);
+    delta_sync = V(&XPatchWork::AuxOscDeltaSync);
+    sawz1 = V(&XPatchWork::AuxOscSawz1);
+    pulsez1 = V(&XPatchWork::AuxOscPulsez1);
+    saw = V(&XPatchWork::AuxOscSaw);
+    dc_blocker = V(&XPatchWork::AuxOscDCBlocker);
+    value = V(&XPatchWork::AuxOscValue);
+    scaling = V(&XPatchWork::AuxOscScaling);
+    dc_adjust = V(&XPatchWork::AuxOscDCAdjust);
+    norm = V(&XPatchWork::AuxOscNorm);
+    pw_offset = as_word(trunc_to_int((P(p.AuxOscPW) + V(&XPatchWork::AuxOscPWMod)) * P(sw.TwoPow31)));
+    leak = min(abs(P(p.AuxOscSawShape) + V(&XPatchWork::AuxOscSawShapeMod)), P(sw.S1));
+    sigma1 = P(p.AuxOscSawSigma1) + V(&XPatchWork::AuxOscSawSigma1Mod);
+    sigma2 = P(p.AuxOscSawSigma2) + V(&XPatchWork::AuxOscSawSigma2Mod);
+    // The leak's gain compensation stops at 0.01.
+    leak_gain = P(sw.S1) - min(leak, P(sw.S0_99));
+  }
+
+  void LoadFilters(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
+    auto P = [](const auto& field) { return PatchLanes<S>(field); };
+    auto V = [w](auto field) { return VoiceLanes<S>(w, field); };
+    const S one = P(sw.S1), zero = P(sw.S0), half = P(sw.S0_5);
+    value = V(&XPatchWork::AuxOscValue);
+    sample_value = V(&XPatchWork::SampleOscValue);
+    s1 = V(&XPatchWork::FilterBuf1);
+    s2 = V(&XPatchWork::FilterBuf2);
+    s3 = V(&XPatchWork::FilterBuf3);
+    s4 = V(&XPatchWork::FilterBuf4);
+    q = V(&XPatchWork::FilterQompensator);
+    g = abs(V(&XPatchWork::Polef0));
+    k = max(P(p.FilterReso) + V(&XPatchWork::FilterResoMod), zero) * P(sw.F40_9);  // 0.9 gives k = 4
+    G = one / (one + g);
+    const S r = G * g;
+    const S r2 = r * r;
+    const S r3 = r * r2;
+    r4 = r2 * r2;
+    r3G = r3 * G;
+    r2G = r2 * G;
+    rG = r * G;
+    D = k * r4 + one;
+    g2 = P(sw.S2) * g;
+    // The follow coefficient of the compensator stops at 1: beyond it q would overshoot.
+    follow = min(max((P(p.FilterQompensate) + V(&XPatchWork::FilterQompensateMod)) * P(p.AudioSampleScale), zero), one);
+    const S m = P(p.AuxOscMix) + V(&XPatchWork::AuxOscMixMod);
+    mix_a = (one - m) * half;
+    mix_b = (one + m) * half;
+    noise_mix = P(p.NoiseMix) + V(&XPatchWork::NoiseMixMod);
+    gain = P(p.FilterGain) + V(&XPatchWork::FilterGainMod);
+    level = P(p.FilterLevel) + V(&XPatchWork::FilterLevelMod);
+    const S pan = P(QSingle::splat(p.ControlValue[kPanController])) + P(p.FilterPan) + V(&XPatchWork::FilterPanMod);
+    left = min(max((one - pan) * half, zero), one);
+    right = min(max((one + pan) * half, zero), one);
+    voice_gain = one;
+  }
+
+  void StoreOscillators(XPatchWork* const* w, const bool* live) const {
+    auto put = [w, live](auto field, const auto& x) { StoreVoiceLanes<S>(w, live, field, x); };
+    put(&XPatchWork::AuxOscPhase, phase);
+    put(&XPatchWork::AuxOscSyncPhase, sync);
+    put(&XPatchWork::AuxOscSawz1, sawz1);
+    put(&XPatchWork::AuxOscPulsez1, pulsez1);
+    put(&XPatchWork::AuxOscSaw, saw);
+    put(&XPatchWork::AuxOscDCBlocker, dc_blocker);
+    put(&XPatchWork::AuxOscValue, value);
+  }
+
+  // With the coefficients of the run, as the voice record keeps them.
+  void StoreFilters(XPatchWork* const* w, const bool* live) const {
+    auto put = [w, live](auto field, const auto& x) { StoreVoiceLanes<S>(w, live, field, x); };
+    put(&XPatchWork::FilterBuf1, s1);
+    put(&XPatchWork::FilterBuf2, s2);
+    put(&XPatchWork::FilterBuf3, s3);
+    put(&XPatchWork::FilterBuf4, s4);
+    put(&XPatchWork::FilterQompensator, q);
+    put(&XPatchWork::Polef, g);
+    put(&XPatchWork::Polefb, k);
+    put(&XPatchWork::Polef2, G);
+    put(&XPatchWork::Polefr, G * g);
+  }
+
+  // (Volume + VolumeMod + VolumeVelocityMod) x channel volume x (source x VolumeModAmount), one
+  // single per voice, in all its lanes.
+  static S VoiceGain(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
+    float gain[S::kVoices];
+    for (int v = 0; v < S::kVoices; ++v) {
+      const float source = ModSourceValue(sw, w[v]->VolumeModSourcePtr);
+      gain[v] = (p.Volume + w[v]->VolumeMod + w[v]->VolumeVelocityMod) * p.ControlValue[kVolumeController] *
+                (source * p.VolumeModAmount);
+    }
+    return S::from_voices([&gain](int v) { return QSingle::splat(gain[v]); });
+  }
+
+  static constexpr int kVolumeController = 7;
+  static constexpr int kPanController = 10;
+};
+
+// The constants every voice shares during a run.
+template <class S>
+struct SharedLanes {
+  using W = typename S::Word;
+  const float* base;  // the engine memory base as single-precision elements
+  const float* sine;
+  W sign, phase_fraction, saturator;
+  S zero, half, one, two_pow_31, inv_phase_fraction, s2_5, s_1_5, feedback, saturator_gain, saturator_size;
+  W post_feed;
+  S pole0, pole1, pole2, pole3, pole4, dc_filter;
+
+  SharedLanes(const XSynthWork& sw, const XPatch& p) {
+    auto P = [](const auto& field) { return PatchLanes<S>(field); };
+    base = reinterpret_cast<const float*>(&sw);
+    sine = base + TableOffsets.Sine;
+    sign = P(sw.I80000000);
+    phase_fraction = P(sw.TablePhaseMask);
+    saturator = P(p.FilterFeedbackTable);
+    zero = P(sw.S0);
+    half = P(sw.S0_5);
+    one = P(sw.S1);
+    two_pow_31 = P(sw.TwoPow31);
+    inv_phase_fraction = P(sw.InvTablePhaseMask);
+    s2_5 = P(sw.S2_5);
+    s_1_5 = P(sw.S_1_5);
+    feedback = P(p.FilterFeedback);
+    saturator_gain = P(p.FilterFeedbackGain);
+    saturator_size = P(p.FilterFeedbackSize);
+    post_feed = P(p.FilterPostFeed);
+    pole0 = P(p.FilterPole0);
+    pole1 = P(p.FilterPole1);
+    pole2 = P(p.FilterPole2);
+    pole3 = P(p.FilterPole3);
+    pole4 = P(p.FilterPole4);
+    dc_filter = P(p._AuxOscDCFilter);
+  }
+};
+
+// A 32-bit phase indexes the 8192-entry sine table with its top 13 bits; the low 19 bits are
+// the interpolation fraction.
+constexpr int kOscPhaseFractionBits = 19;
+
+// One self-modulated sine generator of the oscillators: `z` is its previous smoothed value, already
+// cleared where the sync master reset the phase. Stores the new smoothed value and returns the
+// generator's output, corrected for the smoothing and for DC.
+template <class S>
+[[gnu::always_inline]] inline S OscGenerator(const SharedLanes<S>& c, const VoiceLaneSet<S>& v, typename S::Word phase, S z, S& smoothed) {
+  const typename S::Word modulated = phase + as_word(trunc_to_int(v.scaling * z * c.two_pow_31));
+  const typename S::Word i = modulated >> kOscPhaseFractionBits;
+  const S f = to_single(as_integer(modulated & c.phase_fraction)) * c.inv_phase_fraction;
+  S x = table_lerp(c.sine, i, f);
+  x = (x + z) * c.half;
+  smoothed = x;
+  return x * c.s2_5 + z * c.s_1_5 + v.dc_adjust;
+}
+
+// One audio sub-sample of the oscillators: advances the phases and sets v.value.
+template <class S>
+[[gnu::always_inline]] inline void OscStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v) {
+  using W = typename S::Word;
+  W phase = v.phase + v.delta;
+  W sync = v.sync + v.delta_sync;
+  // k is all ones until the master completes a cycle; then both generators restart at 0.
+  const W k = (sync & c.sign) == W::zero();
+  phase = phase & k;
+  sync = sync & k;
+  v.phase = phase;
+  v.sync = sync;
+
+  const W second = phase + v.pw_offset;
+  const S w1 = OscGenerator(c, v, phase, k & v.sawz1, v.sawz1);
+  const S w2 = OscGenerator(c, v, second, k & v.pulsez1, v.pulsez1);
+  const S a = v.saw * v.leak + w1 * v.sigma1 + w2 * v.sigma2;
+  v.saw = a;
+  const S o = a * v.leak_gain * v.norm;
+  const S y = o - v.dc_blocker;
+  v.dc_blocker = v.dc_blocker + y * c.dc_filter;
+  v.value = y;
+}
+
+// One audio sub-sample of the filters, from the oscillators' v.value; returns each voice's stereo
+// pair (L, R, L, R), times its voice gain.
+template <class S>
+[[gnu::always_inline]] inline S FilterStep(const SharedLanes<S>& c, VoiceLaneSet<S>& v, S noise, S denormal) {
+  // Inputs: oscillators 1 and 2 share filters 1 and 2, 3 and 4 filters 3 and 4.
+  const S o = v.value + v.sample_value;
+  const S oa = o * v.mix_a;
+  const S ob = o * v.mix_b;
+  S input = interleave_odd(oa, ob) + interleave_even(oa, ob);
+  input = input + v.noise_mix * noise;
+  const S x = input * v.gain + denormal;
+
+  // Fourth stage output when the linear input x - k y4 drives the ladder.
+  const S y4 = (v.r4 * x + v.r3G * v.s1 + v.r2G * v.s2 + v.rG * v.s3 + v.G * v.s4) / v.D;
+
+  // Compensator: the feedback loses the lows that its low-passed copy q holds.
+  const S d = y4 - v.q;
+  v.q = v.q + d * v.follow;
+  const S fb = v.k * d;
+
+  // Ladder input through the saturator; with PostFeed only the feedback is shaped.
+  const S u0 = select(c.post_feed, -fb, x - fb);
+  const S s = c.feedback * u0;
+  // |s| beyond the table (and NaN) reads the last entry, tanh(4).
+  const S position = min(abs(s) * c.saturator_gain, c.saturator_size);
+  const typename S::Integer i = trunc_to_int(position);
+  const S t = table_lerp(c.base, c.saturator + as_word(i), position - to_single(i));
+  S u = t | (c.sign & s);
+  u = u + (c.post_feed & x);
+
+  const S y1 = (v.g * u + v.s1) * v.G;
+  const S y2 = (v.g * y1 + v.s2) * v.G;
+  const S y3 = (v.g * y2 + v.s3) * v.G;
+  const S out = c.pole0 * u + c.pole1 * y1 + c.pole2 * y2 + c.pole3 * y3 + c.pole4 * y4;
+
+  // Trapezoidal integrators.
+  v.s1 = v.s1 + v.g2 * (u - y1);
+  v.s2 = v.s2 + v.g2 * (y1 - y2);
+  v.s3 = v.s3 + v.g2 * (y2 - y3);
+  v.s4 = v.s4 + v.g2 * (y3 - y4);
+
+  // Level, linear pan law, and the stereo sum over the four filters of each voice.
+  const S level = out * v.level;
+  const S vl = level * v.left;
+  const S vr = level * v.right;
+  const S pairs = interleave_odd(vl, vr) + interleave_even(vl, vr);
+  return (pairs + swap_halves(pairs)) * v.voice_gain;
+}
+
+// Adds the sub-samples of each live voice to the frame's sum, voice by voice in the group's
+// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
+template <class S>
+void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
+  QSingle total = sum;
+  ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
+    if (live[v]) total += low_halves(first.template voice<v>(), second.template voice<v>());
+  });
+  sum = total;
+}
+
+// Frames [first, end) of the group's voices, S::kVoices of them; with the sample oscillators'
+// routine called for every live voice before each sub-sample.
+template <class S, bool kSampleOscillators>
+void RunFrames(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
+  static_assert(S::kVoices <= VoiceGroup::kMaxVoices);
+  const SharedLanes<S> c(sw, p);
+  VoiceLaneSet<S> v;
+  v.Load(sw, p, group.voice);
+  const int subsamples = p.Oversample != 0 ? 2 : 1;
+
+  for (int frame = first; frame < end; ++frame) {
+    const S noise = PatchLanes<S>(block.noise[frame]);
+    const S denormal = PatchLanes<S>(block.denormal[frame]);
+    S out[2];
+    for (int sub = 0; sub < subsamples; ++sub) {
+      if constexpr (kSampleOscillators) {
+        for (int n = 0; n < group.size; ++n)
+          if (group.live[n]) p.SampleProcess(sw, p, *group.voice[n]);
+        v.sample_value = VoiceLanes<S>(group.voice, &XPatchWork::SampleOscValue);
+      }
+      OscStep(c, v);
+      out[sub] = FilterStep(c, v, noise, denormal);
+    }
+    AddToSum(block.sum[frame], group.live, out[0], subsamples == 2 ? out[1] : c.zero);
+  }
+  v.Store(group.voice, group.live);
+}
+
+// The voice run routine of vectors of S (see VoiceRunRoutine).
+template <class S>
+void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
+  if (block.sample_oscillators) RunFrames<S, true>(sw, p, group, block, first, end);
+  else RunFrames<S, false>(sw, p, group, block, first, end);
+}
+
+}  // namespace brelix
