@@ -55,13 +55,16 @@ void ButterworthDesign(XPatch& p) {
 
 void PatchPrepare(XPatch& p) {
   for (QInteger& step : p.EnvStep) step = QInteger{_mm_slli_epi32(step.v, 4)};
-  // A file can hold values the engine has no meaning for: the decimator runs the factor 2 only,
-  // the sample oscillator needs at least one sub-step (and the editor offers at most 32), and
-  // there are four anti-alias sections.
+  PatchKeepRateFields(p);
+  PatchRecalculate(p);
+}
+
+void PatchKeepRateFields(XPatch& p) {
+  // The decimator runs the factor 2 only, the sample oscillator needs at least one sub-step (and
+  // the editor offers at most 32), and there are four anti-alias sections.
   p.Oversample = p.Oversample != 0 ? 1 : 0;
   p.Upsample = std::clamp<uint32_t>(p.Upsample, 1, 32);
   p.SampleFilter = std::min<uint32_t>(p.SampleFilter, 3);
-  PatchRecalculate(p);
 }
 
 void PatchRecalculate(XPatch& p) {

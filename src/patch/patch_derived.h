@@ -10,6 +10,11 @@ namespace brelix {
 // file values the engine cannot run inside its ranges, then PatchRecalculate.
 void PatchPrepare(XPatch& p);
 
+// Keeps the stored rate fields (Oversample, Upsample, SampleFilter) within what the engine runs:
+// a file or an edit can hold any number there. Part of PatchPrepare; run it before
+// PatchSampleRate whenever one of them changed.
+void PatchKeepRateFields(XPatch& p);
+
 // Every derived value that depends on stored values only.
 void PatchRecalculate(XPatch& p);
 

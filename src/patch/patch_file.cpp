@@ -21,13 +21,54 @@ constexpr int kLanes = 4;
 constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always the defaults
 constexpr int32_t kEnvStepScale = 16;
 
-// Step 7 of the load: the sample of each lane named by its "SampleOscFile" (an empty name loads
-// nothing).
+// The sample of each lane named by its "SampleOscFile", once the keys are read (an empty name
+// loads nothing).
 void LoadPatchSamples(XPatch& p) {
   for (int lane = 1; lane <= kLanes; ++lane) SampleLoad(p, lane);
 }
 
 std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
+
+// The two modulation matrices: the same keys and sections, prefixed "Midi" for the MIDI matrix,
+// each bound to the matrix's own rows of fields.
+struct MatrixKeys {
+  const char* section;  // the prefix of the slot's section name
+  const char* source;
+  const char* destination;
+  const char* amount;
+  QWord (XPatch::*sources)[kMatrixRows];
+  QWord (XPatch::*destinations)[kMatrixRows];
+  QSingle (XPatch::*amounts)[kMatrixRows];
+};
+constexpr MatrixKeys kMatrixKeys[] = {
+    {"ModMatrix.", "ModSource", "ModDest", "ModAmount", &XPatch::ModSource, &XPatch::ModDest, &XPatch::ModAmount},
+    {"MidiModMatrix.", "MidiModSource", "MidiModDest", "MidiModAmount", &XPatch::MidiModSource, &XPatch::MidiModDest,
+     &XPatch::MidiModAmount},
+};
+
+// The two delays share the section [Delay]: first every key of Delay #1, then the same keys
+// prefixed "Aux" for Delay #2. Each row names one setting's key and field for either delay.
+constexpr int kDelays = 2;
+struct DelayKey {
+  const char* names[kDelays];
+  float XPatch::*fields[kDelays];
+};
+constexpr DelayKey kDelayKeys[] = {
+    {{"DelayWet", "AuxDelayWet"}, {&XPatch::DelayWet, &XPatch::AuxDelayWet}},
+    {{"DelayDry", "AuxDelayDry"}, {&XPatch::DelayDry, &XPatch::AuxDelayDry}},
+    {{"DelayTimeL", "AuxDelayTimeL"}, {&XPatch::DelayTimeL, &XPatch::AuxDelayTimeL}},
+    {{"DelayTimeR", "AuxDelayTimeR"}, {&XPatch::DelayTimeR, &XPatch::AuxDelayTimeR}},
+    {{"DelayFeedbackL", "AuxDelayFeedbackL"}, {&XPatch::DelayFeedbackL, &XPatch::AuxDelayFeedbackL}},
+    {{"DelayFeedbackR", "AuxDelayFeedbackR"}, {&XPatch::DelayFeedbackR, &XPatch::AuxDelayFeedbackR}},
+    {{"DelayDamp", "AuxDelayDamp"}, {&XPatch::DelayDamp, &XPatch::AuxDelayDamp}},
+    {{"DelayStereoWidth", "AuxDelayStereoWidth"}, {&XPatch::DelayStereoWidth, &XPatch::AuxDelayStereoWidth}},
+    {{"DelayInput", "AuxDelayInput"}, {&XPatch::DelayInput, &XPatch::AuxDelayInput}},
+    {{"DelayMix", "AuxDelayMix"}, {&XPatch::DelayMix, &XPatch::AuxDelayMix}},
+    {{"DelayRouting", nullptr}, {&XPatch::DelayRouting, nullptr}},  // Delay #1 into Delay #2
+};
+// Clocking is one lane mask for both delays: lanes 1 and 2 for Delay #1, 3 and 4 for Delay #2.
+constexpr const char* kDelayClockedKeys[kDelays] = {"DelayClocked", "AuxDelayClocked"};
+constexpr int kDelayClockedLanes[kDelays] = {0, 2};
 
 // Every key of a patch file bound to its field, section by section in the order the writer emits
 // them; lane n (from 0) of a per-lane field lives in section n + 1. `Keys` reads the fields from
@@ -111,19 +152,14 @@ void VisitPatchKeys(Patch& p, Keys& k) {
     k.Mask("EnvDeclick", p.EnvDeclick.lanes()[n]);
   }
   // Slot k is row (k - 1) div 4, lane (k - 1) mod 4.
-  for (int slot = 0; slot < kMatrixRows * kLanes; ++slot) {
-    const int row = slot / kLanes, n = slot % kLanes;
-    k.Section(Numbered("ModMatrix.", slot + 1));
-    k.Source("ModSource", p.ModSource[row].lanes()[n]);
-    k.Destination("ModDest", p.ModDest[row].lanes()[n]);
-    k.Float("ModAmount", p.ModAmount[row].lanes()[n]);
-  }
-  for (int slot = 0; slot < kMatrixRows * kLanes; ++slot) {
-    const int row = slot / kLanes, n = slot % kLanes;
-    k.Section(Numbered("MidiModMatrix.", slot + 1));
-    k.Source("MidiModSource", p.MidiModSource[row].lanes()[n]);
-    k.Destination("MidiModDest", p.MidiModDest[row].lanes()[n]);
-    k.Float("MidiModAmount", p.MidiModAmount[row].lanes()[n]);
+  for (const MatrixKeys& matrix : kMatrixKeys) {
+    for (int slot = 0; slot < kMatrixRows * kLanes; ++slot) {
+      const int row = slot / kLanes, n = slot % kLanes;
+      k.Section(Numbered(matrix.section, slot + 1));
+      k.Source(matrix.source, (p.*matrix.sources)[row].lanes()[n]);
+      k.Destination(matrix.destination, (p.*matrix.destinations)[row].lanes()[n]);
+      k.Float(matrix.amount, (p.*matrix.amounts)[row].lanes()[n]);
+    }
   }
   k.Section("Voice");
   k.Integer("Oversample", p.Oversample);
@@ -137,29 +173,12 @@ void VisitPatchKeys(Patch& p, Keys& k) {
   k.Integer("PlayNote", p.PlayNote);
 
   k.Section("Delay");
-  k.Float("DelayWet", p.DelayWet);
-  k.Float("DelayDry", p.DelayDry);
-  k.Float("DelayTimeL", p.DelayTimeL);
-  k.Float("DelayTimeR", p.DelayTimeR);
-  k.Float("DelayFeedbackL", p.DelayFeedbackL);
-  k.Float("DelayFeedbackR", p.DelayFeedbackR);
-  k.Float("DelayDamp", p.DelayDamp);
-  k.Float("DelayStereoWidth", p.DelayStereoWidth);
-  k.Float("DelayInput", p.DelayInput);
-  k.Float("DelayMix", p.DelayMix);
-  k.Float("DelayRouting", p.DelayRouting);
-  k.Mask("DelayClocked", p.DelayClocked.lanes()[0]);  // lane 2 follows lane 1 (PatchLoad)
-  k.Float("AuxDelayWet", p.AuxDelayWet);
-  k.Float("AuxDelayDry", p.AuxDelayDry);
-  k.Float("AuxDelayTimeL", p.AuxDelayTimeL);
-  k.Float("AuxDelayTimeR", p.AuxDelayTimeR);
-  k.Float("AuxDelayFeedbackL", p.AuxDelayFeedbackL);
-  k.Float("AuxDelayFeedbackR", p.AuxDelayFeedbackR);
-  k.Float("AuxDelayDamp", p.AuxDelayDamp);
-  k.Float("AuxDelayStereoWidth", p.AuxDelayStereoWidth);
-  k.Float("AuxDelayInput", p.AuxDelayInput);
-  k.Float("AuxDelayMix", p.AuxDelayMix);
-  k.Mask("AuxDelayClocked", p.DelayClocked.lanes()[2]);  // lane 4 follows lane 3
+  for (int delay = 0; delay < kDelays; ++delay) {
+    for (const DelayKey& key : kDelayKeys)
+      if (key.fields[delay] != nullptr) k.Float(key.names[delay], p.*key.fields[delay]);
+    // The first lane of the delay's pair; the second follows it (PatchLoad).
+    k.Mask(kDelayClockedKeys[delay], p.DelayClocked.lanes()[kDelayClockedLanes[delay]]);
+  }
 }
 
 // Reads each key that the file holds into its field; a missing key leaves the field alone.
@@ -246,7 +265,7 @@ void ShowPatchMessage(const std::string& text) { ShowMessageBox(ModuleFileName +
 }  // namespace
 
 bool PatchLoad(XPatch& p, const std::string& fileName) {
-  // 2. The file is read before anything changes, so one that cannot be read leaves the patch.
+  // The file is read before anything changes, so one that cannot be read leaves the patch.
   std::optional<TPatchFile> file;
   try {
     file.emplace(fileName);
@@ -254,21 +273,15 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
     ShowPatchMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
     return false;
   }
-  // 1.
+  // Every key the file holds over the default patch. [Engine]'s "Version" is not used.
   PatchDefaults(p);
-  // 3. "Version" of [Engine] is not used.
-  // 4.
   PatchKeyReader reader(*file);
   VisitPatchKeys(p, reader);
-  p.DelayClocked.lanes()[1] = p.DelayClocked.lanes()[0];
-  p.DelayClocked.lanes()[3] = p.DelayClocked.lanes()[2];
-  // 5.
+  for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
   file.reset();
-  // 6.
+  // The derived values, the samples, the rate-dependent values and a new delay.
   PatchPrepare(p);
-  // 7.
   LoadPatchSamples(p);
-  // 8.
   PatchSampleRate(p);
   PatchDCFilters(p);
   DelayRebuild(p, true);
@@ -277,19 +290,16 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
 
 void PatchSave(const XPatch& p, const std::string& fileName) {
   try {
-    // 1.
+    // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(fileName);
-    // 2.
+    // A file that asks not to be written is left alone, without a word.
     file.Section = "Test";
     int32_t do_not_save = 0;
     if (file.ReadInteger("DoNotSave", -1, do_not_save) && do_not_save != 0) return;
-    // 3.
     file.Section = "Engine";
     file.WriteString("Version", -1, kWrittenVersion);
-    // 4.
     PatchKeyWriter writer(file);
     VisitPatchKeys(p, writer);
-    // 5.
     file.UpdateFile();
   } catch (const FileError& error) {
     throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());

@@ -66,8 +66,8 @@ TSettings SettingsRead(const std::string& fileName, const TSettings& defaults);
 TSettings CurrentSettings();
 TSharedSettings SharedSettings();
 
-// Construction step 1: reads the file over the current values, makes the process-wide ones
-// current, and returns all of them for the instance.
+// The first step of an instance's construction: reads the file over the current values, makes the
+// process-wide ones current, and returns all of them for the instance.
 TSettings SettingsLoad(const std::string& fileName);
 
 }  // namespace brelix

@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
+
+#include "plugin/plugin_module.h"
 
 namespace brelix {
 
@@ -23,6 +26,8 @@ void WriteToStderr(const std::string& text) {
 void SetMessageBoxes(IMessageBoxes* boxes) { current_boxes.store(boxes); }
 
 void SetDefaultMessageBoxes(IMessageBoxes* boxes) { default_boxes.store(boxes); }
+
+void ShowLibraryMessage(std::string_view text) { ShowMessageBox(ModuleFileName + "\r\r" + std::string(text)); }
 
 IMessageBoxes& MessageBoxes() {
   IMessageBoxes* boxes = current_boxes.load();

@@ -43,6 +43,10 @@ inline std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) {
   return MessageBoxes().ShowWaitBox(text);
 }
 
+// A failure of an operation the user or the host asked for, in the form every such message has:
+// the library's full file name, a blank line, the text.
+void ShowLibraryMessage(std::string_view text);
+
 // The boxes without a display: each message goes to standard error as one block of text, every
 // "\r\r" as a blank line.
 class StderrMessageBoxes : public IMessageBoxes {

@@ -22,12 +22,12 @@ void CloseWaitBox(std::unique_ptr<WaitBox>& box) noexcept {
 }
 
 AEffect* EnterPlugin(audioMasterCallback host, EffectFactory create, ProcessorCheck hasSSE3) {
-  // 1. Number format: nothing to set; number text never depends on the locale (plugin_module.h).
-  //    The message boxes and dialogs: windows of our own where a display can be opened, decided
-  //    once per process before the first box is shown.
+  // Number format: nothing to set; number text never depends on the locale (plugin_module.h).
+  // The message boxes and dialogs: windows of our own where a display can be opened, decided
+  // once per process before the first box is shown.
   ui::UseDesktopServices();
 
-  // 2. Library path and processor, until a host has passed the version check.
+  // Library path and processor, until a host has passed the version check.
   if (!LibraryInitialized) {
     LocateModule();
     if (!hasSSE3()) {
@@ -36,16 +36,16 @@ AEffect* EnterPlugin(audioMasterCallback host, EffectFactory create, ProcessorCh
     }
   }
 
-  // 3. A host that answers version 0 (or is none) has nothing to be served.
+  // A host that answers version 0 (or is none) has nothing to be served.
   if (host == nullptr || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
 
-  // 4.
+  // From here on the path and the processor are known for the whole process.
   LibraryInitialized = true;
 
-  // 5.
+  // A small box while the instance is built.
   std::unique_ptr<WaitBox> wait = ShowWaitBox("Engine Initialization");
 
-  // 6. A failed construction has released whatever it had built.
+  // A failed construction has released whatever it had built.
   AudioEffect* effect = nullptr;
   try {
     effect = create(host);
@@ -58,7 +58,6 @@ AEffect* EnterPlugin(audioMasterCallback host, EffectFactory create, ProcessorCh
     return nullptr;
   }
 
-  // 7.
   CloseWaitBox(wait);
   return effect->Effect();
 }

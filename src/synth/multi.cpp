@@ -75,54 +75,73 @@ void XMulti::NoteOff(const uint8_t* midi) {
   ReleaseNote(midi[1], midi[2]);
 }
 
+// Voice assignment, in the order of preference: the lowest idle voice, else the oldest releasing
+// voice, else (all held) the oldest voice already on the key, else the oldest voice of all.
 void XMulti::AssignNote(int32_t note, int32_t velocity) {
-  const int count = LinkedVoices();
-  if (count == 0) return;
-  XVoice* target = nullptr;
-  XVoice* candidate = nullptr;
+  if (LinkedVoices() == 0) return;
+  StartAssignedNote(ChooseVoice(note), note, velocity);
+}
 
-  // 1. the lowest-numbered idle voice
-  for (int i = 0; i < count && target == nullptr; ++i)
-    if (StageOf(*Voices[i]) >= kStageEnd) target = Voices[i];
-  if (target != nullptr) {
-    target->PatchWork->Retrigger = 0;
-    target->MonoNote = kNoMonoNote;
-  } else {
-    // 2. the oldest releasing voice (the lower index on equal ages)
-    for (int i = 0; i < count; ++i)
-      if (StageOf(*Voices[i]) >= kStageRelease && (candidate == nullptr || Voices[i]->Age < candidate->Age))
-        candidate = Voices[i];
-    if (candidate == nullptr) {
-      // 3. all held: the oldest voice on the same key, else the oldest voice
-      for (int i = 0; i < count; ++i)
-        if (Voices[i]->Note == note && (target == nullptr || Voices[i]->Age < target->Age)) target = Voices[i];
-      if (target != nullptr) {
-        target->MonoNote = kNoMonoNote;
-        target->PatchWork->Retrigger = 0;
-      } else {
-        for (int i = 0; i < count; ++i)
-          if (candidate == nullptr || Voices[i]->Age < candidate->Age) candidate = Voices[i];
-      }
-    }
-    if (target == nullptr) {
-      // 4. the candidate, with the one-voice key memory
-      if (MaxVoice != 0) {
-        candidate->MonoNote = kNoMonoNote;
-      } else if (candidate->MonoNote == kNoMonoNote && StageOf(*candidate) < kStageRelease) {
-        candidate->MonoNote = candidate->Note;
-        candidate->MonoVelocity = candidate->Velocity;
-      }
-      const bool legato = MaxVoice == 0 && candidate->MonoNote != kNoMonoNote;
-      candidate->PatchWork->Retrigger = legato ? 0xFFFFFFFFu : 0u;
-      target = candidate;
-    }
+XVoice& XMulti::ChooseVoice(int32_t note) {
+  if (XVoice* idle = LowestIdleVoice()) return StartsAfresh(*idle);
+  if (XVoice* releasing = OldestReleasingVoice()) return TakeOver(*releasing);
+  // All voices are held from here on.
+  if (XVoice* same_key = OldestVoiceOnKey(note)) return StartsAfresh(*same_key);
+  return TakeOver(*OldestVoice());
+}
+
+XVoice* XMulti::LowestIdleVoice() const {
+  for (int i = 0; i < LinkedVoices(); ++i)
+    if (StageOf(*Voices[i]) >= kStageEnd) return Voices[i];
+  return nullptr;
+}
+
+template <class Wanted>
+XVoice* XMulti::OldestVoiceWhere(Wanted wanted) const {
+  XVoice* oldest = nullptr;  // on equal ages the lower index
+  for (int i = 0; i < LinkedVoices(); ++i)
+    if (wanted(*Voices[i]) && (oldest == nullptr || Voices[i]->Age < oldest->Age)) oldest = Voices[i];
+  return oldest;
+}
+
+XVoice* XMulti::OldestReleasingVoice() const {
+  return OldestVoiceWhere([](const XVoice& voice) { return StageOf(voice) >= kStageRelease; });
+}
+
+XVoice* XMulti::OldestVoiceOnKey(int32_t note) const {
+  return OldestVoiceWhere([note](const XVoice& voice) { return voice.Note == note; });
+}
+
+XVoice* XMulti::OldestVoice() const {
+  return OldestVoiceWhere([](const XVoice&) { return true; });
+}
+
+XVoice& XMulti::StartsAfresh(XVoice& voice) {
+  voice.PatchWork->Retrigger = 0;
+  voice.MonoNote = kNoMonoNote;
+  return voice;
+}
+
+XVoice& XMulti::TakeOver(XVoice& voice) {
+  if (MaxVoice != 0) {
+    voice.MonoNote = kNoMonoNote;
+  } else if (voice.MonoNote == kNoMonoNote && StageOf(voice) < kStageRelease) {
+    // One voice, its key still down: remembered, to return to when the new key is let go.
+    voice.MonoNote = voice.Note;
+    voice.MonoVelocity = voice.Velocity;
   }
+  const bool legato = MaxVoice == 0 && voice.MonoNote != kNoMonoNote;
+  voice.PatchWork->Retrigger = legato ? 0xFFFFFFFFu : 0u;
+  return voice;
+}
 
-  target->Age = VoiceAge;
-  if (UseDeclickedStart(EditBuffer->Declicker, StageOf(*target)))
-    target->NoteOnClick(note, velocity);
+void XMulti::StartAssignedNote(XVoice& voice, int32_t note, int32_t velocity) {
+  voice.Age = VoiceAge;
+  // The declicker looks at the stage the voice was in before this note.
+  if (UseDeclickedStart(EditBuffer->Declicker, StageOf(voice)))
+    voice.NoteOnClick(note, velocity);
   else
-    target->NoteOn(note, velocity);
+    voice.NoteOn(note, velocity);
   ++VoiceAge;
 }
 

@@ -58,6 +58,22 @@ class XMulti {
   void NoOperation() {}
 
   void AssignNote(int32_t note, int32_t velocity);
+  // The stages of the assignment: the voice a note-on takes, the searches it runs in turn (each
+  // among the linked voices, none when no voice qualifies), what the voice keeps or forgets of
+  // its previous note, and the note's start.
+  XVoice& ChooseVoice(int32_t note);
+  XVoice* LowestIdleVoice() const;
+  XVoice* OldestReleasingVoice() const;
+  XVoice* OldestVoiceOnKey(int32_t note) const;
+  XVoice* OldestVoice() const;
+  template <class Wanted>
+  XVoice* OldestVoiceWhere(Wanted wanted) const;  // on equal ages the lower index
+  // A voice that was idle, or held on the key played again: no legato, no remembered key.
+  static XVoice& StartsAfresh(XVoice& voice);
+  // A voice taken from another note. With one voice, a key still held is remembered (to return
+  // to) and the new note plays legato.
+  XVoice& TakeOver(XVoice& voice);
+  void StartAssignedNote(XVoice& voice, int32_t note, int32_t velocity);
   void ReleaseNote(int32_t note, int32_t release_velocity);
   float ControllerValue(int slot, float raw) const;
   // Voices 0..MaxVoice that take part (a MaxVoice beyond the table is kept inside it).

@@ -25,7 +25,8 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
-#include "ui/dialogs.h"
+#include "synth/patch_dialogs.h"
+#include "synth/process_update_scope.h"
 
 namespace brelix {
 
@@ -68,47 +69,27 @@ class ModifyingScope {
   std::atomic<bool>& flag_;
 };
 
-// A message of this library: its file name, a blank line, the text.
-void ShowLibraryMessage(const std::string& text) { ShowMessageBox(ModuleFileName + "\r\r" + text); }
-
-// The file name of a path, without its folder.
-std::string FileNameOnly(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Holds the engine bracket until the end of the scope, also when a step inside it fails.
-class ProcessUpdateScope {
- public:
-  explicit ProcessUpdateScope(XSynthesizer& synth) : synth_(synth) { synth_.BeginProcessUpdate(); }
-  ~ProcessUpdateScope() { synth_.EndProcessUpdate(); }
-  ProcessUpdateScope(const ProcessUpdateScope&) = delete;
-  ProcessUpdateScope& operator=(const ProcessUpdateScope&) = delete;
-
- private:
-  XSynthesizer& synth_;
-};
-
 }  // namespace
 
 XSynthesizer* XSynthesizer::Create(audioMasterCallback audioMaster) { return new XSynthesizer(audioMaster); }
 
 XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
-    // 1. The settings file is read before the base is built: it decides the parameter count.
+    // The settings file is read before the base is built: it decides the parameter count.
     : XSynthesizer(audioMaster, SettingsLoad(PluginDirectory + kSettingsFileName)) {}
 
 XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings)
-    // 2.
+    // The AudioEffect part with its AEffect record.
     : AudioEffectX(audioMaster, 0, settings.Instance.Automation ? kParamsWithAutomation : kParamsWithoutAutomation),
       Automation(settings.Instance.Automation),
       EditAutomation(settings.Instance.EditAutomation),
       ExternalControl(settings.Instance.ExternalControl) {
-  // 3. The engine memory; its first record is the constant block.
+  // The engine memory; its first record is the constant block.
   GlobalMemory = std::make_unique<XGlobalMemory>(kGlobalMemoryMiB);
   SynthWork = GlobalMemory->AllocRecord<XSynthWork>();
   SynthWorkFill(*SynthWork);
 
-  // 4.
+  // What the host learns about the plug-in: a synthesizer with two outputs, writing its output
+  // in place, keeping its state in a chunk; no rendering until the host resumes it.
   SetNumInputs(0);
   SetNumOutputs(2);
   CanProcessReplacing(true);
@@ -117,30 +98,29 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& set
   ProgramsAreChunks(true);
   Suspend();
 
-  // 5. The shared engine tables.
+  // The shared engine tables.
   EngineTablesBuild(*GlobalMemory);
   FilterInitTables(*GlobalMemory);
   LfoInitTables();
   EnvInitTables();
   ModTablesInit();
 
-  // 6. The decimator.
+  // The decimator.
   Downsampler2 = GlobalMemory->AllocRecord<TDownsampler>();
   DownsamplerInit(*Downsampler2);
 
-  // 7.-12.
   BuildVoicesAndPatch();
 }
 
 XSynthesizer::~XSynthesizer() {
-  // 1.
+  // The voices first: nothing below plays a note.
   for (auto& voice : Voices) voice.reset();
-  // 2. Nothing may leave a destructor: a failed save has been reported where it failed.
+  // Nothing may leave a destructor: a failed save has been reported where it failed.
   try {
     SaveChangesOnClose();
   } catch (...) {
   }
-  // 3. The voice manager goes before the engine memory it lives on.
+  // The voice manager goes before the engine memory it lives on.
   Multi.reset();
 }
 
@@ -148,20 +128,14 @@ void XSynthesizer::SaveChangesOnClose() {
   if (Multi == nullptr || !Multi->Modified) return;
   if (Multi->PatchFile.empty())
     SavePatchAs();
-  else if (Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(Multi->PatchFile) + "?"))
+  else if (AskToSavePatch(Multi->PatchFile))
     PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
   Multi->Modified = false;
 }
 
 bool XSynthesizer::SavePatchAs() {
-  FileDialogOptions options;
-  options.title = "Save Patch";
-  options.filter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
-  options.filter_index = 1;
-  options.default_extension = "tw";
-  options.overwrite_prompt = true;
-  const std::optional<std::string> chosen = Dialogs().SaveFile(options);
-  if (!chosen || chosen->empty()) return false;
+  const std::optional<std::string> chosen = ChoosePatchFileToSave("");
+  if (!chosen) return false;
   if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;
@@ -169,28 +143,27 @@ bool XSynthesizer::SavePatchAs() {
 }
 
 void XSynthesizer::BuildVoicesAndPatch() {
-  // 7. The voice manager with the edit buffer holding the prepared default patch.
+  // The voice manager with the edit buffer holding the prepared default patch.
   Multi = std::make_unique<XMulti>(*GlobalMemory);
   Multi->EditBuffer->SynthWork = SynthWork;
   Multi->Channel = 0;
-  // 8. One work record and one voice per slot.
+  // One work record and one voice per slot.
   for (int i = 0; i < kMaxVoices; ++i) {
     PatchWork[i] = GlobalMemory->AllocRecord<XPatchWork>();
     Voices[i] = std::make_unique<XVoice>(PatchWork[i]);
   }
-  // 9.
+  // All sixteen voices play until a program chunk says otherwise.
   Multi->MaxVoice = kMaxVoices - 1;
-  // 10. The default patch file; without it the default patch gets its rate-dependent values
-  //     here (a load does that itself), so a host that never sets a rate hears it at 44100.
+  // The default patch file; without it the default patch gets its rate-dependent values here
+  // (a load does that itself), so a host that never sets a rate hears it at 44100.
   Multi->PatchFile = PluginDirectory + kDefaultPatchFileName;
   if (!FileExists(Multi->PatchFile) || !PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
     PatchSampleRate(*Multi->EditBuffer);
     PatchDCFilters(*Multi->EditBuffer);
     DelayRebuild(*Multi->EditBuffer, true);
   }
-  // 11.
   AllocateVoices();
-  // 12. The editor comes with the editor.
+  // The editor object will be made here once the plug-in has an editor.
 }
 
 void XSynthesizer::AllocateVoices() {
@@ -211,30 +184,29 @@ void XSynthesizer::AllocateVoices() {
 // ---- host rate ---------------------------------------------------------------------------------
 
 void XSynthesizer::SetSampleRate(float sampleRate) {
-  // 1.
   AudioEffectX::SetSampleRate(sampleRate);
-  // 2. A rate of 0 means the default; so does any rate that is not a finite positive number,
-  //    which no engine value could be derived from.
+  // The process-wide rate and MIDI period. A rate of 0 means the default; so does any rate that
+  // is not a finite positive number, which no engine value could be derived from.
   float rate = (sampleRate > 0.0f && std::isfinite(sampleRate)) ? sampleRate : kDefaultSampleRate;
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
-  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket.
-  BeginProcessUpdate();
-  // 3.
+  // meet half-rewritten constants, voices and delay, so the rest runs inside the bracket. The
+  // bracket closes also when the new delay cannot be allocated: the old one then plays on.
+  ProcessUpdateScope update(*this);
+  // The constant block's rate values.
   SynthWork->RealDelta1 = QSingle::splat(1.0f / rate);
   SynthWork->RealSampleRate = QSingle::splat(rate);
   SynthWork->SampleScale = QSingle::splat(RealSampleBase.load() / rate);
-  // 4. Every voice idle at once.
+  // Every voice idle at once.
   for (XPatchWork* work : PatchWork) work->EnvStage.set_lane(3, kStageEnd);
-  // 5.
+  // The patch's rate-dependent values, and a delay with lines as long as the new rate needs.
   XPatch& patch = *Multi->EditBuffer;
   PatchSampleRate(patch);
   PatchDCFilters(patch);
   DelayRebuild(patch, true);
-  // 6.
+  // The patch's preview note, if it has one, starts again.
   Multi->PlayNote();
-  EndProcessUpdate();
 }
 
 // ---- rendering --------------------------------------------------------------------------------
@@ -247,14 +219,14 @@ bool XSynthesizer::EnterEngine() {
 void XSynthesizer::LeaveEngine() { RenderState.fetch_and(~kProcessing, std::memory_order_release); }
 
 void XSynthesizer::ProcessReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) {
-  // 1., 2. Muted: return at once. Otherwise Processing, in the same atomic step.
+  // Muted: return at once. Otherwise Processing, in the same atomic step.
   if (!EnterEngine()) return;
-  // 16. Processing ends with the block, whatever happens inside it.
+  // Processing ends with the block, whatever happens inside it.
   struct EndOfBlock {
     XSynthesizer& synth;
     ~EndOfBlock() { synth.LeaveEngine(); }
   } end_of_block{*this};
-  // 3.
+  // Flush-to-zero and denormals-are-zero for the engine, the host's mode back afterwards.
   RenderFpMode fp_mode;
   RenderBlock(outputs, sampleFrames);
 }
@@ -264,7 +236,7 @@ void XSynthesizer::Process(float** inputs, float** outputs, int32_t sampleFrames
 }
 
 float XSynthesizer::BlockTempo() {
-  // 4. Asked once per block.
+  // Asked once per block.
   const VstTimeInfo* time = GetTimeInfo(kVstTempoValid);
   const bool has_tempo = time != nullptr && (time->flags & kVstTempoValid) != 0;
   return TempoFromBpm(has_tempo ? time->tempo : kDefaultTempoBpm);
@@ -331,6 +303,16 @@ bool XSynthesizer::Processing() const { return (RenderState.load() & kProcessing
 
 void XSynthesizer::SetParameter(int32_t /*index*/, float /*value*/) { ModifyingScope modifying(Modifying); }
 
+void XSynthesizer::Modify() {
+  // A change the host itself caused (inside its parameter call) is not echoed back to it.
+  if (Modifying) return;
+  ModifyingScope modifying(Modifying);
+  // With automation on, entry 1 is a section heading: the write changes nothing, the host only
+  // learns that the instance's state has changed.
+  SetParameterAutomated(Automation ? 1 : 0, 0.0f);
+  if (Captioner) Captioner();
+}
+
 float XSynthesizer::GetParameter(int32_t /*index*/) {
   ModifyingScope modifying(Modifying);
   return 0.0f;
@@ -345,11 +327,11 @@ void XSynthesizer::GetParameterName(int32_t /*index*/, char* text) { *text = '\0
 // ---- host state ----------------------------------------------------------------------------------
 
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
-  // 3. A changed patch goes into its file first, without asking (the dialog when it has none), so
-  //    that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
-  //    reported and leaves the patch marked changed: the next save or the close tries again.
-  //    Whatever happens there, the host still gets the chunk: without it the project would lose
-  //    the instance's patch altogether.
+  // A changed patch goes into its file first, without asking (the dialog when it has none), so
+  // that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
+  // reported and leaves the patch marked changed: the next save or the close tries again.
+  // Whatever happens there, the host still gets the chunk: without it the project would lose the
+  // instance's patch altogether.
   if (Multi->Modified) {
     try {
       if (Multi->PatchFile.empty()) {
@@ -362,20 +344,20 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       ShowLibraryMessage(error.what());
     }
   }
-  // 1., 2.
+  // The chunk names the patch file, with the channel and the voice count; it stays in the
+  // instance, where the host reads it.
   ProgramChunkWrite(ChunkBlock, {Multi->Channel, Multi->MaxVoice, Multi->PatchFile});
   *data = ChunkBlock.data();
-  // 4.
   return kProgramChunkSize;
 }
 
 int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
-  // 1.
   if (data == nullptr) return 1;
-  // 2., 5.
+  // The whole restore runs inside the bracket: no render call meets a half-loaded patch.
   ProcessUpdateScope update(*this);
   try {
-    // 3.
+    // Channel, voice count and patch file from the chunk; a block of another size is reported
+    // and changes none of them.
     if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
       Multi->Channel = chunk->Channel;
       Multi->MaxVoice = chunk->MaxVoice;
@@ -383,7 +365,8 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
     } else {
       ShowLibraryMessage("Different synthesizer data format!");
     }
-    // 4. A file that does not exist leaves the patch (and whether it has changed) as it was.
+    // The named patch, then the voices relinked to it. A file that does not exist leaves the
+    // patch (and whether it has changed) as it was.
     if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
     AllocateVoices();
     Multi->PlayNote();

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/downsampler.h"
@@ -59,6 +60,14 @@ class XSynthesizer : public AudioEffectX {
   void BeginProcessUpdate();
   void EndProcessUpdate();
 
+  // Reports a user's change of the edit buffer: to the host as an automation of one parameter
+  // (entry 1 with Automation on, entry 0 otherwise, value 0.0), then to the editor's Captioner.
+  // Does nothing inside a host parameter call, whose change the host already knows.
+  void Modify();
+  // The editor form's refresh of the modified mark in its patch name header, while the form
+  // exists (set and cleared by the form); Modify calls it.
+  std::function<void()> Captioner;
+
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).
   bool SavePatchAs();
@@ -86,15 +95,15 @@ class XSynthesizer : public AudioEffectX {
 
  private:
   explicit XSynthesizer(audioMasterCallback audioMaster);
-  // Construction step 1 runs before the AudioEffect part: the settings decide its parameter count.
+  // The settings are read before the AudioEffect part is built: they decide its parameter count.
   XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings);
 
-  // Construction steps 7 to 12: the voice manager with the edit buffer and its default patch,
-  // the sixteen voice work records and voices, the voice count, the default patch file, the
-  // voice links and the editor are created here.
+  // The second half of the construction: the voice manager with the edit buffer and its default
+  // patch, the sixteen voice work records and voices, the voice count, the default patch file
+  // and the voice links.
   void BuildVoicesAndPatch();
 
-  // Destructor step 2: the save question for a changed patch.
+  // On close: the save question for a changed patch.
   void SaveChangesOnClose();
 
   // The frame loop of one render call, inside the engine (Processing set, render floating-point

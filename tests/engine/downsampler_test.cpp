@@ -4,11 +4,12 @@
 #include <cmath>
 
 #include "engine/downsampler.h"
+#include "support/audio_measures.h"
 
 namespace brelix {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using testing::kPi;
 
 // Output amplitude (RMS x sqrt 2) of a sine at `frequency` (a fraction of the high rate) after
 // settling.

@@ -9,13 +9,14 @@
 #include <limits>
 
 #include "engine/engine_tables.h"
+#include "support/audio_measures.h"
 #include "support/engine_fixture.h"
 
 namespace brelix {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kAudioRate = 88200.0;  // 44100 Hz oversampled twice
+using testing::kAudioRate;
+using testing::kPi;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -69,21 +70,9 @@ class Filter : public ::testing::Test {
     return out.lane(0) + out.lane(1);
   }
 
-  // Gain of the filters at `hz` for a sine of amplitude `amp`: the output's component at `hz`,
-  // correlated over one second (a whole number of cycles) after the filter has settled.
+  // Gain of the filters at `hz` for a sine of amplitude `amp`, once the filter has settled.
   double ToneGain(double hz, double amp) {
-    const int settle = 4000;
-    const int length = static_cast<int>(kAudioRate);
-    double re = 0, im = 0;
-    for (int n = 0; n < settle + length; ++n) {
-      const double phase = 2 * kPi * std::fmod(hz * n, kAudioRate) / kAudioRate;
-      const double y = Mono(static_cast<float>(amp * std::sin(phase)));
-      if (n >= settle) {
-        re += y * std::cos(phase);
-        im += y * std::sin(phase);
-      }
-    }
-    return 2 * std::hypot(re, im) / length / amp;
+    return testing::ToneGain([this](float x) { return Mono(x); }, hz, amp);
   }
 
   testing::EngineFixture e;

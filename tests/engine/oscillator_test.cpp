@@ -11,12 +11,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/audio_measures.h"
 #include "support/engine_fixture.h"
 
 namespace brelix {
 namespace {
 
-constexpr double kAudioRate = 88200.0;  // 44100 Hz, oversampled twice
+using testing::kAudioRate;
 constexpr int kTickPeriod = 16;         // control tick every 8 output samples = 16 sub-samples
 constexpr double kTwoPow32 = 4294967296.0;
 

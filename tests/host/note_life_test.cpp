@@ -2,10 +2,8 @@
 // and the voice states and envelope values of the instance behind the AEffect record.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numeric>
-
 #include "engine/patch_work.h"
+#include "support/audio_measures.h"
 #include "synth/synthesizer.h"
 #include "vst_host.h"
 
@@ -14,6 +12,8 @@ namespace {
 
 using host::PluginInstance;
 using host::PluginLibrary;
+using testing::Peak;
+using testing::Rms;
 
 class NoteLife : public ::testing::Test {
  protected:
@@ -29,10 +29,6 @@ class NoteLife : public ::testing::Test {
   XSynthesizer& synth() { return *static_cast<XSynthesizer*>(instance->effect()->object); }
   XPatchWork& work(int voice) { return *synth().PatchWork[voice]; }
   float amp(int voice) { return work(voice).EnvValue.lane(3); }
-  double Rms(const std::vector<float>& x) {
-    double sum = std::inner_product(x.begin(), x.end(), x.begin(), 0.0);
-    return std::sqrt(sum / static_cast<double>(x.size()));
-  }
 
   std::unique_ptr<PluginInstance> instance;
 };
@@ -96,7 +92,7 @@ TEST_F(NoteLife, OtherChannelsAndMessageTypesAreIgnored) {
   instance->sendMidi({{0x93, 60, 100}, {0xA0, 60, 100}, {0xC0, 5, 0}, {0xF8, 0, 0}, {0x40, 60, 100}});
   instance->process(64);
   EXPECT_EQ(synth().Multi->VoiceAge, 0);
-  for (float v : instance->left()) ASSERT_LT(std::fabs(v), 1e-6f);
+  EXPECT_LT(Peak(instance->left()), 1e-6f);
 }
 
 TEST_F(NoteLife, ASampleRateChangeSilencesSoundingVoices) {

@@ -4,14 +4,13 @@
 // never reach the other tests.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <numeric>
 #include <string>
 #include <vector>
 
-#include "patch/program_chunk.h"
+#include "support/audio_measures.h"
+#include "support/program_chunk_bytes.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
 
@@ -20,24 +19,16 @@ namespace {
 
 using host::PluginInstance;
 using host::PluginLibrary;
+using testing::ProgramChunkBytes;
 using testing::ReadBytes;
+using testing::Rms;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-std::vector<uint8_t> ChunkNaming(uint8_t channel, int32_t max_voice, const std::string& file) {
-  std::array<uint8_t, kProgramChunkSize> block{};
-  ProgramChunkWrite(block, {channel, max_voice, file});
-  return std::vector<uint8_t>(block.begin(), block.end());
-}
 
 // A note of the default patch measures about 0.16; what a silent patch leaves is the decay of the
 // output DC blocker after earlier notes, about 0.003.
 constexpr double kSounding = 0.05;
 constexpr double kSilent = 0.01;
-
-double Rms(const std::vector<float>& x) {
-  return std::sqrt(std::inner_product(x.begin(), x.end(), x.begin(), 0.0) / static_cast<double>(x.size()));
-}
 
 class ProgramState : public ::testing::Test {
  protected:
@@ -74,10 +65,10 @@ TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
   auto first = Open();
   EXPECT_GT(NoteLevel(*first, 0), kSounding);  // the default patch sounds
 
-  EXPECT_EQ(first->setChunk(ChunkNaming(2, 7, silent)), 1);
+  EXPECT_EQ(first->setChunk(ProgramChunkBytes(2, 7, silent)), 1);
   EXPECT_LT(NoteLevel(*first, 2), kSilent);
   const std::vector<uint8_t> saved = first->getChunk();
-  EXPECT_EQ(saved, ChunkNaming(2, 7, silent));
+  EXPECT_EQ(saved, ProgramChunkBytes(2, 7, silent));
   first->close();
 
   // A project reopened: a new instance, the chunk the host kept.
@@ -113,7 +104,7 @@ TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
   auto instance = Open();
   EXPECT_EQ(instance->effect()->numParams, 443);
   EXPECT_LT(NoteLevel(*instance, 0), kSilent);
-  EXPECT_EQ(instance->getChunk(), ChunkNaming(0, 15, folder_.file("Brelix.tw")));
+  EXPECT_EQ(instance->getChunk(), ProgramChunkBytes(0, 15, folder_.file("Brelix.tw")));
 }
 
 }  // namespace

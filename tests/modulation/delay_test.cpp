@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/rates.h"
+#include "support/audio_measures.h"
 #include "support/engine_fixture.h"
 
 namespace brelix {
@@ -103,16 +104,7 @@ class DelayTest : public ::testing::Test {
   float saved_rate_ = 44100.0f;
 };
 
-// Largest magnitude of a lane over [from, to), NaN when any value is not finite.
-float Peak(const std::vector<QSingle>& out, int lane, size_t from, size_t to) {
-  float peak = 0.0f;
-  for (size_t i = from; i < to && i < out.size(); ++i) {
-    const float v = out[i].lane(lane);
-    if (!std::isfinite(v)) return kNaN;
-    peak = std::max(peak, std::fabs(v));
-  }
-  return peak;
-}
+using testing::Peak;
 
 const QSingle kLeftImpulse = QSingle::of(1.0f, 0.0f, 1.0f, 0.0f);  // (L, R, L, R) x 0.5, L = 2
 
@@ -228,23 +220,35 @@ TEST_F(DelayTest, SerialRoutingFeedsDelayOneIntoDelayTwo) {
   p_.AuxDelayWet = 1.0f;
   p_.AuxDelayDry = 1.0f;
   p_.AuxDelayInput = 1.0f;
-  p_.DelayRouting = 1.0f;
   p_._FXDCFilter = QSingle::zero();  // no DC blocker tails: every value below is exact
-  Rebuild();
   const int n = 11025;
-  auto out = Impulse(kLeftImpulse, 2 * n + 3);
-  EXPECT_FLOAT_EQ(out[n].lane(0), 0.5f * 0.5f);  // Delay #1's echo, after its mix
-  EXPECT_FLOAT_EQ(out[0].lane(2), 1.0f);         // Delay #2's own dry input
-  EXPECT_EQ(Peak(out, 0, 1, n), 0.0f);           // ... does not reach Delay #1
-  EXPECT_FLOAT_EQ(out[n + 1].lane(2), 0.5f);     // Delay #1's output, one sample later, dry
-  EXPECT_EQ(out[n + 1].lane(3), 0.0f);           // width 1: nothing crosses to the right
-  EXPECT_FLOAT_EQ(out[2 * n + 1].lane(2), 0.25f);  // and its echo through Delay #2's line
-
-  p_.DelayRouting = 0.0f;
-  Rebuild();
-  out = Impulse(kLeftImpulse, n + 3);
-  EXPECT_FLOAT_EQ(out[n].lane(0), 0.25f);
-  EXPECT_EQ(out[n + 1].lane(2), 0.0f);
+  struct Sample {
+    int frame, lane;
+    float value;
+    const char* what;
+  };
+  const struct {
+    float routing;
+    std::vector<Sample> samples;
+  } cases[] = {
+      {1.0f,
+       {{n, 0, 0.5f * 0.5f, "Delay #1's echo, after its mix"},
+        {0, 2, 1.0f, "Delay #2's own dry input"},
+        {n + 1, 2, 0.5f, "Delay #1's output, one sample later, dry"},
+        {n + 1, 3, 0.0f, "width 1: nothing crosses to the right"},
+        {2 * n + 1, 2, 0.25f, "and its echo through Delay #2's line"}}},
+      {0.0f,
+       {{n, 0, 0.25f, "Delay #1's echo"},
+        {n + 1, 2, 0.0f, "nothing of it in Delay #2"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.routing);
+    p_.DelayRouting = c.routing;
+    Rebuild();
+    const auto out = Impulse(kLeftImpulse, 2 * n + 3);
+    EXPECT_EQ(Peak(out, 0, 1, n), 0.0f);  // Delay #1 never hears Delay #2
+    for (const Sample& s : c.samples) EXPECT_FLOAT_EQ(out[s.frame].lane(s.lane), s.value) << s.what;
+  }
 }
 
 // A straightforward reading of the delay in double precision: each lane remembers everything
@@ -255,10 +259,19 @@ class ReferenceDelay {
 
   void Load(const XPatch& p, float tempo) {
     auto clamp01 = [](float x) { return std::min(std::max(double{x}, 0.0), 1.0); };
+    // Per lane: Delay #1 left and right, Delay #2 left and right.
     const float time[4] = {p.DelayTimeL, p.DelayTimeR, p.AuxDelayTimeL, p.AuxDelayTimeR};
     const float feedback[4] = {p.DelayFeedbackL, p.DelayFeedbackR, p.AuxDelayFeedbackL, p.AuxDelayFeedbackR};
+    // Per delay.
+    const float damp[2] = {p.DelayDamp, p.AuxDelayDamp};
+    const float wet[2] = {p.DelayWet, p.AuxDelayWet};
+    const float width[2] = {p.DelayStereoWidth, p.AuxDelayStereoWidth};
+    const float dry[2] = {p.DelayDry, p.AuxDelayDry};
+    const float input[2] = {p.DelayInput, p.AuxDelayInput};
+    const float routing[2] = {0.0f, p.DelayRouting};  // only Delay #2 is fed by the other
+    const float mix[2] = {p.DelayMix, p.AuxDelayMix};
     for (int lane = 0; lane < 4; ++lane) {
-      const bool first = lane < 2;
+      const int delay = lane / 2;
       float t = p.DelayClocked.lane(lane) != 0 ? time[lane] / tempo : time[lane];
       t = std::min(std::fabs(t), 1.0f);
       // The position is formed in single precision, as the engine forms it.
@@ -266,15 +279,13 @@ class ReferenceDelay {
       n_[lane] = static_cast<int>(position);
       coefficient_[lane] = 1.0 - (double{position} - n_[lane]);
       feedback_[lane] = clamp01(feedback[lane]);
-      damp_[lane] = clamp01(first ? p.DelayDamp : p.AuxDelayDamp);
-      const double wet = first ? p.DelayWet : p.AuxDelayWet;
-      const double width = first ? p.DelayStereoWidth : p.AuxDelayStereoWidth;
-      wet1_[lane] = (0.5 + 0.5 * width) * wet;
-      wet2_[lane] = 0.5 * (1.0 - width) * wet;
-      dry_[lane] = first ? p.DelayDry : p.AuxDelayDry;
-      input_[lane] = first ? p.DelayInput : p.AuxDelayInput;
-      routing_[lane] = first ? 0.0 : p.DelayRouting;
-      mix_[lane] = first ? p.DelayMix : p.AuxDelayMix;
+      damp_[lane] = clamp01(damp[delay]);
+      wet1_[lane] = (0.5 + 0.5 * width[delay]) * wet[delay];
+      wet2_[lane] = 0.5 * (1.0 - width[delay]) * wet[delay];
+      dry_[lane] = dry[delay];
+      input_[lane] = input[delay];
+      routing_[lane] = routing[delay];
+      mix_[lane] = mix[delay];
       dc_coefficient_[lane] = p._FXDCFilter.lane(lane);
     }
   }

@@ -10,6 +10,7 @@
 
 #include "patch/program_chunk.h"
 #include "patch/sample_file.h"
+#include "support/program_chunk_bytes.h"
 #include "support/temp_folder.h"
 
 #include "modulation/delay.h"
@@ -99,9 +100,8 @@ TEST(ConcurrencyStress, RenderingAndMidiWhileTheInterfaceRebuildsTheInstance) {
   std::vector<Fingerprint> expected;
   for (const char* name : kPatches) {
     testing::SynthFixture reference;
-    std::array<uint8_t, kProgramChunkSize> block{};
-    ProgramChunkWrite(block, {0, 15, PatchPath(name)});
-    reference.synth->SetChunk(block.data(), kProgramChunkSize, false);
+    std::vector<uint8_t> chunk = testing::ProgramChunkBytes(0, 15, PatchPath(name));
+    reference.synth->SetChunk(chunk.data(), kProgramChunkSize, false);
     expected.push_back(FingerprintOf(reference.patch()));
     ASSERT_EQ(reference.synth->Multi->PatchFile, PatchPath(name));
   }
@@ -116,9 +116,9 @@ TEST(ConcurrencyStress, RenderingAndMidiWhileTheInterfaceRebuildsTheInstance) {
     switch (round % 4) {
       case 0: {  // a project restored: the patch through the program chunk
         const int which = (round / 4) % 5;
-        std::array<uint8_t, kProgramChunkSize> block{};
-        ProgramChunkWrite(block, {0, static_cast<int32_t>(round % 16), PatchPath(kPatches[which])});
-        synth.SetChunk(block.data(), kProgramChunkSize, false);
+        std::vector<uint8_t> chunk =
+            testing::ProgramChunkBytes(0, static_cast<int32_t>(round % 16), PatchPath(kPatches[which]));
+        synth.SetChunk(chunk.data(), kProgramChunkSize, false);
         EXPECT_EQ(synth.Multi->PatchFile, PatchPath(kPatches[which]));
         EXPECT_TRUE(FingerprintOf(f.patch()) == expected[which]) << kPatches[which];
         ++loads;

@@ -13,42 +13,19 @@
 
 #include "engine/sample_osc.h"
 #include "patch/sample_file.h"
+#include "support/audio_measures.h"
+#include "support/sine_wav.h"
 #include "synth_fixture.h"
 
 namespace {
 
-// A mono 16-bit sine of 441 Hz at 44.1 kHz, one second.
-std::string WriteSine(const std::filesystem::path& path) {
-  const int frames = 44100;
-  std::vector<int16_t> data(frames);
-  for (int i = 0; i < frames; ++i) data[i] = static_cast<int16_t>(20000 * std::sin(2 * M_PI * 441 * i / 44100.0));
-  const uint32_t bytes = frames * 2;
-  uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0};
-  const uint32_t rate = 44100, byte_rate = 88200, data_size = bytes, riff = 36 + bytes;
-  std::memcpy(header + 4, &riff, 4);
-  std::memcpy(header + 24, &rate, 4);
-  std::memcpy(header + 28, &byte_rate, 4);
-  header[32] = 2;
-  header[34] = 16;
-  std::memcpy(header + 36, "data", 4);
-  std::memcpy(header + 40, &data_size, 4);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(header), 44);
-  out.write(reinterpret_cast<const char*>(data.data()), bytes);
-  return path.string();
-}
-
-double Rms(const std::vector<float>& x, size_t from) {
-  double sum = 0;
-  for (size_t i = from; i < x.size(); ++i) sum += double{x[i]} * x[i];
-  return std::sqrt(sum / static_cast<double>(x.size() - from));
-}
+using brelix::testing::Rms;
 
 TEST(SamplePlayback, ALoadedSampleSoundsAndAnEmptiedLaneFallsSilent) {
   brelix::testing::SynthFixture f;
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("brelix_sine_" + std::to_string(::getpid()) + ".wav");
-  const std::string name = WriteSine(file);
+  const std::string name = brelix::testing::WriteSineWav(file);
   brelix::XPatch& patch = f.patch();
 
   // Oscillators silent: whatever sounds comes from the sample of lane 1.

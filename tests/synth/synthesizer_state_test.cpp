@@ -9,6 +9,7 @@
 #include "engine/rates.h"
 #include "patch/program_chunk.h"
 #include "support/plugin_folder.h"
+#include "support/program_chunk_bytes.h"
 #include "support/scripted_ui.h"
 #include "support/synth_instance.h"
 
@@ -16,6 +17,7 @@ namespace brelix {
 namespace {
 
 using testing::PluginFolder;
+using testing::ProgramChunkBytes;
 using testing::ReadBytes;
 using testing::RecordedMessages;
 using testing::ScriptedDialogs;
@@ -45,11 +47,6 @@ class SynthesizerState : public ::testing::Test {
   }
   int32_t SetChunk(std::vector<uint8_t> chunk) {
     return synth_->SetChunk(chunk.data(), static_cast<int32_t>(chunk.size()), false);
-  }
-  static std::vector<uint8_t> Chunk(uint8_t channel, int32_t max_voice, const std::string& file) {
-    std::array<uint8_t, kProgramChunkSize> block{};
-    ProgramChunkWrite(block, {channel, max_voice, file});
-    return std::vector<uint8_t>(block.begin(), block.end());
   }
 
   PluginFolder folder_;
@@ -91,7 +88,7 @@ TEST_F(SynthesizerState, GetChunkNamesThePatchFileAndSavesOnlyAChangedPatch) {
   XSynthesizer& synth = Make();
   synth.Multi->Channel = 9;
   const std::vector<uint8_t> chunk = GetChunk();
-  EXPECT_EQ(chunk, Chunk(9, 15, default_patch()));
+  EXPECT_EQ(chunk, ProgramChunkBytes(9, 15, default_patch()));
   EXPECT_FALSE(std::filesystem::exists(default_patch()));  // clean: nothing written
 
   patch().Volume = 0.3f;
@@ -119,7 +116,7 @@ TEST_F(SynthesizerState, GetChunkOfAChangedPatchWithoutFileAsksForOne) {
   synth.Multi->PatchFile.clear();
   synth.Multi->Modified = true;
   // Cancelled: nothing written, the change is let go.
-  EXPECT_EQ(GetChunk(), Chunk(0, 15, ""));
+  EXPECT_EQ(GetChunk(), ProgramChunkBytes(0, 15, ""));
   ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
   const FileDialogOptions& options = dialogs_.file_dialogs[0];
   EXPECT_EQ(options.title, "Save Patch");
@@ -134,7 +131,7 @@ TEST_F(SynthesizerState, GetChunkOfAChangedPatchWithoutFileAsksForOne) {
   synth.Multi->Modified = true;
   const std::string chosen = folder_.file("My Pad.tw");
   dialogs_.files.push_back(chosen);
-  EXPECT_EQ(GetChunk(), Chunk(0, 15, chosen));
+  EXPECT_EQ(GetChunk(), ProgramChunkBytes(0, 15, chosen));
   EXPECT_TRUE(std::filesystem::exists(chosen));
   EXPECT_EQ(synth.Multi->PatchFile, chosen);
 }
@@ -154,7 +151,7 @@ TEST_F(SynthesizerState, SetChunkTakesChannelVoicesAndFileAndLoadsThePatch) {
   const std::string file = folder_.file("Lead.tw");
   WriteBytes(file, "[Voice]\r\nVolume=0.25\r\nPlayNote=60\r\n");
   synth.Multi->Modified = true;
-  EXPECT_EQ(SetChunk(Chunk(4, 40, file)), 1);
+  EXPECT_EQ(SetChunk(ProgramChunkBytes(4, 40, file)), 1);
   EXPECT_EQ(synth.Multi->Channel, 4);
   EXPECT_EQ(synth.Multi->MaxVoice, 15);
   EXPECT_EQ(synth.ActiveVoices, 16);
@@ -170,23 +167,23 @@ TEST_F(SynthesizerState, SetChunkTakesChannelVoicesAndFileAndLoadsThePatch) {
 TEST_F(SynthesizerState, SetChunkNamingAMissingFileKeepsThePatch) {
   XSynthesizer& synth = Make();
   patch().Volume = 0.7f;
-  EXPECT_EQ(SetChunk(Chunk(2, 7, folder_.file("moved away.tw"))), 1);
+  EXPECT_EQ(SetChunk(ProgramChunkBytes(2, 7, folder_.file("moved away.tw"))), 1);
   EXPECT_EQ(synth.Multi->Channel, 2);
   EXPECT_EQ(synth.ActiveVoices, 8);
   EXPECT_EQ(patch().Volume, 0.7f);
-  EXPECT_EQ(SetChunk(Chunk(2, 7, "")), 1);  // an empty name names no file either
+  EXPECT_EQ(SetChunk(ProgramChunkBytes(2, 7, "")), 1);  // an empty name names no file either
   EXPECT_EQ(patch().Volume, 0.7f);
 }
 
 TEST_F(SynthesizerState, SetChunkWithNoVoicesIgnoresAllMidi) {
   XSynthesizer& synth = Make();
-  EXPECT_EQ(SetChunk(Chunk(0, -1, "")), 1);
+  EXPECT_EQ(SetChunk(ProgramChunkBytes(0, -1, "")), 1);
   EXPECT_EQ(synth.ActiveVoices, 0);
   const uint8_t note_on[3] = {0x90, 60, 100};
   synth.Multi->ProcessEvent(note_on);
   for (const auto& voice : synth.Voices) EXPECT_EQ(voice->Note, 0);
   // A damaged voice field far below -1 is no voice either, never a slot outside 0..15.
-  std::vector<uint8_t> damaged = Chunk(0, 0, "");
+  std::vector<uint8_t> damaged = ProgramChunkBytes(0, 0, "");
   const int32_t below = -1000;
   std::memcpy(damaged.data() + 4, &below, 4);
   SetChunk(damaged);

@@ -1,0 +1,22 @@
+// The questions about the patch file that the instance and its editor ask the user: whether to
+// save a changed patch before it is dropped, and the "Save Patch" and "Load Patch" dialogs. They
+// go through Dialogs(): the desktop's windows, a script in tests, and without a display the
+// answer No and a cancelled dialog.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace brelix {
+
+// "Do you want to save patch Pad.tw?" for the patch file "/a/b/Pad.tw"; true for Yes.
+bool AskToSavePatch(const std::string& patch_file);
+
+// The save dialog, asking before an existing file is replaced, with `proposed` as the name it
+// starts from (none when empty). The chosen full name, or none when the user cancelled.
+std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed);
+
+// The open dialog, which only takes an existing file.
+std::optional<std::string> ChoosePatchFileToLoad(const std::string& proposed);
+
+}  // namespace brelix

@@ -1,0 +1,374 @@
+// The editor's patch commands through a real instance, with scripted dialogs and real files in a
+// temporary folder: "Init", "Load", "Save" with the ask-to-save question and Save As, the sample
+// headers, the modified mark, and the engine bracket closed after every command.
+#include "editor/patch_commands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/routines.h"
+#include "engine/sample_osc.h"
+#include "plugin/plugin_module.h"
+#include "support/plugin_folder.h"
+#include "support/scripted_ui.h"
+#include "support/synth_instance.h"
+#include "support/wav_bytes.h"
+#include "synth/synthesizer.h"
+#include "ui/dialogs.h"
+
+namespace brelix {
+namespace {
+
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+// The editor form's side, recorded.
+class RecordedView : public IPatchCommandsView {
+ public:
+  explicit RecordedView(XSynthesizer& synth) : synth_(synth) {}
+
+  void ShowPatchCaption(const std::string& caption) override { patch_caption = caption; }
+  void ShowSampleCaption(int lane, const std::string& caption, const std::string& hint) override {
+    sample_captions.at(lane) = caption;
+    sample_hints.at(lane) = hint;
+  }
+  void Repaint() override { ++repaints; }
+  void RefreshControls() override { mute_at_refresh.push_back(synth_.Mute()); }
+
+  std::string patch_caption;
+  std::array<std::string, 5> sample_captions, sample_hints;  // by lane 1..4
+  int repaints = 0;
+  std::vector<int32_t> mute_at_refresh;  // the bracket depth at each reload of the controls
+
+ private:
+  XSynthesizer& synth_;
+};
+
+// Every automation the instance reports to its host.
+std::vector<int32_t> automated;
+intptr_t RecordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float) {
+  if (opcode == audioMasterAutomate) automated.push_back(index);
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+class PatchCommandsTest : public ::testing::Test {
+ protected:
+  PatchCommandsTest() : synth_(XSynthesizer::Create(&RecordingHost)), view_(*synth_), commands_(*synth_, view_) {
+    automated.clear();
+    synth_->SetSampleRate(44100.0f);
+    commands_.RefreshControls();
+  }
+  ~PatchCommandsTest() override { multi().Modified = false; }  // no save question at the close
+
+  XMulti& multi() { return *synth_->Multi; }
+  XPatch& patch() { return *synth_->Multi->EditBuffer; }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    WriteBytes(folder_.file(name), text);
+    return folder_.file(name);
+  }
+  // "Pad.tw" (Volume 0.5) loaded through the command, then Volume 0.25 as a user's edit.
+  std::string LoadEditedPad() {
+    const std::string pad = Write("Pad.tw", "[Voice]\r\nVolume=0.5\r\n");
+    dialogs_.files.push_back(pad);
+    commands_.Load();
+    patch().Volume = 0.25f;
+    multi().Modified = true;
+    synth_->Modify();
+    EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+    dialogs_.file_dialogs.clear();
+    return pad;
+  }
+
+  // The bracket is closed and a render call runs the engine: it writes the output buffers, which a
+  // muted call leaves as they were.
+  void ExpectEngineRuns() {
+    EXPECT_EQ(synth_->Mute(), 0);
+    std::vector<float> left(64, 7.0f), right(64, 7.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    synth_->ProcessReplacing(nullptr, outputs, 64);
+    EXPECT_NE(left[0], 7.0f);
+  }
+
+  testing::PluginFolder folder_;
+  testing::RecordedMessages messages_;
+  testing::ScriptedDialogs dialogs_;
+  testing::Synth synth_;
+  RecordedView view_;
+  TPatchCommands commands_;
+};
+
+TEST_F(PatchCommandsTest, InitGivesTheDefaultPatchAsInitTwAndTheNextSaveAsksForAName) {
+  LoadEditedPad();
+  dialogs_.yes_no = {false};
+  commands_.Init();
+  EXPECT_EQ(dialogs_.questions, std::vector<std::string>{"Do you want to save patch Pad.tw?"});
+  EXPECT_EQ(patch().Volume, 1.0f);
+  EXPECT_EQ(multi().PatchFile, folder_.file("Init.tw"));
+  EXPECT_EQ(view_.patch_caption, "*Init.tw");
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_EQ(view_.mute_at_refresh.back(), 1);
+  ExpectEngineRuns();
+
+  // The name is set, yet the save asks for one, starting from it.
+  const std::string fresh = folder_.file("Fresh.tw");
+  dialogs_.files.push_back(fresh);
+  EXPECT_TRUE(commands_.Save(false));
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+  EXPECT_EQ(dialogs_.file_dialogs[0].title, "Save Patch");
+  EXPECT_EQ(dialogs_.file_dialogs[0].file_name, folder_.file("Init.tw"));
+  EXPECT_TRUE(dialogs_.file_dialogs[0].overwrite_prompt);
+  EXPECT_TRUE(std::filesystem::exists(fresh));
+  EXPECT_FALSE(std::filesystem::exists(folder_.file("Init.tw")));
+  EXPECT_EQ(multi().PatchFile, fresh);
+  EXPECT_EQ(view_.patch_caption, "Fresh.tw");
+  EXPECT_FALSE(multi().Modified);
+
+  // From now on the patch has its file.
+  multi().Modified = true;
+  EXPECT_TRUE(commands_.Save(false));
+  EXPECT_EQ(dialogs_.file_dialogs.size(), 1u);
+  EXPECT_FALSE(multi().Modified);
+  ExpectEngineRuns();
+}
+
+TEST_F(PatchCommandsTest, InitOfAPatchWithoutFolderNamesItInThePluginFolder) {
+  multi().PatchFile.clear();
+  commands_.Init();
+  EXPECT_EQ(multi().PatchFile, PluginDirectory + "Init.tw");
+}
+
+TEST_F(PatchCommandsTest, SavingALoadedUnchangedPatchWritesSilentlyUnlessAltAsksForAName) {
+  struct Case {
+    bool alt;
+    bool dialog;
+  };
+  for (const Case& c : {Case{false, false}, Case{true, true}}) {
+    SCOPED_TRACE(c.alt ? "Alt" : "no Alt");
+    const std::string pad = Write("Pad.tw", "[Voice]\r\nVolume=0.5\r\n");
+    dialogs_.files = {pad};
+    commands_.Load();
+    dialogs_.file_dialogs.clear();
+    // With Alt the dialog is cancelled: nothing is written.
+    EXPECT_EQ(commands_.Save(c.alt), !c.dialog);
+    EXPECT_EQ(dialogs_.file_dialogs.size(), c.dialog ? 1u : 0u);
+    EXPECT_EQ(ReadBytes(pad).find("[Engine]") != std::string::npos, !c.dialog);
+    EXPECT_EQ(view_.patch_caption, "Pad.tw");
+    EXPECT_FALSE(multi().Modified);
+    ExpectEngineRuns();
+  }
+}
+
+TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
+  struct Case {
+    const char* name;
+    bool yes;
+    bool pad_writable;
+    const char* chosen;  // none: the dialog is cancelled
+    bool saved;          // Pad.tw holds the edit
+    bool loaded;         // Other.tw plays
+    size_t file_dialogs;
+    bool reported;       // a file could not be read or written
+  };
+  const Case cases[] = {
+      {"Yes", true, true, "Other.tw", true, true, 1, false},
+      {"No", false, true, "Other.tw", false, true, 1, false},
+      {"dialog cancelled", false, true, nullptr, false, false, 1, false},
+      {"file that cannot be read", false, true, "Folder.tw", false, false, 1, true},
+      // Yes, but the edit cannot be written: loading now would lose it.
+      {"Yes, save failed", true, false, "Other.tw", false, false, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pad = LoadEditedPad();
+    const std::string pad_text = ReadBytes(pad);
+    if (!c.pad_writable) multi().PatchFile = Write("plain", "") + "/Pad.tw";  // its folder is a file
+    Write("Other.tw", "[Voice]\r\nVolume=0.75\r\nPlayNote=60\r\n");
+    std::filesystem::create_directories(folder_.file("Folder.tw"));
+    const std::string patch_file = multi().PatchFile;
+    dialogs_.questions.clear();
+    messages_.messages.clear();
+    dialogs_.yes_no = {c.yes};
+    if (c.chosen != nullptr) dialogs_.files = {folder_.file(c.chosen)};
+    const size_t refreshes = view_.mute_at_refresh.size();
+
+    commands_.Load();
+
+    ASSERT_EQ(dialogs_.questions.size(), 1u);
+    EXPECT_EQ(dialogs_.questions[0], "Do you want to save patch Pad.tw?");
+    EXPECT_EQ(dialogs_.file_dialogs.size(), c.file_dialogs);
+    if (c.file_dialogs > 0) {
+      EXPECT_EQ(dialogs_.file_dialogs[0].title, "Load Patch");
+      EXPECT_EQ(dialogs_.file_dialogs[0].filter, "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*");
+      EXPECT_EQ(dialogs_.file_dialogs[0].default_extension, "tw");
+      EXPECT_TRUE(dialogs_.file_dialogs[0].must_exist);
+      EXPECT_EQ(dialogs_.file_dialogs[0].file_name, patch_file);
+    }
+    EXPECT_EQ(ReadBytes(pad) != pad_text, c.saved);
+    if (c.loaded) {
+      EXPECT_EQ(patch().Volume, 0.75f);
+      EXPECT_EQ(multi().PatchFile, folder_.file("Other.tw"));
+      EXPECT_EQ(view_.patch_caption, "Other.tw");
+      EXPECT_FALSE(multi().Modified);
+      EXPECT_EQ(view_.mute_at_refresh.size(), refreshes + 1);
+      EXPECT_EQ(view_.mute_at_refresh.back(), 1);
+      EXPECT_EQ(synth_->Voices[0]->Note, 60);  // the preview note
+      EXPECT_LT(AmpStage(*synth_->PatchWork[0]), kStageEnd);
+    } else {
+      EXPECT_EQ(patch().Volume, 0.25f);
+      EXPECT_EQ(multi().PatchFile, patch_file);
+      EXPECT_TRUE(multi().Modified);
+      EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+      EXPECT_EQ(view_.mute_at_refresh.size(), refreshes);
+    }
+    EXPECT_EQ(messages_.messages.size(), c.reported ? 1u : 0u);
+    ExpectEngineRuns();
+    dialogs_.yes_no.clear();
+  }
+}
+
+TEST_F(PatchCommandsTest, ASaveThatCannotBeWrittenIsReportedAndLosesNothing) {
+  std::vector<std::string> folders = {Write("plain", "")};  // a file where the folder should be
+  if (geteuid() != 0) {                                     // root may write into any folder
+    std::filesystem::create_directories(folder_.file("locked"));
+    chmod(folder_.file("locked").c_str(), 0555);
+    folders.push_back(folder_.file("locked"));
+  }
+  for (const std::string& folder : folders) {
+    SCOPED_TRACE(folder);
+    const std::string pad = LoadEditedPad();
+    messages_.messages.clear();
+    const std::string chosen = folder + "/Kept.tw";
+    dialogs_.files = {chosen};
+    EXPECT_FALSE(commands_.Save(true));
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    EXPECT_TRUE(messages_.messages[0].starts_with(ModuleFileName + "\r\rCannot save patch file:\r\r" + chosen));
+    EXPECT_TRUE(multi().Modified);
+    EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+    EXPECT_EQ(multi().PatchFile, pad);
+    EXPECT_EQ(patch().Volume, 0.25f);
+    ExpectEngineRuns();
+    // The edit is still there to be saved elsewhere.
+    EXPECT_TRUE(commands_.Save(false));
+    EXPECT_NE(ReadBytes(pad).find("Volume=0.25"), std::string::npos);
+    EXPECT_EQ(view_.patch_caption, "Pad.tw");
+  }
+  chmod(folder_.file("locked").c_str(), 0755);
+}
+
+TEST_F(PatchCommandsTest, AnOscHeaderLoadsASampleFromItsStartAndCtrlClickRemovesIt) {
+  const std::string tone = folder_.file("tone.wav");
+  const std::vector<uint8_t> wav = testing::WavBytes({}, testing::Int16Data({1000, 2000, 3000, 4000, 5000, 6000}));
+  WriteBytes(tone, std::string(wav.begin(), wav.end()));
+  for (XPatchWork* work : synth_->PatchWork) {
+    work->SampleOscPhase = QDouble::splat(5.0);
+    work->SampleOscDeltaPhase = QDouble::splat(1.0);
+  }
+
+  commands_.SampleClick(2, false);  // cancelled: nothing happens
+  EXPECT_FALSE(multi().Modified);
+  EXPECT_EQ(view_.sample_captions[2], " Osc #2");
+
+  dialogs_.files = {tone};
+  commands_.SampleClick(2, false);
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 2u);
+  const FileDialogOptions& dialog = dialogs_.file_dialogs[1];
+  EXPECT_EQ(dialog.title, "Load Sample #2");
+  EXPECT_EQ(dialog.filter, "WAV Files (*.wav)|*.wav|All Files (*.*)|*.*");
+  EXPECT_EQ(dialog.default_extension, "wav");
+  EXPECT_TRUE(dialog.must_exist);
+  EXPECT_EQ(std::string(patch().SampleOscFile[1]), tone);
+  EXPECT_EQ(patch().SampleOscSize.lane(1), 6.0);
+  EXPECT_EQ(view_.sample_captions[2], " *Osc #2");
+  EXPECT_EQ(view_.sample_hints[2], "tone.wav");
+  EXPECT_EQ(view_.sample_captions[1], " Osc #1");
+  EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+  EXPECT_TRUE(commands_.SaveAs);
+  for (XPatchWork* work : synth_->PatchWork) {
+    EXPECT_EQ(work->SampleOscPhase.lane(1), 0.0);
+    EXPECT_EQ(work->SampleOscDeltaPhase.lane(1), 0.0);
+    EXPECT_EQ(work->SampleOscPhase.lane(0), 5.0);  // other lanes play on
+  }
+  ExpectEngineRuns();
+
+  multi().Modified = false;
+  commands_.SaveAs = false;
+  commands_.Captioner();
+  commands_.SampleClick(2, true);
+  EXPECT_EQ(dialogs_.file_dialogs.size(), 2u);
+  EXPECT_EQ(patch().SampleOscFile[1][0], '\0');
+  EXPECT_EQ(patch().SampleProcess, static_cast<SampleProcessRoutine>(&NoOperation));
+  EXPECT_EQ(view_.sample_captions[2], " Osc #2");
+  EXPECT_EQ(view_.sample_hints[2], "");
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_TRUE(commands_.SaveAs);
+  EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+  EXPECT_TRUE(messages_.messages.empty());
+  ExpectEngineRuns();
+}
+
+TEST_F(PatchCommandsTest, ASampleThatCannotBeReadIsReportedAndKeepsItsName) {
+  const std::string broken = Write("broken.wav", "not a wave");
+  dialogs_.files = {broken};
+  commands_.SampleClick(3, false);
+  EXPECT_EQ(messages_.messages, std::vector<std::string>{"Invalid sample file:\r\r" + broken});
+  EXPECT_EQ(std::string(patch().SampleOscFile[2]), broken);
+  EXPECT_EQ(patch().SampleOscMemory.p[2], nullptr);
+  EXPECT_EQ(view_.sample_captions[3], " *Osc #3");
+  EXPECT_EQ(view_.sample_hints[3], "broken.wav");
+  EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+  ExpectEngineRuns();
+}
+
+TEST_F(PatchCommandsTest, WithoutADisplayTheFileDialogsAreCancelledAndNothingIsLost) {
+  SetDialogs(nullptr);  // the headless answers: No, and every dialog cancelled
+  const std::string patch_file = multi().PatchFile;
+  patch().Volume = 0.25f;
+  multi().Modified = true;
+  commands_.Load();
+  EXPECT_FALSE(commands_.Save(true));
+  commands_.SampleClick(1, false);
+  EXPECT_EQ(patch().Volume, 0.25f);
+  EXPECT_EQ(multi().PatchFile, patch_file);
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_FALSE(std::filesystem::exists(patch_file));
+  EXPECT_EQ(view_.sample_captions[1], " Osc #1");
+  ExpectEngineRuns();
+}
+
+TEST_F(PatchCommandsTest, ModifyReportsToTheHostAndMarksTheHeaderButNotInsideAHostCall) {
+  EXPECT_EQ(view_.patch_caption, "Brelix.tw");
+  multi().Modified = true;
+  synth_->Modify();
+  EXPECT_EQ(automated, std::vector<int32_t>{0});  // Automation off: entry 0
+  EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+
+  synth_->Modifying = true;
+  multi().Modified = false;
+  synth_->Modify();
+  EXPECT_EQ(automated.size(), 1u);
+  EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
+  synth_->Modifying = false;
+
+  // An editor opened again shows the name with the mark that belongs to it.
+  commands_.ShowPatchName();
+  EXPECT_EQ(view_.patch_caption, "Brelix.tw");
+
+  // With the host parameters exposed, entry 1 (a section heading) carries the report.
+  Write("Brelix.Ini", "[Editor]\nAutomation=1\n");
+  testing::Synth exposed(XSynthesizer::Create(&RecordingHost));
+  automated.clear();
+  exposed->Modify();
+  EXPECT_EQ(automated, std::vector<int32_t>{1});
+}
+
+}  // namespace
+}  // namespace brelix
