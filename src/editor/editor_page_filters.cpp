@@ -9,8 +9,6 @@ using C = TSliderCurve;
 
 namespace {
 
-constexpr float kTopFrequency = 12543.854f;  // the frequency of note 127
-
 void AddFilterColumn(TEditorForm& f, const XPatch& p, int n) {
   const int l = n - 1;
   f.Y = 4;
@@ -21,13 +19,13 @@ void AddFilterColumn(TEditorForm& f, const XPatch& p, int n) {
   Switch(f.AddHiddenButton(&p.FilterDeclick.lanes()[l], "Declick", 0, 0));
   f.X -= 76;
   List(f.AddCombo(&p.FilterType.lanes()[l], "Type", f.Lists.FilterTypes, true, "", 0, nullptr, false)).Default(0).Set(FilterTypeSet);
-  Slider(f.AddSlider(&p.FilterCutoff.lanes()[l], "Cutoff", 0, kTopFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp5).Mask("####0.###").Key();
+  Slider(f.AddSlider(&p.FilterCutoff.lanes()[l], "Cutoff", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp5).Mask("####0.###").Key();
   Slider(f.AddSlider(&p.FilterReso.lanes()[l], "Resonance", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
   Slider(f.AddPrimarySlider(&p.FilterGain.lanes()[l], "Gain", 0, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin);
   Slider(f.AddHiddenSlider(&p.FilterVelocity.lanes()[l], "Velocity", -1, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
   Slider(f.AddPrimarySlider(&p.FilterQompensate.lanes()[l], "Qompensate", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp10);
   Slider(f.AddHiddenSlider(&p.FilterTracking.lanes()[l], "Tracking", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(FilterTracking);
-  Slider(f.AddPrimarySlider(&p.FilterRange.lanes()[l], "FilterRange", 0, kTopFrequency, 1e9, 1e9, "", nullptr)).Default(kTopFrequency).Curve(C::Exp1).Mask("####0.###").Set(FilterRange);
+  Slider(f.AddPrimarySlider(&p.FilterRange.lanes()[l], "FilterRange", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(kTopNoteFrequency).Curve(C::Exp1).Mask("####0.###").Set(FilterRange);
   Slider(f.AddHiddenSliderI(&p.FilterCenter.lanes()[l], "Center", 0, 127, 1e9, 1e9, "", nullptr)).Default(60).Curve(C::Lin).Set(FilterTracking);
   Slider(f.AddSlider(&p.NoiseMix.lanes()[l], "NoiseMix", 0, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
   Slider(f.AddSlider(&p.FilterPan.lanes()[l], "Pan", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();

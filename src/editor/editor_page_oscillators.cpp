@@ -10,8 +10,6 @@ using C = TSliderCurve;
 
 namespace {
 
-constexpr float kTopFrequency = 12543.854f;  // the frequency of note 127
-
 void AddOscillatorColumn(TEditorForm& f, const XPatch& p, int n) {
   const int l = n - 1;  // the lane's element
   f.Y = 4;
@@ -23,10 +21,10 @@ void AddOscillatorColumn(TEditorForm& f, const XPatch& p, int n) {
   f.X -= 76;
   Slider(f.AddSliderI(&p.AuxOscSemitone.lanes()[l], "Semitone", -48, 48, -120, 120, "", nullptr)).Default(0).Curve(C::Lin).Key().Set(OscPitch);
   Slider(f.AddSlider(&p.AuxOscDetune.lanes()[l], "Detune", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(OscPitch);
-  Slider(f.AddSlider(&p.AuxOscFixedFreq.lanes()[l], "FixedFreq", 0, kTopFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
+  Slider(f.AddSlider(&p.AuxOscFixedFreq.lanes()[l], "FixedFreq", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
   Slider(f.AddSlider(&p.AuxOscPW.lanes()[l], "PulseWidth", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
   Slider(f.AddSlider(&p.AuxOscSync.lanes()[l], "SyncOsc", 0, 2, 0, 8, "", nullptr)).Default(1.0f).Curve(C::Lin).Key();
-  Slider(f.AddPrimarySlider(&p.AuxOscRange.lanes()[l], "OscRange", 0, kTopFrequency, 1e9, 1e9, "", nullptr)).Default(kTopFrequency).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
+  Slider(f.AddPrimarySlider(&p.AuxOscRange.lanes()[l], "OscRange", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(kTopNoteFrequency).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
   Slider(f.AddHiddenSlider(&p.AuxOscTracking.lanes()[l], "Tracking", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(OscPitch);
   Slider(f.AddSlider(&p.AuxOscSawShape.lanes()[l], "SawShape", 0, 0.999, 0, 1, "", nullptr)).Default(0.993f).Curve(C::Log10);
   Slider(f.AddSlider(&p.AuxOscSawSigma1.lanes()[l], "SawSigma1", -1, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin);

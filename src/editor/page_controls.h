@@ -16,6 +16,9 @@
 
 namespace brelix {
 
+// The frequency of note 127, the top of the frequency sliders.
+constexpr float kTopNoteFrequency = 12543.854f;
+
 struct TSliderSetup {
   XParamSlider* Control;
   TSliderSetup& Default(float value);
