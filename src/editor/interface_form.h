@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "editor/form.h"
+#include "editor/param_names.h"
 #include "editor/x_page_button.h"
 #include "plugin/vst24.h"
 
@@ -33,6 +34,8 @@ class XParamSlider;
 class XScrollBox;
 class XSection;
 class XSynthesizer;
+class XMulti;
+struct XPatch;
 class IParam;
 class IParamControl;
 
@@ -52,9 +55,6 @@ class TInterfaceForm : public TForm {
   uintptr_t PatchAddr = 0;  // the record that field addresses given to the builders lie in
   int32_t Column = 0;
   int32_t X = 0, Y = 0;     // the layout cursor in PageBox
-  int32_t SectionTag = 0;
-  int32_t PrimarySectionTag = 0;
-  int32_t HiddenSectionTag = 0;
   XScrollBox* PageBox = nullptr;
   XSection* PatchLabel = nullptr;
   std::vector<IParam*> PrimaryParams;  // primary groups that have a hidden counterpart
@@ -129,6 +129,11 @@ class TInterfaceForm : public TForm {
 
   // Every control built, in building order, for a reload from the patch.
   const std::vector<IParamControl*>& Controls() const { return controls_; }
+  // Loads every control from `patch` (their undo stacks emptied); a concrete form adds what it
+  // shows besides (the patch name).
+  virtual void RefreshControls(XPatch* patch, XMulti* multi);
+  // A later open of the editor: the edit and list texts are rewritten from the values.
+  virtual void RefreshTexts();
 
   // ---- hooks for the concrete form
   // A group was created (the editor form files it under its page).
@@ -151,6 +156,15 @@ class TInterfaceForm : public TForm {
 
  private:
   int32_t FieldPosition(const void* field) const;
+  // The primary variants: the plain builder with Y kept, the group filed as primary.
+  template <typename Build>
+  auto Primary(Build build);
+  // The hidden variants: the plain builder on the hidden layer, the group filed and hidden.
+  template <typename Build>
+  auto Hidden(Build build);
+  IParam* SectionParam(XSection* section);
+  // The section numbering and naming of this build.
+  TParamNamer namer_;
   std::vector<IParamControl*> controls_;
   std::vector<std::unique_ptr<IParam>> section_params_;  // the sections' IParam adapters
   std::vector<XPageButton*> page_buttons_;

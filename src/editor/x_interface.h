@@ -5,13 +5,19 @@
 // The form is made by the editor-form factory when the editor is created, and its controls are
 // loaded from the patch at once, so a host that never opens the editor reads the patch's values.
 // After a program chunk has loaded a patch the controls are reloaded on the next idle call (or
-// the next parameter call on the user-interface thread).
+// the next parameter call).
+//
+// Threads: a host may call the parameter operations from any thread. Each of them, and every
+// call of the host's user-interface thread that reaches the form (open, close, idle, keys), holds
+// the editor's lock, so that widgets are never changed by two threads at once; widgets only mark
+// what must be repainted, and painting happens in the idle call.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "editor/host_param_list.h"
@@ -57,6 +63,9 @@ class XInterface : public AEffEditor {
   // The patch changed behind the controls (a program chunk): they are reloaded on the
   // user-interface thread.
   void PatchReloaded();
+  // Held by whatever rewrites the patch behind the controls' backs (a program chunk), so that a
+  // host's parameter call on another thread never meets a half-loaded patch.
+  std::recursive_mutex& ControlsLock() { return lock_; }
 
   bool Initialized = false;
   ERect r{0, 0, kHeight, kWidth};
@@ -67,6 +76,9 @@ class XInterface : public AEffEditor {
 
  private:
   void ReloadControls();
+  // A reload that a program chunk asked for, done now.
+  void ReloadIfPending();
+  std::recursive_mutex lock_;
   std::unique_ptr<TInterfaceForm> form_;
   std::atomic<bool> reload_pending_{false};
   std::unique_ptr<ui::X11ChildWindow> window_;

@@ -53,7 +53,8 @@ class XParamButton : public XButton, public IParam, public IParamControl {
   void SetHostValue(float value, bool extRange) override;
   std::string DisplayText() const override;
 
-  // ---- IParam
+  // ---- IParam (the widget's own SetVisible stays reachable)
+  using XButton::SetVisible;
   bool GetActive() const override { return Active; }
   void SetActive(bool active) override { Active = active; }
   bool GetExternal() const override { return External; }
