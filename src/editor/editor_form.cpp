@@ -36,7 +36,12 @@ void TEditorForm::CreateEditor() {
   for (auto& controls : PageControls) controls.clear();
   PrimaryParams.clear();
   HiddenParams.clear();
-  for (int i = 0; i < kPageCount; ++i) Pages[i] = AddPage(kPageNames[i], &PageButtons[i]);
+  // The tabs, 151 x 17, one column apart like the pages' columns.
+  for (int i = 0; i < kPageCount; ++i) {
+    Pages[i] = AddPage(kPageNames[i], &PageButtons[i]);
+    PageButtons[i]->SetBounds(4 + i * kColumnStep, 2, kColumnWidth, 17);
+    PageButtons[i]->EditorForm = &tabs_;
+  }
 
   PatchAddr = reinterpret_cast<uintptr_t>(measure_.get());
   if (Synthesizer != nullptr && Synthesizer->Multi != nullptr) {
@@ -72,9 +77,22 @@ void TEditorForm::Captioner() {
   if (commands_ != nullptr) commands_->Captioner();
 }
 
+void TEditorForm::RefreshControls(XPatch* patch, XMulti* multi) {
+  ActivePatch = patch;
+  if (commands_ != nullptr)
+    commands_->RefreshControls();  // through LoadControls
+  else
+    TInterfaceForm::RefreshControls(patch, multi);
+}
+
+void TEditorForm::RefreshTexts() {
+  TInterfaceForm::RefreshTexts();
+  if (commands_ != nullptr) commands_->ShowPatchName();
+}
+
 void TEditorForm::LoadControls() {
   if (ActivePatch == nullptr || Synthesizer == nullptr) return;
-  for (IParamControl* control : Controls()) control->LoadFrom(ActivePatch, Synthesizer->Multi.get());
+  TInterfaceForm::RefreshControls(ActivePatch, Synthesizer->Multi.get());
 }
 
 // ---- headers and buttons -----------------------------------------------------------------------
@@ -150,6 +168,11 @@ void TEditorForm::AddInformationLabels() {
     label->Font.Size = line.size;
     label->Caption = line.text;
   }
+}
+
+void TEditorForm::TPageTabs::SetCurrentPage(TPage page, XScrollBox* box) {
+  form_.Page = page;
+  form_.ShowPage(box);
 }
 
 // ---- what the patch commands show --------------------------------------------------------------

@@ -64,6 +64,10 @@ class TEditorForm : public TInterfaceForm {
   // ---- TInterfaceForm
   void ControlCreated(TComponent* group) override;
   void Captioner() override;
+  // The sample names and the patch name header too.
+  void RefreshControls(XPatch* patch, XMulti* multi) override;
+  // A later open: the patch name header with its mark as well.
+  void RefreshTexts() override;
 
   // Loads every control of the four pages from the edit buffer, emptying their undo lists.
   void LoadControls();
@@ -84,7 +88,23 @@ class TEditorForm : public TInterfaceForm {
 
   void BuildPage(TPage page, void (*build)(TEditorForm&, const XPatch&));
   std::unique_ptr<XPatch> measure_;  // the record field addresses are measured against
+  // What the page tabs ask of this form.
+  class TPageTabs : public IPageButtonForm {
+   public:
+    explicit TPageTabs(TEditorForm& form) : form_(form) {}
+    bool HiddenPage() const override { return form_.HiddenPage; }
+    void ShowPrimaryLayer() override { form_.ShowPrimaryLayer(); }
+    void ShowHiddenLayer() override { form_.ShowHiddenLayer(); }
+    XPageButton* PageButton(TPage page) override { return form_.PageButtons[static_cast<int>(page)]; }
+    XScrollBox* PageBox(TPage page) override { return form_.Pages[static_cast<int>(page)]; }
+    void SetCurrentPage(TPage page, XScrollBox* box) override;
+
+   private:
+    TEditorForm& form_;
+  };
+
   TCommandsView view_{*this};
+  TPageTabs tabs_{*this};
   std::unique_ptr<TPatchCommands> commands_;
 };
 
