@@ -30,9 +30,9 @@ using testing::WriteBytes;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// The built-in page's entries (until the real pages are installed): 3 is the oscillator's
-// semitone slider (-48..48, extended -96..96), 2 a switch, 6 a list of four items.
-constexpr int kSemitone = 3, kSwitch = 2, kList = 6, kEntries = 13;
+// Entries of the editor's pages: 3 is the first oscillator's semitone slider (-48..48, extended
+// -120..120), 2 its FreeRun switch, 92 the first filter's type list (nine items); 443 in all.
+constexpr int kSemitone = 3, kSwitch = 2, kList = 92, kEntries = 443;
 
 class EditorHost : public ::testing::Test {
  protected:
@@ -86,11 +86,11 @@ TEST_F(EditorHost, ParametersAnswerThroughTheControlsBeforeTheEditorIsOpened) {
   EXPECT_EQ(ShownText(*p, kSemitone), "0");  // EditAutomation off: the text stays
   EXPECT_EQ(p->countCalls(audioMasterAutomate), 0);  // a host's own write is not echoed
   Set(*p, 0, 1.0f);  // extended range
-  EXPECT_EQ(Get(*p, kSemitone), 0.625f);
+  EXPECT_EQ(Get(*p, kSemitone), 0.6f);
   Set(*p, kSemitone, 1.0f);
   EXPECT_EQ(Get(*p, kSemitone), 1.0f);
   Set(*p, 0, 0.0f);
-  EXPECT_EQ(Get(*p, kSemitone), 1.5f);  // 96 read in the normal range
+  EXPECT_EQ(Get(*p, kSemitone), 1.75f);  // 120 read in the normal range
 
   Set(*p, kSwitch, 0.6f);
   EXPECT_EQ(Get(*p, kSwitch), 1.0f);
@@ -111,8 +111,8 @@ TEST_F(EditorHost, BadIndicesAndValuesGetTheNeutralAnswer) {
     Set(*p, 0, bad);
   }
   Set(*p, kSemitone, kInf);
-  EXPECT_EQ(Get(*p, kSemitone), 1.5f);  // held at the extended maximum, 96
-  for (int32_t index : {-1, kEntries, 443, 100000, std::numeric_limits<int32_t>::min()}) {
+  EXPECT_EQ(Get(*p, kSemitone), 1.75f);  // held at the extended maximum, 120
+  for (int32_t index : {-1, kEntries, kEntries + 1, 100000, std::numeric_limits<int32_t>::min()}) {
     EXPECT_EQ(Get(*p, index), 0.0f) << index;
     Set(*p, index, 0.5f);
     EXPECT_EQ(p->dispatchText(effGetParamName, index), "?") << index;
