@@ -10,6 +10,7 @@
 
 #include "editor/control_field.h"
 #include "editor/x_button.h"
+#include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
 namespace brelix {
@@ -19,7 +20,7 @@ class XParamButton;
 using TButtonParamProc = std::function<void(XParamButton& button)>;
 using TButtonValueProc = std::function<void(XParamButton& button, bool& value)>;
 
-class XParamButton : public XButton, public IParam, public IParamControl {
+class XParamButton : public XButton, public TParamLayerState<XParamButton>, public IParamControl {
  public:
   XParamButton(TComponent* owner, std::string_view caption, TWidget* parent, int left, int top);
 
@@ -55,14 +56,7 @@ class XParamButton : public XButton, public IParam, public IParamControl {
 
   // ---- IParam (the widget's own SetVisible stays reachable)
   using XButton::SetVisible;
-  bool GetActive() const override { return Active; }
-  void SetActive(bool active) override { Active = active; }
-  bool GetExternal() const override { return External; }
   void SetExternal(bool external) override;
-  bool GetHidden() const override { return Hidden; }
-  void SetHidden(bool hidden) override { Hidden = hidden; }
-  int32_t GetSectionID() const override { return SectionID; }
-  void SetSectionID(int32_t id) override { SectionID = id; }
   int32_t GetTop() const override;
   bool GetVisible() const override;
   void SetVisible(bool visible, bool randomiser) override;

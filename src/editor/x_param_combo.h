@@ -13,6 +13,7 @@
 #include "editor/control_links.h"
 #include "editor/list_items.h"
 #include "editor/undo_stack.h"
+#include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
 namespace brelix {
@@ -25,7 +26,7 @@ class XParamCombo;
 using TComboParamProc = std::function<void(XParamCombo& combo)>;
 using TComboValueProc = std::function<void(XParamCombo& combo, uint32_t& value)>;
 
-class XParamCombo : public XParam, public IParam, public IParamControl, public IListControl {
+class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public IParamControl, public IListControl {
  public:
   // The group at (left, top) in `parent`: unless `withoutLabel`, a label (its text, or the caption
   // when empty) above the list widget. The items come from `itemText` (see list_items.h), or are
@@ -77,14 +78,7 @@ class XParamCombo : public XParam, public IParam, public IParamControl, public I
   void RefreshTexts() override;
 
   // ---- IParam
-  bool GetActive() const override { return Active; }
-  void SetActive(bool active) override { Active = active; }
-  bool GetExternal() const override { return External; }
   void SetExternal(bool external) override;
-  bool GetHidden() const override { return Hidden; }
-  void SetHidden(bool hidden) override { Hidden = hidden; }
-  int32_t GetSectionID() const override { return SectionID; }
-  void SetSectionID(int32_t id) override { SectionID = id; }
   int32_t GetTop() const override;
   bool GetVisible() const override;
   void SetVisible(bool visible, bool randomiser) override;

@@ -18,6 +18,7 @@
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
 #include "editor/undo_stack.h"
+#include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
 namespace brelix {
@@ -31,7 +32,7 @@ class XParamSlider;
 using TSliderParamProc = std::function<void(XParamSlider& slider)>;
 using TSliderValueProc = std::function<void(XParamSlider& slider, float& value)>;
 
-class XParamSlider : public XParam, public IParam, public IParamControl, public ISliderControl {
+class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, public IParamControl, public ISliderControl {
  public:
   // The group at (left, top) in `parent`: the label (an empty label text means the caption), the
   // edit box with the extended range (an extended bound of 1e9 means the normal one) and the bar
@@ -90,14 +91,7 @@ class XParamSlider : public XParam, public IParam, public IParamControl, public 
   void RefreshTexts() override;
 
   // ---- IParam
-  bool GetActive() const override { return Active; }
-  void SetActive(bool active) override { Active = active; }
-  bool GetExternal() const override { return External; }
   void SetExternal(bool external) override;
-  bool GetHidden() const override { return Hidden; }
-  void SetHidden(bool hidden) override { Hidden = hidden; }
-  int32_t GetSectionID() const override { return SectionID; }
-  void SetSectionID(int32_t id) override { SectionID = id; }
   int32_t GetTop() const override;
   bool GetVisible() const override;
   void SetVisible(bool visible, bool randomiser) override;
