@@ -73,6 +73,9 @@ void ReadEditor(const TIniFile& file, TSettings& s) {
   editor.Read("Randomizer", shared.Randomizer);
   editor.Read("Shortcuts", shared.Shortcuts);
   editor.Read("TouchScreen", shared.TouchScreen);
+  int32_t zoom = shared.Zoom;
+  editor.Read("Zoom", zoom);
+  if (IsEditorZoom(zoom)) shared.Zoom = zoom;
   TEditorColors& c = shared.Colors;
   editor.ReadColor("EditColor", c.EditColor);
   editor.ReadColor("FontColor", c.FontColor);
@@ -87,6 +90,10 @@ void ReadEditor(const TIniFile& file, TSettings& s) {
 }
 
 }  // namespace
+
+bool IsEditorZoom(int32_t percent) {
+  return percent == 100 || percent == 125 || percent == 150 || percent == 200;
+}
 
 TSettings SettingsRead(const std::string& fileName, const TSettings& defaults) {
   TSettings s = defaults;

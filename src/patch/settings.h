@@ -39,8 +39,14 @@ struct TSharedSettings {
   bool Randomizer = false;
   bool Shortcuts = false;
   bool TouchScreen = false;
+  // The editor's size in percent, for screens of high resolution: 100 (the exact pixels), 125,
+  // 150 or 200. Any other value keeps the one in force.
+  int32_t Zoom = 100;
   TEditorColors Colors;
 };
+
+// The zoom levels the editor offers.
+bool IsEditorZoom(int32_t percent);
 
 // The settings one instance keeps for itself.
 struct TInstanceSettings {

@@ -53,8 +53,9 @@ std::string MessageAsPlainText(std::string_view text) {
 
 void StderrMessageBoxes::ShowMessageBox(std::string_view text) { WriteToStderr(MessageAsPlainText(text)); }
 
-std::unique_ptr<WaitBox> StderrMessageBoxes::ShowWaitBox(std::string_view text) {
-  WriteToStderr(MessageAsPlainText(text) + " ...");
+// A progress box is transient: on a screen it comes and goes, but a line on standard error would
+// stay in every host's log for each instance made. Without a display it shows nothing.
+std::unique_ptr<WaitBox> StderrMessageBoxes::ShowWaitBox(std::string_view) {
   return std::make_unique<WaitBox>();
 }
 

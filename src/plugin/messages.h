@@ -48,7 +48,7 @@ inline std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) {
 void ShowLibraryMessage(std::string_view text);
 
 // The boxes without a display: each message goes to standard error as one block of text, every
-// "\r\r" as a blank line.
+// "\r\r" as a blank line; a progress box shows nothing.
 class StderrMessageBoxes : public IMessageBoxes {
  public:
   void ShowMessageBox(std::string_view text) override;

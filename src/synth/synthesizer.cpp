@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "editor/x_interface.h"
 #include "engine/engine_tables.h"
 #include "engine/filter.h"
 #include "engine/qvector.h"
@@ -121,6 +123,8 @@ XSynthesizer::~XSynthesizer() {
     SaveChangesOnClose();
   } catch (...) {
   }
+  // The editor's controls point into the voice manager's patch: they go first.
+  SetEditor(nullptr);
   // The voice manager goes before the engine memory it lives on.
   Multi.reset();
 }
@@ -164,7 +168,9 @@ void XSynthesizer::BuildVoicesAndPatch() {
     DelayRebuild(*Multi->EditBuffer, true);
   }
   AllocateVoices();
-  // The editor object will be made here once the plug-in has an editor.
+  // The editor object, with its controls loaded from the patch: it answers the host's parameter
+  // calls from the first one on.
+  SetEditor(std::make_unique<XInterface>(this));
 }
 
 void XSynthesizer::AllocateVoices() {
@@ -300,9 +306,28 @@ int32_t XSynthesizer::Mute() const { return static_cast<int32_t>(RenderState.loa
 
 bool XSynthesizer::Processing() const { return (RenderState.load() & kProcessing) != 0; }
 
-// ---- host parameters: answered as by an editor without a parameter list -----------------------
+// ---- host parameters: answered by the editor's controls -----------------------------------------
 
-void XSynthesizer::SetParameter(int32_t /*index*/, float /*value*/) { ModifyingScope modifying(Modifying); }
+namespace {
+// Hosts give the parameter texts a buffer of at least 32 bytes in practice, although the
+// interface promises only 8: a name (27 characters at most) always fits whole, and a longer text
+// is cut after 31 characters rather than written past the buffer.
+constexpr size_t kHostTextCapacity = 32;
+
+void CopyHostText(const std::string& text, char* buffer) {
+  if (buffer == nullptr) return;
+  const size_t n = std::min(text.size(), kHostTextCapacity - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+}  // namespace
+
+XInterface* XSynthesizer::Interface() const { return static_cast<XInterface*>(Editor()); }
+
+void XSynthesizer::SetParameter(int32_t index, float value) {
+  ModifyingScope modifying(Modifying);
+  if (XInterface* editor = Interface()) editor->SetParam(index, value);
+}
 
 void XSynthesizer::Modify() {
   // A change the host itself caused (inside its parameter call) is not echoed back to it.
@@ -314,16 +339,26 @@ void XSynthesizer::Modify() {
   if (Captioner) Captioner();
 }
 
-float XSynthesizer::GetParameter(int32_t /*index*/) {
+float XSynthesizer::GetParameter(int32_t index) {
   ModifyingScope modifying(Modifying);
-  return 0.0f;
+  XInterface* editor = Interface();
+  return editor != nullptr ? editor->GetParam(index) : 0.0f;
 }
 
-void XSynthesizer::GetParameterLabel(int32_t /*index*/, char* label) { *label = '\0'; }
+void XSynthesizer::GetParameterLabel(int32_t index, char* label) {
+  XInterface* editor = Interface();
+  CopyHostText(editor != nullptr ? editor->GetParamLabel(index) : std::string(), label);
+}
 
-void XSynthesizer::GetParameterDisplay(int32_t /*index*/, char* text) { *text = '\0'; }
+void XSynthesizer::GetParameterDisplay(int32_t index, char* text) {
+  XInterface* editor = Interface();
+  CopyHostText(editor != nullptr ? editor->GetParamDisplay(index) : std::string(), text);
+}
 
-void XSynthesizer::GetParameterName(int32_t /*index*/, char* text) { *text = '\0'; }
+void XSynthesizer::GetParameterName(int32_t index, char* text) {
+  XInterface* editor = Interface();
+  CopyHostText(editor != nullptr ? editor->GetParamName(index) : std::string(kUnknownParamName), text);
+}
 
 // ---- host state ----------------------------------------------------------------------------------
 
@@ -354,7 +389,10 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
 
 int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
-  // The whole restore runs inside the bracket: no render call meets a half-loaded patch.
+  // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
+  // whole restore runs with the editor's controls held and inside the bracket.
+  std::unique_lock<std::recursive_mutex> controls;
+  if (XInterface* editor = Interface()) controls = std::unique_lock(editor->ControlsLock());
   ProcessUpdateScope update(*this);
   try {
     // Channel, voice count and patch file from the chunk; a block of another size is reported
@@ -371,6 +409,8 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
     if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
     AllocateVoices();
     Multi->PlayNote();
+    // The controls show the restored patch from the next idle or parameter call on.
+    if (XInterface* editor = Interface()) editor->PatchReloaded();
   } catch (const std::exception& error) {  // no memory for a delay or a sample: reported, still 1
     ShowLibraryMessage(error.what());
   }

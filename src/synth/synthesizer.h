@@ -24,6 +24,8 @@
 
 namespace brelix {
 
+class XInterface;
+
 class XSynthesizer : public AudioEffectX {
  public:
   // Builds a complete instance; throws when any step fails (the partial instance is released).
@@ -76,6 +78,8 @@ class XSynthesizer : public AudioEffectX {
   // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
   // with fresh work records; the render loop then visits that many voices.
   void AllocateVoices();
+  // The editor object, which carries the host parameters; none while the instance is built.
+  XInterface* Interface() const;
   int32_t Mute() const;     // nesting depth of the open brackets
   bool Processing() const;  // a render call is inside the engine
 

@@ -10,6 +10,7 @@
 
 #include "editor/host_param_list.h"
 #include "editor/param_names.h"
+#include "support/page_param_names.h"
 
 namespace brelix {
 namespace {
@@ -118,80 +119,11 @@ TEST(HostParamList, OutOfRangeOrWithoutAutomationIsUnknown) {
 // its 443 entries, and the hidden layer's entries land where each flush puts them.
 class PagesNaming : public ::testing::Test {
  protected:
-  void Section(const std::string& caption, bool hidden = false) {
-    if (auto naming = namer.Section(caption, hidden)) list.Add(naming->Name, nullptr, hidden);
-  }
-  void Controls(std::initializer_list<std::string> captions, bool hidden = false) {
-    for (const std::string& caption : captions) {
-      list.Add(namer.Control(caption, hidden)->Name, &control, hidden);
-    }
-  }
-  void Hidden(std::initializer_list<std::string> captions) { Controls(captions, true); }
-
-  void BuildPages() {
-    for (int n = 1; n <= 4; ++n) {
-      const std::string osc = "Osc #" + std::to_string(n);
-      Section(osc);
-      Controls({"FreeRun", "Semitone", "Detune", "FixedFreq", "PulseWidth", "SyncOsc", "OscRange",
-                "SawShape", "SawSigma1", "SawSigma2", "Morph", "DCFilter", "Level",
-                n <= 2 ? "Balance 1-2" : "Balance 3-4"});
-      Hidden({"SampleLoop", "Tracking", "Center", "SampleLevel"});
-      list.FlushHiddenParams();
-    }
-    Section("");  // the patch name header
-    Section("Sound");
-    Controls({"Polyphony", "MIDIChannel", "PlayNote"});
-    Hidden({"SampleFilter"});
-    Section("Voice");
-    Controls({"Oversample", "Amp/Volume", "AmpSource", "AmpAmount"});
-    Hidden({"Upsample", "Declicker", "Velocity"});
-    list.FlushHiddenParams();
-    for (int n = 1; n <= 4; ++n) {
-      Section("Filter #" + std::to_string(n));
-      Controls({"PostFeed", "Type", "Cutoff", "Resonance", "Gain", "Qompensate", "FilterRange",
-                "NoiseMix", "Pan", "Level"});
-      Hidden({"Declick", "Velocity", "Tracking", "Center"});
-      list.FlushHiddenParams();
-    }
-    for (int n = 1; n <= 4; ++n) {
-      Section("LFO #" + std::to_string(n));
-      Controls({"Clocked", "Shape", "Rate", "Level", "Random", "Offset", "FadeIn", "Quantize"});
-      Hidden({"Smooth"});
-      list.FlushHiddenParams();
-    }
-    for (int n = 1; n <= 4; ++n) {
-      Section(n == 4 ? "Env #4 Amp" : "Env #" + std::to_string(n));
-      Controls({"FreeLFO" + std::to_string(n), "Legato", "Time0 [A]", "Time1 [D]", "Time2 [S]",
-                "Time3", "Time4 [R]", "Step0", "Step1", "Step2", "Step3", "Step4", "Level0",
-                "Level1", "Level2", "Level3", "Level4", "Curve0", "Curve1", "Curve2", "Curve3",
-                "Curve4"});
-      Hidden({"VoiceLFO" + std::to_string(n), "Declick"});
-      list.FlushHiddenParams();
-    }
-    for (int m = 1; m <= 16; ++m) {  // each slot: both headers, then both layers control by control
-      Section("ModMatrix #" + std::to_string(m));
-      Section("MIDI ModMatrix #" + std::to_string(m), true);
-      for (const char* caption : {"Source", "Destination", "Amount"}) {
-        Controls({caption});
-        Hidden({caption});
-      }
-    }
-    list.FlushHiddenParams();
-    Section("Delay #1");
-    Controls({"Clocked", "Wet", "Dry", "TimeL", "TimeR", "Input", "FeedbackL", "FeedbackR", "Damp",
-              "StereoWidth", "Mix"});
-    Section("Delay #2");
-    Controls({"Serial", "Clocked", "Wet", "Dry", "TimeL", "TimeR", "Input", "FeedbackL",
-              "FeedbackR", "Damp", "StereoWidth", "Mix"});
-  }
-
-  TParamNamer namer;
-  THostParamList<TFakeControl> list;
-  TFakeControl control{0};
+  testing::PageParamNames pages;
+  const THostParamList<testing::PageParamNames::Control>& list = pages.list;
 };
 
 TEST_F(PagesNaming, EntriesLandInHostOrder) {
-  BuildPages();
   EXPECT_EQ(list.Count(), 443);
   EXPECT_EQ(list.StagedCount(), 0);
   const std::pair<int, const char*> names[] = {

@@ -100,7 +100,7 @@ const OpcodeCase kOpcodeTable[] = {
     {"effGetProgramName", effGetProgramName, 0, 0, 0, nullptr, 0, "Single Mode"},
     {"effGetParamLabel", effGetParamLabel, 0, 0, 0, nullptr, 0, ""},
     {"effGetParamDisplay", effGetParamDisplay, 0, 0, 0, nullptr, 0, ""},
-    {"effGetParamName", effGetParamName, 0, 0, 0, nullptr, 0, ""},
+    {"effGetParamName", effGetParamName, 0, 0, 0, nullptr, 0, "?"},
     {"effGetVu", effGetVu, 0, 0, 0, nullptr, 0, nullptr},
     {"effSetBlockSize", effSetBlockSize, 0, 512, 0, nullptr, 0, nullptr},
     {"effEditDraw", effEditDraw, 0, 0, 0, nullptr, 0, nullptr},

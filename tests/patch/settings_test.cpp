@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "engine/rates.h"
 #include "patch/settings.h"
@@ -119,6 +120,15 @@ TEST_F(SettingsTest, ValuesThatDoNotParseKeepTheirDefaults) {
   EXPECT_EQ(s.Shared.Microscope, 0.01f);
   EXPECT_EQ(s.Shared.Colors.KnobColor, 12591232u);
   EXPECT_FALSE(s.Shared.TouchScreen);
+}
+
+TEST_F(SettingsTest, TheEditorZoomTakesOnlyItsLevels) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"", 100},          {"Zoom=125\n", 125}, {"Zoom=150\n", 150}, {"Zoom=200\n", 200},
+      {"Zoom=100\n", 100}, {"Zoom=175\n", 100}, {"Zoom=0\n", 100},   {"Zoom=-200\n", 100},
+      {"Zoom=1000\n", 100}, {"Zoom=big\n", 100},
+  };
+  for (const auto& [line, zoom] : cases) EXPECT_EQ(Read(std::string("[Editor]\n") + line).Shared.Zoom, zoom) << line;
 }
 
 TEST_F(SettingsTest, AFileThatCannotBeReadIsReportedAndGivesTheDefaults) {

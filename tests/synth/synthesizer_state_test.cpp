@@ -79,7 +79,7 @@ TEST_F(SynthesizerState, TheDefaultPatchFileAndTheSettingsNextToTheLibraryAreRea
   EXPECT_EQ(synth.Effect()->numParams, 443);
   EXPECT_TRUE(synth.Automation);
   EXPECT_TRUE(synth.EditAutomation);
-  EXPECT_TRUE(synth.ExternalControl);
+  EXPECT_FALSE(synth.ExternalControl);  // the editor clears it
   EXPECT_EQ(RealSampleBase.load(), 48000.0f);
   EXPECT_EQ(OversampleBase.load(), 48000.0f);
 }

@@ -1,0 +1,18 @@
+#include "editor/editor_form_factory.h"
+
+#include <memory>
+
+#include "editor/editor_form.h"
+#include "editor/x_interface.h"
+
+namespace brelix {
+
+void UseEditorForm() {
+  SetEditorFormFactory([](XInterface& editor) -> std::unique_ptr<TInterfaceForm> {
+    auto form = std::make_unique<TEditorForm>(&editor);
+    form->CreateEditor();
+    return form;
+  });
+}
+
+}  // namespace brelix

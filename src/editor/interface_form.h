@@ -1,0 +1,174 @@
+// TInterfaceForm: the editor window and the builders of its pages. A strip of page buttons (at the
+// top, or at the bottom with the BottomButtons setting) and the page area with one scroll box per
+// page. The builders place a widget group at the layout cursor (X, Y) in PageBox, bind it to a
+// field of the record at PatchAddr, name it for the host (RegisterParam) and sort it into a layer:
+//
+//   plain     always shown; Y moves down by the group's height.
+//   primary   Y is kept, so that the hidden group built next takes the same place.
+//   hidden    built hidden; Y moves down. Only one layer is shown (ShowPrimaryLayer,
+//             ShowHiddenLayer), on all pages alike.
+//
+// Host names: a section "Osc #1" is "*Osc1"; a control "Amp/Volume" under the section "Voice" is
+// "Voice.AmpVolume". A hidden-layer entry waits until FlushHiddenParams puts it at the list's end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/form.h"
+#include "editor/param_names.h"
+#include "editor/x_page_button.h"
+#include "plugin/vst24.h"
+
+namespace brelix {
+
+class TPanel;
+class XInterface;
+class XLabel;
+class XParamButton;
+class XParamCombo;
+class XParamSlider;
+class XScrollBox;
+class XSection;
+class XSynthesizer;
+class XMulti;
+struct XPatch;
+class IParam;
+class IParamControl;
+
+class TInterfaceForm : public TForm {
+ public:
+  static constexpr int kPageStripHeight = 19;
+  static constexpr int kSectionHeight = 16;
+  static constexpr int kLabelHeight = 14;
+  static constexpr int kSliderGroupHeight = 31;
+
+  // The window of the given size with its page strip and page area; no pages yet.
+  TInterfaceForm(int width, int height);
+  ~TInterfaceForm() override;
+
+  TPanel* PagePanel = nullptr;
+  TPanel* PagesPanel = nullptr;
+  uintptr_t PatchAddr = 0;  // the record that field addresses given to the builders lie in
+  int32_t Column = 0;
+  int32_t X = 0, Y = 0;     // the layout cursor in PageBox
+  XScrollBox* PageBox = nullptr;
+  XSection* PatchLabel = nullptr;
+  std::vector<IParam*> PrimaryParams;  // primary groups that have a hidden counterpart
+  std::vector<IParam*> HiddenParams;
+  bool CreateHidden = false;
+  bool HiddenPage = false;
+  bool RandomizePage = false;
+  bool SaveAs = false;
+  XParamButton* LastButton = nullptr;
+  XParamCombo* LastCombo = nullptr;
+  XParamSlider* LastSlider = nullptr;
+  XSection* LastSection = nullptr;
+  XSection* LastHiddenSection = nullptr;
+  XInterface* Editor = nullptr;
+  XSynthesizer* Synthesizer = nullptr;
+
+  // A page box in the page area (hidden until shown) and its button on the strip.
+  XScrollBox* AddPage(std::string_view caption, XPageButton** button = nullptr);
+  // Shows `box` as the current page; it receives the groups built next.
+  void ShowPage(XScrollBox* box);
+
+  // ---- builders (a field is the address of a field inside the record at PatchAddr, or none)
+  XSection* AddSection(std::string_view caption);
+  XSection* AddPrimarySection(std::string_view caption);
+  XSection* AddHiddenSection(std::string_view caption);
+  XLabel* AddLabel(std::string_view caption);
+  XParamButton* AddButton(const void* field, std::string_view caption, int width, int height);
+  XParamButton* AddPrimaryButton(const void* field, std::string_view caption, int width, int height);
+  XParamButton* AddHiddenButton(const void* field, std::string_view caption, int width, int height);
+  XParamCombo* AddCombo(const void* field, std::string_view caption, std::string_view itemText,
+                        bool withoutLabel, std::string_view labelText, int width,
+                        XParamCombo* shared, bool audioOnly);
+  XParamCombo* AddPrimaryCombo(const void* field, std::string_view caption,
+                               std::string_view itemText, bool withoutLabel,
+                               std::string_view labelText, int width, XParamCombo* shared,
+                               bool audioOnly);
+  XParamCombo* AddHiddenCombo(const void* field, std::string_view caption,
+                              std::string_view itemText, bool withoutLabel,
+                              std::string_view labelText, int width, XParamCombo* shared,
+                              bool audioOnly);
+  XParamSlider* AddSlider(const void* field, std::string_view caption, double min, double max,
+                          double extMin, double extMax, std::string_view labelText,
+                          const void* scaledField);
+  XParamSlider* AddSliderI(const void* field, std::string_view caption, double min, double max,
+                           double extMin, double extMax, std::string_view labelText,
+                           const void* scaledField);
+  XParamSlider* AddSliderII(const void* field, std::string_view caption, int32_t min, int32_t max,
+                            int32_t extMin, int32_t extMax, std::string_view labelText);
+  XParamSlider* AddPrimarySlider(const void* field, std::string_view caption, double min,
+                                 double max, double extMin, double extMax,
+                                 std::string_view labelText, const void* scaledField);
+  XParamSlider* AddHiddenSlider(const void* field, std::string_view caption, double min,
+                                double max, double extMin, double extMax,
+                                std::string_view labelText, const void* scaledField);
+  XParamSlider* AddHiddenSliderI(const void* field, std::string_view caption, double min,
+                                 double max, double extMin, double extMax,
+                                 std::string_view labelText, const void* scaledField);
+  XParamSlider* AddPrimarySliderII(const void* field, std::string_view caption, int32_t min,
+                                   int32_t max, int32_t extMin, int32_t extMax,
+                                   std::string_view labelText);
+  XParamSlider* AddHiddenSliderII(const void* field, std::string_view caption, int32_t min,
+                                  int32_t max, int32_t extMin, int32_t extMax,
+                                  std::string_view labelText);
+
+  // Names a group and enters it into the editor's host list (nothing without a caption or an
+  // editor). `control` is none for a section. Returns the name.
+  std::string RegisterParam(std::string_view caption, IParamControl* control, IParam* group,
+                            XSection* section, bool hidden);
+  void FlushHiddenParams();
+  void ShowHiddenLayer();
+  void ShowPrimaryLayer();
+
+  // Every control built, in building order, for a reload from the patch.
+  const std::vector<IParamControl*>& Controls() const { return controls_; }
+  // Loads every control from `patch` (their undo stacks emptied); a concrete form adds what it
+  // shows besides (the patch name).
+  virtual void RefreshControls(XPatch* patch, XMulti* multi);
+  // A later open of the editor: the edit and list texts are rewritten from the values.
+  virtual void RefreshTexts();
+
+  // ---- hooks for the concrete form
+  // A group was created (the editor form files it under its page).
+  virtual void ControlCreated(TComponent* group) { (void)group; }
+  virtual void IdleStep() {}
+  virtual int32_t KnobPage() { return 0; }
+  // The host's key calls; 0: not handled.
+  virtual int32_t KeyDownHook(const VstKeyCode& key) { (void)key; return 0; }
+  virtual int32_t KeyUpHook(const VstKeyCode& key) { (void)key; return 0; }
+  // Refreshes the modified mark of the patch name header.
+  virtual void Captioner() {}
+  virtual void ProcessEvent(uint8_t status, uint8_t data1, uint8_t data2) {
+    (void)status; (void)data1; (void)data2;
+  }
+
+  // Tab and Shift+Tab move the focus (unless LegacyTab); Escape closes a form without a host.
+  bool PreviewKeyDown(TKeyEvent& e) override;
+  // Called for Escape without a host; a stand-alone form closes its window here.
+  virtual void CloseWithoutHost() {}
+
+ private:
+  int32_t FieldPosition(const void* field) const;
+  // The primary variants: the plain builder with Y kept, the group filed as primary.
+  template <typename Build>
+  auto Primary(Build build);
+  // The hidden variants: the plain builder on the hidden layer, the group filed and hidden.
+  template <typename Build>
+  auto Hidden(Build build);
+  IParam* SectionParam(XSection* section);
+  // The section numbering and naming of this build.
+  TParamNamer namer_;
+  std::vector<IParamControl*> controls_;
+  std::vector<std::unique_ptr<IParam>> section_params_;  // the sections' IParam adapters
+  std::vector<XPageButton*> page_buttons_;
+  std::vector<XScrollBox*> page_boxes_;
+};
+
+}  // namespace brelix

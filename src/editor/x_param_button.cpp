@@ -1,0 +1,76 @@
+#include "editor/x_param_button.h"
+
+#include "editor/host_param_value.h"
+#include "editor/param_edit_path.h"
+#include "editor/widget_settings.h"
+
+namespace brelix {
+
+XParamButton::XParamButton(TComponent* owner, std::string_view caption, TWidget* parent, int left,
+                           int top)
+    : XButton(owner) {
+  ParamButton = true;
+  Caption = std::string(caption);
+  Font.Size -= 1;
+  PlaceIn(this, parent, left, top);
+}
+
+void XParamButton::SetField(int32_t param) {
+  Param = param;
+  ii = PatchFieldLane(param);
+}
+
+TSwitchField XParamButton::Field() const { return {Param, DefaultFalse, DefaultTrue, Inverted}; }
+
+void XParamButton::UpdateValue(bool on) {
+  MarkPatchModified(Multi, Synthesizer);
+  if (OnValueChange) OnValueChange(*this, on);
+  Value = on;
+  SetParam();
+  Repaint();
+}
+
+void XParamButton::LoadFrom(XPatch* patch, XMulti* multi) {
+  Patch = patch;
+  Multi = multi;
+  GetParam();
+}
+
+void XParamButton::GetParam() {
+  Value = Patch != nullptr && ReadSwitchField(*Patch, Field());
+  if (OnGetParam) OnGetParam(*this);
+  Down = Value;
+  Repaint();
+}
+
+void XParamButton::SetParam() {
+  if (Patch != nullptr) WriteSwitchField(*Patch, Field(), Value);
+  if (OnSetParam) OnSetParam(*this);
+  Down = Value;
+}
+
+float XParamButton::HostValue(bool) const { return SwitchToHost(Value); }
+
+void XParamButton::SetHostValue(float value, bool) {
+  const std::optional<bool> on = SwitchFromHost(value);
+  if (on) UpdateValue(*on);
+}
+
+std::string XParamButton::DisplayText() const { return SwitchDisplayText(Value); }
+
+void XParamButton::SetExternal(bool external) {
+  External = external;
+  Repaint();
+}
+
+int32_t XParamButton::GetTop() const { return Top(); }
+bool XParamButton::GetVisible() const { return Visible(); }
+
+void XParamButton::SetVisible(bool visible, bool randomiser) {
+  if (randomiser) return;  // the randomiser layer's widgets are never built
+  TWidget::SetVisible(visible);
+}
+
+void XParamButton::Refresh() { Repaint(); }
+
+}  // namespace brelix

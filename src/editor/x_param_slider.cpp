@@ -1,0 +1,185 @@
+#include "editor/x_param_slider.h"
+
+#include "editor/host_param_value.h"
+#include "editor/param_edit_path.h"
+#include "editor/slider_reset.h"
+#include "editor/widget_settings.h"
+#include "editor/x_edit.h"
+#include "editor/x_label.h"
+#include "editor/x_slider.h"
+
+namespace brelix {
+
+XParamSlider::XParamSlider(TComponent* owner, std::string_view caption, TWidget* parent, int left,
+                           int top, double min, double max, double extMin, double extMax,
+                           std::string_view labelText)
+    : XParam(owner) {
+  const TSliderRanges ranges = MakeSliderRanges(min, max, extMin, extMax);
+  Text = XLabel::CreateLabel(this, parent, left, top);
+  Text->Caption = std::string(labelText.empty() ? caption : labelText);
+  Text->OnDoubleClick = [this] { UndoHandler(); };
+  Text->OnMouseDown = [this](const TMouseEvent& e) {
+    if (e.Button == ui::TMouseButton::Right) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, e.Shift.Alt);
+  };
+
+  Edit = XEdit::CreateEdit(this, parent, left + Text->Width(), top);
+  Edit->Min = ranges.ExtMin;
+  Edit->Max = ranges.ExtMax;
+  Edit->Control = this;
+
+  Slider = XSlider::CreateSlider(this, parent, left, top + Edit->Height() + 1);
+  Slider->Min = ranges.Min;
+  Slider->Max = ranges.Max;
+  Slider->ExtMin = ranges.ExtMin;
+  Slider->ExtMax = ranges.ExtMax;
+  Slider->Overflow = {ranges.OverflowBelow(), ranges.OverflowAbove()};
+  Slider->Control = this;
+  Slider->OnMouseDown = [this](const TMouseEvent& e) {
+    if (e.Button == ui::TMouseButton::Right) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, e.Shift.Alt);
+  };
+
+  Width = Slider->Width();
+  Height = Edit->Height() + Slider->Height() + 1;
+  ShowValue();
+}
+
+TSliderRanges XParamSlider::Ranges() const {
+  return {Slider->Min, Slider->Max, Edit->Min, Edit->Max};
+}
+
+void XParamSlider::SetKind(TParamKind kind) {
+  Kind = kind;
+  Edit->Kind = kind;
+}
+
+void XParamSlider::SetEditMask(std::string_view mask) {
+  Edit->Mask = std::string(mask);
+  ShowValue();
+}
+
+void XParamSlider::Key() {
+  Text->Font.Bold = true;
+  Text->Repaint();
+}
+
+TSliderField XParamSlider::Field() const {
+  return {Param, Kind, GetMask, SetMask, ScaledParam, ScaleType};
+}
+
+void XParamSlider::ShowValue() {
+  if (EditTextFollows(Synthesizer)) Edit->SetValue(Value);
+  Slider->Value = CurveValueToPosition(Curve, Value, Ranges().Normal());
+  Slider->Repaint();
+}
+
+void XParamSlider::SetValue(float value, bool modify) {
+  KnobValue = value;
+  value = KindValue(Kind, value);
+  if (modify) MarkPatchModified(Multi, Synthesizer);
+  if (OnValueChange) OnValueChange(*this, value);
+  Value = value;
+  ShowValue();
+}
+
+void XParamSlider::UpdateValue(float value) {
+  SetValue(value, true);
+  SetParam();
+}
+
+void XParamSlider::AddUndo() { UndoList.Add(Value); }
+
+void XParamSlider::ResetHandler(bool ctrl, bool shift, bool alt) {
+  if (ctrl) {
+    UndoHandler();
+    return;
+  }
+  const float target = SliderResetValue(shift, alt, Ranges().Normal(), Default);
+  if (Value != target) AddUndo();
+  UpdateValue(target);
+  Slider->LastValue = Slider->Value;
+}
+
+void XParamSlider::UndoHandler() {
+  const std::optional<float> value = UndoList.Take();
+  if (!value) return;
+  UpdateValue(*value);
+  Slider->LastValue = Slider->Value;
+}
+
+void XParamSlider::LoadFrom(XPatch* patch, XMulti* multi) {
+  Patch = patch;
+  Multi = multi;
+  UndoList.Clear();
+  GetParam();
+}
+
+void XParamSlider::GetParam() {
+  if (Patch != nullptr) {
+    const TSliderReading reading = ReadSliderField(*Patch, Field());
+    Value = reading.Value;
+    KnobValue = reading.KnobValue;
+  } else {
+    Value = KnobValue = 0;
+  }
+  if (OnGetParam) OnGetParam(*this);
+  ShowValue();
+}
+
+void XParamSlider::SetParam() {
+  const float kept = Value;
+  if (Patch != nullptr) WriteSliderField(*Patch, Field(), Value);
+  if (OnSetParam) OnSetParam(*this);
+  if (OnSetComboParam) OnSetComboParam(*this);
+  Value = kept;
+}
+
+float XParamSlider::HostValue(bool extRange) const {
+  return SliderToHost(Ranges(), extRange, Value);
+}
+
+void XParamSlider::SetHostValue(float value, bool extRange) {
+  const std::optional<float> v = SliderFromHost(Ranges(), extRange, value);
+  if (!v) return;
+  UpdateValue(*v);
+  Slider->LastValue = Slider->Value;
+}
+
+std::string XParamSlider::DisplayText() const { return Edit->Text(); }
+
+void XParamSlider::RefreshTexts() { Edit->SetValue(Value); }
+
+void XParamSlider::SetExternal(bool external) {
+  External = external;
+  Slider->External = external;
+  const TEditorColors& colors = WidgetSettings().Colors;
+  Text->Color = Edit->Color = external ? colors.KnobColor : colors.WindowColor;
+  Refresh();
+}
+
+int32_t XParamSlider::GetTop() const { return Text->Top(); }
+bool XParamSlider::GetVisible() const { return Slider->Visible(); }
+
+void XParamSlider::SetVisible(bool visible, bool randomiser) {
+  if (randomiser) return;  // the randomiser layer's widgets are never built
+  Edit->SetVisible(visible);
+  Text->SetVisible(visible);
+  Slider->SetVisible(visible);
+}
+
+void XParamSlider::Refresh() {
+  Edit->Repaint();
+  Text->Repaint();
+  Slider->Repaint();
+}
+
+void XParamSlider::BeginDrag() { OldValue = Value; }
+
+void XParamSlider::DragTo(float position, bool extended) {
+  UpdateValue(CurvePositionToValue(Curve, position, Ranges().Chosen(extended)));
+}
+
+void XParamSlider::EndDrag() {
+  if (Value != OldValue) UndoList.Push(OldValue);
+}
+
+}  // namespace brelix
