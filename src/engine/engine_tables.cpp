@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <numbers>
 
 #include "engine/global_memory.h"
 #include "engine/random.h"
@@ -17,7 +18,6 @@ EngineTableOffsets TableOffsets;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The static tables and offsets are the same for every instance, so they are computed once per
 // process (identical to recomputing them at every creation, without rewriting tables that other
@@ -32,7 +32,7 @@ void BuildStaticTables() {
 }
 
 void FillSine(float* t) {
-  for (int k = 0; k < kTableSteps; ++k) t[k] = static_cast<float>(std::sin(2.0 * kPi * k / kTableSteps));
+  for (int k = 0; k < kTableSteps; ++k) t[k] = static_cast<float>(std::sin(2.0 * std::numbers::pi * k / kTableSteps));
   t[kTableSteps / 2] = 0.0f;
   t[kTableSteps] = t[0];
   t[kTableSteps + 1] = t[1];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <numbers>
 
 #include "engine/engine_tables.h"
 #include "engine/global_memory.h"
@@ -15,14 +16,13 @@ namespace brelix {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 float tune_storage[kFilterTuneLength];
 std::once_flag tune_once;
 
 void BuildTuneTable() {
   for (int i = 0; i <= kFilterTuneSteps; ++i)
-    tune_storage[i] = static_cast<float>(std::tan(kPi / 4.0 * i / kFilterTuneSteps));
+    tune_storage[i] = static_cast<float>(std::tan(std::numbers::pi / 4.0 * i / kFilterTuneSteps));
   tune_storage[kFilterTuneSteps + 1] = tune_storage[kFilterTuneSteps];
 }
 

@@ -24,6 +24,9 @@ class XDelay;
 constexpr int kEnvStages = 6;
 constexpr int kMatrixRows = 4;      // 4 rows x 4 lanes = 16 matrix slots
 constexpr int kControlSlots = 130;  // controllers 0..127, pitch bend, channel pressure
+constexpr int kControlModWheel = 1;
+constexpr int kControlVolume = 7;
+constexpr int kControlPan = 10;
 constexpr int kControlPitchBend = 128;
 constexpr int kControlPressure = 129;
 constexpr size_t kSampleFileNameSize = 4096;  // one lane's sample file name, with its zero

@@ -147,7 +147,7 @@ struct VoiceLaneSet {
     noise_mix = P(p.NoiseMix) + V(&XPatchWork::NoiseMixMod);
     gain = P(p.FilterGain) + V(&XPatchWork::FilterGainMod);
     level = P(p.FilterLevel) + V(&XPatchWork::FilterLevelMod);
-    const S pan = P(QSingle::splat(p.ControlValue[kPanController])) + P(p.FilterPan) + V(&XPatchWork::FilterPanMod);
+    const S pan = P(QSingle::splat(p.ControlValue[kControlPan])) + P(p.FilterPan) + V(&XPatchWork::FilterPanMod);
     left = min(max((one - pan) * half, zero), one);
     right = min(max((one + pan) * half, zero), one);
     voice_gain = one;
@@ -184,14 +184,11 @@ struct VoiceLaneSet {
     float gain[S::kVoices];
     for (int v = 0; v < S::kVoices; ++v) {
       const float source = ModSourceValue(sw, w[v]->VolumeModSourcePtr);
-      gain[v] = (p.Volume + w[v]->VolumeMod + w[v]->VolumeVelocityMod) * p.ControlValue[kVolumeController] *
+      gain[v] = (p.Volume + w[v]->VolumeMod + w[v]->VolumeVelocityMod) * p.ControlValue[kControlVolume] *
                 (source * p.VolumeModAmount);
     }
     return S::from_voices([&gain](int v) { return QSingle::splat(gain[v]); });
   }
-
-  static constexpr int kVolumeController = 7;
-  static constexpr int kPanController = 10;
 };
 
 // The constants every voice shares during a run.

@@ -17,7 +17,6 @@ constexpr int32_t kStageScale = 16;  // stage values are stage numbers times 16
 constexpr int kAttack = 0;
 constexpr int kRelease = kStageRelease / kStageScale;
 constexpr int kEnd = kStageEnd / kStageScale;
-constexpr int kControlModWheel = 1;
 constexpr float kMinStageTime = 0.0001f;  // the shortest stage: 10000 stages per second
 
 // A stage value as an index of the six per-stage arrays. A value outside 0..80 (a damaged work

@@ -92,7 +92,7 @@ void LfoCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   w.LfoFilter = v + p.LfoSmooth * w.LfoFilter;
   // The (1 - s) normalisation lets the smoothed value settle at v.
   w.LfoValue = w.LfoFilter * w.LfoFader * (sw.S1 - p.LfoSmooth);
-  w.LfoModwheel = w.LfoValue * QSingle::splat(p.ControlValue[1]);
+  w.LfoModwheel = w.LfoValue * QSingle::splat(p.ControlValue[kControlModWheel]);
   w.LfoPressure = w.LfoValue * QSingle::splat(p.ControlValue[kControlPressure]);
 }
 

@@ -11,8 +11,6 @@ namespace brelix {
 namespace {
 
 constexpr float kNote127Frequency = 12543.853515625f;
-constexpr int kControllerVolume = 7;
-constexpr int kControllerPan = 10;
 
 void ControlTableDefaults(XPatch& p) {
   for (int slot = 0; slot < kControlSlots; ++slot) {
@@ -22,9 +20,9 @@ void ControlTableDefaults(XPatch& p) {
     p.ControlMax[slot] = 1.0f;
   }
   // Pan and pitch bend are bipolar.
-  p.ControlScale[kControllerPan] = 0.015625f;           // 1/64
+  p.ControlScale[kControlPan] = 0.015625f;           // 1/64
   p.ControlScale[kControlPitchBend] = 0.0001220703125f;  // 1/8192
-  for (int slot : {kControllerPan, kControlPitchBend}) {
+  for (int slot : {kControlPan, kControlPitchBend}) {
     p.ControlOffset[slot] = -1.0f;
     p.ControlMin[slot] = -1.0f;
   }
@@ -35,7 +33,7 @@ void ControlTableDefaults(XPatch& p) {
 
 void ResetControllers(XPatch& p) {
   for (float& value : p.ControlValue) value = 0.0f;
-  p.ControlValue[kControllerVolume] = 1.0f;
+  p.ControlValue[kControlVolume] = 1.0f;
 }
 
 void PatchDefaults(XPatch& p) {

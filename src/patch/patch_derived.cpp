@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "engine/filter.h"
 #include "engine/oscillator.h"
@@ -15,7 +16,6 @@ namespace brelix {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The host rate as the patch operations see it: 0 means "not set yet" and counts as 44100.
 double HostRate() {
@@ -36,7 +36,7 @@ void ControlPeriod(XPatch& p, double rate) {
 void ButterworthDesign(XPatch& p) {
   const double fs = AudioRate(p) * p.Upsample;
   const auto single = [](double x) { return static_cast<double>(static_cast<float>(x)); };
-  const double wa = single(2.0 * fs * std::tan(kPi * 20000.0 / fs));
+  const double wa = single(2.0 * fs * std::tan(std::numbers::pi * 20000.0 / fs));
   const double u = single(1.0 / single(wa * wa));
   const double d = single(single(single(4.0 * fs * fs) * u) + 1.0);
   const double m = single(2.0 - single(single(8.0 * fs * fs) * u));
