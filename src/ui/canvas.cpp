@@ -11,7 +11,7 @@ namespace brelix::ui {
 
 namespace {
 
-FontSpec Spec(const TFont& font) { return {font.Size, font.Bold}; }
+FontSpec FontSpecOf(const TFont& font) { return {font.Size, font.Bold}; }
 
 // Text is drawn and measured from a NUL-terminated copy.
 std::string Terminated(std::string_view text) { return std::string(text); }
@@ -28,7 +28,7 @@ class Measurer {
   Measurer(const TFont& font, double scale)
       : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1)), cr_(cairo_create(surface_)) {
     cairo_scale(cr_, scale, scale);
-    SelectFont(cr_, Spec(font));
+    SelectFont(cr_, FontSpecOf(font));
   }
   ~Measurer() {
     cairo_destroy(cr_);
@@ -128,7 +128,7 @@ void TCanvas::FillRoundRect(const TRect& r, int ellipse_width, int ellipse_heigh
 
 void TCanvas::SetFont(const TFont& font) {
   font_ = font;
-  SelectFont(cr_, Spec(font));
+  SelectFont(cr_, FontSpecOf(font));
 }
 
 int TCanvas::TextWidth(std::string_view text) const { return static_cast<int>(std::lround(Advance(cr_, text))); }

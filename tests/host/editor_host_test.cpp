@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/started_instance.h"
 #include "support/temp_folder.h"
 #include "support/x11_probe.h"
 #include "support/xvfb_server.h"
@@ -44,10 +45,7 @@ class EditorHost : public ::testing::Test {
     }
     auto instance = std::make_unique<PluginInstance>(library_);
     EXPECT_TRUE(instance->is_open());
-    instance->open();
-    instance->setSampleRate(44100.0f);
-    instance->setBlockSize(512);
-    instance->resume();
+    brelix::testing::StartAsHost(*instance);
     return instance;
   }
   static float Get(PluginInstance& p, int32_t i) { return p.effect()->getParameter(p.effect(), i); }

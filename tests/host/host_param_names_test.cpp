@@ -11,6 +11,7 @@
 #include "engine/patch.h"
 #include "patch/patch_defaults.h"
 #include "support/page_param_names.h"
+#include "support/started_instance.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
 
@@ -30,10 +31,7 @@ class HostParams : public ::testing::Test {
     library_ = PluginLibrary::Load(folder_.file("Brelix64.so"));
     instance_ = std::make_unique<PluginInstance>(library_);
     ASSERT_TRUE(instance_->is_open());
-    instance_->open();
-    instance_->setSampleRate(44100.0f);
-    instance_->setBlockSize(512);
-    instance_->resume();
+    brelix::testing::StartAsHost(*instance_);
     PatchDefaults(*defaults_);
   }
   float Get(int index) { return instance_->effect()->getParameter(instance_->effect(), index); }

@@ -4,6 +4,7 @@
 
 #include "engine/patch_work.h"
 #include "support/audio_measures.h"
+#include "support/started_instance.h"
 #include "synth/synthesizer.h"
 #include "vst_host.h"
 
@@ -20,10 +21,7 @@ class NoteLife : public ::testing::Test {
   void SetUp() override {
     instance = std::make_unique<PluginInstance>(PluginLibrary::Load(BRELIX_PLUGIN_PATH));
     ASSERT_TRUE(instance->is_open());
-    instance->open();
-    instance->setSampleRate(44100.0f);
-    instance->setBlockSize(512);
-    instance->resume();
+    brelix::testing::StartAsHost(*instance);
   }
   // The instance behind the record; same layout as the plug-in's own build of the class.
   XSynthesizer& synth() { return *static_cast<XSynthesizer*>(instance->effect()->object); }

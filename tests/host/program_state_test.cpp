@@ -11,6 +11,7 @@
 
 #include "support/audio_measures.h"
 #include "support/program_chunk_bytes.h"
+#include "support/started_instance.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
 
@@ -40,10 +41,7 @@ class ProgramState : public ::testing::Test {
     if (!library_) library_ = PluginLibrary::Load(folder_.file("Brelix64.so"));
     auto instance = std::make_unique<PluginInstance>(library_);
     EXPECT_TRUE(instance->is_open());
-    instance->open();
-    instance->setSampleRate(44100.0f);
-    instance->setBlockSize(512);
-    instance->resume();
+    brelix::testing::StartAsHost(*instance);
     return instance;
   }
   // The level of a note held for a tenth of a second on `channel` (0..15).

@@ -16,7 +16,7 @@
 #include "patch/ini_file.h"
 #include "patch/number_text.h"
 #include "patch/program_chunk.h"
-#include "support/spectrum.h"
+#include "support/sound_measures.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
 
