@@ -90,7 +90,7 @@ void FilterCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const QSingle range = select(p.FilterFixedRange, c, w.FilterRatio * p.FilterRange);
   const QSingle fc = max(c + range * (w.FilterCutoffMod + w.FilterVelocityMod), sw.S0);  // NaN gives 0
   // At or above AR/4 the coefficient stays at tan(pi/4) = 1; the lower bound only catches NaN.
-  const QSingle x = min(max(fc * p.FilterDelta4, sw.S0), sw.S1) * sw.TuneSize;
+  const QSingle x = clamp(fc * p.FilterDelta4, sw.S0, sw.S1) * sw.TuneSize;
   const QInteger i = trunc_to_int(x);
   w.Polef0 = table_lerp(FilterTuneTable, as_word(i), x - to_single(i));
 }

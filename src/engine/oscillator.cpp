@@ -39,7 +39,7 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
   // Beyond one cycle per sample the increment is saturated anyway; holding the normalised
   // frequency there keeps the depth, correction and gain below finite from any file value
   // (NaN ends at -1 too).
-  const QSingle n = min(max(f * p.AudioDelta1, sw.S_1), sw.S1);
+  const QSingle n = clamp(f * p.AudioDelta1, sw.S_1, sw.S1);
 
   // Sync master at half scale. Below zero pitch the master stands still: a negative increment
   // shifted as a bit pattern would fire the sync almost every other sample.
@@ -70,7 +70,7 @@ void OscPatchRecalculate(XPatch& p) {
   p.AuxOscFixedOsc = p.AuxOscFixedFreq == QSingle::zero();
   p.AuxOscFixedRange = p.AuxOscRange == QSingle::zero();
   // Centres from files may lie outside the note table: clamp to notes 0..128 before truncating.
-  const QInteger centre = trunc_to_int(min(max(p.AuxOscCenter, QSingle::zero()), QSingle::splat(128.0f)));
+  const QInteger centre = trunc_to_int(clamp(p.AuxOscCenter, QSingle::zero(), QSingle::splat(128.0f)));
   for (int lane = 0; lane < 4; ++lane) p.AuxOscBasePitch.set_lane(lane, NoteFrequency[centre.lane(lane)]);
 }
 

@@ -48,12 +48,7 @@ struct alignas(16) XPatchWork {
   QSingle ButterBuffer4[4];
   // ---- noise and filters
   QSingle NoiseMixMod;
-  QSingle Polef;
-  QSingle Polef0;
-  QSingle Polef2;
-  QSingle Polef3;
-  QSingle Polefb;
-  QSingle Polefr;
+  QSingle Polef0;  // the stage coefficient g of the control tick; each sample derives the rest
   QSingle FilterBuf1;
   QSingle FilterBuf2;
   QSingle FilterBuf3;

@@ -13,7 +13,7 @@ namespace brelix {
 inline QSingle Pow2Lookup(const XSynthWork& sw, QSingle octaves) {
   const float* const table = Pow2Table - kTableSteps;  // counted from its first entry
   QSingle x = (octaves + sw.S11) * sw.Pow2Size;
-  x = min(max(x, sw.S0), QSingle::splat(2.0f * kTableSteps));
+  x = clamp(x, sw.S0, QSingle::splat(2.0f * kTableSteps));
   const QInteger i = trunc_to_int(x);
   return table_lerp(table, as_word(i), x - to_single(i));
 }

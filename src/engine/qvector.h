@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace brelix {
 
@@ -180,6 +181,13 @@ BRELIX_INLINE QSingle& operator*=(QSingle& a, QSingle b) { return a = a * b; }
 
 BRELIX_INLINE QSingle min(QSingle a, QSingle b) { return {_mm_min_ps(a.v, b.v)}; }
 BRELIX_INLINE QSingle max(QSingle a, QSingle b) { return {_mm_max_ps(a.v, b.v)}; }
+// x held within [lo, hi] by any vector type with min and max. The order is max first, then min:
+// a lane where x is not a number takes lo, as maxps answers its second operand then.
+template <class V>
+  requires(!std::is_arithmetic_v<V>)
+BRELIX_INLINE V clamp(V x, V lo, V hi) {
+  return min(max(x, lo), hi);
+}
 BRELIX_INLINE QSingle abs(QSingle a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
 BRELIX_INLINE QSingle sqrt(QSingle a) { return {_mm_sqrt_ps(a.v)}; }
 

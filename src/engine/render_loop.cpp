@@ -133,7 +133,7 @@ constexpr float kSignalLimit = 10000.0f;
 QSingle ContainSignal(QSingle x) {
   const QSingle limit = QSingle::splat(kSignalLimit);
   x = select(x == x, x, QSingle::zero());
-  return min(max(x, -limit), limit);
+  return clamp(x, -limit, limit);
 }
 
 // The voice sums of the block through the decimator, the delays and the output DC blocker.

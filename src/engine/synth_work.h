@@ -12,54 +12,43 @@ namespace brelix {
 struct alignas(16) XSynthWork {
   QSingle S0;  // 0.0; also the element at offset 0
   QSingle S1;  // 1.0; the "Constant" modulation source
-  uint32_t a1, a2, a3, a4;  // scratch: per-lane table indices
-  uint32_t b1, b2, b3, b4;
-  uint32_t c1, c2, c3, c4;
-  uint32_t d1, d2, d3, d4;
-  QWord I7fffffff;
-  QWord I80000000;
+  QWord I80000000;         // the sign mask
   QWord I4x16;             // the release stage in stage-times-16 form
   QWord TablePhaseMask;    // the 19 fraction bits of an oscillator phase
   QWord PhaseDrift;        // random phase offset mask at note-on
   QSingle S0_5;
-  QSingle S0_25;
   QSingle S_1;
   QSingle S1_5;
   QSingle S_1_5;
   QSingle S2;
   QSingle S2_5;
-  QSingle S4;
-  QSingle S8;
-  QSingle S_8;
-  QSingle SPi;
   QSingle F40_9;
   QSingle InvTablePhaseMask;
   QSingle TwoPow31;
-  QSingle InvTwoPow31;
   QSingle TableSize;
   QSingle Tempo;           // host tempo in bars of four beats per second, once per block
   QSingle RealDelta1;      // 1 / SampleRate
   QSingle RealSampleRate;  // the host rate
-  QSingle SampleScale;     // RealSampleBase / SampleRate
+  // RealSampleBase / SampleRate: the host-rate ratio the sample-rate call publishes beside the
+  // rate itself. No engine routine reads it yet; it stays so that the call keeps its contract.
+  QSingle SampleScale;
   QSingle NoiseGenerator;  // this sample's white noise per lane, [-0.5, 0.5)
   QSingle Denormal;        // this sample's anti-denormal offset
   QSingle Minormal;        // scale of that offset
   QSingle S11;
   QSingle SInv12;
-  QSingle S128;
   QSingle Pow2Size;
   QSingle TuneSize;
   QSingle S0_99;
   QSingle S0_376;
   QSingle S0_752;
   QSingle S54;
-  QInteger I4;
-  QInteger I_4;
   QWord Noiseed;           // the four xorshift states of the noise generator
 };
 
+// Only the first field's place is fixed: every unassigned engine offset (0) must read 0.0. The
+// rest is private to the engine, which finds its tables by offsets taken at creation.
 static_assert(offsetof(XSynthWork, S0) == 0, "offset 0 must read the constant 0.0");
-static_assert(offsetof(XSynthWork, a1) == 32 && offsetof(XSynthWork, I7fffffff) == 96);
 static_assert(sizeof(XSynthWork) % 16 == 0);
 
 // Writes every constant of the block (fields without a value keep the arena's zero).

@@ -140,7 +140,7 @@ struct VoiceLaneSet {
     D = k * r4 + one;
     g2 = P(sw.S2) * g;
     // The follow coefficient of the compensator stops at 1: beyond it q would overshoot.
-    follow = min(max((P(p.FilterQompensate) + V(&XPatchWork::FilterQompensateMod)) * P(p.AudioSampleScale), zero), one);
+    follow = clamp((P(p.FilterQompensate) + V(&XPatchWork::FilterQompensateMod)) * P(p.AudioSampleScale), zero, one);
     const S m = P(p.AuxOscMix) + V(&XPatchWork::AuxOscMixMod);
     mix_a = (one - m) * half;
     mix_b = (one + m) * half;
@@ -148,8 +148,8 @@ struct VoiceLaneSet {
     gain = P(p.FilterGain) + V(&XPatchWork::FilterGainMod);
     level = P(p.FilterLevel) + V(&XPatchWork::FilterLevelMod);
     const S pan = P(QSingle::splat(p.ControlValue[kControlPan])) + P(p.FilterPan) + V(&XPatchWork::FilterPanMod);
-    left = min(max((one - pan) * half, zero), one);
-    right = min(max((one + pan) * half, zero), one);
+    left = clamp((one - pan) * half, zero, one);
+    right = clamp((one + pan) * half, zero, one);
     voice_gain = one;
   }
 
@@ -164,7 +164,6 @@ struct VoiceLaneSet {
     put(&XPatchWork::AuxOscValue, value);
   }
 
-  // With the coefficients of the run, as the voice record keeps them.
   void StoreFilters(XPatchWork* const* w, const bool* live) const {
     auto put = [w, live](auto field, const auto& x) { StoreVoiceLanes<S>(w, live, field, x); };
     put(&XPatchWork::FilterBuf1, s1);
@@ -172,10 +171,6 @@ struct VoiceLaneSet {
     put(&XPatchWork::FilterBuf3, s3);
     put(&XPatchWork::FilterBuf4, s4);
     put(&XPatchWork::FilterQompensator, q);
-    put(&XPatchWork::Polef, g);
-    put(&XPatchWork::Polefb, k);
-    put(&XPatchWork::Polef2, G);
-    put(&XPatchWork::Polefr, G * g);
   }
 
   // (Volume + VolumeMod + VolumeVelocityMod) x channel volume x (source x VolumeModAmount), one

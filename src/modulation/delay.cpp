@@ -13,7 +13,7 @@ namespace brelix {
 namespace {
 
 // [0, 1]; a NaN becomes 0 (max hands back its second operand when either is NaN).
-QSingle Clamp01(const XSynthWork& sw, QSingle x) { return min(max(x, sw.S0), sw.S1); }
+QSingle Clamp01(const XSynthWork& sw, QSingle x) { return clamp(x, sw.S0, sw.S1); }
 
 // The patch's delay settings into the work record, in the lane order (Delay #1 L, R, Delay #2
 // L, R). Feedback and damping are clamped here on every path: a feedback above 1 loops with a
@@ -113,7 +113,7 @@ QSingle XDelay::Process(QSingle x) {
   // below one sample the interpolator would pair the oldest entry with the newest and ring at half
   // the sample rate; above N - 1 (host rates over 96 kHz) it would leave the line.
   QSingle position = t * sw.RealSampleRate;
-  position = min(max(position, sw.S1), to_single(w.BufferSize - one));
+  position = clamp(position, sw.S1, to_single(w.BufferSize - one));
   const QInteger n = trunc_to_int(position);
   w.IntOffset = n;
   w.FracOffset = sw.S1 - (position - to_single(n));

@@ -86,7 +86,7 @@ void LfoCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const QSingle wave = table_lerp(base, p.LfoTable + index, q - to_single(i));
 
   QSingle v = wave * p.LfoLevel + rnd;
-  v = min(max(v, p.LfoMin), p.LfoMax);
+  v = clamp(v, p.LfoMin, p.LfoMax);
   v = v + p.LfoOffset;
   w.LfoFader = min(w.LfoFader + w.LfoFadeInc, sw.S1);
   w.LfoFilter = v + p.LfoSmooth * w.LfoFilter;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -213,19 +214,25 @@ TEST_F(Filter, ClosedFilterHoldsItsStates) {
 
 // ---- per-sample coefficients -------------------------------------------------------------------
 
-TEST_F(Filter, SampleCoefficientsAndResonanceFloor) {
-  w.Polef0 = QSingle::of(-0.25f, 0.25f, 1.0f, 0.0f);
-  p.FilterReso = QSingle::of(0.9f, 0.5f, -1.0f, 0.2f);
-  w.FilterResoMod = QSingle::of(0.0f, -0.25f, 0.5f, kNaN);
-  Process();
-  EXPECT_EQ(w.Polef.lane(0), 0.25f);
-  EXPECT_EQ(w.Polef2.lane(0), 0.8f);
-  EXPECT_EQ(w.Polefr.lane(0), 0.8f * 0.25f);
-  EXPECT_EQ(w.Polef2.lane(2), 0.5f);
-  EXPECT_NEAR(w.Polefb.lane(0), 4.0, 1e-6);  // resonance 0.9: the self-oscillation point
-  EXPECT_NEAR(w.Polefb.lane(1), 0.25 * 40 / 9, 1e-6);
-  EXPECT_EQ(w.Polefb.lane(2), 0.0f);  // -0.5 counts as 0
-  EXPECT_EQ(w.Polefb.lane(3), 0.0f);  // NaN too
+TEST_F(Filter, NegativeCoefficientAndResonanceFloor) {
+  // A negative control coefficient runs as its magnitude; a resonance that sums below 0, or to NaN,
+  // runs as none. Each lane of the first run must leave the states of its twin bit for bit.
+  auto run = [this](QSingle g, QSingle reso, QSingle reso_mod) {
+    FilterNoteOn(sw, p, w);
+    w.FilterQompensator = QSingle::zero();
+    w.Polef0 = g;
+    p.FilterReso = reso;
+    w.FilterResoMod = reso_mod;
+    for (int i = 0; i < 50; ++i) Mono(static_cast<float>(i % 7) * 0.1f - 0.3f);
+    return std::array<QSingle, 4>{w.FilterBuf1, w.FilterBuf2, w.FilterBuf3, w.FilterBuf4};
+  };
+  const auto got = run(QSingle::of(-0.25f, 0.25f, 0.3f, 0.3f), QSingle::of(0.9f, 0.5f, -1.0f, 0.2f),
+                       QSingle::of(0.0f, -0.25f, 0.5f, kNaN));
+  const auto twin = run(QSingle::of(0.25f, 0.25f, 0.3f, 0.3f), QSingle::of(0.9f, 0.25f, 0.0f, 0.0f), QSingle::zero());
+  for (int stage = 0; stage < 4; ++stage)
+    for (int lane = 0; lane < 4; ++lane)
+      EXPECT_EQ(bits_of(got[stage].lane(lane)), bits_of(twin[stage].lane(lane))) << "stage " << stage << " lane " << lane;
+  EXPECT_NE(got[3].lane(0), got[3].lane(2));  // the resonance of lane 1 does act
 }
 
 // ---- the ladder against its equations ----------------------------------------------------------
