@@ -83,18 +83,18 @@ void SampleOscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   QDouble phase = max(min(w.SampleOscPhase, p.SampleOscSize), QDouble::zero());
   QSingle v = QSingle::zero();
   for (uint32_t step = 0; step < steps; ++step) {
-    // 1. Linear interpolation between frames i and i + 1.
+    // Read the sample between frames i and i + 1, interpolated linearly.
     const QInteger i = trunc_to_int(phase);
     const QSingle r = to_single(phase - to_double(i));
     QSingle a, b;
     GatherFrames(p.SampleOscPtr, i, a, b);
     v = a - (a - b) * r;
 
-    // 2. Advance in double precision.
+    // Move the play position on, in double precision so that long samples keep their pitch.
     phase = WrapPhase(phase + w.SampleOscDeltaPhase, p);
 
-    // 3. Anti-alias low-pass, highest section first; each section is two biquads in direct
-    //    form II sharing the numerator 1 + 2 z^-1 + z^-2.
+    // Take away what would alias: the low-pass sections, highest first; each section is two
+    // biquads in direct form II sharing the numerator 1 + 2 z^-1 + z^-2.
     for (int j = top_section; j >= 0; --j) {
       v = v * p.ButterGain;
       const QSingle w1 = w.ButterBuffer1[j];
