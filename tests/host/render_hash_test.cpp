@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "patch/ini_file.h"
-#include "patch/program_chunk.h"
+#include "support/program_chunk_bytes.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
@@ -136,9 +136,7 @@ class RenderHashes : public ::testing::Test {
     instance.open();
     instance.setSampleRate(r.rate);
     instance.setBlockSize(r.block);
-    std::array<uint8_t, kProgramChunkSize> chunk{};
-    ProgramChunkWrite(chunk, {0, r.voices - 1, patch_file});
-    instance.setChunk(std::vector<uint8_t>(chunk.begin(), chunk.end()));
+    instance.setChunk(testing::ProgramChunkBytes(0, r.voices - 1, patch_file));
     instance.resume();
 
     std::vector<MidiMessage> on{{0xB0, 1, kModWheel}}, off;

@@ -1,13 +1,12 @@
 // The state files of brelix-render: the chunk naming a patch file, and saving and reading it.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "patch/program_chunk.h"
 #include "render_state.h"
+#include "support/program_chunk_bytes.h"
 #include "support/temp_folder.h"
 
 namespace brelix {
@@ -16,11 +15,8 @@ namespace {
 using testing::TempFolder;
 using testing::WriteBytes;
 
-std::vector<uint8_t> Chunk(uint8_t channel, int32_t max_voice, const std::string& file) {
-  std::array<uint8_t, kProgramChunkSize> block{};
-  ProgramChunkWrite(block, {channel, max_voice, file});
-  return std::vector<uint8_t>(block.begin(), block.end());
-}
+// The chunk a host keeps, naming `file`.
+constexpr auto Chunk = testing::ProgramChunkBytes;
 
 TEST(RenderState, TheChunkKeepsChannelAndVoicesAndNamesThePatchByItsFullName) {
   TempFolder folder;
