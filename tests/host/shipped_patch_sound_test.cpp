@@ -16,6 +16,7 @@
 #include "patch/ini_file.h"
 #include "patch/number_text.h"
 #include "patch/program_chunk.h"
+#include "support/program_chunk_bytes.h"
 #include "support/sound_measures.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
@@ -48,11 +49,8 @@ std::vector<float> Play(const std::string& patch, const Performance& play, doubl
   instance.setBlockSize(kBlock);
   instance.resume();
   std::vector<uint8_t> chunk = instance.getChunk();
-  ProgramChunkFields fields = *ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
-  fields.PatchFile = patch;
-  std::array<uint8_t, kProgramChunkSize> block{};
-  ProgramChunkWrite(block, fields);
-  instance.setChunk(std::vector<uint8_t>(block.begin(), block.end()));
+  const ProgramChunkFields fields = *ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
+  instance.setChunk(testing::ProgramChunkBytes(fields.Channel, fields.MaxVoice, patch));
 
   std::vector<host::MidiMessage> start = {{0xB0, 1, static_cast<uint8_t>(play.wheel)}};
   for (uint8_t note : play.notes) start.push_back({0x90, note, static_cast<uint8_t>(play.velocity)});
