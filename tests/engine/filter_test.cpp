@@ -28,7 +28,7 @@ class Filter : public ::testing::Test {
   // The default patch's filter settings at an audio rate of 88200 Hz: "LowPass4" wide open, only
   // filter 1 heard, oscillator n routed to filter n.
   void SetUp() override {
-    FilterInitTables(e.memory);
+    FilterInitTables(engine.memory);
     p.FilterCutoff = Splat(12543.853515625f);
     p.FilterRange = Splat(12543.853515625f);
     p.FilterCenter = Splat(60.0f);
@@ -76,10 +76,10 @@ class Filter : public ::testing::Test {
     return testing::ToneGain([this](float x) { return Mono(x); }, hz, amp);
   }
 
-  testing::EngineFixture e;
-  XSynthWork& sw = *e.sw;
-  XPatch& p = *e.patch;
-  XPatchWork& w = *e.work;
+  testing::EngineFixture engine;
+  XSynthWork& sw = *engine.sw;
+  XPatch& p = *engine.patch;
+  XPatchWork& w = *engine.work;
 };
 
 // ---- tables and derived patch values -------------------------------------------------------
@@ -98,10 +98,10 @@ TEST_F(Filter, TuningTableAndDerivedPatchValues) {
   EXPECT_EQ(p.FilterFeedbackGain.lane(3), 2048.0f);
 
   // The saturator table is refilled from scratch.
-  float* tanh_table = const_cast<float*>(e.table(TableOffsets.Tanh));
+  float* tanh_table = const_cast<float*>(engine.table(TableOffsets.Tanh));
   tanh_table[100] = 7.0f;
   tanh_table[8193] = 7.0f;
-  FilterInitTables(e.memory);
+  FilterInitTables(engine.memory);
   EXPECT_EQ(tanh_table[100], static_cast<float>(std::tanh(4.0 * 100 / 8192)));
   EXPECT_EQ(tanh_table[8193], tanh_table[8192]);
 }
@@ -356,7 +356,7 @@ TEST_F(Filter, BypassWithoutResonanceGivesTanh) {
 
 TEST_F(Filter, SaturatorClampsAtTheLastEntry) {
   SaturatorOnly();
-  const float last = e.table(TableOffsets.Tanh)[8192];
+  const float last = engine.table(TableOffsets.Tanh)[8192];
   EXPECT_EQ(last, static_cast<float>(std::tanh(4.0)));
   for (float x : {4.001f, 4.5f, 10.0f, 1e6f, 1e30f}) {
     EXPECT_EQ(Mono(x), last) << x;

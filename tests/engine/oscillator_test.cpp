@@ -63,12 +63,12 @@ class Oscillator : public ::testing::Test {
     return out;
   }
 
-  const float* Sine() const { return fx.table(TableOffsets.Sine); }
+  const float* Sine() const { return engine.table(TableOffsets.Sine); }
 
-  testing::EngineFixture fx;
-  XSynthWork& sw = *fx.sw;
-  XPatch& p = *fx.patch;
-  XPatchWork& w = *fx.work;
+  testing::EngineFixture engine;
+  XSynthWork& sw = *engine.sw;
+  XPatch& p = *engine.patch;
+  XPatchWork& w = *engine.work;
 };
 
 // Magnitudes of harmonics 1..count of `freq` over the last `cycles` whole cycles of x, each

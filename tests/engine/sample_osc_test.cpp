@@ -54,8 +54,8 @@ class SampleOscTest : public ::testing::Test {
     p().SampleOscLevel = QSingle::splat(1.0f);
     brelix::PatchSampleRate(p());
   }
-  brelix::XPatch& p() { return *engine_.patch; }
-  brelix::XPatchWork& w() { return *engine_.work; }
+  brelix::XPatch& p() { return *engine.patch; }
+  brelix::XPatchWork& w() { return *engine.work; }
 
   void Attach(int lane, const LaneSample& s, bool loop) {
     const int l = lane - 1;
@@ -64,9 +64,9 @@ class SampleOscTest : public ::testing::Test {
     p().SampleOscLoop.set_lane(l, loop ? 0xFFFFFFFFu : 0u);
     brelix::SampleRateUpdate(p(), lane);
   }
-  void Process() { brelix::SampleOscProcess(*engine_.sw, p(), w()); }
+  void Process() { brelix::SampleOscProcess(*engine.sw, p(), w()); }
 
-  brelix::testing::EngineFixture engine_;
+  brelix::testing::EngineFixture engine;
 };
 
 // The steps of one lane in scalar code, in the same order of single-precision operations.
@@ -125,7 +125,7 @@ TEST_F(SampleOscTest, MatchesAScalarEvaluationOfItsSteps) {
     Attach(3, single, true);  // lane 4 stays without a sample
     p().SampleOscLevel = QSingle::of(0.5f, 1.0f, 0.25f, 1.0f);
     w().SampleOscLevelMod = QSingle::of(0.25f, 0.0f, -0.125f, 0.5f);
-    brelix::SampleNoteOn(*engine_.sw, p(), w());
+    brelix::SampleNoteOn(*engine.sw, p(), w());
     w().SampleOscDeltaPhase.lo = _mm_setr_pd(0.37, 1.9);
     w().SampleOscDeltaPhase.hi = _mm_setr_pd(0.05, 0.7);
 
@@ -146,7 +146,7 @@ TEST_F(SampleOscTest, MatchesAScalarEvaluationOfItsSteps) {
 TEST_F(SampleOscTest, AFinishedOneShotHoldsItsFirstFrame) {
   LaneSample s({0.5f, -0.25f, 0.125f, 1.0f});
   Attach(1, s, false);
-  brelix::SampleNoteOn(*engine_.sw, p(), w());
+  brelix::SampleNoteOn(*engine.sw, p(), w());
   w().SampleOscDeltaPhase = QDouble::splat(0.5);
   for (int n = 0; n < 4000; ++n) Process();
   EXPECT_EQ(w().SampleOscPhase.lane(0), 4.0);
@@ -158,7 +158,7 @@ TEST_F(SampleOscTest, QuadSectionsPassAConstantWithUnitGain) {
   LaneSample ones(std::vector<float>(16, 1.0f));
   p().SampleFilter = 3;
   Attach(1, ones, true);
-  brelix::SampleNoteOn(*engine_.sw, p(), w());
+  brelix::SampleNoteOn(*engine.sw, p(), w());
   w().SampleOscDeltaPhase = QDouble::splat(0.3);
   for (int n = 0; n < 2000; ++n) Process();
   EXPECT_NEAR(w().SampleOscValue.lane(0), 1.0f, 1e-4);
@@ -175,9 +175,9 @@ TEST_F(SampleOscTest, AtItsBasePitchALoopStepsOneFramePerSampleWhenRatesAgree) {
   Attach(1, s, true);
   w().AuxOscFrequency = p().AuxOscBasePitch;
   w().AuxOscPitchMod = QSingle::zero();
-  brelix::SampleOscCalculate(*engine_.sw, p(), w(), QSingle::zero());
+  brelix::SampleOscCalculate(*engine.sw, p(), w(), QSingle::zero());
   EXPECT_NEAR(w().SampleOscDeltaPhase.lane(0), 1.0, 1e-15);
-  brelix::SampleNoteOn(*engine_.sw, p(), w());
+  brelix::SampleNoteOn(*engine.sw, p(), w());
   for (int n = 1; n <= 25; ++n) {
     Process();
     EXPECT_NEAR(w().SampleOscPhase.lane(0), n % 10, 1e-12) << n;
@@ -192,7 +192,7 @@ TEST_F(SampleOscTest, TheStepFollowsTheOscillatorsModulatedFrequency) {
   w().AuxOscFrequency = QSingle::of(440.0f, 220.0f, 55.5f, 1000.0f);
   w().AuxOscPitchMod = QSingle::of(0.5f, -0.25f, -3.0f, 0.0f);
   const float pm = 0.125f;
-  brelix::SampleOscCalculate(*engine_.sw, p(), w(), QSingle::splat(pm));
+  brelix::SampleOscCalculate(*engine.sw, p(), w(), QSingle::splat(pm));
   for (int l = 0; l < 4; ++l) {
     const float range = p().AuxOscRange.lane(l) == 0.0f ? w().AuxOscFrequency.lane(l) : p().AuxOscRange.lane(l);
     const float f = (w().AuxOscPitchMod.lane(l) + pm) * range + w().AuxOscFrequency.lane(l);
@@ -206,7 +206,7 @@ TEST_F(SampleOscTest, PositionsNeverLeaveTheSample) {
   Attach(2, once, false);
   Attach(3, shorter, true);
   Attach(4, loop, false);
-  brelix::SampleNoteOn(*engine_.sw, p(), w());
+  brelix::SampleNoteOn(*engine.sw, p(), w());
   // A negative frequency plays backwards: the loop wraps forward at its start, the one-shot stops
   // there. Lane 3 was left far beyond the end of its (new, shorter) sample; lane 4 steps by more
   // than the whole sample.

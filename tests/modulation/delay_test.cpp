@@ -29,9 +29,9 @@ class DelayTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_rate_ = SampleRate;
-    fence_before_ = e_.memory.AllocFloats(4);
-    DelayBuffersAllocate(p_, e_.memory);
-    fence_after_ = e_.memory.AllocFloats(4);
+    fence_before_ = engine.memory.AllocFloats(4);
+    DelayBuffersAllocate(p_, engine.memory);
+    fence_after_ = engine.memory.AllocFloats(4);
     UseRate(44100.0f);
     // The default patch's delay values: Delay #1 dry, both wet levels 0.
     p_.DelayInput = p_.AuxDelayInput = 1.0f;
@@ -51,9 +51,9 @@ class DelayTest : public ::testing::Test {
 
   void UseRate(float rate) {
     SampleRate = rate;
-    e_.sw->RealSampleRate = QSingle::splat(rate);
+    engine.sw->RealSampleRate = QSingle::splat(rate);
   }
-  void SetTempoBarsPerSecond(float tempo) { e_.sw->Tempo = QSingle::splat(tempo); }
+  void SetTempoBarsPerSecond(float tempo) { engine.sw->Tempo = QSingle::splat(tempo); }
 
   // The loader's path: a fresh object with cleared lines, the values, the routine selection.
   void Rebuild() {
@@ -97,8 +97,8 @@ class DelayTest : public ::testing::Test {
     return out;
   }
 
-  testing::EngineFixture e_;
-  XPatch& p_ = *e_.patch;
+  testing::EngineFixture engine;
+  XPatch& p_ = *engine.patch;
   float* fence_before_ = nullptr;
   float* fence_after_ = nullptr;
   float saved_rate_ = 44100.0f;
@@ -113,8 +113,8 @@ TEST_F(DelayTest, LinesComeFromTheArenaAndTheWorkingLengthFollowsTheHostRate) {
   for (int lane = 0; lane < 4; ++lane) {
     const auto* line = reinterpret_cast<const uint8_t*>(p_.DelayBuffer.p[lane]);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(line) % 16, 0u);
-    EXPECT_GE(line, e_.memory.GlobalStart);
-    EXPECT_LE(line + kDelayLineSize * 4, e_.memory.GlobalEnd);
+    EXPECT_GE(line, engine.memory.GlobalStart);
+    EXPECT_LE(line + kDelayLineSize * 4, engine.memory.GlobalEnd);
     if (lane > 0) {
       EXPECT_GE(p_.DelayBuffer.p[lane] - p_.DelayBuffer.p[lane - 1], ptrdiff_t{kDelayLineSize});
     }
@@ -132,7 +132,7 @@ TEST_F(DelayTest, LinesComeFromTheArenaAndTheWorkingLengthFollowsTheHostRate) {
     const XDelayWork& w = *p_.Delay->DelayWork;
     for (int lane = 0; lane < 4; ++lane) {
       EXPECT_EQ(w.BufferSize.lane(lane), c.length);
-      EXPECT_EQ(w.Buffer.lane(lane), e_.memory.Offset(p_.DelayBuffer.p[lane]));
+      EXPECT_EQ(w.Buffer.lane(lane), engine.memory.Offset(p_.DelayBuffer.p[lane]));
       EXPECT_EQ(w.DelayPtr.lane(lane), 0);
       EXPECT_EQ(w.MaxDelayTime.lane(lane), 1.0f);
       EXPECT_EQ(p_.DelayValue.lane(lane), 0.0f);

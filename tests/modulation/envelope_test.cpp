@@ -69,12 +69,12 @@ class Envelope : public ::testing::Test {
   }
   float Value(int lane) const { return w.EnvValue.lane(lane); }
   int32_t StageOf(int lane) const { return w.EnvStage.lane(lane); }
-  const float* Curve(uint32_t index) const { return e.table(EnvCurveTable[index]); }
+  const float* Curve(uint32_t index) const { return engine.table(EnvCurveTable[index]); }
 
-  testing::EngineFixture e;
-  XSynthWork& sw = *e.sw;
-  XPatch& p = *e.patch;
-  XPatchWork& w = *e.work;
+  testing::EngineFixture engine;
+  XSynthWork& sw = *engine.sw;
+  XPatch& p = *engine.patch;
+  XPatchWork& w = *engine.work;
 };
 
 TEST_F(Envelope, CurveTableFollowsTheCurveList) {
@@ -505,7 +505,7 @@ TEST_F(Envelope, MatchesAScalarEvaluationOfTheFormulas) {
   const float rate_mod[4] = {0.0f, 0.0f, -0.01f, 0.003f};
 
   std::vector<ScalarEnvelope> reference;
-  for (int lane = 0; lane < 4; ++lane) reference.push_back({e.base(), &p, lane});
+  for (int lane = 0; lane < 4; ++lane) reference.push_back({engine.base(), &p, lane});
   NoteOn();
   for (auto& r : reference) r.NoteOn();
   w.EnvRateMod = QSingle::of(rate_mod[0], rate_mod[1], rate_mod[2], rate_mod[3]);

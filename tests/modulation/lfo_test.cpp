@@ -34,7 +34,7 @@ class LfoTest : public ::testing::Test {
  protected:
   LfoTest() {
     LfoInitTables();
-    XPatch& p = *fx.patch;
+    XPatch& p = *engine.patch;
     p.LfoRate = QSingle::splat(0.1f);
     p.LfoLevel = QSingle::splat(1.0f);
     p.LfoMin = QSingle::splat(-8.0f);
@@ -46,17 +46,17 @@ class LfoTest : public ::testing::Test {
     p.ControlDeltaMod = QSingle::splat(kControlPeriod * 1000.0f);
     p.ControlValue[7] = 1.0f;
     LfoPatchRecalculate(p);
-    fx.sw->Tempo = QSingle::splat(TempoOf(120.0f));
-    fx.sw->Noiseed = QWord::of(0x12345678u, 0x9ABCDEF1u, 0x0F1E2D3Cu, 0xCAFEBABEu);
+    engine.sw->Tempo = QSingle::splat(TempoOf(120.0f));
+    engine.sw->Noiseed = QWord::of(0x12345678u, 0x9ABCDEF1u, 0x0F1E2D3Cu, 0xCAFEBABEu);
   }
 
-  XPatch& patch() { return *fx.patch; }
-  XPatchWork& work() { return *fx.work; }
+  XPatch& patch() { return *engine.patch; }
+  XPatchWork& work() { return *engine.work; }
 
   // A voice control tick as the render loop runs the LFO part of it.
   void Tick(XPatchWork& w) {
-    LfoRateCalculate(*fx.sw, patch(), w);
-    LfoCalculate(*fx.sw, patch(), w);
+    LfoRateCalculate(*engine.sw, patch(), w);
+    LfoCalculate(*engine.sw, patch(), w);
   }
   void Tick() { Tick(work()); }
 
@@ -66,11 +66,11 @@ class LfoTest : public ::testing::Test {
     work().LfoDeltaPhase = QSingle::zero();
     work().LfoFader = QSingle::splat(1.0f);
     work().LfoFilter = QSingle::zero();
-    LfoCalculate(*fx.sw, patch(), work());
+    LfoCalculate(*engine.sw, patch(), work());
     return work().LfoValue;
   }
 
-  testing::EngineFixture fx;
+  testing::EngineFixture engine;
 };
 
 // ---- tables and derived values -------------------------------------------------------------
@@ -154,9 +154,9 @@ TEST_F(LfoTest, ClockedRateFollowsTheHostTempo) {
   patch().LfoRate = QSingle::of(1.0f, 0.25f, 0.0f, 1.0f);
   patch().LfoClocked = QWord::of(kOnes, kOnes, kOnes, 0);
   LfoPatchRecalculate(patch());
-  fx.sw->Tempo = QSingle::splat(TempoOf(120.0f));
-  EXPECT_FLOAT_EQ(fx.sw->Tempo.lane(0), 0.5f);
-  LfoRateCalculate(*fx.sw, patch(), work());
+  engine.sw->Tempo = QSingle::splat(TempoOf(120.0f));
+  EXPECT_FLOAT_EQ(engine.sw->Tempo.lane(0), 0.5f);
+  LfoRateCalculate(*engine.sw, patch(), work());
   EXPECT_FLOAT_EQ(work().LfoDeltaPhase.lane(0) / kControlPeriod, 0.5f);
   EXPECT_FLOAT_EQ(work().LfoDeltaPhase.lane(1) / kControlPeriod, 2.0f);
   EXPECT_EQ(work().LfoDeltaPhase.lane(2), 0.0f);
@@ -174,8 +174,8 @@ TEST_F(LfoTest, ClockedRateFollowsTheHostTempo) {
   EXPECT_NEAR((second - first) * kControlPeriod, 2.0f, 2 * kControlPeriod);  // float phase sums drift a tick
 
   // A tempo of 0 counts as 1 BPM, never a standing or reversed clock.
-  fx.sw->Tempo = QSingle::splat(TempoOf(0.0f));
-  LfoRateCalculate(*fx.sw, patch(), work());
+  engine.sw->Tempo = QSingle::splat(TempoOf(0.0f));
+  LfoRateCalculate(*engine.sw, patch(), work());
   EXPECT_GT(work().LfoDeltaPhase.lane(0), 0.0f);
 }
 
@@ -192,7 +192,7 @@ TEST_F(LfoTest, QuantizeMasksTheIndexOnly) {
     patch().LfoShape = QWord::splat(1);  // saw
     patch().LfoQuantize = QWord::splat(8191 - c.shown);
     LfoPatchRecalculate(patch());
-    const float* saw = fx.table(TableOffsets.Saw);
+    const float* saw = engine.table(TableOffsets.Saw);
     for (int k = 0; k < 64; ++k) {
       const float phase = k / 64.0f + 0.37f / 8192.0f;  // between two entries: the fraction shows
       const float q = phase * 8192.0f;
@@ -226,7 +226,7 @@ TEST_F(LfoTest, SmoothingApproachesEachSquareStepHalfwayPerTick) {
   patch().LfoShape = QWord::splat(2);
   patch().LfoSmooth = QSingle::splat(0.5f);
   LfoPatchRecalculate(patch());
-  LfoNoteOn(*fx.sw, patch(), work());
+  LfoNoteOn(*engine.sw, patch(), work());
   patch().LfoRate = QSingle::zero();  // hold the phase: step the square by hand
   LfoPatchRecalculate(patch());
 
@@ -250,7 +250,7 @@ TEST_F(LfoTest, FadeInRampsLinearlyOverItsTime) {
   patch().LfoFadeIn = QSingle::of(2.0f, 0.0f, 0.0001f, 2.0f);
   LfoPatchRecalculate(patch());
   work().LfoPhase = QSingle::splat(0.25f);
-  LfoNoteOn(*fx.sw, patch(), work());
+  LfoNoteOn(*engine.sw, patch(), work());
 
   const int ticks_to_full = static_cast<int>(std::ceil(2.0f / kControlPeriod));
   for (int tick = 1; tick <= ticks_to_full + 10; ++tick) {
@@ -278,12 +278,12 @@ TEST_F(LfoTest, RandomStepIsDrawnWhenThePhaseWrapsAndHeld) {
   float held = 0.25f;
   int draws = 0;
   for (int tick = 0; tick < 100; ++tick) {
-    NoiseStep(*fx.sw);
+    NoiseStep(*engine.sw);
     const float before = work().LfoPhase.lane(0);
     Tick();
     const bool wrapped = work().LfoPhase.lane(0) < before;
     if (wrapped) {
-      held = fx.sw->NoiseGenerator.lane(0);
+      held = engine.sw->NoiseGenerator.lane(0);
       ++draws;
     }
     ASSERT_EQ(work().LfoValue.lane(0), held) << "tick " << tick;
@@ -303,7 +303,7 @@ TEST_F(LfoTest, PhaseFarOutsideItsRangeStillReadsInsideTheTable) {
   patch().LfoOffset = QSingle::splat(0.5f);
   work().LfoPhase = QSingle::of(3.0e9f, -3.0e9f, std::nanf(""), INFINITY);
   work().LfoFader = work().LfoFadeInc = QSingle::splat(1.0f);
-  LfoCalculate(*fx.sw, patch(), work());
+  LfoCalculate(*engine.sw, patch(), work());
   for (int n = 0; n < 4; ++n) {
     const float v = work().LfoValue.lane(n);
     EXPECT_TRUE(std::isfinite(v)) << "lane " << n;
@@ -314,7 +314,7 @@ TEST_F(LfoTest, PhaseFarOutsideItsRangeStillReadsInsideTheTable) {
 // ---- phases --------------------------------------------------------------------------------
 
 TEST_F(LfoTest, PatchLevelPhaseIsSharedByVoicesOwnPhaseIsNot) {
-  XPatchWork& other = *fx.memory.AllocRecord<XPatchWork>();
+  XPatchWork& other = *engine.memory.AllocRecord<XPatchWork>();
   patch().LfoShape = QWord::splat(1);  // saw: the value shows the phase
   patch().VoiceLfo = QWord::of(0, kOnes, 0, kOnes);  // lanes 1, 3 follow the patch
   LfoPatchRecalculate(patch());
@@ -326,7 +326,7 @@ TEST_F(LfoTest, PatchLevelPhaseIsSharedByVoicesOwnPhaseIsNot) {
 
   // A render-loop frame: the patch phase steps first, then each voice ticks when due.
   for (int sample = 0; sample < 80; ++sample) {
-    PatchLfoCalculate(*fx.sw, patch());
+    PatchLfoCalculate(*engine.sw, patch());
     if (sample % 8 == 0) {
       Tick(work());
       Tick(other);
@@ -346,7 +346,7 @@ TEST_F(LfoTest, PatchPhaseStepsOncePerControlPeriod) {
   patch().PatchLfoPhase = QSingle::of(0.0f, 0.0f, 0.5f, 0.3f);
   float lane1 = 0.0f;
   for (int sample = 0; sample < 24; ++sample) {
-    PatchLfoCalculate(*fx.sw, patch());
+    PatchLfoCalculate(*engine.sw, patch());
     if (sample % 8 == 0) lane1 = std::fmod(lane1 + 0.25f, 1.0f);
     ASSERT_EQ(patch().PatchLfoPhase.lane(0), lane1) << "sample " << sample;
     ASSERT_EQ(patch().PatchControlCounter, 7u - sample % 8);
@@ -357,8 +357,8 @@ TEST_F(LfoTest, PatchPhaseStepsOncePerControlPeriod) {
 
   patch().ControlRate = 0;  // a control tick every sample
   patch().PatchControlCounter = 0;
-  PatchLfoCalculate(*fx.sw, patch());
-  PatchLfoCalculate(*fx.sw, patch());
+  PatchLfoCalculate(*engine.sw, patch());
+  PatchLfoCalculate(*engine.sw, patch());
   EXPECT_EQ(patch().PatchLfoPhase.lane(0), 0.25f);
 }
 
@@ -370,7 +370,7 @@ TEST_F(LfoTest, NoteOnRestartsOrKeepsThePhase) {
   w.LfoValue = w.LfoFader = QSingle::splat(0.9f);
   w.LfoFilter = QSingle::splat(0.4f);
   w.LfoSeed = QSingle::splat(-0.2f);
-  LfoNoteOn(*fx.sw, patch(), w);
+  LfoNoteOn(*engine.sw, patch(), w);
 
   EXPECT_EQ(w.LfoPhase.lane(0), 0.0f);
   EXPECT_EQ(w.LfoPhase.lane(1), 0.7f);
@@ -388,7 +388,7 @@ TEST_F(LfoTest, NoteOnRestartsOrKeepsThePhase) {
 
 TEST_F(LfoTest, DefaultPatchIsAPointOneHertzSineFromPhaseZero) {
   work().LfoPhase = QSingle::of(0.3f, 0.6f, 0.9f, 0.2f);  // where the voice's LFOs ran to
-  LfoNoteOn(*fx.sw, patch(), work());
+  LfoNoteOn(*engine.sw, patch(), work());
   for (int tick = 0; tick < 2000; ++tick) {
     Tick();
     const double t = tick * static_cast<double>(kControlPeriod);
@@ -427,7 +427,7 @@ TEST_F(LfoTest, TickMatchesScalarFormulas) {
 
   XPatch& p = patch();
   XPatchWork& w = work();
-  fx.sw->Tempo = QSingle::splat(tempo);
+  engine.sw->Tempo = QSingle::splat(tempo);
   p.ControlValue[1] = mod_wheel;
   p.ControlValue[kControlPressure] = pressure;
   LaneState ref[4];
@@ -451,7 +451,7 @@ TEST_F(LfoTest, TickMatchesScalarFormulas) {
     ref[n] = {s.keep_phase ? s.phase : 0.0f, 0, 0, cd / std::max(s.fade_in, cd), 0.5f, s.seed, 0, 0, 0};
   }
   LfoPatchRecalculate(p);
-  LfoNoteOn(*fx.sw, p, w);
+  LfoNoteOn(*engine.sw, p, w);
   p.PatchLfoPhase = QSingle::splat(0.4f);
   float patch_phase[4] = {0.4f, 0.4f, 0.4f, 0.4f}, patch_delta[4] = {};
 
@@ -461,8 +461,8 @@ TEST_F(LfoTest, TickMatchesScalarFormulas) {
       w.LfoRateMod.lanes()[2] = 4.0f;
     }
     for (int sample = 0; sample < 8; ++sample) {
-      NoiseStep(*fx.sw);
-      PatchLfoCalculate(*fx.sw, p);
+      NoiseStep(*engine.sw);
+      PatchLfoCalculate(*engine.sw, p);
       if (sample == 0) {
         Tick();
         for (int n = 0; n < 4; ++n) {
@@ -472,14 +472,14 @@ TEST_F(LfoTest, TickMatchesScalarFormulas) {
         for (int n = 0; n < 4; ++n) {
           const LaneSetup& s = lanes[n];
           LaneState& st = ref[n];
-          const float* table = fx.table(ExpectedTable(s.shape));
+          const float* table = engine.table(ExpectedTable(s.shape));
           const float rate_mod = w.LfoRateMod.lane(n);
           const float time = s.clocked ? static_cast<float>(1.0 / s.rate) : s.rate;
           st.delta = (s.clocked ? time * tempo : time) * cd;
 
           const float r = s.voice_phase ? st.phase : patch_phase[n];
           const float next = st.phase + st.delta + rate_mod * cdm;
-          if (!(next < 1.0f)) st.seed = fx.sw->NoiseGenerator.lane(n);
+          if (!(next < 1.0f)) st.seed = engine.sw->NoiseGenerator.lane(n);
           const float rnd = st.seed * s.random;
           st.phase = next - static_cast<float>(static_cast<int32_t>(next));
           const float q = std::fabs(r) * 8192.0f;

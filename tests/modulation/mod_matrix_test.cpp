@@ -48,16 +48,16 @@ class ModMatrixTest : public ::testing::Test {
   }
   void Prepare() { Prepare(w); }
 
-  void Tick() { ModMatrixCalculate(*e.sw, p, w); }
-  void MidiTick() { MidiModMatrixCalculate(*e.sw, p, w); }
+  void Tick() { ModMatrixCalculate(*engine.sw, p, w); }
+  void MidiTick() { MidiModMatrixCalculate(*engine.sw, p, w); }
 
-  const uint8_t* Base() const { return e.memory.GlobalStart; }
+  const uint8_t* Base() const { return engine.memory.GlobalStart; }
   const uint8_t* Addressed(uint32_t offset) const { return Base() + offset; }
   static const uint8_t* Bytes(const void* field) { return static_cast<const uint8_t*>(field); }
 
-  EngineFixture e;
-  XPatch& p = *e.patch;
-  XPatchWork& w = *e.work;
+  EngineFixture engine;
+  XPatch& p = *engine.patch;
+  XPatchWork& w = *engine.work;
 };
 
 // ---- encodings --------------------------------------------------------------------------------------
@@ -67,8 +67,8 @@ TEST_F(ModMatrixTest, SourceIndicesAddressTheirFields) {
     int32_t index;
     const float* field;
   };
-  const float* zero = e.sw->S0.lanes();
-  const float* one = e.sw->S1.lanes();
+  const float* zero = engine.sw->S0.lanes();
+  const float* one = engine.sw->S1.lanes();
   const std::vector<Case> cases = {
       {0, zero},                              // "None"
       {1, &w.LfoValue.lanes()[0]},            // "LFO1"
@@ -113,7 +113,7 @@ TEST_F(ModMatrixTest, SourceIndicesAddressTheirFields) {
     EXPECT_EQ(Addressed(ResolveModSource(p, w, c.index)), Bytes(c.field));
   }
   EXPECT_EQ(ResolveModSource(p, w, 0), 0u);  // offset 0 is the zero of the constant block
-  EXPECT_EQ(ModSourceValue(*e.sw, ResolveModSource(p, w, 65535)), 1.0f);
+  EXPECT_EQ(ModSourceValue(*engine.sw, ResolveModSource(p, w, 65535)), 1.0f);
 }
 
 TEST_F(ModMatrixTest, DestinationIndicesAddressTheirFieldLanes) {
@@ -147,14 +147,14 @@ TEST_F(ModMatrixTest, DestinationIndicesAddressTheirFieldLanes) {
 }
 
 TEST_F(ModMatrixTest, EachVoiceIsRoutedInsideItsOwnRecord) {
-  XPatchWork& w2 = *e.memory.AllocRecord<XPatchWork>();
+  XPatchWork& w2 = *engine.memory.AllocRecord<XPatchWork>();
   Route(1, kLfo1, kFilter1Cutoff, 1.0f);
   Prepare(w);
   Prepare(w2);
   w.LfoValue = QSingle::splat(0.25f);
   w2.LfoValue = QSingle::splat(0.75f);
-  ModMatrixCalculate(*e.sw, p, w);
-  ModMatrixCalculate(*e.sw, p, w2);
+  ModMatrixCalculate(*engine.sw, p, w);
+  ModMatrixCalculate(*engine.sw, p, w2);
   EXPECT_EQ(w.FilterCutoffMod.lanes()[0], 0.25f);
   EXPECT_EQ(w2.FilterCutoffMod.lanes()[0], 0.75f);
 }
@@ -452,7 +452,7 @@ TEST_F(ModMatrixTest, NoteOnClearsEveryDestinationAndContribution) {
   w.FilterVelocityMod = QSingle::splat(0.8f);  // note-on values that are not destinations
   w.VolumeVelocityMod = 0.6f;
 
-  ModMatrixNoteOn(*e.sw, p, w);
+  ModMatrixNoteOn(*engine.sw, p, w);
   EXPECT_EQ(w.FilterCutoffMod.lanes()[0], 0.0f);
   EXPECT_EQ(w.PitchMod, 0.0f);
   EXPECT_EQ(w.VolumeMod, 0.0f);
@@ -485,11 +485,11 @@ TEST_F(ModMatrixTest, AmplitudeSourceFollowsVolumeModSource) {
   const std::vector<Case> cases = {
       {kModSourceEnv4, &w.EnvValue.lanes()[3]},  // the default: envelope 4's value
       {kEnv1, &w.EnvValue.lanes()[0]},
-      {kModSourceConstant, e.sw->S1.lanes()},
-      {kModSourceConstantOld, e.sw->S1.lanes()},
+      {kModSourceConstant, engine.sw->S1.lanes()},
+      {kModSourceConstantOld, engine.sw->S1.lanes()},
       {CC(7), &p.ControlValue[7]},
-      {kModSourceNone, e.sw->S0.lanes()},
-      {-131, e.sw->S0.lanes()},
+      {kModSourceNone, engine.sw->S0.lanes()},
+      {-131, engine.sw->S0.lanes()},
   };
   w.EnvValue = QSingle::of(0.1f, 0.2f, 0.3f, 0.4f);
   for (const Case& c : cases) {
@@ -497,7 +497,7 @@ TEST_F(ModMatrixTest, AmplitudeSourceFollowsVolumeModSource) {
     p.VolumeModSource = c.source;
     VoiceModPointers(p, w);
     EXPECT_EQ(Addressed(w.VolumeModSourcePtr), Bytes(c.field));
-    EXPECT_EQ(ModSourceValue(*e.sw, w.VolumeModSourcePtr), *c.field);
+    EXPECT_EQ(ModSourceValue(*engine.sw, w.VolumeModSourcePtr), *c.field);
   }
 }
 

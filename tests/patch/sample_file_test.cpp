@@ -66,7 +66,7 @@ class SampleLoadTest : public ::testing::Test {
     std::filesystem::remove_all(dir_, ignored);
   }
 
-  XPatch& patch() { return *engine_.patch; }
+  XPatch& patch() { return *engine.patch; }
 
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = (dir_ / name).string();
@@ -97,7 +97,7 @@ class SampleLoadTest : public ::testing::Test {
     EXPECT_EQ(patch()._SampleOscLoop.lane(lane - 1), 0.0);
   }
 
-  brelix::testing::EngineFixture engine_;
+  brelix::testing::EngineFixture engine;
   RecordingBoxes boxes_;
   std::filesystem::path dir_;
 };
