@@ -6,31 +6,30 @@ namespace {
 
 constexpr int kLanes = 4;
 
-// One matrix's fields in the patch record.
-struct PatchSlots {
-  const QWord* Source;  // indices, read as signed
-  const QWord* Dest;
-  const QSingle* Amount;
-  const uint32_t* RowOn;
-  int32_t Count;  // last row to visit, x 4
+// Where one matrix keeps its fields: in the patch record (the slots as the patch sets them, with
+// the row flags and the row count derived from them) and in a voice work record (the slots resolved
+// to engine offsets, with the contribution each slot last added).
+struct MatrixFields {
+  QWord (XPatch::*Source)[kMatrixRows];  // source indices, read as signed
+  QWord (XPatch::*Dest)[kMatrixRows];
+  QSingle (XPatch::*Amount)[kMatrixRows];
+  uint32_t (XPatch::*RowOn)[kMatrixRows];
+  int32_t XPatch::*Count;  // last row to visit, x 4
+  QOffset (XPatchWork::*SourcePtr)[kMatrixRows];
+  QOffset (XPatchWork::*DestPtr)[kMatrixRows];
+  QSingle (XPatchWork::*Value)[kMatrixRows];
 };
 
-// One matrix's fields in a voice work record.
-struct VoiceSlots {
-  QOffset* SourcePtr;
-  QOffset* DestPtr;
-  QSingle* Value;
-};
+constexpr MatrixFields kPatchMatrix = {
+    .Source = &XPatch::ModSource, .Dest = &XPatch::ModDest, .Amount = &XPatch::ModAmount,
+    .RowOn = &XPatch::ModSlotOn, .Count = &XPatch::ModMatrixCount,
+    .SourcePtr = &XPatchWork::ModSourcePtr, .DestPtr = &XPatchWork::ModDestPtr, .Value = &XPatchWork::ModValue};
+constexpr MatrixFields kMidiMatrix = {
+    .Source = &XPatch::MidiModSource, .Dest = &XPatch::MidiModDest, .Amount = &XPatch::MidiModAmount,
+    .RowOn = &XPatch::MidiModSlotOn, .Count = &XPatch::MidiModMatrixCount,
+    .SourcePtr = &XPatchWork::MidiModSourcePtr, .DestPtr = &XPatchWork::MidiModDestPtr, .Value = &XPatchWork::MidiModValue};
 
-PatchSlots SlotsOf(const XPatch& p, TModMatrix m) {
-  if (m == TModMatrix::Patch) return {p.ModSource, p.ModDest, p.ModAmount, p.ModSlotOn, p.ModMatrixCount};
-  return {p.MidiModSource, p.MidiModDest, p.MidiModAmount, p.MidiModSlotOn, p.MidiModMatrixCount};
-}
-
-VoiceSlots SlotsOf(XPatchWork& w, TModMatrix m) {
-  if (m == TModMatrix::Patch) return {w.ModSourcePtr, w.ModDestPtr, w.ModValue};
-  return {w.MidiModSourcePtr, w.MidiModDestPtr, w.MidiModValue};
-}
+const MatrixFields& FieldsOf(TModMatrix m) { return m == TModMatrix::Patch ? kPatchMatrix : kMidiMatrix; }
 
 // The single at byte offset `offset` from the engine memory base.
 float& ValueAt(uint8_t* base, uint32_t offset) { return *reinterpret_cast<float*>(base + offset); }
@@ -57,22 +56,26 @@ void ScatterAdd(uint8_t* base, const QOffset& offsets, QSingle d) {
 
 // Rows in order: a slot reading "ModMatrix" n of an earlier row sees this tick's value, of its
 // own or a later row the previous tick's.
-void MatrixCalculate(uint8_t* base, const PatchSlots& ps, const VoiceSlots& vs) {
-  for (int row = 0; row < kMatrixRows && row * kLanes <= ps.Count; ++row) {
-    if (ps.RowOn[row] == 0) continue;
-    QSingle sources = GatherAt(base, vs.SourcePtr[row]);
-    QSingle x = sources * ps.Amount[row];
-    QSingle d = x - vs.Value[row];
-    vs.Value[row] = x;
-    ScatterAdd(base, vs.DestPtr[row], d);
+void MatrixCalculate(uint8_t* base, const XPatch& p, XPatchWork& w, const MatrixFields& f) {
+  const QSingle* amount = p.*f.Amount;
+  const uint32_t* row_on = p.*f.RowOn;
+  QSingle* value = w.*f.Value;
+  const int32_t count = p.*f.Count;
+  for (int row = 0; row < kMatrixRows && row * kLanes <= count; ++row) {
+    if (row_on[row] == 0) continue;
+    QSingle sources = GatherAt(base, (w.*f.SourcePtr)[row]);
+    QSingle x = sources * amount[row];
+    QSingle d = x - value[row];
+    value[row] = x;
+    ScatterAdd(base, (w.*f.DestPtr)[row], d);
   }
 }
 
-void MatrixNoteOn(uint8_t* base, const VoiceSlots& vs) {
+void MatrixNoteOn(uint8_t* base, XPatchWork& w, const MatrixFields& f) {
   for (int row = 0; row < kMatrixRows; ++row) {
-    const uint32_t* dest = vs.DestPtr[row].lanes();
+    const uint32_t* dest = (w.*f.DestPtr)[row].lanes();
     for (int lane = 0; lane < kLanes; ++lane) ValueAt(base, dest[lane]) = 0.0f;
-    vs.Value[row] = QSingle::zero();
+    (w.*f.Value)[row] = QSingle::zero();
   }
 }
 
@@ -86,32 +89,21 @@ int32_t MatrixCount(const uint32_t* row_on) {
   return 0;
 }
 
-struct RowFlags {
-  const QWord* Dest;
-  uint32_t* RowOn;
-  int32_t* Count;
-};
-
-RowFlags RowFlagsOf(XPatch& p, TModMatrix m) {
-  if (m == TModMatrix::Patch) return {p.ModDest, p.ModSlotOn, &p.ModMatrixCount};
-  return {p.MidiModDest, p.MidiModSlotOn, &p.MidiModMatrixCount};
+// The flags of the rows from `first` to `last` and then the row count, after those rows'
+// destinations changed.
+void RowsRecalculate(XPatch& p, const MatrixFields& f, int first, int last) {
+  for (int row = first; row <= last; ++row) (p.*f.RowOn)[row] = RowFlag((p.*f.Dest)[row]);
+  p.*f.Count = MatrixCount(p.*f.RowOn);
 }
 
 }  // namespace
 
 void ModMatrixPatchRecalculate(XPatch& p) {
-  for (TModMatrix m : {TModMatrix::Patch, TModMatrix::Midi}) {
-    RowFlags f = RowFlagsOf(p, m);
-    for (int row = 0; row < kMatrixRows; ++row) f.RowOn[row] = RowFlag(f.Dest[row]);
-    *f.Count = MatrixCount(f.RowOn);
-  }
+  RowsRecalculate(p, kPatchMatrix, 0, kMatrixRows - 1);
+  RowsRecalculate(p, kMidiMatrix, 0, kMatrixRows - 1);
 }
 
-void ModMatrixRowRecalculate(XPatch& p, TModMatrix m, int row) {
-  RowFlags f = RowFlagsOf(p, m);
-  f.RowOn[row] = RowFlag(f.Dest[row]);
-  *f.Count = MatrixCount(f.RowOn);
-}
+void ModMatrixRowRecalculate(XPatch& p, TModMatrix m, int row) { RowsRecalculate(p, FieldsOf(m), row, row); }
 
 void ReleaseModDest(const XPatch& p, uint32_t offset, float& contribution) {
   if (offset == 0) return;
@@ -122,16 +114,17 @@ void ReleaseModDest(const XPatch& p, uint32_t offset, float& contribution) {
 
 void VoiceModSlotSource(const XPatch& p, XPatchWork& w, TModMatrix m, int slot) {
   const int row = slot / kLanes, lane = slot % kLanes;
-  const int32_t index = static_cast<int32_t>(SlotsOf(p, m).Source[row].lanes()[lane]);
-  SlotsOf(w, m).SourcePtr[row].lanes()[lane] = ResolveModSource(p, w, index);
+  const MatrixFields& f = FieldsOf(m);
+  const int32_t index = static_cast<int32_t>((p.*f.Source)[row].lanes()[lane]);
+  (w.*f.SourcePtr)[row].lanes()[lane] = ResolveModSource(p, w, index);
 }
 
 void VoiceModSlotDest(const XPatch& p, XPatchWork& w, TModMatrix m, int slot) {
   const int row = slot / kLanes, lane = slot % kLanes;
-  const int32_t index = static_cast<int32_t>(SlotsOf(p, m).Dest[row].lanes()[lane]);
-  VoiceSlots vs = SlotsOf(w, m);
-  uint32_t& dest = vs.DestPtr[row].lanes()[lane];
-  ReleaseModDest(p, dest, vs.Value[row].lanes()[lane]);
+  const MatrixFields& f = FieldsOf(m);
+  const int32_t index = static_cast<int32_t>((p.*f.Dest)[row].lanes()[lane]);
+  uint32_t& dest = (w.*f.DestPtr)[row].lanes()[lane];
+  ReleaseModDest(p, dest, (w.*f.Value)[row].lanes()[lane]);
   dest = ResolveModDest(p, w, index);
 }
 
@@ -146,16 +139,16 @@ void VoiceModPointers(const XPatch& p, XPatchWork& w) {
 }
 
 void ModMatrixCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  MatrixCalculate(EngineBase(sw), SlotsOf(p, TModMatrix::Patch), SlotsOf(w, TModMatrix::Patch));
+  MatrixCalculate(EngineBase(sw), p, w, kPatchMatrix);
 }
 
 void MidiModMatrixCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  MatrixCalculate(EngineBase(sw), SlotsOf(p, TModMatrix::Midi), SlotsOf(w, TModMatrix::Midi));
+  MatrixCalculate(EngineBase(sw), p, w, kMidiMatrix);
 }
 
 void ModMatrixNoteOn(const XSynthWork& sw, const XPatch&, XPatchWork& w) {
-  MatrixNoteOn(EngineBase(sw), SlotsOf(w, TModMatrix::Patch));
-  MatrixNoteOn(EngineBase(sw), SlotsOf(w, TModMatrix::Midi));
+  MatrixNoteOn(EngineBase(sw), w, kPatchMatrix);
+  MatrixNoteOn(EngineBase(sw), w, kMidiMatrix);
 }
 
 }  // namespace brelix
