@@ -12,8 +12,8 @@ namespace brelix {
 
 namespace {
 
-// [0, 1]; a NaN becomes 0 (max hands back its second operand when either is NaN).
-QSingle Clamp01(const XSynthWork& sw, QSingle x) { return clamp(x, sw.S0, sw.S1); }
+// A setting both channels of a delay share, in the lane order (Delay #1 L, R, Delay #2 L, R).
+QSingle PerDelay(float delay1, float delay2) { return QSingle::of(delay1, delay1, delay2, delay2); }
 
 // The patch's delay settings into the work record, in the lane order (Delay #1 L, R, Delay #2
 // L, R). Feedback and damping are clamped here on every path: a feedback above 1 loops with a
@@ -22,19 +22,19 @@ QSingle Clamp01(const XSynthWork& sw, QSingle x) { return clamp(x, sw.S0, sw.S1)
 // without holding the render loop off, so no unclamped value may reach the work record at all.
 void LoadSettings(const XPatch& p, XDelayWork& w) {
   const XSynthWork& sw = *p.SynthWork;
-  w.Input = QSingle::of(p.DelayInput, p.DelayInput, p.AuxDelayInput, p.AuxDelayInput);
-  w.Routing = QSingle::of(0.0f, 0.0f, p.DelayRouting, p.DelayRouting);
-  w.DryGain = QSingle::of(p.DelayDry, p.DelayDry, p.AuxDelayDry, p.AuxDelayDry);
+  w.Input = PerDelay(p.DelayInput, p.AuxDelayInput);
+  w.Routing = PerDelay(0.0f, p.DelayRouting);
+  w.DryGain = PerDelay(p.DelayDry, p.AuxDelayDry);
   w.DelayTime = QSingle::of(p.DelayTimeL, p.DelayTimeR, p.AuxDelayTimeL, p.AuxDelayTimeR);
-  w.Feedback =
-      Clamp01(sw, QSingle::of(p.DelayFeedbackL, p.DelayFeedbackR, p.AuxDelayFeedbackL, p.AuxDelayFeedbackR));
-  w.Damp = Clamp01(sw, QSingle::of(p.DelayDamp, p.DelayDamp, p.AuxDelayDamp, p.AuxDelayDamp));
-  const QSingle wet = QSingle::of(p.DelayWet, p.DelayWet, p.AuxDelayWet, p.AuxDelayWet);
-  const QSingle width =
-      QSingle::of(p.DelayStereoWidth, p.DelayStereoWidth, p.AuxDelayStereoWidth, p.AuxDelayStereoWidth);
+  // Within [0, 1]; a NaN becomes 0 (clamp's max answers its second operand then).
+  w.Feedback = clamp(QSingle::of(p.DelayFeedbackL, p.DelayFeedbackR, p.AuxDelayFeedbackL, p.AuxDelayFeedbackR),
+                     sw.S0, sw.S1);
+  w.Damp = clamp(PerDelay(p.DelayDamp, p.AuxDelayDamp), sw.S0, sw.S1);
+  const QSingle wet = PerDelay(p.DelayWet, p.AuxDelayWet);
+  const QSingle width = PerDelay(p.DelayStereoWidth, p.AuxDelayStereoWidth);
   w.Wet1 = (width * sw.S0_5 + sw.S0_5) * wet;
   w.Wet2 = (sw.S1 - width) * sw.S0_5 * wet;
-  w.Mix = QSingle::of(p.DelayMix, p.DelayMix, p.AuxDelayMix, p.AuxDelayMix);
+  w.Mix = PerDelay(p.DelayMix, p.AuxDelayMix);
 }
 
 // Working line length: the smallest prime not below the host rate, at most 96001.
