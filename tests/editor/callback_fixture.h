@@ -110,6 +110,22 @@ class CallbackTest : public ::testing::Test {
   // Nothing sounds now, once the decimator has rung out the last samples of a sound cut short.
   bool Silent() { return ChangeRms(Render(4096), 256, 4096) < kSilence; }
 
+  static constexpr int kNoteFrames = 441;  // 10 ms
+  // A 10 ms note of note 60 and half a second of what follows it.
+  Stereo Ping(int frames = 22050) {
+    f.NoteOn(60);
+    Stereo out = RenderStereo(kNoteFrames);
+    f.NoteOff(60);
+    Stereo rest = RenderStereo(frames - kNoteFrames);
+    out.left.insert(out.left.end(), rest.left.begin(), rest.left.end());
+    out.right.insert(out.right.end(), rest.right.begin(), rest.right.end());
+    return out;
+  }
+  // What sounds in the 10 ms of x from `seconds` after the note's start, against the note itself.
+  static double At(const std::vector<float>& x, double seconds) {
+    const auto from = static_cast<size_t>(seconds * kHostRate);
+    return ChangeRms(x, from, from + kNoteFrames) / ChangeRms(x, 0, kNoteFrames);
+  }
   // Slot m's routing as the page's lists would set it: source, destination and amount.
   void Route(TModSlot slot, uint32_t source_item, uint32_t dest, float amount) {
     SetModSource(synth(), patch(), slot, source_item);
@@ -131,5 +147,7 @@ constexpr uint32_t kItemConstant = 65535;
 constexpr uint32_t kDestOsc1Pitch = 1;
 constexpr uint32_t kDestFilter1Cutoff = 13;
 constexpr TModSlot kSlot1{TModMatrix::Patch, 0};
+// Envelope 4, the amplitude envelope, is lane 4 (element 3).
+constexpr int kAmpLane = 3;
 
 }  // namespace brelix::testing

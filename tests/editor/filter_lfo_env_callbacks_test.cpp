@@ -166,7 +166,6 @@ TEST_F(LfoControls, QuantizeStoresTheMaskOfItsLane) {
 // ---- envelopes -----------------------------------------------------------------------------------
 
 using EnvelopeControls = CallbackTest;
-constexpr int kAmpLane = 3;
 
 TEST_F(EnvelopeControls, TimesSetTheRatesOfEveryStageAndLane) {
   patch().EnvTime[4].set_lane(kAmpLane, 0.5f);
