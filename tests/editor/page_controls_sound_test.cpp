@@ -5,7 +5,6 @@
 // are tested directly elsewhere; this is the wiring from each page control to its call-back.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -14,16 +13,10 @@
 #include <vector>
 
 #include "callback_fixture.h"
-#include "editor/editor_form.h"
+#include "page_driver.h"
 #include "editor/editor_form_factory.h"
-#include "editor/x_combo.h"
-#include "editor/x_edit.h"
 #include "editor/x_interface.h"
 #include "editor/x_label.h"
-#include "editor/x_param_button.h"
-#include "editor/x_param_combo.h"
-#include "editor/x_param_slider.h"
-#include "editor/x_scroll_box.h"
 #include "editor/x_section.h"
 #include "engine/engine_tables.h"
 #include "modulation/delay.h"
@@ -38,8 +31,6 @@
 namespace brelix::testing {
 namespace {
 
-namespace keys = ui::keys;
-
 // Made before the synthesizer, so that its editor is the real form with its four pages, in a
 // folder of its own.
 struct EditorFormFirst {
@@ -49,7 +40,7 @@ struct EditorFormFirst {
   ScriptedDialogs dialogs;
 };
 
-class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest {
+class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest, public PageDriver {
  protected:
   PageControlsWhilePlaying() { OpenEditor(); }
   ~PageControlsWhilePlaying() override { window.reset(); }
@@ -64,67 +55,6 @@ class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest {
     OpenEditor();
   }
 
-  template <class T>
-  T& Find(const std::string& id) {
-    for (const auto& page : form->PageControls)
-      for (TComponent* c : page)
-        if (auto* t = dynamic_cast<T*>(c); t != nullptr && t->ParamID == id) return *t;
-    throw std::runtime_error("no control " + id);
-  }
-
-  // Shows the page and the layer the control is on, through the tabs: a click shows a page, a
-  // second click on the shown tab switches the layer. Controls without a counterpart show on both.
-  template <class T>
-  void Reveal(T& control) {
-    int page = 0;
-    while (std::find(form->PageControls[page].begin(), form->PageControls[page].end(), &control) ==
-           form->PageControls[page].end())
-      ++page;
-    if (!form->Pages[page]->Visible()) Click(*form->PageButtons[page]);
-    const auto on = [&](const std::vector<IParam*>& layer) {
-      return std::find(layer.begin(), layer.end(), static_cast<IParam*>(&control)) != layer.end();
-    };
-    if ((on(form->HiddenParams) && !form->HiddenPage) || (on(form->PrimaryParams) && form->HiddenPage))
-      Click(*form->PageButtons[page]);
-  }
-  void Click(const TWidget& w, TShiftState shift = {}, int x = 5, int y = 5) {
-    const TPoint p = w.FormOrigin();
-    window->Click(p.x + x, p.y + y, ui::TMouseButton::Left, shift);
-    window->Idle();
-  }
-
-  // Types `text` into the slider's edit box and presses Enter.
-  XParamSlider& Type(const std::string& id, const std::string& text) {
-    XParamSlider& s = Find<XParamSlider>(id);
-    Reveal(s);
-    EXPECT_TRUE(s.GetVisible()) << id;
-    Click(*s.Edit);
-    window->Key(0, 1);  // Ctrl+A
-    window->Type(text + "\r");
-    window->Idle();
-    return s;
-  }
-  // Opens the drop-down and chooses `item` by keys.
-  XParamCombo& Choose(const std::string& id, const std::string& item) {
-    XParamCombo& c = Find<XParamCombo>(id);
-    Reveal(c);
-    const TListItems& items = c.Items();
-    const auto at = std::find_if(items.begin(), items.end(), [&](const TListItem& i) { return i.Text == item; });
-    if (at == items.end()) throw std::runtime_error(id + " has no item " + item);
-    Click(*c.Combo, {}, 20, 8);
-    window->Key(keys::kHome);
-    for (auto i = items.begin(); i != at; ++i) window->Key(keys::kDown);
-    window->Key(keys::kReturn, '\r');
-    window->Idle();
-    EXPECT_EQ(c.DisplayText(), item) << id;
-    return c;
-  }
-  XParamButton& Toggle(const std::string& id) {
-    XParamButton& b = Find<XParamButton>(id);
-    Reveal(b);
-    Click(b);
-    return b;
-  }
   // Writes the host parameter of that name, as a host's automation does.
   void Host(const std::string& id, float value) {
     char name[64];
@@ -145,6 +75,7 @@ class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest {
     ASSERT_NE(form, nullptr);
     window = std::make_unique<ui::HeadlessWindow>(form->WindowClient());
     window->Idle();
+    Drive(*form, *window);
   }
 };
 
