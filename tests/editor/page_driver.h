@@ -38,8 +38,9 @@ class PageDriver {
         if (auto* t = dynamic_cast<T*>(c); t != nullptr && t->ParamID == id) return *t;
     throw std::runtime_error("no control " + id);
   }
-  // One of the plain buttons of the patch commands: "Init", "Load", "Save".
+  // One of the plain buttons of the patch commands, "Init", "Load", "Save", with its page shown.
   XButton& Button(const std::string& caption) {
+    if (!form_->Pages[0]->Visible()) Click(*form_->PageButtons[0]);
     for (TWidget* w : form_->Pages[static_cast<int>(TPage::OscPage)]->Children())
       if (auto* b = dynamic_cast<XButton*>(w); b != nullptr && b->Caption == caption) return *b;
     throw std::runtime_error("no button " + caption);
