@@ -18,6 +18,7 @@
 #include "editor/x_interface.h"
 #include "editor/x_label.h"
 #include "editor/x_section.h"
+#include "editor/x_slider.h"
 #include "engine/engine_tables.h"
 #include "modulation/delay.h"
 #include "modulation/envelope.h"
@@ -117,6 +118,33 @@ TEST_F(PageControlsWhilePlaying, PitchControlsRetuneTheSoundingNote) {
   }
   // The last case's masks: lane 1 follows the keyboard again, the others never left it.
   EXPECT_EQ(patch().AuxOscFixedOsc.lane(0), 0xFFFFFFFFu);
+}
+
+// The bar keeps to the normal range; Alt and the edit box reach the extended one.
+TEST_F(PageControlsWhilePlaying, BarDragsAndTypedValuesKeepToTheirRanges) {
+  const auto drag_to_right_end = [this](XParamSlider& s, TShiftState shift) {
+    Reveal(s);
+    const TPoint o = s.Slider->FormOrigin();
+    window->MouseDown(o.x + 75, o.y + 8, ui::TMouseButton::Left, shift);
+    window->MouseMove(o.x + 170, o.y + 8, shift);
+    window->MouseUp(o.x + 170, o.y + 8, ui::TMouseButton::Left, shift);
+    window->Idle();
+  };
+  Hold(60);
+  drag_to_right_end(Find<XParamSlider>("Osc1.Detune"), {});
+  EXPECT_EQ(patch().AuxOscDetune.lane(0), 1.0f);
+  EXPECT_NEAR(SoundingHz(), NoteHz(61), NoteHz(61) * 0.01);
+
+  XParamSlider& semitone = Find<XParamSlider>("Osc1.Semitone");
+  drag_to_right_end(semitone, {});
+  EXPECT_EQ(patch().AuxOscSemitone.lane(0), 48.0f);
+  drag_to_right_end(semitone, {.Alt = true});
+  EXPECT_EQ(patch().AuxOscSemitone.lane(0), 120.0f);
+  Type("Osc1.Semitone", "-300");
+  EXPECT_EQ(patch().AuxOscSemitone.lane(0), -120.0f);
+  EXPECT_EQ(semitone.Edit->Text(), "-120");
+  Type("Osc1.Semitone", "-12");
+  EXPECT_NEAR(SoundingHz(), NoteHz(49), NoteHz(49) * 0.01);
 }
 
 TEST_F(PageControlsWhilePlaying, CenterResetByRightClickRecomputesTheBasePitch) {
