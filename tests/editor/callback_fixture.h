@@ -110,6 +110,16 @@ class CallbackTest : public ::testing::Test {
   // Nothing sounds now, once the decimator has rung out the last samples of a sound cut short.
   bool Silent() { return ChangeRms(Render(4096), 256, 4096) < kSilence; }
 
+  // The loudness a quarter of a second into the attack of note 60, against the loudness a
+  // second in; the note is then released and rung out.
+  float AttackMidway() {
+    f.NoteOn(60);
+    const std::vector<float> peaks = BlockPeaks(Render(44100), 441);
+    f.NoteOff(60);
+    Render(4410);
+    return peaks[25] / peaks.back();
+  }
+
   static constexpr int kNoteFrames = 441;  // 10 ms
   // A 10 ms note of note 60 and half a second of what follows it.
   Stereo Ping(int frames = 22050) {

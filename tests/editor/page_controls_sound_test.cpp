@@ -347,18 +347,10 @@ TEST_F(PageControlsWhilePlaying, StepListStopEndAfterTheSustainEndsAHeldNote) {
 
 TEST_F(PageControlsWhilePlaying, CurveListShapesTheAttack) {
   Type("Env4Amp.Time0A", "0.5");
-  // The loudness a quarter of a second into the attack, against the held sound.
-  const auto midway = [this] {
-    f.NoteOn(60);
-    const std::vector<float> peaks = BlockPeaks(Render(44100), 441);
-    f.NoteOff(60);
-    Render(4410);
-    return peaks[25] / peaks.back();
-  };
-  const float default_curve = midway();
+  const float default_curve = AttackMidway();
   Choose("Env4Amp.Curve0", "Linear");
   EXPECT_EQ(patch().EnvCurves[0].lane(kAmpLane), EnvCurveTable[0]);
-  const float linear = midway();
+  const float linear = AttackMidway();
   EXPECT_NEAR(linear, 0.5f, 0.1f);
   EXPECT_GT(std::abs(linear - default_curve), 0.15f);
 }
