@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +131,45 @@ TEST_F(EditorFormBadInput, ListValuesNoItemCarriesTurnTheListRedAndAreKeptInTheS
                            "VolumeModSource=-200\r"})
     EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
   EXPECT_EQ(form->PatchLabel->Caption, "Odd.tw");
+}
+
+// A choice or a reset on a red list, then an undo: the field gets back the file's own number, not
+// the item 0 the list showed for it.
+TEST_F(EditorFormBadInput, AnUndoOnARedListBringsTheFilesNumberBack) {
+  LoadThroughButton(Write("Odd.tw",
+                          "[Filter.2]\r\nFilterType=42\r\n"
+                          "[Voice]\r\nVolumeModSource=-200\r\n"));
+  struct Case {
+    const char* id;
+    const char* chosen;  // none: a right click resets the list
+    std::function<int64_t()> field;
+    int64_t changed, kept;
+  };
+  const Case cases[] = {
+      {"Filter2.Type", "HighPass4", [this] { return patch().FilterType.lane(1); }, 4, 42},
+      {"Filter2.Type", "LowPass4", [this] { return patch().FilterType.lane(1); }, 0, 42},  // the item shown
+      {"Voice.AmpSource", nullptr, [this] { return patch().VolumeModSource; }, 8, -200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.id) + " " + (c.chosen != nullptr ? c.chosen : "reset"));
+    XParamCombo& list = Find<XParamCombo>(c.id);
+    Reveal(list);
+    if (c.chosen != nullptr) {
+      Choose(c.id, c.chosen);
+    } else {
+      const TPoint p = list.Combo->FormOrigin();  // a right click on the list resets it
+      window->Click(p.x + 20, p.y + 8, ui::TMouseButton::Right);
+    }
+    EXPECT_EQ(c.field(), c.changed);
+    // A double click undoes: on the label, or on a list without one (whose first click opens the
+    // drop-down and the second closes it).
+    const TPoint p = list.Text != nullptr ? list.Text->FormOrigin() : list.Combo->FormOrigin();
+    window->DoubleClick(p.x + 20, p.y + 5);
+    window->Idle();
+    EXPECT_EQ(c.field(), c.kept);
+    EXPECT_EQ(list.Combo->Color, kRed);
+    EXPECT_EQ(list.DisplayText(), list.Items()[0].Text);
+  }
 }
 
 TEST_F(EditorFormBadInput, ValuesBeyondEveryRangeDrawTheKnobAtItsEndInTheOverflowColourAndAreKept) {
