@@ -203,6 +203,14 @@ TEST_F(EditorFormBadInput, ValuesBeyondEveryRangeDrawTheKnobAtItsEndInTheOverflo
   for (const char* line : {"FilterCutoff=1000\r", "Volume=20\r", "AuxOscSemitone=-500\r", "EnvTime.0=5000\r"})
     EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
   EXPECT_EQ(form->PatchLabel->Caption, "Loud.tw");
+
+  // Typed over and undone by a double click on the label, the file's value comes back.
+  XParamSlider& volume = Type("Voice.AmpVolume", "0.5");
+  EXPECT_EQ(patch().Volume, 0.5f);
+  const TPoint label = volume.Text->FormOrigin();
+  window->DoubleClick(label.x + 5, label.y + 5);
+  EXPECT_EQ(patch().Volume, 20.0f);
+  EXPECT_EQ(KnobOf(volume).color, Settings().OverflowColor);
 }
 
 TEST_F(EditorFormBadInput, ASampleThatCannotBeReadIsReportedItsNameKeptAndMarkedInTheHeader) {
