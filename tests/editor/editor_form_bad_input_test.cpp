@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,15 +16,13 @@
 
 #include "editor/editor_form_factory.h"
 #include "editor/x_interface.h"
-#include "editor/x_section.h"
 #include "editor/widget_settings.h"
+#include "editor/x_section.h"
 #include "editor/x_slider.h"
 #include "page_driver.h"
-#include "plugin/plugin_module.h"
 #include "support/plugin_folder.h"
 #include "support/scripted_ui.h"
 #include "support/synth_instance.h"
-#include "support/wav_bytes.h"
 #include "synth/multi.h"
 
 namespace brelix::testing {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 #include <string>
