@@ -91,6 +91,7 @@ void XParamCombo::UpdateValue(uint32_t value) {
   MarkPatchModified(Multi, Synthesizer);
   if (OnValueChange) OnValueChange(*this, value);
   Value = value;
+  unknown_field_.reset();
   ShowValue();
   SetParam();
 }
@@ -100,14 +101,14 @@ void XParamCombo::UpdateIndexValue(int32_t index) {
   UpdateValue(Items()[static_cast<size_t>(index)].Value);
 }
 
-void XParamCombo::AddUndo() { UndoList.Add(Value); }
+void XParamCombo::AddUndo() { UndoList.Add(HeldValue()); }
 
 void XParamCombo::ResetHandler(bool ctrl) {
   if (ctrl) {
     UndoHandler();
     return;
   }
-  if (Value != Default) AddUndo();
+  if (HeldValue() != Default) AddUndo();
   UpdateValue(Default);
 }
 
@@ -126,8 +127,10 @@ void XParamCombo::LoadFrom(XPatch* patch, XMulti* multi) {
 void XParamCombo::GetParam() {
   Value = Patch != nullptr ? ReadListField(*Patch, Param) : 0;
   if (OnGetParam) OnGetParam(*this);
+  unknown_field_.reset();
   if (UnknownValue()) {
     Combo->Color = kUnknownValueColor;
+    unknown_field_ = Value;
     Value = 0;
   }
   ShowValue();

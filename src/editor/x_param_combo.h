@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -84,8 +85,16 @@ class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public 
   void SetVisible(bool visible, bool randomiser) override;
   void Refresh() override;
 
+  // The number the control stands for: Value, or the number no item carries that GetParam found
+  // in the field (Value then is 0). An undo or a reset remembers this one, so that undoing a
+  // choice brings the field's own number back instead of item 0.
+  uint32_t HeldValue() const { return unknown_field_.value_or(Value); }
+
   // ---- IListControl
-  uint32_t ControlValue() const override { return Value; }
+  uint32_t ControlValue() const override { return HeldValue(); }
+
+ private:
+  std::optional<uint32_t> unknown_field_;
 };
 
 }  // namespace brelix

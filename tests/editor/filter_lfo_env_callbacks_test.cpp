@@ -166,7 +166,6 @@ TEST_F(LfoControls, QuantizeStoresTheMaskOfItsLane) {
 // ---- envelopes -----------------------------------------------------------------------------------
 
 using EnvelopeControls = CallbackTest;
-constexpr int kAmpLane = 3;
 
 TEST_F(EnvelopeControls, TimesSetTheRatesOfEveryStageAndLane) {
   patch().EnvTime[4].set_lane(kAmpLane, 0.5f);
@@ -196,22 +195,14 @@ TEST_F(EnvelopeControls, ReleaseTimeLengthensTheTail) {
 TEST_F(EnvelopeControls, CurveShapesTheAttack) {
   patch().EnvTime[0].set_lane(kAmpLane, 0.5f);
   UpdateEnvelopes(synth(), patch());
-  // The loudness a quarter of a second into the attack, against the held sound.
-  const auto midway = [this] {
-    f.NoteOn(60);
-    const std::vector<float> peaks = BlockPeaks(Render(44100), 441);
-    f.NoteOff(60);
-    Render(4410);
-    return peaks[25] / peaks.back();
-  };
-  const float default_curve = midway();
+  const float default_curve = AttackMidway();
 
   for (uint32_t curve : {0u, 99u}) {  // "Linear", and a number no item carries plays as "Linear"
     patch().EnvCurve[0].set_lane(kAmpLane, curve);
     UpdateEnvelopes(synth(), patch());
     EXPECT_EQ(patch().EnvCurves[0].lane(kAmpLane), EnvCurveTable[0]) << curve;
     EXPECT_EQ(patch().EnvCurves[0].lane(0), EnvCurveTable[5]) << curve;
-    const float linear = midway();
+    const float linear = AttackMidway();
     EXPECT_NEAR(linear, 0.5f, 0.1f) << curve;
     EXPECT_GT(std::abs(linear - default_curve), 0.15f) << curve;
   }

@@ -96,22 +96,6 @@ TEST_F(ModSlots, SlotsBeyondTheMatricesChangeNothing) {
 
 class DelayControls : public CallbackTest {
  protected:
-  static constexpr int kNoteFrames = 441;  // 10 ms
-  // A 10 ms note and half a second of what follows it.
-  Stereo Ping(int frames = 22050) {
-    f.NoteOn(60);
-    Stereo out = RenderStereo(kNoteFrames);
-    f.NoteOff(60);
-    Stereo rest = RenderStereo(frames - kNoteFrames);
-    out.left.insert(out.left.end(), rest.left.begin(), rest.left.end());
-    out.right.insert(out.right.end(), rest.right.begin(), rest.right.end());
-    return out;
-  }
-  // What sounds in the 10 ms of x from `seconds` after the note's start, against the note itself.
-  static double At(const std::vector<float>& x, double seconds) {
-    const auto from = static_cast<size_t>(seconds * kHostRate);
-    return ChangeRms(x, from, from + kNoteFrames) / ChangeRms(x, 0, kNoteFrames);
-  }
   void DelayOne(float seconds) {
     patch().DelayWet = 1.0f;
     patch().DelayTimeL = patch().DelayTimeR = seconds;
