@@ -64,16 +64,32 @@ XInterface::TControlsHold::~TControlsHold() {
   if (editor_ != nullptr) editor_->LetGoOfControls();
 }
 
-void XInterface::ApplyPostedWrites() {
-  hand_over_->Drain([this](int32_t index, float value, bool extRange) { ApplyHostWrite(index, value, extRange); });
+// Letting go of the controls must not fail half-way (it runs in a destructor, and a write left
+// marked or an owner word left set would hold up every thread after it). A posted write whose edit
+// path throws (no memory for an engine record) is dropped, as the entry point drops a direct
+// write that throws; the other writes still land.
+void XInterface::ApplyPostedWrite(int32_t index, float value, bool extRange) noexcept {
+  try {
+    ApplyHostWrite(index, value, extRange);
+  } catch (...) {
+  }
 }
 
-void XInterface::LetGoOfControls() {
-  hand_over_->Release([this](int32_t index, float value, bool extRange) { ApplyHostWrite(index, value, extRange); },
-                      [this] {
-                        ReloadIfPending();
-                        if (mirror_all_due_) MirrorAll();
-                      });
+void XInterface::ApplyPostedWrites() {
+  hand_over_->Drain([this](int32_t index, float value, bool extRange) { ApplyPostedWrite(index, value, extRange); });
+}
+
+void XInterface::FinishHolding() noexcept {
+  try {
+    ReloadIfPending();
+    if (mirror_all_due_) MirrorAll();
+  } catch (...) {
+  }
+}
+
+void XInterface::LetGoOfControls() noexcept {
+  hand_over_->Release([this](int32_t index, float value, bool extRange) { ApplyPostedWrite(index, value, extRange); },
+                      [this] { FinishHolding(); });
 }
 
 // ---- the host's editor calls -------------------------------------------------------------------

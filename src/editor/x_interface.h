@@ -4,12 +4,13 @@
 //
 // The form is made by the editor-form factory when the editor is created, and its controls are
 // loaded from the patch at once, so a host that never opens the editor reads the patch's values.
-// After a program chunk has loaded a patch the controls are reloaded on the next idle call (or
-// the next parameter call).
+// After a program chunk has loaded a patch the controls are reloaded before the chunk's call
+// returns, as it lets go of them.
 //
 // Threads: a host may call the parameter operations from any thread (its audio thread too, for
-// automation), and none of them ever waits for another thread. Whatever touches the widgets does
-// so while its thread holds the editor's controls (THostParamHandOver, one atomic owner word):
+// automation), and none of them waits for the user-interface thread (a write that runs an engine
+// call-back still waits in the engine bracket, at most one render call). Whatever touches widgets
+// does so while its thread holds the editor's controls (THostParamHandOver, one atomic owner word):
 // - SetParam takes the controls if they are free and applies the value at once; if another thread
 //   holds them it posts the value into the parameter's mailbox slot and returns, and the holder
 //   applies it (as a host write: Modifying held, no automate echo) before it lets go.
@@ -18,7 +19,9 @@
 //   mailbox is read back as written. GetParamName reads the list, which never changes once built.
 // - Idle skips a tick when another thread holds the controls. Open, Close, the key calls and a
 //   program chunk's reload (TControlsHold) wait for them, yielding: they come from the host's
-//   user-interface thread, never from its audio thread, and no holder waits while it holds them.
+//   user-interface thread, never from its audio thread, and what another thread does while it
+//   holds them is short (one edit path and the writes posted meanwhile). The same thread may take
+//   them again inside its own work (a host answering our automate call): none waits on itself.
 // Widgets only mark what must be repainted; painting happens in the idle call.
 #pragma once
 
@@ -106,8 +109,11 @@ class XInterface : public AEffEditor {
   void ReloadIfPending();
   // A host write applied through the control's edit path, as the host's (Modifying held).
   void ApplyHostWrite(int32_t index, float value, bool extRange);
+  void ApplyPostedWrite(int32_t index, float value, bool extRange) noexcept;
   void ApplyPostedWrites();
-  void LetGoOfControls();
+  // The holder's last work before it lets go: a pending reload, the mirror brought up to date.
+  void FinishHolding() noexcept;
+  void LetGoOfControls() noexcept;
   // The mirror's copy of entry `index`, or of every entry, made from the controls.
   void MirrorEntry(int32_t index);
   void MirrorAll();
