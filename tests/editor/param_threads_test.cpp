@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <thread>
@@ -76,6 +77,53 @@ std::vector<uint8_t> ChunkOf(AEffect* e) {
   const intptr_t size = e->dispatcher(e, effGetChunk, 0, 0, &data, 0.0f);
   const auto* bytes = static_cast<const uint8_t*>(data);
   return {bytes, bytes + size};
+}
+
+// Host writes while the interface thread holds the controls around a program chunk's restore
+// land in the order they were made: one made before the restore is applied before it (and the
+// restored patch replaces it), one made after it lands on the reloaded controls. Until then its
+// writer reads it back, and no reader meets the patch half-loaded.
+TEST(ParamThreads, WritesPostedAroundAChunkRestoreLandInTheirOrder) {
+  testing::PluginFolder folder;
+  testing::Synth synth = testing::MakeSynth();
+  synth->Automation = true;
+  AEffect* e = synth->Effect();
+  auto* editor = static_cast<XInterface*>(synth->Editor());
+  const int32_t semitone = EntryNamed(e, "Osc1.Semitone"), level = EntryNamed(e, "Sound.Level");
+  const XPatch& patch = *synth->Multi->EditBuffer;
+  const float saved_level = patch.AuxOscLevel.lane(0);
+  // The patch with semitone 24 goes into its file with the chunk.
+  e->setParameter(e, semitone, 0.75f);
+  const std::vector<uint8_t> chunk = ChunkOf(e);
+  e->setParameter(e, semitone, 0.5f);
+  ASSERT_EQ(patch.AuxOscSemitone.lane(0), 0.0f);
+  auto on_host_thread = [](const std::function<void()>& calls) { std::thread(calls).join(); };
+
+  float read_back = 0.0f;
+  {
+    XInterface::TControlsHold interface_thread(editor);
+    // The controls are held: the writes are posted, not waited for.
+    on_host_thread([&] { e->setParameter(e, level, 1.0f); });
+    e->dispatcher(e, effSetChunk, 0, static_cast<intptr_t>(chunk.size()), const_cast<uint8_t*>(chunk.data()), 0.0f);
+    EXPECT_EQ(patch.AuxOscSemitone.lane(0), 24.0f);  // the restored patch
+    EXPECT_EQ(patch.AuxOscLevel.lane(0), saved_level);
+    on_host_thread([&] {
+      e->setParameter(e, semitone, 0.375f);
+      read_back = e->getParameter(e, semitone);
+      char text[64];
+      e->dispatcher(e, effGetParamDisplay, semitone, 0, text, 0.0f);
+      EXPECT_STREQ(text, "0");  // what the controls showed before the restore
+    });
+    EXPECT_EQ(read_back, 0.375f);
+    EXPECT_EQ(patch.AuxOscSemitone.lane(0), 24.0f);  // not applied yet
+  }
+  // Let go: the controls reloaded from the restored patch, then the write made after it.
+  EXPECT_EQ(patch.AuxOscSemitone.lane(0), -12.0f);
+  EXPECT_EQ(patch.AuxOscLevel.lane(0), saved_level);
+  on_host_thread([&] { read_back = e->getParameter(e, semitone); });
+  EXPECT_EQ(read_back, 0.375f);
+  on_host_thread([&] { read_back = e->getParameter(e, level); });
+  EXPECT_EQ(read_back, saved_level);
 }
 
 // Three threads at once, each entry with one writer: the host's own thread writes and reads back
