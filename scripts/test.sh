@@ -19,8 +19,8 @@ fi
 # The threads of a host against each other, under ThreadSanitizer.
 if [ "${BRELIX_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELIX_TSAN=ON -DBRELIX_BENCH=OFF >/dev/null
-  ninja -C build-tsan -j "$jobs" concurrency_stress_test synthesizer_mute_test callback_concurrency_test param_threads_test
-  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'ConcurrencyStress|MuteBracket|ParamThreads')
+  ninja -C build-tsan -j "$jobs" concurrency_stress_test synthesizer_mute_test callback_concurrency_test param_threads_test host_param_hand_over_test
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'ConcurrencyStress|MuteBracket|ParamThreads|HostParamHandOver|HostParamMirror')
 fi
 
 # A short, bounded fuzzing run of every fuzz target (longer runs by hand: FUZZ_RUNS=... scripts/fuzz.sh).

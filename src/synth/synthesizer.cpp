@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -27,6 +26,7 @@
 #include "patch/voice_work_init.h"
 #include "plugin/messages.h"
 #include "plugin/plugin_module.h"
+#include "synth/modifying_scope.h"
 #include "synth/patch_dialogs.h"
 #include "synth/process_update_scope.h"
 
@@ -58,18 +58,6 @@ class RenderFpMode {
 
  private:
   uint32_t host_mode_;
-};
-
-// Marks a host parameter call as being served, also when the call fails.
-class ModifyingScope {
- public:
-  explicit ModifyingScope(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
-  ~ModifyingScope() { flag_ = false; }
-  ModifyingScope(const ModifyingScope&) = delete;
-  ModifyingScope& operator=(const ModifyingScope&) = delete;
-
- private:
-  std::atomic<bool>& flag_;
 };
 
 }  // namespace
@@ -324,8 +312,9 @@ void CopyHostText(const std::string& text, char* buffer) {
 
 XInterface* XSynthesizer::Interface() const { return static_cast<XInterface*>(Editor()); }
 
+// The editor holds Modifying while it applies a host's write (on whichever thread holds its
+// controls then), so that a call on another thread never clears it under someone else's edit.
 void XSynthesizer::SetParameter(int32_t index, float value) {
-  ModifyingScope modifying(Modifying);
   if (XInterface* editor = Interface()) editor->SetParam(index, value);
 }
 
@@ -340,7 +329,6 @@ void XSynthesizer::Modify() {
 }
 
 float XSynthesizer::GetParameter(int32_t index) {
-  ModifyingScope modifying(Modifying);
   XInterface* editor = Interface();
   return editor != nullptr ? editor->GetParam(index) : 0.0f;
 }
@@ -390,9 +378,9 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
 int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
   // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
-  // whole restore runs with the editor's controls held and inside the bracket.
-  std::unique_lock<std::recursive_mutex> controls;
-  if (XInterface* editor = Interface()) controls = std::unique_lock(editor->ControlsLock());
+  // whole restore runs with the editor's controls held (host writes posted meanwhile land after
+  // it, on the reloaded controls) and inside the bracket.
+  XInterface::TControlsHold controls(Interface());
   ProcessUpdateScope update(*this);
   try {
     // Channel, voice count and patch file from the chunk; a block of another size is reported
@@ -409,7 +397,7 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
     if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
     AllocateVoices();
     Multi->PlayNote();
-    // The controls show the restored patch from the next idle or parameter call on.
+    // The controls show the restored patch when they are let go at the end of this call.
     if (XInterface* editor = Interface()) editor->PatchReloaded();
   } catch (const std::exception& error) {  // no memory for a delay or a sample: reported, still 1
     ShowLibraryMessage(error.what());

@@ -91,7 +91,7 @@ class XSynthesizer : public AudioEffectX {
   bool Automation = false;             // expose the patch parameters to the host
   bool EditAutomation = false;         // consulted by the editor's controls
   bool ExternalControl = false;        // cleared by the editor's constructor
-  std::atomic<bool> Modifying{false};  // a host parameter call or Modify is being served
+  std::atomic<bool> Modifying{false};  // a host write or Modify is being served (ModifyingScope)
   std::unique_ptr<XGlobalMemory> GlobalMemory;
   XSynthWork* SynthWork = nullptr;  // the constant block, first record of GlobalMemory
   std::unique_ptr<XMulti> Multi;
