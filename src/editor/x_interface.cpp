@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include "editor/editor_zoom.h"
 #include "editor/host_param_value.h"
 #include "editor/interface_form.h"
 #include "editor/test_page_form.h"
@@ -27,6 +28,7 @@ XInterface::XInterface(XSynthesizer* synthesizer) : AEffEditor(synthesizer), Syn
   synthesizer->ExternalControl = false;
   SetWidgetSettings(SharedSettings());
   form_ = FormFactory() ? FormFactory()(*this) : MakeTestPageForm(*this);
+  r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom);
   // A host reads parameters long before (or without ever) opening the editor: the controls show
   // the patch from the start.
   ReloadControls();
@@ -58,7 +60,7 @@ bool XInterface::Open(void* window) {
     form_->RefreshTexts();
     form_->Captioner();
   }
-  form_->SetBounds(0, 0, r.right - r.left, r.bottom - r.top);
+  form_->SetBounds(0, 0, kWidth, kHeight);  // logical pixels; `r` is the zoomed window
   if (!window_->Open(static_cast<Window>(reinterpret_cast<uintptr_t>(window)))) return false;
   SystemWindow = window;
   return true;

@@ -68,6 +68,7 @@ class XInterface : public AEffEditor {
   std::recursive_mutex& ControlsLock() { return lock_; }
 
   bool Initialized = false;
+  // The window's size in device pixels: kWidth x kHeight at the Zoom setting's scale.
   ERect r{0, 0, kHeight, kWidth};
   XSynthesizer* Synthesizer = nullptr;
   bool ExtRange = false;
