@@ -5,6 +5,10 @@
 //
 //   xvfb-run -a build/tools/brelix-pictures build/Brelix64.so docs/
 //
+// With --zoom 125, 150 or 200 the editor is drawn at that size: the tool runs a copy of the
+// plug-in from a temporary folder whose settings file sets Zoom (200 % needs a screen of at least
+// 1248 x 1114: xvfb-run -s "-screen 0 1600x1200x24").
+//
 // It switches pages the way a user does: a click on a tab shows its page, a second click on the
 // tab shown switches the layer of every page. Files: page1.png .. page4.png for the primary layer,
 // page1-hidden.png .. page4-hidden.png for the hidden one.
@@ -14,7 +18,11 @@
 #include <cairo.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +34,28 @@ namespace {
 
 constexpr int kTabTop = 2, kTabHeight = 17, kTabWidth = 151, kTabStep = 155, kFirstTab = 4;
 constexpr int kPages = 4;
+constexpr int kEditorWidth = 624;  // the editor's width in logical pixels
+
+// A copy of the plug-in in a temporary folder beside a settings file that sets the zoom; the
+// folder goes with the object.
+class ZoomedPluginCopy {
+ public:
+  ZoomedPluginCopy(const std::string& pluginPath, int zoom) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "brelix-pictures-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+    folder_ = pattern;
+    std::filesystem::copy_file(pluginPath, folder_ / "Brelix64.so");
+    std::ofstream(folder_ / "Brelix.Ini") << "[Editor]\nZoom=" << zoom << "\n";
+  }
+  ~ZoomedPluginCopy() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  std::string path() const { return (folder_ / "Brelix64.so").string(); }
+
+ private:
+  std::filesystem::path folder_;
+};
 
 struct DisplayCloser {
   void operator()(Display* d) const { XCloseDisplay(d); }
@@ -48,7 +78,13 @@ class PictureHost {
     if (rect == nullptr) throw std::runtime_error("the plug-in has no editor");
     width_ = rect->right - rect->left;
     height_ = rect->bottom - rect->top;
+    scale_ = static_cast<double>(width_) / kEditorWidth;
     Display* d = display_.get();
+    const int screen_width = DisplayWidth(d, DefaultScreen(d)), screen_height = DisplayHeight(d, DefaultScreen(d));
+    if (width_ > screen_width || height_ > screen_height)
+      throw std::runtime_error("the editor (" + std::to_string(width_) + " x " + std::to_string(height_) +
+                               ") does not fit on the screen (" + std::to_string(screen_width) + " x " +
+                               std::to_string(screen_height) + ")");
     window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, width_, height_, 0, 0, 0);
     XMapWindow(d, window_);
     XSync(d, False);
@@ -74,8 +110,8 @@ class PictureHost {
     Display* d = display_.get();
     int x = 0, y = 0;
     Window child;
-    XTranslateCoordinates(d, window_, DefaultRootWindow(d), kFirstTab + page * kTabStep + kTabWidth / 2,
-                          kTabTop + kTabHeight / 2, &x, &y, &child);
+    XTranslateCoordinates(d, window_, DefaultRootWindow(d), Device(kFirstTab + page * kTabStep + kTabWidth / 2),
+                          Device(kTabTop + kTabHeight / 2), &x, &y, &child);
     XTestFakeMotionEvent(d, DefaultScreen(d), x, y, 0);
     XTestFakeButtonEvent(d, 1, True, 0);
     XTestFakeButtonEvent(d, 1, False, 0);
@@ -103,22 +139,35 @@ class PictureHost {
   }
 
  private:
+  // A logical point of the editor in the window's pixels.
+  int Device(int logical) const { return static_cast<int>(std::ceil(logical * scale_)); }
+
   std::unique_ptr<Display, DisplayCloser> display_;
   std::unique_ptr<brelix::host::PluginInstance> instance_;
   Window window_ = 0;
   int width_ = 0, height_ = 0;
+  double scale_ = 1.0;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: brelix-pictures PLUGIN.so FOLDER\n");
+  int zoom = 100;
+  if (argc == 5 && std::string(argv[1]) == "--zoom") {
+    const std::string level = argv[2];
+    zoom = level == "100" || level == "125" || level == "150" || level == "200" ? std::stoi(level) : 0;
+    argv += 2;
+    argc -= 2;
+  }
+  if (argc != 3 || zoom == 0) {
+    std::fprintf(stderr, "usage: brelix-pictures [--zoom 100|125|150|200] PLUGIN.so FOLDER\n");
     return 2;
   }
   try {
     const std::string folder = std::string(argv[2]) + "/";
-    PictureHost host(argv[1]);
+    std::unique_ptr<ZoomedPluginCopy> copy;
+    if (zoom != 100) copy = std::make_unique<ZoomedPluginCopy>(argv[1], zoom);
+    PictureHost host(copy ? copy->path() : argv[1]);
     for (int page = 0; page < kPages; ++page) {
       if (page > 0) host.ClickTab(page);
       host.WritePng(folder + "page" + std::to_string(page + 1) + ".png");

@@ -33,7 +33,7 @@
 // ui::X11ChildWindow is a child window in the host's window, pumped and repainted on the host's
 // idle call. Widgets never see either; they ask ui::IPlatform (Platform()) for the screen size,
 // the pointer, a pointer move and the modifier keys. The form's Scale multiplies everything, so
-// the whole editor can be enlarged without touching a widget.
+// the whole editor can be enlarged without touching a widget (the Zoom setting, editor_zoom.h).
 //
 // The widget set (the X classes) reads its colours and the Shortcuts, TouchScreen and
 // Microscope settings from WidgetSettings(); it reaches parameter controls through

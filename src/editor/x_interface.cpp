@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "editor/editor_zoom.h"
 #include "editor/host_param_value.h"
 #include "editor/interface_form.h"
 #include "editor/test_page_form.h"
@@ -32,6 +33,7 @@ XInterface::XInterface(XSynthesizer* synthesizer) : AEffEditor(synthesizer), Syn
   form_ = FormFactory() ? FormFactory()(*this) : MakeTestPageForm(*this);
   hand_over_ = std::make_unique<THostParamHandOver>(Params.Count());
   mirror_ = std::make_unique<THostParamMirror>(Params.Count());
+  r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom);
   // A host reads parameters long before (or without ever) opening the editor: the controls show
   // the patch from the start.
   ReloadControls();
@@ -115,7 +117,7 @@ bool XInterface::Open(void* window) {
     form_->Captioner();
     mirror_all_due_ = true;
   }
-  form_->SetBounds(0, 0, r.right - r.left, r.bottom - r.top);
+  form_->SetBounds(0, 0, kWidth, kHeight);  // logical pixels; `r` is the zoomed window
   if (!window_->Open(static_cast<Window>(reinterpret_cast<uintptr_t>(window)))) return false;
   SystemWindow = window;
   return true;

@@ -97,6 +97,7 @@ class XInterface : public AEffEditor {
   };
 
   bool Initialized = false;
+  // The window's size in device pixels: kWidth x kHeight at the Zoom setting's scale.
   ERect r{0, 0, kHeight, kWidth};
   XSynthesizer* Synthesizer = nullptr;
   std::atomic<bool> ExtRange{false};  // written by any thread: it touches no widget

@@ -24,6 +24,7 @@ class SettingsSection {
  public:
   SettingsSection(const TIniFile& file, const char* section) : file_(file), section_(section) {}
 
+  bool Holds(const char* key) const { return file_.ReadValue(section_, key).has_value(); }
   std::optional<int32_t> Integer(const char* key) const {
     const std::optional<std::string> text = file_.ReadValue(section_, key);
     return text ? TextToInteger(*text) : std::nullopt;
@@ -73,9 +74,12 @@ void ReadEditor(const TIniFile& file, TSettings& s) {
   editor.Read("Randomizer", shared.Randomizer);
   editor.Read("Shortcuts", shared.Shortcuts);
   editor.Read("TouchScreen", shared.TouchScreen);
-  int32_t zoom = shared.Zoom;
-  editor.Read("Zoom", zoom);
-  if (IsEditorZoom(zoom)) shared.Zoom = zoom;
+  // Any value that is not a level the editor offers gives its exact pixels, not an odd or
+  // vanishing size.
+  if (editor.Holds("Zoom")) {
+    const std::optional<int32_t> zoom = editor.Integer("Zoom");
+    shared.Zoom = zoom && IsEditorZoom(*zoom) ? *zoom : TSharedSettings{}.Zoom;
+  }
   TEditorColors& c = shared.Colors;
   editor.ReadColor("EditColor", c.EditColor);
   editor.ReadColor("FontColor", c.FontColor);

@@ -40,7 +40,7 @@ struct TSharedSettings {
   bool Shortcuts = false;
   bool TouchScreen = false;
   // The editor's size in percent, for screens of high resolution: 100 (the exact pixels), 125,
-  // 150 or 200. Any other value keeps the one in force.
+  // 150 or 200. Any other value gives 100; without the key the one in force stays.
   int32_t Zoom = 100;
   TEditorColors Colors;
 };

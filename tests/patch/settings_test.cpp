@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/rates.h"
 #include "patch/settings.h"
@@ -129,6 +130,17 @@ TEST_F(SettingsTest, TheEditorZoomTakesOnlyItsLevels) {
       {"Zoom=1000\n", 100}, {"Zoom=big\n", 100},
   };
   for (const auto& [line, zoom] : cases) EXPECT_EQ(Read(std::string("[Editor]\n") + line).Shared.Zoom, zoom) << line;
+}
+
+TEST_F(SettingsTest, AZoomLevelNotOfferedGivesTheExactPixelsEvenOverAnotherLevel) {
+  TSettings zoomed;
+  zoomed.Shared.Zoom = 150;
+  for (const auto& [text, zoom] : std::vector<std::pair<const char*, int32_t>>{
+           {"[Editor]\nZoom=175\n", 100}, {"[Editor]\nZoom=-5\n", 100}, {"[Editor]\nZoom=abc\n", 100},
+           {"[Editor]\nZoom=200\n", 200}, {"[Editor]\nAutomation=1\n", 150}}) {
+    WriteBytes(folder_.file("Brelix.Ini"), text);
+    EXPECT_EQ(SettingsRead(folder_.file("Brelix.Ini"), zoomed).Shared.Zoom, zoom) << text;
+  }
 }
 
 TEST_F(SettingsTest, AFileThatCannotBeReadIsReportedAndGivesTheDefaults) {
