@@ -4,14 +4,16 @@
 #include <cmath>
 #include <thread>
 
+#include <pthread.h>
+
 namespace brelix {
 
 namespace {
-// A word that tells the living threads apart: the address of a variable each thread has its own.
-uintptr_t ThisThreadToken() {
-  thread_local char token;
-  return reinterpret_cast<uintptr_t>(&token);
-}
+// A word that tells the living threads apart, never 0. Not the address of a thread_local: in a
+// library the host loads at run time, a thread's first touch of such a variable allocates its
+// block (on the audio thread too), and a host that unloads the library leaves the threads' TLS
+// vectors pointing at it.
+uintptr_t ThisThreadToken() { return static_cast<uintptr_t>(pthread_self()); }
 }  // namespace
 
 THostParamHandOver::THostParamHandOver(int32_t count)
