@@ -316,12 +316,14 @@ template <class S>
 }
 
 // Adds the sub-samples of each live voice to the frame's sum, voice by voice in the group's
-// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
+// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4. A voice
+// whose sub-sample is not finite (a NaN input or a huge modulation; the control tick empties the
+// states it left behind) adds 0 there, so the other voices and the output stages go on.
 template <class S>
 void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
   QSingle total = sum;
   ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
-    if (live[v]) total += low_halves(first.template voice<v>(), second.template voice<v>());
+    if (live[v]) total += finite_or_zero(low_halves(first.template voice<v>(), second.template voice<v>()));
   });
   sum = total;
 }
