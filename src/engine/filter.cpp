@@ -48,10 +48,12 @@ void ResetStates(const XSynthWork& sw, XPatchWork& w, QWord keep) {
 }
 
 // The ladder's integrators and the compensator never leave an infinity or NaN by themselves; a
-// lane that took one since the last tick starts again from rest. Their sum is finite only where
-// all of them are (an overflow of the sum itself merely costs the pass below).
+// lane that took one since the last tick starts again from rest. Every stage reaches the last one
+// within a sub-sample (the zero-delay feedback reads them all); the compensator is looked at by
+// itself, as the saturator stops what it feeds back. Their sum is finite only where both are (an
+// overflow of the sum merely costs the pass below, which keeps every finite value).
 void ClearOverflowedStates(XPatchWork& w) {
-  if (all(finite_lanes(w.FilterBuf1 + w.FilterBuf2 + w.FilterBuf3 + w.FilterBuf4 + w.FilterQompensator))) return;
+  if (all(finite_lanes(w.FilterBuf4 + w.FilterQompensator))) return;
   w.FilterBuf1 = finite_or_zero(w.FilterBuf1);
   w.FilterBuf2 = finite_or_zero(w.FilterBuf2);
   w.FilterBuf3 = finite_or_zero(w.FilterBuf3);

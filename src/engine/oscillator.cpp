@@ -32,10 +32,10 @@ namespace {
 
 // The recursions of the oscillators (smoothed sines, saw integrator, DC blocker) never leave an
 // infinity or NaN by themselves; a lane that took one since the last tick starts again from rest.
-// Their sum is finite only where all of them are (an overflow of the sum itself merely costs the
-// pass below, which keeps every finite value).
+// Every one of them reaches the DC blocker within a sub-sample (through products by 0 too, which
+// give NaN), so its lanes alone tell whether to look, at this tick or the next.
 void ClearOverflowedStates(XPatchWork& w) {
-  if (all(finite_lanes(w.AuxOscSawz1 + w.AuxOscPulsez1 + w.AuxOscSaw + w.AuxOscDCBlocker))) return;
+  if (all(finite_lanes(w.AuxOscDCBlocker))) return;
   w.AuxOscSawz1 = finite_or_zero(w.AuxOscSawz1);
   w.AuxOscPulsez1 = finite_or_zero(w.AuxOscPulsez1);
   w.AuxOscSaw = finite_or_zero(w.AuxOscSaw);
