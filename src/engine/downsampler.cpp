@@ -23,6 +23,14 @@ QSingle RunSections(TDownsampler& d, QSingle x) {
   }
   return x;
 }
+
+// Empties every history. An infinity or NaN in a section would stay there for good; starting
+// from finite histories, one anywhere in the chain (a bad input, an overflow) reaches the last
+// section's output, so the outputs of both runs tell whether a history took one.
+void ClearHistories(TDownsampler& d) {
+  for (int k = 0; k < kDownsamplerSections; ++k)
+    d.x0[k] = d.x1[k] = d.x2[k] = d.y0[k] = d.y1[k] = d.y2[k] = QSingle::zero();
+}
 }  // namespace
 
 void DownsamplerInit(TDownsampler& d) {
@@ -36,6 +44,10 @@ void DownsamplerInit(TDownsampler& d) {
 void DownsamplerProcess(TDownsampler& d, float l1, float r1, float l2, float r2, float& l, float& r) {
   QSingle first = RunSections(d, QSingle::of(l1, l1, r1, r1));
   QSingle second = RunSections(d, QSingle::of(l2, l2, r2, r2));
+  if (!all(finite_lanes(first) & finite_lanes(second))) {
+    ClearHistories(d);
+    first = second = QSingle::zero();
+  }
   // path A of the second sub-sample with path B of the first: B lags one sub-sample
   l = (second.lane(0) + first.lane(1)) * 0.5f;
   r = (second.lane(2) + first.lane(3)) * 0.5f;

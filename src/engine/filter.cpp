@@ -47,6 +47,20 @@ void ResetStates(const XSynthWork& sw, XPatchWork& w, QWord keep) {
   w.FilterBuf4 = select(keep, w.FilterBuf4, sw.S0);
 }
 
+// The ladder's integrators and the compensator never leave an infinity or NaN by themselves; a
+// lane that took one since the last tick starts again from rest. Every stage reaches the last one
+// within a sub-sample (the zero-delay feedback reads them all); the compensator is looked at by
+// itself, as the saturator stops what it feeds back. Their sum is finite only where both are (an
+// overflow of the sum merely costs the pass below, which keeps every finite value).
+void ClearOverflowedStates(XPatchWork& w) {
+  if (all(finite_lanes(w.FilterBuf4 + w.FilterQompensator))) return;
+  w.FilterBuf1 = finite_or_zero(w.FilterBuf1);
+  w.FilterBuf2 = finite_or_zero(w.FilterBuf2);
+  w.FilterBuf3 = finite_or_zero(w.FilterBuf3);
+  w.FilterBuf4 = finite_or_zero(w.FilterBuf4);
+  w.FilterQompensator = finite_or_zero(w.FilterQompensator);
+}
+
 }  // namespace
 
 const float* const FilterTuneTable = tune_storage;
@@ -93,6 +107,7 @@ void FilterCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   const QSingle x = clamp(fc * p.FilterDelta4, sw.S0, sw.S1) * sw.TuneSize;
   const QInteger i = trunc_to_int(x);
   w.Polef0 = table_lerp(FilterTuneTable, as_word(i), x - to_single(i));
+  ClearOverflowedStates(w);
 }
 
 QSingle FilterProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
@@ -102,7 +117,7 @@ QSingle FilterProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   lanes.LoadFilters(sw, p, voice);
   const QSingle pair = FilterStep(SharedLanes<QSingle>(sw, p), lanes, sw.NoiseGenerator, sw.Denormal);
   lanes.StoreFilters(voice, live);
-  return pair;
+  return finite_or_zero(pair);  // as the voice sum takes it
 }
 
 }  // namespace brelix

@@ -53,10 +53,12 @@ void FilterNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 // Declicking note-on: lanes with FilterDeclick keep their states, the others reset as above.
 void FilterNoteOnClick(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 
-// Control tick: the stage coefficient Polef0 = tan(pi fc / AR) from the modulated cutoff.
+// Control tick: the stage coefficient Polef0 = tan(pi fc / AR) from the modulated cutoff; stage
+// states that overflowed since the last tick are emptied.
 void FilterCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 
-// One audio sub-sample of the four filters; returns the voice's stereo pair as (L, R, L, R).
+// One audio sub-sample of the four filters; returns the voice's stereo pair as (L, R, L, R), 0
+// where it is not finite.
 QSingle FilterProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 
 }  // namespace brelix

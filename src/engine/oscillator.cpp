@@ -28,6 +28,22 @@ void OscPhaseNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   w.AuxOscPulsez1 = QSingle::zero();
 }
 
+namespace {
+
+// The recursions of the oscillators (smoothed sines, saw integrator, DC blocker) never leave an
+// infinity or NaN by themselves; a lane that took one since the last tick starts again from rest.
+// Every one of them reaches the DC blocker within a sub-sample (through products by 0 too, which
+// give NaN), so its lanes alone tell whether to look, at this tick or the next.
+void ClearOverflowedStates(XPatchWork& w) {
+  if (all(finite_lanes(w.AuxOscDCBlocker))) return;
+  w.AuxOscSawz1 = finite_or_zero(w.AuxOscSawz1);
+  w.AuxOscPulsez1 = finite_or_zero(w.AuxOscPulsez1);
+  w.AuxOscSaw = finite_or_zero(w.AuxOscSaw);
+  w.AuxOscDCBlocker = finite_or_zero(w.AuxOscDCBlocker);
+}
+
+}  // namespace
+
 QSingle OscModulatedFrequency(const XPatch& p, const XPatchWork& w, QSingle pitch_mod) {
   const QSingle range = select(p.AuxOscFixedRange, w.AuxOscFrequency, p.AuxOscRange);
   return (w.AuxOscPitchMod + pitch_mod) * range + w.AuxOscFrequency;
@@ -52,7 +68,9 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
   a = a * a;
   w.AuxOscScaling = a * a * a * sw.S54 * (p.AuxOscMorph + w.AuxOscMorphMod);
   w.AuxOscDCAdjust = sw.S0_376 - sw.S0_752 * n;
-  w.AuxOscNorm = (sw.S1 - sw.S2 * n) * (p.AuxOscLevel + w.AuxOscLevelMod);
+  // A level that is not finite silences the oscillator rather than its voice.
+  w.AuxOscNorm = finite_or_zero((sw.S1 - sw.S2 * n) * (p.AuxOscLevel + w.AuxOscLevelMod));
+  ClearOverflowedStates(w);
 }
 
 void OscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
@@ -62,6 +80,7 @@ void OscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   lanes.LoadOscillators(sw, p, voice);
   OscStep(SharedLanes<QSingle>(sw, p), lanes);
   lanes.StoreOscillators(voice, live);
+  w.AuxOscValue = finite_or_zero(w.AuxOscValue);  // as the voice sum takes it
 }
 
 void OscPitchUpdate(XPatchWork& w) { OscPitchNoteOn(*w.Patch->SynthWork, *w.Patch, w); }

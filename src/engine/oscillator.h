@@ -21,7 +21,8 @@ void OscPitchNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 // start-phase mask and clears the waveform state. Reads this sample's noise.
 void OscPhaseNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 
-// Control tick: phase and sync increments, feedback depth, DC correction and gain.
+// Control tick: phase and sync increments, feedback depth, DC correction and gain (0 where it is
+// not finite); waveform states that overflowed since the last tick are emptied.
 // `pitch_mod` is the voice's PitchMod in all four lanes.
 void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle pitch_mod);
 
@@ -30,7 +31,7 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
 // oscillator of the lane follows it too.
 QSingle OscModulatedFrequency(const XPatch& p, const XPatchWork& w, QSingle pitch_mod);
 
-// One audio sub-sample: advances the phases and writes AuxOscValue.
+// One audio sub-sample: advances the phases and writes AuxOscValue (0 where it is not finite).
 void OscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w);
 
 // The editor changed a pitch parameter: recomputes the pitch of a sounding voice, in the

@@ -206,6 +206,14 @@ BRELIX_INLINE QWord operator>=(QSingle a, QSingle b) { return {_mm_castps_si128(
 BRELIX_INLINE QWord operator==(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpeq_ps(a.v, b.v))}; }
 BRELIX_INLINE QWord operator!=(QSingle a, QSingle b) { return {_mm_castps_si128(_mm_cmpneq_ps(a.v, b.v))}; }
 
+// Lanes that hold a finite value: x - x is 0 there, and not a number for infinities and NaN.
+BRELIX_INLINE QWord finite_lanes(QSingle a) {
+  const __m128 d = _mm_sub_ps(a.v, a.v);
+  return {_mm_castps_si128(_mm_cmpord_ps(d, d))};
+}
+// a where it is finite, 0 in lanes holding an infinity or NaN: finite values pass bit for bit.
+BRELIX_INLINE QSingle finite_or_zero(QSingle a) { return {_mm_and_ps(_mm_castsi128_ps(finite_lanes(a).v), a.v)}; }
+
 // ---- integer arithmetic ----------------------------------------------------------------------
 
 BRELIX_INLINE QWord operator+(QWord a, QWord b) { return {_mm_add_epi32(a.v, b.v)}; }

@@ -113,7 +113,9 @@ void SampleOscProcess(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
     }
   }
   w.SampleOscPhase = phase;
-  w.SampleOscValue = v * (p.SampleOscLevel + w.SampleOscLevelMod);
+  // The filters read this value every sub-sample: a level (or a product) that is not finite
+  // gives silence instead of a NaN in their states.
+  w.SampleOscValue = finite_or_zero(v * (p.SampleOscLevel + w.SampleOscLevelMod));
 }
 
 void SampleVoiceLaneReset(XPatchWork& w, int lane) {

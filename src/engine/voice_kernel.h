@@ -316,13 +316,21 @@ template <class S>
 }
 
 // Adds the sub-samples of each live voice to the frame's sum, voice by voice in the group's
-// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4.
+// order: (L, R) of the first sub-sample into lanes 1-2, of the second into lanes 3-4. A voice
+// whose sub-sample is not finite (a NaN input or a huge modulation; the control tick empties the
+// states it left behind) adds 0 there, so the other voices and the output stages go on. Such a
+// voice makes the total not finite, so the sum is only added again voice by voice then.
 template <class S>
 void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
-  QSingle total = sum;
-  ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
-    if (live[v]) total += low_halves(first.template voice<v>(), second.template voice<v>());
-  });
+  auto add = [&](auto keep) __attribute__((always_inline)) {
+    QSingle total = sum;
+    ForEachVoice<S>([&](auto v) __attribute__((always_inline)) {
+      if (live[v]) total += keep(low_halves(first.template voice<v>(), second.template voice<v>()));
+    });
+    return total;
+  };
+  QSingle total = add([](QSingle x) { return x; });
+  if (!all(finite_lanes(total))) total = add([](QSingle x) { return finite_or_zero(x); });
   sum = total;
 }
 

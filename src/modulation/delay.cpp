@@ -37,6 +37,13 @@ void LoadSettings(const XPatch& p, XDelayWork& w) {
   w.Mix = PerDelay(p.DelayMix, p.AuxDelayMix);
 }
 
+// Clears the states of the loop in every lane (the lines are kept: they only take finite values).
+void ClearStates(XDelayWork& w) {
+  w.Filter = QSingle::zero();
+  w.z1 = QSingle::zero();
+  w.DCBlocker = QSingle::zero();
+}
+
 // Working line length: the smallest prime not below the host rate, at most 96001.
 uint32_t LineLength() {
   const float rate = SampleRate;
@@ -89,9 +96,7 @@ void XDelay::Initialize() {
   w.BufferSize = QInteger::splat(static_cast<int32_t>(length));
   w.MaxDelayTime = QSingle::splat(1.0f);
   p.DelayValue = QSingle::zero();
-  w.Filter = QSingle::zero();
-  w.z1 = QSingle::zero();
-  w.DCBlocker = QSingle::zero();
+  ClearStates(w);
 }
 
 void XDelay::Calculate() { LoadSettings(*Patch, *DelayWork); }
@@ -135,7 +140,8 @@ QSingle XDelay::Process(QSingle x) {
   w.z1 = y;
   w.Filter = w.Damp * w.Filter + (sw.S1 - w.Damp) * y;
 
-  const QSingle written = w.Filter * w.Feedback + s;
+  // The line keeps what is written for a second: nothing that is not finite goes in.
+  const QSingle written = finite_or_zero(w.Filter * w.Feedback + s);
   const QWord at = line_start + as_word(w.DelayPtr);
   for (int lane = 0; lane < 4; ++lane) base[at.lane(lane)] = written.lane(lane);
   const QInteger next = w.DelayPtr + one;
@@ -144,7 +150,13 @@ QSingle XDelay::Process(QSingle x) {
   const QSingle d = y - w.DCBlocker;
   w.DCBlocker = w.DCBlocker + d * p._FXDCFilter;
 
-  const QSingle o = (d * w.Wet1 + swap_pairs(d * w.Wet2)) * sw.S0_5 + w.Sample * w.DryGain;
+  QSingle o = (d * w.Wet1 + swap_pairs(d * w.Wet2)) * sw.S0_5 + w.Sample * w.DryGain;
+  // A NaN or infinity in the read, the all-pass or the DC blocker (a bad input, an overflow)
+  // shows in o; the damping low-pass, a mix of its old value and the read, is checked by itself.
+  if (!all(finite_lanes(o) & finite_lanes(w.Filter) & finite_lanes(w.DCBlocker))) {
+    ClearStates(w);
+    o = finite_or_zero(o);
+  }
   p.DelayValue = o;
   return o * w.Mix;
 }

@@ -64,7 +64,9 @@ void MatrixCalculate(uint8_t* base, const XPatch& p, XPatchWork& w, const Matrix
   for (int row = 0; row < kMatrixRows && row * kLanes <= count; ++row) {
     if (row_on[row] == 0) continue;
     QSingle sources = GatherAt(base, (w.*f.SourcePtr)[row]);
-    QSingle x = sources * amount[row];
+    // A slot whose product is not finite adds nothing: its destination keeps adding up the
+    // differences, so one NaN or infinity there would stay for good.
+    QSingle x = finite_or_zero(sources * amount[row]);
     QSingle d = x - value[row];
     value[row] = x;
     ScatterAdd(base, (w.*f.DestPtr)[row], d);
