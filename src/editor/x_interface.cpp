@@ -108,7 +108,6 @@ bool XInterface::Open(void* window) {
   // A second open without a close moves the editor into the window now offered.
   if (window_) window_->Close();
   else window_ = std::make_unique<ui::X11ChildWindow>(form_->WindowClient());
-  ReloadIfPending();
   if (!Initialized) {
     Initialized = true;
     ReloadControls();
