@@ -90,6 +90,14 @@ void TEditorForm::RefreshTexts() {
   if (commands_ != nullptr) commands_->ShowPatchName();
 }
 
+void TEditorForm::IdleStep() {
+  if (commands_ != nullptr) commands_->Idle();
+}
+
+void TEditorForm::EditorClosed() {
+  if (commands_ != nullptr) commands_->CancelDialog();
+}
+
 void TEditorForm::LoadControls() {
   if (ActivePatch == nullptr || Synthesizer == nullptr) return;
   TInterfaceForm::RefreshControls(ActivePatch, Synthesizer->Multi.get());
@@ -186,6 +194,10 @@ void TEditorForm::TCommandsView::ShowSampleCaption(int lane, const std::string& 
   if (lane < 1 || lane > 4 || form_.OscSection[lane - 1] == nullptr) return;
   form_.OscSection[lane - 1]->Caption = caption;
   form_.OscSection[lane - 1]->Hint = hint;
+}
+
+unsigned long TEditorForm::TCommandsView::DialogOwner() const {
+  return form_.Editor != nullptr ? reinterpret_cast<uintptr_t>(form_.Editor->HostWindow()) : 0;
 }
 
 void TEditorForm::TCommandsView::Repaint() {

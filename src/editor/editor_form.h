@@ -68,6 +68,8 @@ class TEditorForm : public TInterfaceForm {
   void RefreshControls(XPatch* patch, XMulti* multi) override;
   // A later open: the patch name header with its mark as well.
   void RefreshTexts() override;
+  void IdleStep() override;
+  void EditorClosed() override;
 
   // Loads every control of the four pages from the edit buffer, emptying their undo lists.
   void LoadControls();
@@ -81,6 +83,7 @@ class TEditorForm : public TInterfaceForm {
     void ShowSampleCaption(int lane, const std::string& caption, const std::string& hint) override;
     void Repaint() override;
     void RefreshControls() override { form_.LoadControls(); }
+    unsigned long DialogOwner() const override;
 
    private:
     TEditorForm& form_;

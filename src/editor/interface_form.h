@@ -138,7 +138,10 @@ class TInterfaceForm : public TForm {
   // ---- hooks for the concrete form
   // A group was created (the editor form files it under its page).
   virtual void ControlCreated(TComponent* group) { (void)group; }
+  // The host's idle call, while the editor's window is open.
   virtual void IdleStep() {}
+  // The editor's window closes.
+  virtual void EditorClosed() {}
   virtual int32_t KnobPage() { return 0; }
   // The host's key calls; 0: not handled.
   virtual int32_t KeyDownHook(const VstKeyCode& key) { (void)key; return 0; }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "engine/patch.h"
@@ -31,7 +32,7 @@ std::string LaneSampleFile(const XPatch& p, int lane) {
   return std::string(name, strnlen(name, kSampleFileNameSize));
 }
 
-std::optional<std::string> ChooseSampleFile(int lane, const std::string& proposed) {
+FileDialogOptions SampleFileDialogOptions(int lane, const std::string& proposed) {
   FileDialogOptions options;
   options.title = "Load Sample #" + std::to_string(lane);
   options.filter = "WAV Files (*.wav)|*.wav|All Files (*.*)|*.*";
@@ -39,9 +40,7 @@ std::optional<std::string> ChooseSampleFile(int lane, const std::string& propose
   options.default_extension = "wav";
   options.file_name = proposed;
   options.must_exist = true;
-  std::optional<std::string> chosen = Dialogs().OpenFile(options);
-  if (chosen && chosen->empty()) return std::nullopt;
-  return chosen;
+  return options;
 }
 
 // A command runs from a widget's event: whatever fails inside it is reported, never thrown into
@@ -63,7 +62,40 @@ TPatchCommands::TPatchCommands(XSynthesizer& synth, IPatchCommandsView& view)
   synth_.Captioner = [this] { Captioner(); };
 }
 
-TPatchCommands::~TPatchCommands() { synth_.Captioner = nullptr; }
+TPatchCommands::~TPatchCommands() {
+  CancelDialog();
+  synth_.Captioner = nullptr;
+}
+
+// ---- dialogs ----------------------------------------------------------------------------------------
+
+void TPatchCommands::AskForFile(const FileDialogOptions& options, bool save, TFileAnswer then) {
+  if (dialog_ != nullptr) return;
+  std::unique_ptr<IFileDialogRun> run = Dialogs().StartFileDialog(options, save, view_.DialogOwner());
+  if (!run->Poll()) {
+    dialog_ = std::move(run);
+    then_ = std::move(then);
+    return;
+  }
+  then(ChosenFile(run->Answer()));
+}
+
+void TPatchCommands::Idle() {
+  if (dialog_ != nullptr && dialog_->Poll()) {
+    const std::optional<std::string> chosen = ChosenFile(dialog_->Answer());
+    TFileAnswer then = std::move(then_);
+    // The dialog is gone before its command goes on, which may open the next one.
+    dialog_.reset();
+    then_ = nullptr;
+    Reported([&] { then(chosen); });
+  }
+  ShowPatchName();
+}
+
+void TPatchCommands::CancelDialog() {
+  dialog_.reset();
+  then_ = nullptr;
+}
 
 // ---- the header -----------------------------------------------------------------------------------
 
@@ -99,73 +131,95 @@ void TPatchCommands::RefreshControls() {
 
 // ---- Init, Load, Save ----------------------------------------------------------------------------
 
-bool TPatchCommands::SaveChangesFirst() {
+void TPatchCommands::SaveChangesFirst(std::function<void()> next) {
   XMulti& multi = *synth_.Multi;
-  if (!multi.Modified || !AskToSavePatch(multi.PatchFile)) return true;
+  if (!multi.Modified || !AskToSavePatch(multi.PatchFile)) {
+    next();
+    return;
+  }
   // Yes, but nothing was saved: going on would drop the changes the user wanted kept.
-  return Save(false);
+  SaveThen(false, [next](bool saved) {
+    if (saved) next();
+  });
 }
 
 void TPatchCommands::Init() {
+  if (DialogOpen()) return;
   Reported([this] {
-    if (!SaveChangesFirst()) return;
-    XMulti& multi = *synth_.Multi;
-    XPatch& patch = *multi.EditBuffer;
-    ProcessUpdateScope update(synth_);
-    // A patch file without folder would put "Init.tw" wherever the host happens to run.
-    std::string folder = FolderOf(multi.PatchFile);
-    if (folder.empty()) folder = PluginDirectory;
-    multi.PatchFile = folder + kInitPatchName;
-    PatchDefaults(patch);
-    PatchPrepare(patch);
-    PatchSampleRate(patch);
-    PatchDCFilters(patch);
-    DelayRebuild(patch, true);
-    // Relinks voices 0..MaxVoice with fresh work records (idle, no sample position).
-    synth_.AllocateVoices();
-    multi.Modified = true;
-    SaveAs = true;
-    RefreshControls();
-    synth_.Modify();
+    SaveChangesFirst([this] {
+      XMulti& multi = *synth_.Multi;
+      XPatch& patch = *multi.EditBuffer;
+      ProcessUpdateScope update(synth_);
+      // A patch file without folder would put "Init.tw" wherever the host happens to run.
+      std::string folder = FolderOf(multi.PatchFile);
+      if (folder.empty()) folder = PluginDirectory;
+      multi.PatchFile = folder + kInitPatchName;
+      PatchDefaults(patch);
+      PatchPrepare(patch);
+      PatchSampleRate(patch);
+      PatchDCFilters(patch);
+      DelayRebuild(patch, true);
+      // Relinks voices 0..MaxVoice with fresh work records (idle, no sample position).
+      synth_.AllocateVoices();
+      multi.Modified = true;
+      SaveAs = true;
+      RefreshControls();
+      synth_.Modify();
+    });
   });
 }
 
 void TPatchCommands::Load() {
+  if (DialogOpen()) return;
   Reported([this] {
-    if (!SaveChangesFirst()) return;
-    XMulti& multi = *synth_.Multi;
-    const std::optional<std::string> chosen = ChoosePatchFileToLoad(multi.PatchFile);
-    if (!chosen) return;
-    ProcessUpdateScope update(synth_);
-    // A file that cannot be read has been reported and left the playing patch as it was.
-    if (!PatchLoad(*multi.EditBuffer, *chosen)) return;
-    synth_.AllocateVoices();
-    multi.PatchFile = *chosen;
-    multi.Modified = false;
-    SaveAs = false;
-    RefreshControls();
-    synth_.Modify();
-    multi.PlayNote();
+    SaveChangesFirst([this] {
+      AskForFile(PatchFileDialogOptions(false, synth_.Multi->PatchFile), false,
+                 [this](const std::optional<std::string>& chosen) {
+                   if (chosen) LoadFile(*chosen);
+                 });
+    });
   });
+}
+
+void TPatchCommands::LoadFile(const std::string& file) {
+  XMulti& multi = *synth_.Multi;
+  ProcessUpdateScope update(synth_);
+  // A file that cannot be read has been reported and left the playing patch as it was.
+  if (!PatchLoad(*multi.EditBuffer, file)) return;
+  synth_.AllocateVoices();
+  multi.PatchFile = file;
+  multi.Modified = false;
+  SaveAs = false;
+  RefreshControls();
+  synth_.Modify();
+  multi.PlayNote();
 }
 
 bool TPatchCommands::Save(bool alt) {
-  return Reported([this, alt] {
-    if (synth_.Multi->PatchFile.empty() || alt || SaveAs) return SaveWithDialog();
-    return SaveToPatchFile();
-  });
+  if (DialogOpen()) return false;
+  // Shared, since a dialog that stays open answers after this call has returned.
+  auto saved = std::make_shared<bool>(false);
+  Reported([&] { SaveThen(alt, [saved](bool ok) { *saved = ok; }); });
+  return *saved;
 }
 
-bool TPatchCommands::SaveWithDialog() {
+void TPatchCommands::SaveThen(bool alt, TSaved saved) {
+  if (!synth_.Multi->PatchFile.empty() && !alt && !SaveAs) {
+    saved(SaveToPatchFile());
+    return;
+  }
+  AskForFile(PatchFileDialogOptions(true, synth_.Multi->PatchFile), true,
+             [this, saved](const std::optional<std::string>& chosen) { saved(chosen && SaveToFile(*chosen)); });
+}
+
+bool TPatchCommands::SaveToFile(const std::string& file) {
   XMulti& multi = *synth_.Multi;
-  const std::optional<std::string> chosen = ChoosePatchFileToSave(multi.PatchFile);
-  if (!chosen) return false;
   ProcessUpdateScope update(synth_);
   // A failed write has been reported; the patch keeps its file and its mark.
-  if (!PatchSaveOrReport(*multi.EditBuffer, *chosen)) return false;
+  if (!PatchSaveOrReport(*multi.EditBuffer, file)) return false;
   // The host learns that its chunk now names another file.
   synth_.Modify();
-  multi.PatchFile = *chosen;
+  multi.PatchFile = file;
   multi.Modified = false;
   SaveAs = false;
   ShowPatchName();
@@ -185,31 +239,37 @@ bool TPatchCommands::SaveToPatchFile() {
 // ---- samples ----------------------------------------------------------------------------------------
 
 void TPatchCommands::SampleClick(int lane, bool ctrl) {
-  if (lane < 1 || lane > kSampleLanes) return;
+  if (lane < 1 || lane > kSampleLanes || DialogOpen()) return;
   Reported([this, lane, ctrl] {
-    XMulti& multi = *synth_.Multi;
-    XPatch& patch = *multi.EditBuffer;
-    std::string file;  // none: the lane is cleared
-    if (!ctrl) {
-      const std::optional<std::string> chosen = ChooseSampleFile(lane, LaneSampleFile(patch, lane));
-      if (!chosen) return;
-      // A name the patch cannot hold could not be saved or loaded again either.
-      if (chosen->size() >= kSampleFileNameSize) {
-        ShowInvalidSample(*chosen);
-        return;
-      }
-      file = *chosen;
+    if (ctrl) {
+      SetSample(lane, std::string());  // none: the lane is cleared
+      return;
     }
-    ProcessUpdateScope update(synth_);
-    std::memcpy(patch.SampleOscFile[lane - 1], file.c_str(), file.size() + 1);
-    // Every voice, linked or not: a position in the old sample means nothing in the new one.
-    for (XPatchWork* work : synth_.PatchWork) SampleVoiceLaneReset(*work, lane);
-    SampleLoad(patch, lane);
-    multi.Modified = true;
-    SaveAs = true;
-    synth_.Modify();
-    ShowSampleNames();
+    AskForFile(SampleFileDialogOptions(lane, LaneSampleFile(*synth_.Multi->EditBuffer, lane)), false,
+               [this, lane](const std::optional<std::string>& chosen) {
+                 if (!chosen) return;
+                 // A name the patch cannot hold could not be saved or loaded again either.
+                 if (chosen->size() >= kSampleFileNameSize) {
+                   ShowInvalidSample(*chosen);
+                   return;
+                 }
+                 SetSample(lane, *chosen);
+               });
   });
+}
+
+void TPatchCommands::SetSample(int lane, const std::string& file) {
+  XMulti& multi = *synth_.Multi;
+  XPatch& patch = *multi.EditBuffer;
+  ProcessUpdateScope update(synth_);
+  std::memcpy(patch.SampleOscFile[lane - 1], file.c_str(), file.size() + 1);
+  // Every voice, linked or not: a position in the old sample means nothing in the new one.
+  for (XPatchWork* work : synth_.PatchWork) SampleVoiceLaneReset(*work, lane);
+  SampleLoad(patch, lane);
+  multi.Modified = true;
+  SaveAs = true;
+  synth_.Modify();
+  ShowSampleNames();
 }
 
 }  // namespace brelix

@@ -4,14 +4,21 @@
 //
 //   "Init" button                  Init()
 //   "Load" button, header click    Load()
-//   "Save" button                  Save(Alt held)
+//   "Save" button                  Save(Alt held); right click: Save(true)
 //   click on header "Osc #" n      SampleClick(n, Ctrl held)
 //   first open of the editor       RefreshControls()
 //   later opens                    ShowPatchName()
+//   every idle call                Idle()
+//   the editor closes              CancelDialog()
 //
 // and implements IPatchCommandsView with the patch name header, the four "Osc #" headers and the
 // reload of its controls. While it lives, the object is the synthesizer's Captioner, so every
 // Modify (a control's edit included) refreshes the modified mark.
+//
+// A file dialog runs while the host goes on: the command starts it and returns, Idle watches for
+// the answer and then finishes the command in its order (Load: the save question, then the
+// dialog, then the load). One dialog at a time: a command that needs one while one is open does
+// nothing. Closing the editor cancels the dialog and drops its command.
 //
 // Every command that rewrites the patch or voice records does so inside the engine bracket, which
 // closes on every path; dialogs and questions are shown outside it. A failure is reported and
@@ -19,7 +26,12 @@
 // and a patch that could not be loaded leaves the playing patch as it was.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "ui/dialogs.h"
 
 namespace brelix {
 
@@ -41,6 +53,8 @@ class IPatchCommandsView {
   virtual void Repaint() = 0;
   // Loads every control of the four pages from the edit buffer and empties their undo lists.
   virtual void RefreshControls() = 0;
+  // The host's window that file dialogs belong to (0: none).
+  virtual unsigned long DialogOwner() const { return 0; }
 };
 
 class TPatchCommands {
@@ -57,7 +71,8 @@ class TPatchCommands {
   // name in the header, unmodified, with its preview note.
   void Load();
   // Writes the patch into its file at once; through the "Save Patch" dialog when it has no file,
-  // when `alt` (Save As) or after Init or a sample change. True when the patch was saved.
+  // when `alt` (Save As) or after Init or a sample change. True when the patch was saved before
+  // the call returns (a dialog still open saves later, from Idle).
   bool Save(bool alt);
   // With `ctrl` the lane's sample is removed; otherwise the "Load Sample #n" dialog chooses it.
   // Either way every voice's playback position for the lane starts again and the patch is
@@ -73,20 +88,39 @@ class TPatchCommands {
   // Shows or removes the modified mark "*" in the patch name header.
   void Captioner();
 
+  // The editor's idle call: a dialog that has been answered finishes its command, and the header
+  // follows the patch file and its modified state, whatever changed them (a host's chunk call).
+  void Idle();
+  // Closes a dialog still open; its command is dropped.
+  void CancelDialog();
+  bool DialogOpen() const { return dialog_ != nullptr; }
+
   // The next Save asks for a file name.
   bool SaveAs = false;
 
  private:
-  // The ask-to-save question for a modified patch; on Yes, Save. False when the user wanted the
-  // patch saved and it was not (dialog cancelled, write failed): the command is abandoned.
-  bool SaveChangesFirst();
-  bool SaveWithDialog();
+  using TFileAnswer = std::function<void(const std::optional<std::string>& chosen)>;
+  using TSaved = std::function<void(bool saved)>;
+
+  // Starts a file dialog; `then` gets the answer, at once when the dialog needed no waiting,
+  // otherwise from Idle. Nothing happens while another dialog is open.
+  void AskForFile(const FileDialogOptions& options, bool save, TFileAnswer then);
+  // The ask-to-save question for a modified patch; on Yes, Save. `next` runs unless the user
+  // wanted the patch saved and it was not (dialog cancelled, write failed): then the command is
+  // abandoned.
+  void SaveChangesFirst(std::function<void()> next);
+  void SaveThen(bool alt, TSaved saved);
+  bool SaveToFile(const std::string& file);
   bool SaveToPatchFile();
+  void LoadFile(const std::string& file);
+  void SetSample(int lane, const std::string& file);
 
   XSynthesizer& synth_;
   IPatchCommandsView& view_;
   std::string name_;     // the header's file name, without the mark
   std::string caption_;  // what the header shows
+  std::unique_ptr<IFileDialogRun> dialog_;  // the dialog open, if any
+  TFileAnswer then_;                        // what its answer finishes
 };
 
 }  // namespace brelix

@@ -124,6 +124,7 @@ bool XInterface::Open(void* window) {
 
 void XInterface::Close() {
   TControlsHold hold(this);
+  if (form_) form_->EditorClosed();
   if (window_) window_->Close();
   SystemWindow = nullptr;
 }
@@ -133,7 +134,8 @@ void XInterface::Idle() {
   TControlsHold hold(this, TControlsHold::IfFree);
   if (!hold) return;
   if (window_ && window_->IsOpen()) {
-    window_->Idle();  // the user's edits arrive here
+    form_->IdleStep();  // a dialog's answer, the patch name header
+    window_->Idle();    // the user's edits arrive here
     mirror_all_due_ = true;
   }
 }

@@ -103,6 +103,8 @@ class XInterface : public AEffEditor {
   std::atomic<bool> ExtRange{false};  // written by any thread: it touches no widget
   THostParamList<IParamControl> Params;
   TInterfaceForm* EditorForm() const { return form_.get(); }
+  // The host's window the editor is open in (none while closed).
+  void* HostWindow() const { return SystemWindow; }
 
  private:
   void ReloadControls();

@@ -5,40 +5,34 @@
 
 namespace brelix {
 
-namespace {
-
-FileDialogOptions PatchFileDialog(const char* title, const std::string& proposed) {
+FileDialogOptions PatchFileDialogOptions(bool save, const std::string& proposed) {
   FileDialogOptions options;
-  options.title = title;
+  options.title = save ? "Save Patch" : "Load Patch";
   options.filter = "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*";
   options.filter_index = 1;
   options.default_extension = "tw";
   options.file_name = proposed;
+  // Saving asks before an existing file is replaced; loading takes only an existing file.
+  options.overwrite_prompt = save;
+  options.must_exist = !save;
   return options;
 }
 
-// A dialog that returns an empty name has chosen nothing.
-std::optional<std::string> Chosen(std::optional<std::string> name) {
-  if (name && name->empty()) return std::nullopt;
-  return name;
+std::optional<std::string> ChosenFile(std::optional<std::string> answer) {
+  if (answer && answer->empty()) return std::nullopt;
+  return answer;
 }
-
-}  // namespace
 
 bool AskToSavePatch(const std::string& patch_file) {
   return Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(patch_file) + "?");
 }
 
 std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed) {
-  FileDialogOptions options = PatchFileDialog("Save Patch", proposed);
-  options.overwrite_prompt = true;
-  return Chosen(Dialogs().SaveFile(options));
+  return ChosenFile(Dialogs().SaveFile(PatchFileDialogOptions(true, proposed)));
 }
 
 std::optional<std::string> ChoosePatchFileToLoad(const std::string& proposed) {
-  FileDialogOptions options = PatchFileDialog("Load Patch", proposed);
-  options.must_exist = true;
-  return Chosen(Dialogs().OpenFile(options));
+  return ChosenFile(Dialogs().OpenFile(PatchFileDialogOptions(false, proposed)));
 }
 
 }  // namespace brelix

@@ -7,7 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "ui/dialogs.h"
+
 namespace brelix {
+
+// The "Save Patch" (with `save`) or "Load Patch" dialog's options, starting from `proposed`.
+FileDialogOptions PatchFileDialogOptions(bool save, const std::string& proposed);
+
+// A dialog's answer as a file: an empty name has chosen nothing.
+std::optional<std::string> ChosenFile(std::optional<std::string> answer);
 
 // "Do you want to save patch Pad.tw?" for the patch file "/a/b/Pad.tw"; true for Yes.
 bool AskToSavePatch(const std::string& patch_file);

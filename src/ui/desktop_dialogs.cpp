@@ -2,10 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <thread>
 
 #include "plugin/messages.h"
 #include "ui/file_dialog_program.h"
+#include "ui/file_dialog_window.h"
 #include "ui/question_box.h"
 #include "ui/x11_display.h"
 
@@ -13,59 +18,96 @@ namespace brelix::ui {
 
 namespace {
 
+constexpr int kWaitMs = 50;
+
 bool FileExists(const std::string& name) {
   struct stat info{};
   return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::string BaseName(const std::string& name) {
-  const size_t slash = name.rfind('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-// The program's answer: its first line; none when the user cancelled.
-std::optional<std::string> RunOnce(const DialogProgram& program, const FileDialogOptions& options, bool save) {
-  // Our own windows keep being painted meanwhile; their input waits for the dialog.
-  const auto output = RunProgram(program.path, DialogArguments(program.kind, options, save),
-                                 [] { DispatchPendingEvents(kInputToNone); });
-  if (!output || output->exit_code != 0) return std::nullopt;
-  std::string name = output->output.substr(0, output->output.find('\n'));
-  if (!name.empty() && name.back() == '\r') name.pop_back();
-  if (name.empty()) return std::nullopt;
-  return name;
-}
-
-std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool save) {
-  const std::optional<DialogProgram> program = FindDialogProgram();
-  if (!program) {
-    ShowMessageBox("No file dialog available:\r\rinstall zenity or kdialog.");
-    return std::nullopt;
+// The dialog program's run. The program answers with the chosen name on its first line; what it
+// cannot check itself (an extension added here, a file that must exist) starts it again.
+class ProgramRun : public IFileDialogRun {
+ public:
+  ProgramRun(DialogProgram program, const FileDialogOptions& options, bool save)
+      : program_(std::move(program)), options_(options), current_(options), save_(save),
+        previous_input_(InputOwner()) {
+    SetInputOwner(kInputToNone);
   }
-  FileDialogOptions current = options;
-  for (;;) {
-    const std::optional<std::string> chosen = RunOnce(*program, current, save);
-    if (!chosen) return std::nullopt;
-    const std::string with_extension = WithDefaultExtension(*chosen, options.default_extension);
-    if (!save) {
+  ~ProgramRun() override {
+    child_.reset();  // ended and reaped while still running
+    SetInputOwner(previous_input_);
+  }
+
+  // False when the program cannot be started.
+  bool Start() {
+    child_ = ChildProgram::Start(program_.path, DialogArguments(program_.kind, current_, save_));
+    return child_ != nullptr;
+  }
+
+  bool Poll() override {
+    if (done_) return true;
+    // Our windows keep being painted meanwhile.
+    DispatchPendingEvents(kInputToNone);
+    if (!child_->Poll()) return false;
+    Answered(child_->Result());
+    return done_;
+  }
+  std::optional<std::string> Answer() const override { return answer_; }
+
+ private:
+  void Finish(std::optional<std::string> answer) {
+    answer_ = std::move(answer);
+    done_ = true;
+    child_.reset();
+  }
+
+  void Again(const std::string& file_name) {
+    current_.file_name = file_name;
+    if (!Start()) Finish(std::nullopt);
+  }
+
+  void Answered(const ProgramOutput& output) {
+    std::string chosen = output.output.substr(0, output.output.find('\n'));
+    if (!chosen.empty() && chosen.back() == '\r') chosen.pop_back();
+    if (output.exit_code != 0 || chosen.empty()) return Finish(std::nullopt);
+    const std::string with_extension = WithDefaultExtension(chosen, options_.default_extension);
+    if (!save_) {
       // A typed name without extension means the file with the default one, if only that exists.
-      if (FileExists(*chosen) || !FileExists(with_extension)) {
-        if (options.must_exist && !FileExists(*chosen)) {
-          ShowMessageBox(*chosen + "\r\rFile not found.");
-          current.file_name = *chosen;
-          continue;
-        }
-        return chosen;
+      if (!FileExists(chosen) && FileExists(with_extension)) return Finish(with_extension);
+      if (options_.must_exist && !FileExists(chosen)) {
+        ShowMessageBox(chosen + "\r\rFile not found.");
+        return Again(chosen);
       }
-      return with_extension;
+      return Finish(chosen);
     }
     // The program asked about the name it returned; the extension added here makes another.
-    if (options.overwrite_prompt && with_extension != *chosen && FileExists(with_extension) &&
-        !TQuestionBox::Ask(BaseName(with_extension) + " already exists.\rDo you want to replace it?")) {
-      current.file_name = with_extension;
-      continue;
-    }
-    return with_extension;
+    if (options_.overwrite_prompt && with_extension != chosen && FileExists(with_extension) &&
+        !AskToReplaceFile(with_extension))
+      return Again(with_extension);
+    Finish(with_extension);
   }
+
+  DialogProgram program_;
+  FileDialogOptions options_, current_;
+  bool save_;
+  Window previous_input_;
+  std::unique_ptr<ChildProgram> child_;
+  bool done_ = false;
+  std::optional<std::string> answer_;
+};
+
+bool BuiltInChosen() {
+  const char* choice = std::getenv("BRELIX_FILE_DIALOG");
+  return choice != nullptr && std::strcmp(choice, "builtin") == 0;
+}
+
+std::optional<std::string> RunToEnd(IFileDialogRun& run) {
+  while (!run.Poll()) {
+    // Our connection wakes us for the built-in dialog; a program's answer waits a moment at most.
+    if (!WaitForEvents(kWaitMs) && UiDisplay() == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
+  }
+  return run.Answer();
 }
 
 }  // namespace
@@ -80,12 +122,25 @@ bool DesktopDialogs::AskYesNo(std::string_view text) {
   }
 }
 
+std::unique_ptr<IFileDialogRun> DesktopDialogs::StartFileDialog(const FileDialogOptions& options, bool save,
+                                                                unsigned long owner) {
+  if (!BuiltInChosen()) {
+    if (const std::optional<DialogProgram> program = FindDialogProgram()) {
+      auto run = std::make_unique<ProgramRun>(*program, options, save);
+      if (run->Start()) return run;
+    }
+  }
+  if (auto run = StartBuiltInFileDialog(options, save, owner)) return run;
+  ShowMessageBox("No file dialog available:\r\rno X display for the built-in dialog.");
+  return std::make_unique<FinishedFileDialogRun>(std::nullopt);
+}
+
 std::optional<std::string> DesktopDialogs::OpenFile(const FileDialogOptions& options) {
-  return RunFileDialog(options, false);
+  return RunToEnd(*StartFileDialog(options, false, 0));
 }
 
 std::optional<std::string> DesktopDialogs::SaveFile(const FileDialogOptions& options) {
-  return RunFileDialog(options, true);
+  return RunToEnd(*StartFileDialog(options, true, 0));
 }
 
 }  // namespace brelix::ui

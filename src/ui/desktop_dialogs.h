@@ -1,5 +1,7 @@
-// The dialogs where there is a desktop: the Yes/No warning box as a form of ours, the file
-// dialogs through the desktop's dialog program (zenity or kdialog).
+// The dialogs where there is a desktop: the Yes/No warning box as a form of ours, and the file
+// dialogs of the desktop's dialog program (zenity, or kdialog on a KDE desktop) or, without one,
+// the built-in file dialog (ui/file_dialog_window.h). BRELIX_FILE_DIALOG=builtin in the
+// environment chooses the built-in dialog even where a program is installed.
 #pragma once
 
 #include "ui/dialogs.h"
@@ -9,9 +11,12 @@ namespace brelix::ui {
 class DesktopDialogs : public IDialogs {
  public:
   bool AskYesNo(std::string_view text) override;
-  // Without a dialog program the user is told so and the dialog counts as cancelled.
+  // A dialog run to its end: our windows are painted meanwhile, and their input waits.
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+  // Without any dialog (no program, no window) the user is told so and the run is cancelled.
+  std::unique_ptr<IFileDialogRun> StartFileDialog(const FileDialogOptions& options, bool save,
+                                                  unsigned long owner) override;
 };
 
 }  // namespace brelix::ui

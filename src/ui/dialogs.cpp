@@ -21,6 +21,11 @@ IDialogs& Dialogs() {
   return dialogs != nullptr ? *dialogs : headless;
 }
 
+std::unique_ptr<IFileDialogRun> IDialogs::StartFileDialog(const FileDialogOptions& options, bool save,
+                                                          unsigned long) {
+  return std::make_unique<FinishedFileDialogRun>(save ? SaveFile(options) : OpenFile(options));
+}
+
 bool HeadlessDialogs::AskYesNo(std::string_view text) {
   std::cerr << text << " (no display: answered No)\n";
   return false;

@@ -1,8 +1,12 @@
 // The plug-in's questions to the user: a Yes/No warning box and the open and save file dialogs.
 // A replaceable service like the message boxes: windows and a dialog program where there is a
 // display, headless answers where there is none (No; cancelled), a script in tests.
+//
+// A file dialog can run while its caller goes on (StartFileDialog): the editor starts it from a
+// click and returns to the host, and its idle calls poll the run until the user has answered.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +24,29 @@ struct FileDialogOptions {
   bool overwrite_prompt = false; // save: ask before replacing an existing file
 };
 
+// A file dialog in progress.
+class IFileDialogRun {
+ public:
+  // A dialog still open is closed (its window destroyed, its program ended and reaped): the
+  // answer is lost, as if cancelled.
+  virtual ~IFileDialogRun() = default;
+  // Handles what has arrived for the dialog, without waiting; true once the user has answered.
+  virtual bool Poll() = 0;
+  // The chosen file's full name, or none when the user cancelled; meaningful once Poll is true.
+  virtual std::optional<std::string> Answer() const = 0;
+};
+
+// A run that is over before it starts: the answer of a dialog that did not need to wait.
+class FinishedFileDialogRun : public IFileDialogRun {
+ public:
+  explicit FinishedFileDialogRun(std::optional<std::string> answer) : answer_(std::move(answer)) {}
+  bool Poll() override { return true; }
+  std::optional<std::string> Answer() const override { return answer_; }
+
+ private:
+  std::optional<std::string> answer_;
+};
+
 class IDialogs {
  public:
   virtual ~IDialogs() = default;
@@ -28,6 +55,11 @@ class IDialogs {
   // The chosen file's full name, or none when the user cancelled.
   virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
+  // Starts an open (or, with `save`, a save) dialog and returns at once. `owner` is the X window
+  // the dialog belongs to (0: none). By default the dialog runs to its end here and the run comes
+  // back finished, which is what scripted and headless answers want.
+  virtual std::unique_ptr<IFileDialogRun> StartFileDialog(const FileDialogOptions& options, bool save,
+                                                          unsigned long owner);
 };
 
 // The dialogs every caller in the process uses; `dialogs` stays the caller's and must outlive

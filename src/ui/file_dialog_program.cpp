@@ -2,15 +2,21 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <thread>
+
+#include "ui/file_filter.h"
 
 extern char** environ;
 
@@ -19,47 +25,6 @@ namespace brelix::ui {
 namespace {
 
 constexpr int kIdlePeriodMs = 50;
-
-struct Filter {
-  std::string name;
-  std::vector<std::string> patterns;
-};
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) return parts;
-    start = end + 1;
-  }
-}
-
-// "Name|*.a;*.b|Other|*.*" as name and pattern pairs, the chosen one (from 1) first. Patterns
-// with letters also match their upper-case spelling ("*.wav" and "*.WAV"), as on the
-// file systems the patches come from.
-std::vector<Filter> ParseFilter(const std::string& filter, int chosen) {
-  std::vector<Filter> filters;
-  const std::vector<std::string> parts = Split(filter, '|');
-  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    Filter f{parts[i], {}};
-    for (const std::string& pattern : Split(parts[i + 1], ';')) {
-      if (pattern.empty()) continue;
-      f.patterns.push_back(pattern);
-      std::string upper = pattern;
-      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      if (upper != pattern) f.patterns.push_back(upper);
-    }
-    filters.push_back(f);
-  }
-  if (chosen >= 2 && chosen <= static_cast<int>(filters.size())) {
-    Filter first = filters[chosen - 1];
-    filters.erase(filters.begin() + (chosen - 1));
-    filters.insert(filters.begin(), first);
-  }
-  return filters;
-}
 
 std::string Join(const std::vector<std::string>& parts, const std::string& separator) {
   std::string joined;
@@ -85,7 +50,7 @@ bool IsProgram(const std::string& path) {
 std::optional<std::string> FindInPath(const char* name) {
   const char* path = std::getenv("PATH");
   if (path == nullptr) return std::nullopt;
-  for (const std::string& dir : Split(path, ':')) {
+  for (const std::string& dir : SplitText(path, ':')) {
     const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
     if (IsProgram(candidate)) return candidate;
   }
@@ -136,7 +101,7 @@ std::optional<DialogProgram> FindDialogProgram() {
 }
 
 std::vector<std::string> DialogArguments(DialogProgramKind kind, const FileDialogOptions& options, bool save) {
-  const std::vector<Filter> filters = ParseFilter(options.filter, options.filter_index);
+  const std::vector<FileFilter> filters = ParseFileFilter(options.filter, options.filter_index);
   const std::string start = StartPath(options);
   std::vector<std::string> args;
   if (kind == DialogProgramKind::Zenity) {
@@ -144,12 +109,12 @@ std::vector<std::string> DialogArguments(DialogProgramKind kind, const FileDialo
     if (save) args.push_back("--save");
     if (save && options.overwrite_prompt) args.push_back("--confirm-overwrite");
     if (!start.empty()) args.push_back("--filename=" + start);
-    for (const Filter& f : filters) args.push_back("--file-filter=" + f.name + " | " + Join(f.patterns, " "));
+    for (const FileFilter& f : filters) args.push_back("--file-filter=" + f.name + " | " + Join(f.patterns, " "));
     return args;
   }
   // kdialog asks before it overwrites, and lets only existing files be opened.
   std::vector<std::string> lines;
-  for (const Filter& f : filters) lines.push_back(Join(f.patterns, " ") + "|" + f.name);
+  for (const FileFilter& f : filters) lines.push_back(Join(f.patterns, " ") + "|" + f.name);
   args = {"--title", options.title, save ? "--getsavefilename" : "--getopenfilename", start.empty() ? "." : start};
   if (!lines.empty()) args.push_back(Join(lines, "\n"));
   return args;
@@ -163,10 +128,9 @@ std::string WithDefaultExtension(const std::string& file_name, const std::string
   return file_name + "." + extension;
 }
 
-std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                                        const std::function<void()>& idle) {
+std::unique_ptr<ChildProgram> ChildProgram::Start(const std::string& path, const std::vector<std::string>& arguments) {
   int pipe_fds[2];
-  if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return std::nullopt;
+  if (::pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
   FileActions actions;
   posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(actions.get(), pipe_fds[1], 1);
@@ -183,36 +147,75 @@ std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vect
   ::close(pipe_fds[1]);
   if (spawned != 0) {
     ::close(pipe_fds[0]);
-    return std::nullopt;
+    return nullptr;
   }
+  return std::unique_ptr<ChildProgram>(new ChildProgram(pid, pipe_fds[0]));
+}
 
-  ProgramOutput result;
-  char buffer[4096];
-  for (;;) {
-    pollfd fd{pipe_fds[0], POLLIN, 0};
-    const int ready = ::poll(&fd, 1, kIdlePeriodMs);
-    if (ready < 0 && errno != EINTR) break;
-    if (ready <= 0) {
-      if (idle) idle();
-      continue;
-    }
-    const ssize_t got = ::read(pipe_fds[0], buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // the program closed its output
-    result.output.append(buffer, static_cast<size_t>(got));
+ChildProgram::~ChildProgram() {
+  if (output_fd_ >= 0) ::close(output_fd_);
+  if (exited_) return;
+  // Still running: the user's dialog is withdrawn. A program that ignores the request is ended
+  // after a moment; either way it is reaped, so no process is left behind.
+  ::kill(pid_, SIGTERM);
+  for (int i = 0; i < 40 && !Reap(false); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!exited_) {
+    ::kill(pid_, SIGKILL);
+    Reap(true);
   }
-  ::close(pipe_fds[0]);
+}
 
+bool ChildProgram::Reap(bool wait) {
   int status = 0;
   pid_t waited;
   do {
-    waited = ::waitpid(pid, &status, 0);
+    waited = ::waitpid(pid_, &status, wait ? 0 : WNOHANG);
   } while (waited < 0 && errno == EINTR);
-  if (waited == pid && WIFEXITED(status))
-    result.exit_code = WEXITSTATUS(status);
-  else if (waited < 0 && errno == ECHILD)
-    result.exit_code = result.output.empty() ? 1 : 0;  // a host that reaps children itself
-  return result;
+  if (waited == pid_) {
+    exited_ = true;
+    result_.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  } else if (waited < 0 && errno == ECHILD) {
+    // A host that reaps children itself: the answer is whatever the program wrote.
+    exited_ = true;
+    result_.exit_code = result_.output.empty() ? 1 : 0;
+  }
+  return exited_;
+}
+
+bool ChildProgram::Poll() {
+  char buffer[4096];
+  while (output_fd_ >= 0) {
+    const ssize_t got = ::read(output_fd_, buffer, sizeof buffer);
+    if (got > 0) {
+      result_.output.append(buffer, static_cast<size_t>(got));
+      continue;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;  // still running
+    ::close(output_fd_);  // the program closed its output: it is ending
+    output_fd_ = -1;
+  }
+  return exited_ || Reap(false);
+}
+
+void ChildProgram::Wait(int timeout_ms) {
+  if (output_fd_ < 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, 5)));
+    return;
+  }
+  pollfd fd{output_fd_, POLLIN, 0};
+  ::poll(&fd, 1, timeout_ms);
+}
+
+std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                                        const std::function<void()>& idle) {
+  std::unique_ptr<ChildProgram> program = ChildProgram::Start(path, arguments);
+  if (!program) return std::nullopt;
+  while (!program->Poll()) {
+    program->Wait(kIdlePeriodMs);
+    if (idle) idle();
+  }
+  return program->Result();
 }
 
 }  // namespace brelix::ui

@@ -2,7 +2,10 @@
 // start file and overwrite behaviour of our dialog options.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,9 +37,37 @@ struct ProgramOutput {
   std::string output;  // standard output
 };
 
-// Runs `path` with `arguments` as a child process: standard input from /dev/null, standard error
-// dropped, and LD_LIBRARY_PATH removed from its environment (hosts bundle their own libraries,
-// which the desktop's programs must not load). `idle` runs at least every 50 ms while the
+// A program running as our child: standard input from /dev/null, standard output read through a
+// pipe, standard error dropped, and LD_LIBRARY_PATH removed from its environment (hosts bundle
+// their own libraries, which the desktop's programs must not load).
+class ChildProgram {
+ public:
+  // None when it cannot be started.
+  static std::unique_ptr<ChildProgram> Start(const std::string& path, const std::vector<std::string>& arguments);
+  // A program still running is asked to end (then made to), and reaped.
+  ~ChildProgram();
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  // Reads what the program wrote, without waiting; true once it has ended and been reaped.
+  bool Poll();
+  // Waits until it writes or ends, or `timeout_ms` has passed.
+  void Wait(int timeout_ms);
+  // What it wrote and its exit code, once Poll is true.
+  const ProgramOutput& Result() const { return result_; }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  ChildProgram(pid_t pid, int output_fd) : pid_(pid), output_fd_(output_fd) {}
+  bool Reap(bool wait);
+
+  pid_t pid_;
+  int output_fd_;
+  bool exited_ = false;
+  ProgramOutput result_;
+};
+
+// Runs `path` with `arguments` as a ChildProgram until it ends. `idle` runs at least every 50 ms while the
 // program runs. None when it cannot be started.
 std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vector<std::string>& arguments,
                                         const std::function<void()>& idle);

@@ -117,4 +117,10 @@ void TQuestionBox::MouseUp(int x, int y) {
   }
 }
 
+bool AskToReplaceFile(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return TQuestionBox::Ask(name + " already exists.\rDo you want to replace it?");
+}
+
 }  // namespace brelix::ui

@@ -42,4 +42,7 @@ class TQuestionBox : public XForm {
   bool answer_ = false;
 };
 
+// "Name.tw already exists.\rDo you want to replace it?" for the file `path`; true for Yes.
+bool AskToReplaceFile(const std::string& path);
+
 }  // namespace brelix::ui

@@ -242,7 +242,8 @@ void X11ChildWindow::HandleEvent(const XEvent& event) {
 }
 
 bool X11ChildWindow::HostKeyDown(const TKeyStroke& key) {
-  if (!Usable() || !client_.TakesKeys()) return false;
+  // While a dialog of ours holds the input the editor takes no keys; the host keeps them.
+  if (!Usable() || !client_.TakesKeys() || InputOwner() != kInputToAll) return false;
   if (has_focus_) return true;  // the same key arrives as an X event
   host_keys_down_.insert(key.Key);
   client_.KeyDown(key.Key, key.Shift);

@@ -18,6 +18,7 @@ struct Connection {
   bool tried = false;
   bool lost = false;  // the X server went away; the connection is left alone from then on
   std::unordered_map<Window, XEventTarget*> windows;
+  Window input_owner = kInputToAll;
 };
 
 Connection connection;
@@ -82,9 +83,14 @@ void RegisterWindow(Window window, XEventTarget* target) { connection.windows[wi
 
 void UnregisterWindow(Window window) { connection.windows.erase(window); }
 
+void SetInputOwner(Window window) { connection.input_owner = window; }
+
+Window InputOwner() { return connection.input_owner; }
+
 void DispatchPendingEvents(Window input_window) {
   Display* display = UiDisplay();
   if (display == nullptr) return;
+  if (input_window == kInputToAll) input_window = connection.input_owner;
   XErrorTrap trap;
   while (UiDisplay() != nullptr && XPending(display) > 0) {
     XEvent event;

@@ -30,6 +30,12 @@ void UnregisterWindow(Window window);
 constexpr Window kInputToAll = 0;
 constexpr Window kInputToNone = ~Window{0};
 
+// The window that takes the input of all our windows while a dialog of ours runs without a loop
+// of its own (kInputToNone while a dialog program runs; kInputToAll: none holds it). A dispatch
+// for all windows then passes input only to it.
+void SetInputOwner(Window window);
+Window InputOwner();
+
 // Handles every event that has arrived.
 void DispatchPendingEvents(Window input_window = kInputToAll);
 // Waits until an event can be read or `timeout_ms` has passed (negative: no limit). True when

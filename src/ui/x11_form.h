@@ -49,11 +49,12 @@ class XForm : public XEventTarget {
   virtual void MouseUp(int /*x*/, int /*y*/) {}
   // The window manager's close request: the form closes.
   virtual void CloseRequested() { Close(); }
+  // Asks the window manager to activate the shown form and gives it the keyboard focus.
+  void TakeFocus();
 
  private:
   void SetProperties(FormStyle style);
   void WaitUntilShown();
-  void TakeFocus();
 
   Display* display_;
   int width_, height_;

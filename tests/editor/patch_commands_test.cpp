@@ -235,6 +235,71 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
   }
 }
 
+// The host keeps running while a dialog is open: the command waits in the idle calls and
+// finishes in its order when the user answers; meanwhile no other command opens a second dialog,
+// and closing the editor drops the command with its dialog.
+TEST_F(PatchCommandsTest, ADialogLeftOpenFinishesItsCommandFromTheIdleCallInOrder) {
+  dialogs_.stay_open = true;
+  const std::string pad = Write("Pad.tw", "[Voice]\r\nVolume=0.5\r\n");
+  const std::string kept = folder_.file("Kept.tw");
+  Write("Other.tw", "[Voice]\r\nVolume=0.75\r\n");
+  // After Init the edit has no file yet: Yes to the save question first asks for one.
+  commands_.Init();
+  patch().Volume = 0.25f;
+  dialogs_.yes_no = {true};
+  dialogs_.files = {kept, folder_.file("Other.tw")};
+
+  commands_.Load();
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  ASSERT_TRUE(dialogs_.DialogOpen());
+  EXPECT_EQ(dialogs_.file_dialogs.back().title, "Save Patch");
+  commands_.Idle();
+  commands_.Init();
+  commands_.Load();
+  commands_.SampleClick(1, false);
+  EXPECT_FALSE(commands_.Save(true));
+  EXPECT_EQ(dialogs_.file_dialogs.size(), 1u);  // none on top of the open one
+  EXPECT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(view_.patch_caption, "*Init.tw");
+
+  ASSERT_TRUE(dialogs_.AnswerOpenDialog());
+  EXPECT_FALSE(std::filesystem::exists(kept));  // nothing happens before the idle call
+  commands_.Idle();
+  EXPECT_NE(ReadBytes(kept).find("Volume=0.25"), std::string::npos);
+  ASSERT_TRUE(dialogs_.DialogOpen());
+  EXPECT_EQ(dialogs_.file_dialogs.back().title, "Load Patch");
+  EXPECT_EQ(view_.patch_caption, "Kept.tw");
+  ASSERT_TRUE(dialogs_.AnswerOpenDialog());
+  commands_.Idle();
+  EXPECT_EQ(patch().Volume, 0.75f);
+  EXPECT_EQ(view_.patch_caption, "Other.tw");
+  EXPECT_FALSE(dialogs_.DialogOpen());
+  ExpectEngineRuns();
+
+  // The editor closes with the dialog open: the answer never arrives, the patch stays.
+  dialogs_.files = {pad};
+  commands_.SampleClick(2, false);
+  ASSERT_TRUE(dialogs_.DialogOpen());
+  commands_.CancelDialog();
+  EXPECT_EQ(dialogs_.dropped_dialogs, 1);
+  EXPECT_FALSE(dialogs_.AnswerOpenDialog());
+  commands_.Idle();
+  EXPECT_EQ(view_.sample_captions[2], " Osc #2");
+  EXPECT_FALSE(multi().Modified);
+}
+
+// The header's "*" follows the modified state whoever changes it: a host's chunk call that
+// clears it shows at the next idle call.
+TEST_F(PatchCommandsTest, TheModifiedMarkFollowsTheStateAtTheIdleCall) {
+  LoadEditedPad();
+  multi().Modified = false;  // as a project save does
+  commands_.Idle();
+  EXPECT_EQ(view_.patch_caption, "Pad.tw");
+  multi().Modified = true;
+  commands_.Idle();
+  EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+}
+
 TEST_F(PatchCommandsTest, ASaveThatCannotBeWrittenIsReportedAndLosesNothing) {
   std::vector<std::string> folders = {Write("plain", "")};  // a file where the folder should be
   if (geteuid() != 0) {                                     // root may write into any folder

@@ -38,6 +38,25 @@ class ScriptedDialogs : public IDialogs {
   }
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override { return Answer(options); }
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override { return Answer(options); }
+  // With `stay_open`, a started file dialog waits for AnswerOpenDialog, as a user takes time.
+  std::unique_ptr<IFileDialogRun> StartFileDialog(const FileDialogOptions& options, bool save,
+                                                  unsigned long owner) override {
+    if (!stay_open) return IDialogs::StartFileDialog(options, save, owner);
+    file_dialogs.push_back(options);
+    return std::make_unique<OpenRun>(*this);
+  }
+  // The open dialog takes the next scripted answer; false when none is open.
+  bool AnswerOpenDialog() {
+    if (open_run_ == nullptr) return false;
+    open_run_->answer = files.empty() ? std::nullopt : files.front();
+    if (!files.empty()) files.pop_front();
+    open_run_->answered = true;
+    return true;
+  }
+  bool DialogOpen() const { return open_run_ != nullptr && !open_run_->answered; }
+
+  bool stay_open = false;
+  int dropped_dialogs = 0;  // runs closed before they were answered
 
   std::deque<bool> yes_no;                          // answers in turn; No when none is left
   std::deque<std::optional<std::string>> files;     // chosen names in turn; cancelled when none
@@ -45,6 +64,20 @@ class ScriptedDialogs : public IDialogs {
   std::vector<FileDialogOptions> file_dialogs;
 
  private:
+  struct OpenRun : IFileDialogRun {
+    explicit OpenRun(ScriptedDialogs& dialogs) : dialogs(dialogs) { dialogs.open_run_ = this; }
+    ~OpenRun() override {
+      if (dialogs.open_run_ == this) dialogs.open_run_ = nullptr;
+      if (!answered) ++dialogs.dropped_dialogs;
+    }
+    bool Poll() override { return answered; }
+    std::optional<std::string> Answer() const override { return answer; }
+    ScriptedDialogs& dialogs;
+    bool answered = false;
+    std::optional<std::string> answer;
+  };
+  OpenRun* open_run_ = nullptr;
+
   std::optional<std::string> Answer(const FileDialogOptions& options) {
     file_dialogs.push_back(options);
     if (files.empty()) return std::nullopt;

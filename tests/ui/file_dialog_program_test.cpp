@@ -7,15 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/messages.h"
 #include "ui/desktop_dialogs.h"
+#include "ui/x11_display.h"
 #include "support/scripted_ui.h"
 
 namespace {
@@ -88,6 +93,8 @@ class StandInDialog : public ::testing::Test {
     std::ofstream(script) << "#!/bin/sh\n"
                              "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$STAND_IN_DIR/args\"\n"
                              "printf '%s\\n' \"${LD_LIBRARY_PATH-unset}\" > \"$STAND_IN_DIR/library_path\"\n"
+                             "echo $$ > \"$STAND_IN_DIR/pid\"\n"
+                             "while [ -f \"$STAND_IN_DIR/hold\" ]; do /bin/sleep 0.02; done\n"
                              "if [ -f \"$STAND_IN_DIR/answer\" ]; then\n"
                              "  read -r answer < \"$STAND_IN_DIR/answer\"; printf '%s\\n' \"$answer\"; exit 0\n"
                              "fi\n"
@@ -149,11 +156,45 @@ TEST_F(StandInDialog, CancellingGivesNoFile) {
   EXPECT_TRUE(boxes_.messages.empty());
 }
 
-TEST_F(StandInDialog, WithoutADialogProgramTheUserIsToldAndNothingIsChosen) {
+TEST_F(StandInDialog, WithoutADialogProgramOrADisplayTheUserIsToldAndNothingIsChosen) {
   std::filesystem::remove(dir_ / "bin" / "zenity");
   EXPECT_EQ(brelix::ui::FindDialogProgram(), std::nullopt);
+  // Where a display is open the built-in dialog would serve; this process has none.
+  ASSERT_EQ(brelix::ui::UiDisplay(), nullptr);
   EXPECT_EQ(dialogs_.SaveFile(Options("Save Patch", kPatchFilter, "tw")), std::nullopt);
-  EXPECT_EQ(boxes_.messages, std::vector<std::string>{"No file dialog available:\r\rinstall zenity or kdialog."});
+  EXPECT_EQ(boxes_.messages,
+            std::vector<std::string>{"No file dialog available:\r\rno X display for the built-in dialog."});
+}
+
+// The run polls without waiting: it answers only once the program has, and a run dropped while
+// the program still shows its dialog ends and reaps it.
+TEST_F(StandInDialog, AStartedDialogAnswersWhenTheProgramDoesAndADroppedOneLeavesNoProcess) {
+  std::ofstream(dir_ / "hold") << "";
+  Answer((dir_ / "Pad").string());
+  std::unique_ptr<brelix::IFileDialogRun> run = dialogs_.StartFileDialog(Options("Save Patch", kPatchFilter, "tw"), true, 0);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_FALSE(run->Poll());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::filesystem::remove(dir_ / "hold");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!run->Poll() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(run->Answer(), (dir_ / "Pad.tw").string());
+
+  std::filesystem::remove(dir_ / "pid");
+  std::ofstream(dir_ / "hold") << "";
+  run = dialogs_.StartFileDialog(Options("Load Patch", kPatchFilter, "tw"), false, 0);
+  while (!std::filesystem::exists(dir_ / "pid") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  pid_t pid = 0;
+  std::ifstream(dir_ / "pid") >> pid;
+  ASSERT_GT(pid, 0);
+  EXPECT_FALSE(run->Poll());
+  EXPECT_EQ(::kill(pid, 0), 0);  // the dialog is up
+  run.reset();
+  // Ended and reaped: no such process any more, not even a zombie.
+  EXPECT_EQ(::kill(pid, 0), -1);
+  EXPECT_EQ(errno, ESRCH);
 }
 
 }  // namespace
