@@ -123,7 +123,7 @@ void TEdit::Tick(int64_t now_ms) {
 
 void TEdit::MouseDown(const TMouseEvent& e) {
   // The second press of a double click keeps the selection the double click made.
-  if (e.Button == ui::TMouseButton::Left && !e.DoubleClick) {
+  if (e.Button == ui::TMouseButton::Left && !e.DoubleClick && !(e.FocusArrived && AutoSelect)) {
     const int index = IndexAt(e.X);
     SetSelection(e.Shift.Shift ? anchor_ : index, index);
     selecting_ = true;

@@ -1,7 +1,9 @@
 // A single-line edit: text with a caret and a selection, typing, Backspace and Delete, Left,
 // Right, Home and End (with Shift to select), Ctrl+A, mouse placement, drag selection and
-// double click to select all. It takes the keyboard focus on a click; arriving by the keyboard
-// (Tab) selects everything when AutoSelect is on. The selection shows only while it has the focus.
+// double click to select all. It takes the keyboard focus on a click. With AutoSelect on, arriving
+// selects everything, by the keyboard (Tab) as by the mouse: the click that brings the focus keeps
+// the whole text selected (typing replaces it), a click into the focused box places the caret.
+// The selection shows only while it has the focus.
 #pragma once
 
 #include <functional>

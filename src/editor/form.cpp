@@ -197,11 +197,12 @@ void TForm::HandleMouseDown(ui::TMouseButton button, TShiftState shift, TPoint d
   buttons_down_ |= ButtonBit(button);
   event_target_ = target;
 
-  if (target->TakesFocusOnClick()) SetActiveControl(target);
+  const bool focus_arrived = target->TakesFocusOnClick() && focused_ != target && SetActiveControl(target) &&
+                             focused_ == target;
   const bool as_double = double_click && button == ui::TMouseButton::Left && target->WantsDoubleClicks();
   if (button == ui::TMouseButton::Left) click_pending_ = !as_double;
   if (as_double && event_target_ != nullptr) target->DoubleClick();
-  if (event_target_ != nullptr) target->MouseDown({button, shift, local.x, local.y, double_click});
+  if (event_target_ != nullptr) target->MouseDown({button, shift, local.x, local.y, double_click, focus_arrived});
   event_target_ = nullptr;
 }
 

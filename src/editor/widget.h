@@ -35,6 +35,7 @@ struct TMouseEvent {
   TShiftState Shift;
   int X = 0, Y = 0;
   bool DoubleClick = false;  // the second press of a double click
+  bool FocusArrived = false; // this press gave the widget the keyboard focus
 };
 
 // A key event; a handler that sets Key to 0 swallows the key.

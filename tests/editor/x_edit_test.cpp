@@ -192,7 +192,9 @@ TEST_F(EditTest, LeavingTheBoxCommits) {
   EXPECT_EQ(control.updates.back(), 0.5f);
 }
 
-TEST_F(EditTest, ArrivingByTabSelectsAllAndAClickPlacesTheCaret) {
+// Arriving selects all, by Tab as by a click, so that typing replaces the value; a click into
+// the box that has the focus places the caret.
+TEST_F(EditTest, ArrivingByTabOrClickSelectsAllAndAClickInsidePlacesTheCaret) {
   edit->SetValue(0.25);
   other->Max = 100;
   other->SetValue(12);
@@ -200,8 +202,13 @@ TEST_F(EditTest, ArrivingByTabSelectsAllAndAClickPlacesTheCaret) {
   window->Key(keys::kTab, '\t', {.Shift = true});
   EXPECT_EQ(form->ActiveControl(), edit);
   EXPECT_EQ(edit->SelLength(), 4);
-  Click(*other, 40, 7);  // right of the text
+  Click(*other, 4, 7);  // on the text's first digit
   EXPECT_EQ(form->ActiveControl(), other);
+  EXPECT_EQ(other->SelLength(), 2);
+  window->Type("5");
+  EXPECT_EQ(other->Text(), "5");
+  window->Type("0");
+  Click(*other, 40, 7);  // right of the text
   EXPECT_EQ(other->SelLength(), 0);
   EXPECT_EQ(other->CaretPosition(), 2);
   window->DoubleClick(At(*other, 2, 7).x, At(*other, 2, 7).y);
