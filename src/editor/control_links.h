@@ -23,6 +23,10 @@ class ISliderControl {
   virtual void DragTo(float position, bool extended) = 0;
   // The drag ended: OldValue goes onto the undo stack if the value changed.
   virtual void EndDrag() = 0;
+  // Wheel notches over the bar (positive: turned away from the user, up): each moves the value
+  // by a hundredth of the normal range (`fine`: a thousandth), by whole steps for whole-number
+  // values, through the drag's edit path.
+  virtual void Notch(int notches, bool fine) = 0;
 };
 
 class IListControl {

@@ -151,6 +151,12 @@ void TEditorForm::AddPatchCommands() {
     button->Caption = command.caption;
     button->Down = true;
     button->OnClick = command.run;
+    // A right click on "Save" is Save As, for desktops whose window manager takes Alt with a click.
+    if (std::string_view(command.caption) == "Save") {
+      button->OnMouseDown = [this](const TMouseEvent& e) {
+        if (e.Button == ui::TMouseButton::Right && commands_ != nullptr) commands_->Save(true);
+      };
+    }
   }
 }
 

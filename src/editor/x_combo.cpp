@@ -83,15 +83,27 @@ void XCombo::DropDown() {
 void XCombo::Choose(XCombo& combo, XListBox& list) {
   const int i = list.ItemIndex();
   if (i < 0) return;
-  const TListItem& item = list.Items()[static_cast<size_t>(i)];
-  combo.ComboIndex = i;
-  combo.TextValue = item.Text;
-  if (combo.Control != nullptr) {
-    if (item.Value != combo.Control->ControlValue()) combo.Control->AddUndo();
-    combo.Control->UpdateValue(item.Value);
+  combo.Pick(i, list.Items()[static_cast<size_t>(i)]);
+}
+
+void XCombo::Pick(int index, const TListItem& item) {
+  ComboIndex = index;
+  TextValue = item.Text;
+  if (Control != nullptr) {
+    if (item.Value != Control->ControlValue()) Control->AddUndo();
+    Control->UpdateValue(item.Value);
   } else {
-    combo.Repaint();
+    Repaint();
   }
+}
+
+bool XCombo::MouseWheel(int steps, TShiftState) {
+  const bool open = ListBox != nullptr && ListBox->Combo == this && ListBox->Visible();
+  const int count = static_cast<int>(Items.size());
+  if (open || count == 0 || steps == 0) return true;
+  const int index = std::clamp(ComboIndex - steps, 0, count - 1);
+  if (index != ComboIndex || TextValue != Items[static_cast<size_t>(index)].Text) Pick(index, Items[static_cast<size_t>(index)]);
+  return true;
 }
 
 }  // namespace brelix

@@ -43,6 +43,13 @@ class XCombo : public TPaintBox {
 
   void Paint(TCanvas& canvas) override;
   void MouseDown(const TMouseEvent& e) override;
+  // Over the closed list each notch chooses the previous (turned away from the user) or next item,
+  // as a choice from the list does. Taken, so that the page under the list does not scroll.
+  bool MouseWheel(int steps, TShiftState shift) override;
+
+ private:
+  // Item `index` is chosen: shown, and through the control's edit path when it changes the value.
+  void Pick(int index, const TListItem& item);
 };
 
 }  // namespace brelix

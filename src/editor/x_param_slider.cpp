@@ -1,5 +1,7 @@
 #include "editor/x_param_slider.h"
 
+#include <algorithm>
+
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
 #include "editor/slider_reset.h"
@@ -18,9 +20,7 @@ XParamSlider::XParamSlider(TComponent* owner, std::string_view caption, TWidget*
   Text = XLabel::CreateLabel(this, parent, left, top);
   Text->Caption = std::string(labelText.empty() ? caption : labelText);
   Text->OnDoubleClick = [this] { UndoHandler(); };
-  Text->OnMouseDown = [this](const TMouseEvent& e) {
-    if (e.Button == ui::TMouseButton::Right) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, e.Shift.Alt);
-  };
+  Text->OnMouseDown = [this](const TMouseEvent& e) { ResetClick(e); };
 
   Edit = XEdit::CreateEdit(this, parent, left + Text->Width(), top);
   Edit->Min = ranges.ExtMin;
@@ -34,9 +34,7 @@ XParamSlider::XParamSlider(TComponent* owner, std::string_view caption, TWidget*
   Slider->ExtMax = ranges.ExtMax;
   Slider->Overflow = {ranges.OverflowBelow(), ranges.OverflowAbove()};
   Slider->Control = this;
-  Slider->OnMouseDown = [this](const TMouseEvent& e) {
-    if (e.Button == ui::TMouseButton::Right) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, e.Shift.Alt);
-  };
+  Slider->OnMouseDown = [this](const TMouseEvent& e) { ResetClick(e); };
 
   Width = Slider->Width();
   Height = Edit->Height() + Slider->Height() + 1;
@@ -97,6 +95,13 @@ void XParamSlider::ResetHandler(bool ctrl, bool shift, bool alt) {
   if (Value != target) AddUndo();
   UpdateValue(target);
   Slider->LastValue = Slider->Value;
+}
+
+void XParamSlider::ResetClick(const TMouseEvent& e) {
+  // The middle button is the right one with Alt held, for desktops whose window manager takes
+  // Alt with a click.
+  if (e.Button == ui::TMouseButton::Right) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, e.Shift.Alt);
+  if (e.Button == ui::TMouseButton::Middle) ResetHandler(e.Shift.Ctrl, e.Shift.Shift, true);
 }
 
 void XParamSlider::UndoHandler() {
@@ -180,6 +185,28 @@ void XParamSlider::DragTo(float position, bool extended) {
 
 void XParamSlider::EndDrag() {
   if (Value != OldValue) UndoList.Push(OldValue);
+}
+
+void XParamSlider::Notch(int notches, bool fine) {
+  const TSliderRange normal = Ranges().Normal();
+  const double span = normal.Max - normal.Min;
+  if (notches == 0 || !(span > 0)) return;
+  // A value beyond the normal range (typed, or from the extended one) moves back in, never further out.
+  BeginDrag();
+  if (Kind == TParamKind::SingleSingle) {
+    // Along the bar, so that a notch is the same stretch of a curved slider wherever it stands.
+    const double position = Slider->Value;
+    const double moved = std::clamp(position + notches * span / (fine ? 1000.0 : 100.0),
+                                    std::min(normal.Min, position), std::max(normal.Max, position));
+    UpdateValue(CurvePositionToValue(Curve, static_cast<float>(moved), normal));
+  } else {
+    const double step = fine ? 1.0 : std::max(1.0, RoundHalfEven(span / 100.0));
+    const double moved = std::clamp(Value + notches * step, std::min(normal.Min, static_cast<double>(Value)),
+                                    std::max(normal.Max, static_cast<double>(Value)));
+    UpdateValue(static_cast<float>(moved));
+  }
+  EndDrag();
+  Slider->LastValue = Slider->Value;
 }
 
 }  // namespace brelix

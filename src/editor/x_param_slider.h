@@ -25,6 +25,7 @@ namespace brelix {
 
 class TWidget;
 class XEdit;
+struct TMouseEvent;
 class XLabel;
 class XSlider;
 class XParamSlider;
@@ -79,6 +80,9 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   void AddUndo() override;
   // The mouse handlers of the label and the bar.
   void ResetHandler(bool ctrl, bool shift, bool alt);
+  // A click of the right button (ResetHandler with its modifiers) or of the middle one (as the
+  // right one with Alt).
+  void ResetClick(const TMouseEvent& e);
   void UndoHandler();
 
   // ---- IParamControl
@@ -102,6 +106,7 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   void BeginDrag() override;
   void DragTo(float position, bool extended) override;
   void EndDrag() override;
+  void Notch(int notches, bool fine) override;
 
  private:
   TSliderField Field() const;

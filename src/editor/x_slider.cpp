@@ -71,7 +71,8 @@ void XSlider::MouseDown(const TMouseEvent& e) {
 
 void XSlider::MouseMove(const TMouseEvent& e) {
   if (!Down) return;
-  const bool ext = e.Shift.Alt;
+  // Shift stands for Alt, which many window managers take with a click.
+  const bool ext = e.Shift.Alt || e.Shift.Shift;
   const bool fine = e.Shift.Ctrl;
   const float min = static_cast<float>(ext ? ExtMin : Min);
   const float max = static_cast<float>(ext ? ExtMax : Max);
@@ -119,6 +120,11 @@ void XSlider::MouseMove(const TMouseEvent& e) {
   if (Roundec != 0) Value = std::clamp(RoundHalfEven(Value * Roundec) / Roundec, min, max);
   if (Control != nullptr) Control->DragTo(Value, ext);
   Repaint();
+}
+
+bool XSlider::MouseWheel(int steps, TShiftState shift) {
+  if (Control != nullptr && !Down) Control->Notch(steps, shift.Ctrl);
+  return true;
 }
 
 void XSlider::MouseUp(const TMouseEvent& e) {

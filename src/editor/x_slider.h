@@ -52,6 +52,9 @@ class XSlider : public TPaintBox {
   void MouseDown(const TMouseEvent& e) override;
   void MouseMove(const TMouseEvent& e) override;
   void MouseUp(const TMouseEvent& e) override;
+  // Each notch steps the value (the control's Notch; Ctrl: finer). Taken, so that the page
+  // under the bar does not scroll.
+  bool MouseWheel(int steps, TShiftState shift) override;
 
  private:
   // Where the pointer is on the screen, corrected by what a failed warp left behind.

@@ -52,8 +52,8 @@ void HeadlessWindow::DoubleClick(int x, int y) {
   Click(x, y);
 }
 
-void HeadlessWindow::Wheel(int x, int y, int steps) {
-  MovePointer(x, y, platform_.Keys);
+void HeadlessWindow::Wheel(int x, int y, int steps, TShiftState shift) {
+  MovePointer(x, y, shift);
   client_.MouseWheel(steps, platform_.Keys, {x, y});
 }
 

@@ -50,7 +50,7 @@ class HeadlessWindow {
   void MouseMove(int x, int y, TShiftState shift = {});
   void Click(int x, int y, TMouseButton button = TMouseButton::Left, TShiftState shift = {});
   void DoubleClick(int x, int y);
-  void Wheel(int x, int y, int steps);
+  void Wheel(int x, int y, int steps, TShiftState shift = {});
   void Leave();
   // A key with its character, pressed and released.
   void Key(int key, char c = 0, TShiftState shift = {});

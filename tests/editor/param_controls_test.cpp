@@ -168,6 +168,78 @@ TEST_F(ParamControls, ADragIsOneUndoEntryAndOneAutomationOfParameterOnePerPointe
   EXPECT_EQ(s.Value, 0.0f);
 }
 
+// One wheel notch over a bar moves a hundredth of the normal range (a thousandth with Ctrl; whole
+// steps for whole-number kinds) and is an edit like a drag: one automation, one undo entry.
+TEST_F(ParamControls, AWheelNotchOverTheBarStepsTheValueAsADragWould) {
+  struct Case {
+    XParamSlider* slider;
+    float start;
+    int notches;
+    bool ctrl;
+    float expected;
+  };
+  const Case cases[] = {
+      {form->Semitone, 0.0f, 1, false, 0.96f},     // -48 .. 48
+      {form->Semitone, 0.0f, -2, false, -1.92f},
+      {form->Semitone, 0.0f, 1, true, 0.096f},
+      {form->Semitone, 47.5f, 1, false, 48.0f},    // held at the end
+      {form->Semitone, 90.0f, -1, false, 89.04f},  // typed beyond: moves back in ...
+      {form->Semitone, 90.0f, 1, false, 90.0f},    // ... never further out
+      {form->Range, 3.0f, 1, false, 4.0f},         // 0 .. 10, whole numbers: at least one
+      {form->Range, 3.0f, 1, true, 4.0f},
+      {form->Note, 60.0f, -3, false, 57.0f},       // 0 .. 127
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.slider->Text->Caption + " from " + std::to_string(c.start) + " by " + std::to_string(c.notches));
+    XParamSlider& s = *c.slider;
+    s.UpdateValue(c.start);
+    s.UndoList.Clear();
+    g_automates = 0;
+    const TPoint p = At(*s.Slider, 75, 8);
+    window->Wheel(p.x, p.y, c.notches, {.Ctrl = c.ctrl});
+    EXPECT_NEAR(s.Value, c.expected, 1e-4);
+    const bool moved = c.expected != c.start;
+    EXPECT_EQ(g_automates.load(), 1);
+    EXPECT_EQ(s.UndoList.Size(), moved ? 1u : 0u);
+    s.UndoHandler();
+    EXPECT_EQ(s.Value, moved ? c.start : c.expected);
+  }
+  // On a curved bar a notch is a hundredth of the bar, wherever the knob stands.
+  XParamSlider& cutoff = *form->Cutoff;
+  cutoff.UpdateValue(cutoff.Default);
+  const TPoint p = At(*cutoff.Slider, 75, 8);
+  window->Wheel(p.x, p.y, -1);
+  EXPECT_NEAR(cutoff.Slider->Value, 12543.854f * 0.99f, 0.01f);
+  EXPECT_LT(cutoff.Value, 12543.854f * 0.99f);  // the curve is steeper at the top
+}
+
+TEST_F(ParamControls, AWheelNotchOverAClosedListChoosesTheNeighbourItem) {
+  XParamCombo& type = *form->Type;  // "Off" 0, "Low" 1, "High" 5, "Band" 6
+  type.UpdateValue(0);
+  const TPoint p = At(*type.Combo, 20, 8);
+  struct Step {
+    int notches;
+    uint32_t value;
+  };
+  for (const Step& step : {Step{-1, 1}, Step{-5, 6}, Step{1, 5}, Step{3, 0}, Step{1, 0}}) {
+    g_automates = 0;
+    const uint32_t before = type.Value;
+    window->Wheel(p.x, p.y, step.notches);
+    EXPECT_EQ(type.Value, step.value) << step.notches;
+    EXPECT_EQ(patch().FilterType.lane(0), step.value);
+    EXPECT_EQ(g_automates.load(), before != step.value ? 1 : 0);
+  }
+  EXPECT_EQ(type.UndoList.Size(), 4u);
+  type.UndoHandler();
+  EXPECT_EQ(type.Value, 5u);
+  // The open list keeps its own wheel: the choice waits for the user's click.
+  window->MouseDown(p.x, p.y);
+  window->MouseUp(p.x, p.y);
+  ASSERT_TRUE(type.Combo->ListBox->Visible());
+  window->Wheel(p.x, p.y, -1);
+  EXPECT_EQ(type.Value, 5u);
+}
+
 // ---- lists and switches ------------------------------------------------------------------
 
 TEST_F(ParamControls, ListItemsAreNumberedAndAnUnknownValueTurnsTheListRed) {

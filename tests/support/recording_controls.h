@@ -24,6 +24,9 @@ class RecordingSliderControl : public ISliderControl {
     positions.push_back(position);
   }
   void EndDrag() override { calls.push_back("EndDrag"); }
+  void Notch(int notches, bool fine) override {
+    calls.push_back((fine ? "Notch fine " : "Notch ") + std::to_string(notches));
+  }
 
   float value = 0;
   std::vector<std::string> calls;
