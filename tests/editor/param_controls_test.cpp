@@ -136,6 +136,30 @@ TEST_F(ParamControls, RightClickResetsByModifierAndCtrlUndoes) {
   EXPECT_EQ(s.Value, 12.0f);
 }
 
+// Where the window manager takes Alt with a click: the middle button resets as Alt + right click,
+// and Shift drags through the extended range as Alt does.
+TEST_F(ParamControls, TheMiddleButtonAndShiftStandInForAlt) {
+  XParamSlider& s = *form->Semitone;  // -48..48, extended -96..96
+  const TPoint label = At(*s.Text, 5, 5);
+  s.UpdateValue(12.0f);
+  window->Click(label.x, label.y, TMouseButton::Middle);
+  EXPECT_EQ(s.Value, 0.0f);
+  window->Click(label.x, label.y, TMouseButton::Middle, {.Shift = true});
+  EXPECT_EQ(s.Value, 48.0f);
+  window->Click(label.x, label.y, TMouseButton::Middle, {.Ctrl = true});
+  EXPECT_EQ(s.Value, 0.0f);  // Ctrl undoes, as with the right button
+
+  const TPoint end = At(*s.Slider, 150, 8);
+  for (const TShiftState shift : {TShiftState{.Alt = true}, TShiftState{.Shift = true}}) {
+    window->MouseDown(end.x, end.y, TMouseButton::Left, shift);
+    window->MouseUp(end.x, end.y, TMouseButton::Left, shift);
+    EXPECT_GT(s.Value, 90.0f);
+  }
+  window->MouseDown(end.x, end.y);
+  window->MouseUp(end.x, end.y);
+  EXPECT_LT(s.Value, 48.0f);
+}
+
 TEST_F(ParamControls, TwoEqualResetsLeaveOneUndoEntry) {
   XParamSlider& s = *form->Semitone;
   s.UpdateValue(5.0f);
