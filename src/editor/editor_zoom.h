@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "plugin/vst24.h"
+#include "ui/geometry.h"
 
 namespace brelix {
 
@@ -15,8 +16,14 @@ class TForm;
 // pixels of the design).
 double ZoomScale(int32_t percent);
 
-// Gives `form` its logical size and the zoom's scale; returns the rectangle a host gets from
+// The largest zoom level up to `percent` at which a form of `width` x `height` logical pixels fits
+// on a screen of `screen` pixels, never below 100; `percent` itself for a screen of unknown size
+// (0 x 0) and for values that are no zoom level.
+int32_t ZoomThatFits(int32_t percent, int width, int height, ui::TSize screen);
+
+// Gives `form` its logical size and the scale of the zoom that fits `screen` (a smaller one than
+// `percent` is announced on standard error); returns the rectangle a host gets from
 // effEditGetRect, which is the size of the window the form is shown in.
-ERect ZoomForm(TForm& form, int width, int height, int32_t percent);
+ERect ZoomForm(TForm& form, int width, int height, int32_t percent, ui::TSize screen = {0, 0});
 
 }  // namespace brelix

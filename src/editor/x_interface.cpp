@@ -33,7 +33,7 @@ XInterface::XInterface(XSynthesizer* synthesizer) : AEffEditor(synthesizer), Syn
   form_ = FormFactory() ? FormFactory()(*this) : MakeTestPageForm(*this);
   hand_over_ = std::make_unique<THostParamHandOver>(Params.Count());
   mirror_ = std::make_unique<THostParamMirror>(Params.Count());
-  r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom);
+  r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom, ui::UiScreenSize());
   // A host reads parameters long before (or without ever) opening the editor: the controls show
   // the patch from the start.
   ReloadControls();

@@ -114,6 +114,12 @@ bool WaitForEvents(int timeout_ms) {
   return ready > 0 && UiDisplay() != nullptr && XPending(display) > 0;
 }
 
+TSize UiScreenSize() {
+  if (!Alive()) return {0, 0};
+  const int screen = DefaultScreen(connection.display);
+  return {DisplayWidth(connection.display, screen), DisplayHeight(connection.display, screen)};
+}
+
 Atom UiAtom(const char* name) { return Alive() ? XInternAtom(connection.display, name, False) : None; }
 
 XErrorTrap::XErrorTrap() : outer_error_(trapped_error) {

@@ -7,6 +7,8 @@
 
 #include <X11/Xlib.h>
 
+#include "ui/geometry.h"
+
 namespace brelix::ui {
 
 // A window of ours that receives its events.
@@ -41,6 +43,9 @@ void DispatchPendingEvents(Window input_window = kInputToAll);
 // Waits until an event can be read or `timeout_ms` has passed (negative: no limit). True when
 // an event is waiting.
 bool WaitForEvents(int timeout_ms);
+
+// The default screen's size in pixels; 0 x 0 without a connection.
+TSize UiScreenSize();
 
 // An atom of the connection, made when it does not exist yet.
 Atom UiAtom(const char* name);

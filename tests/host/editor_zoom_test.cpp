@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "editor/editor_zoom.h"
 #include "support/saving_instance.h"
 #include "support/started_instance.h"
 #include "support/temp_folder.h"
@@ -81,6 +82,23 @@ TEST_F(EditorZoom, TheHostRectangleGrowsWithTheZoomAndOddValuesGiveTheExactPixel
     EXPECT_EQ(r.right, c.width) << c.keys;
     EXPECT_EQ(r.bottom, c.height) << c.keys;
   }
+}
+
+// A screen smaller than the zoomed editor gets the largest level that fits, never less than 100.
+TEST(ZoomThatFits, TakesTheLargestLevelThatFitsTheScreen) {
+  const struct {
+    int32_t zoom;
+    ui::TSize screen;
+    int32_t fits;
+  } cases[] = {
+      {150, {1024, 768}, 125},  {200, {1024, 768}, 125},  {200, {1280, 1024}, 150}, {200, {1920, 1200}, 200},
+      {150, {1920, 1080}, 150}, {125, {800, 600}, 100},   {125, {640, 480}, 100},   {100, {640, 480}, 100},
+      {200, {0, 0}, 200},       {175, {800, 600}, 175},   // unknown screen; no level: left as it is
+      {200, {1248, 1114}, 200}, {200, {1247, 1114}, 150},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ZoomThatFits(c.zoom, 624, 557, c.screen), c.fits)
+        << c.zoom << " on " << c.screen.width << " x " << c.screen.height;
 }
 
 // ---- the zoomed editor in a window of the host's ---------------------------------------------

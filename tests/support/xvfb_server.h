@@ -30,8 +30,9 @@ class XvfbServer {
   bool running() const { return pid_ > 0 && !display_.empty(); }
   const std::string& display() const { return display_; }
   const std::string& failure() const { return failure_; }
-  static constexpr int kScreenWidth = 1024;
-  static constexpr int kScreenHeight = 768;
+  // Room for the editor at its largest zoom (1248 x 1114), which a smaller screen would reduce.
+  static constexpr int kScreenWidth = 1600;
+  static constexpr int kScreenHeight = 1200;
 
   // The server ends by itself once its last client has gone (-terminate): the plug-in's own
   // connection closes after this object, when the program's static objects go, and must find
