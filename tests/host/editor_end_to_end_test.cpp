@@ -4,15 +4,21 @@
 // list, a value typed into an edit box, a second click on the shown tab for the other layer, and a
 // choice there. Notes rendered with processReplacing between the steps hear the edits, the host
 // parameters read them, and the patch file the program chunk names holds them when read back.
+// Then what a musician does in a DAW session besides: a click into a value box to type over it,
+// the wheel over a bar and a list, a project save that clears the "*", and the built-in file
+// dialog loading and saving patches while the host's idle calls keep returning.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -62,6 +68,13 @@ constexpr Place kVolumeEdit{159 + 87 + 20, kPageTop + 442 + 7};
 constexpr int kDeclickerTop = kPageTop + 473 + 15;  // the list under the "Declicker" label
 constexpr int kLineHeight = 13, kListBorder = 2, kListHeight = 16;
 constexpr int kEditorHeight = 557, kDeclickerListHeight = 5 * kLineHeight + 2 * kListBorder;
+constexpr Place kVolumeBar{159 + 75, kPageTop + 442 + 15 + 8};
+constexpr Place kAmpSourceList{159 + 60, kDeclickerTop + 8};
+// The patch commands in the third and fourth column: the name header above "Init", "Load" above
+// "Save".
+constexpr int kHeaderLeft = 314, kHeaderTop = kPageTop + 426, kHeaderWidth = 151, kHeaderHeight = 16;
+constexpr Place kLoad{469 + 75, kPageTop + 426 + 8}, kSave{469 + 75, kPageTop + 446 + 8};
+constexpr const char* kFileDialog = "brelix-file-dialog";
 constexpr int LineY(int list_top, int line) { return list_top + kListBorder + kLineHeight * line + kLineHeight / 2; }
 
 // What a listener measures of a note: its level and its brightness.
@@ -133,6 +146,25 @@ class EditorEndToEnd : public ::testing::Test {
     Button(true);
     Button(false);
   }
+  // Wheel notches at the pointer: positive turns it away from the user.
+  void Wheel(int notches) {
+    for (int i = 0; i < std::abs(notches); ++i) {
+      XTestFakeButtonEvent(host(), notches > 0 ? 4 : 5, True, 0);
+      XTestFakeButtonEvent(host(), notches > 0 ? 4 : 5, False, 0);
+    }
+    XSync(host(), False);
+    Idle(2);
+  }
+  void RightClick(Place p) {
+    MoveTo(p);
+    XTestFakeButtonEvent(host(), 3, True, 0);
+    XTestFakeButtonEvent(host(), 3, False, 0);
+    XSync(host(), False);
+    Idle(2);
+  }
+  void Type(const std::string& text) {
+    for (char c : text) Key(c == '.' ? XK_period : static_cast<KeySym>(c));
+  }
   void Key(KeySym key, bool ctrl = false) {
     const KeyCode control = XKeysymToKeycode(host(), XK_Control_L);
     if (ctrl) XTestFakeKeyEvent(host(), control, True, 0);
@@ -140,6 +172,18 @@ class EditorEndToEnd : public ::testing::Test {
     if (ctrl) XTestFakeKeyEvent(host(), control, False, 0);
     XSync(host(), False);
     Idle(2);
+  }
+
+  // The patch name header as it is on the screen.
+  testing::Image Header() {
+    Idle(2);
+    const testing::Image window = probe_->Capture(parent_);
+    testing::Image header(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kHeaderWidth, kHeaderHeight));
+    cairo_t* cr = cairo_create(header.get());
+    cairo_set_source_surface(cr, window.get(), -kHeaderLeft, -kHeaderTop);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return header;
   }
 
   // ---- the host's side
@@ -228,6 +272,110 @@ TEST_F(EditorEndToEnd, EditsInTheWindowReachTheSoundTheParametersAndThePatchFile
   EXPECT_EQ(saved.Volume, 0.25f);
   EXPECT_EQ(saved.Declicker, 4u);
   plugin_->dispatch(effEditClose);
+}
+
+// A click into a value box that has no focus selects its text, so that typing replaces it; the
+// wheel steps a bar by a hundredth and a closed list by one item; a project save (the host's
+// chunk call) clears the modified state, and the header's "*" goes with it.
+TEST_F(EditorEndToEnd, AClickTypesOverTheValueTheWheelStepsAndAProjectSaveClearsTheMark) {
+  const std::string patch_file = folder_.file("session.tw");
+  WriteBytes(patch_file, "[Voice]\r\nVolume=1\r\n");
+  ASSERT_EQ(plugin_->setChunk(testing::ProgramChunkBytes(0, 15, patch_file)), 1);
+  OpenEditor();
+  const testing::Image clean = Header();
+
+  Click(kVolumeEdit);
+  Type("0.5");
+  Key(XK_Return);
+  ASSERT_TRUE(IdleUntil([&] { return Get(kVolume) == 0.5f; })) << Get(kVolume);
+  EXPECT_GT(testing::DifferentPixels(Header().get(), clean.get()), 0);  // "*session.tw"
+
+  MoveTo(kVolumeBar);
+  Wheel(-1);
+  ASSERT_TRUE(IdleUntil([&] { return std::abs(Get(kVolume) - 0.49f) < 1e-6f; })) << Get(kVolume);
+  Wheel(2);
+  ASSERT_TRUE(IdleUntil([&] { return std::abs(Get(kVolume) - 0.51f) < 1e-6f; })) << Get(kVolume);
+  const float source = Get(kAmpSource);
+  MoveTo(kAmpSourceList);
+  Wheel(-1);  // the next item
+  ASSERT_TRUE(IdleUntil([&] { return Get(kAmpSource) > source; })) << Get(kAmpSource);
+  Wheel(1);
+  ASSERT_TRUE(IdleUntil([&] { return Get(kAmpSource) == source; })) << Get(kAmpSource);
+
+  plugin_->getChunk();
+  EXPECT_EQ(testing::DifferentPixels(Header().get(), clean.get()), 0);
+  plugin_->dispatch(effEditClose);
+}
+
+// The built-in dialog: "Load" opens it over the host's window and returns; while it is open the
+// host's idle calls return at once and the editor takes no input; it lists the folder, loads the
+// chosen patch (the sound changes), and a right click on "Save" (Save As) writes a new file.
+// Closing the editor closes a dialog still open and drops its command.
+TEST_F(EditorEndToEnd, TheBuiltInDialogLoadsAndSavesWhileTheHostRuns) {
+  struct BuiltInDialog {
+    BuiltInDialog() { ::setenv("BRELIX_FILE_DIALOG", "builtin", 1); }
+    ~BuiltInDialog() { ::unsetenv("BRELIX_FILE_DIALOG"); }
+  } built_in;
+  const std::string patch_file = folder_.file("session.tw");
+  WriteBytes(patch_file, "[Voice]\r\nVolume=1\r\n");
+  WriteBytes(folder_.file("Quiet.tw"), "[Voice]\r\nVolume=0.25\r\n");
+  std::filesystem::create_directories(folder_.file("More"));
+  ASSERT_EQ(plugin_->setChunk(testing::ProgramChunkBytes(0, 15, patch_file)), 1);
+  const Heard loud = PlayNote();
+  OpenEditor();
+
+  Click(kLoad);
+  const Window dialog = probe_->WaitForWindow(kFileDialog);
+  ASSERT_NE(dialog, 0u);
+  // The host goes on: no idle call waits for the user (a generous bound: never for seconds).
+  std::chrono::steady_clock::duration longest{};
+  for (int i = 0; i < 20; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    plugin_->dispatch(effEditIdle);
+    longest = std::max(longest, std::chrono::steady_clock::now() - start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count(), 1000);
+  std::cout << "longest idle call with the dialog open: "
+            << std::chrono::duration_cast<std::chrono::microseconds>(longest).count() << " us\n";
+  // The editor is modal to itself only: the wheel over a bar changes nothing now.
+  MoveTo(kVolumeBar);
+  Wheel(-3);
+  EXPECT_EQ(Get(kVolume), 1.0f);
+  const testing::Image picture = probe_->Capture(dialog);
+  cairo_surface_write_to_png(picture.get(), BRELIX_ARTIFACT_DIR "/file_dialog_load.png");
+  EXPECT_GT(testing::DarkPixels(picture.get(), 12, 56, 496, 4 * 18), 100);  // lines listed
+
+  // "..", "More/", "Quiet.tw", "session.tw" (selected, the patch's file): one line up, Enter.
+  probe_->Key(XK_Up);
+  Idle(2);
+  probe_->Key(XK_Return);
+  ASSERT_TRUE(IdleUntil([&] { return Get(kVolume) == 0.25f; })) << Get(kVolume);
+  EXPECT_TRUE(probe_->WaitUntilGone(kFileDialog));
+  const Heard quiet = PlayNote();
+  EXPECT_NEAR(quiet.level_db - loud.level_db, 20 * std::log10(0.25), 0.5);
+
+  // Save As under a typed name: the first key replaces the proposed one.
+  RightClick(kSave);
+  const Window save = probe_->WaitForWindow(kFileDialog);
+  ASSERT_NE(save, 0u);
+  Idle(2);
+  Type("copy");
+  cairo_surface_write_to_png(probe_->Capture(save).get(), BRELIX_ARTIFACT_DIR "/file_dialog_save.png");
+  probe_->Key(XK_Return);
+  ASSERT_TRUE(IdleUntil([&] { return std::filesystem::exists(folder_.file("copy.tw")); }));
+  EXPECT_TRUE(probe_->WaitUntilGone(kFileDialog));
+  testing::PluginFolder reader_folder;
+  const testing::Synth reader = testing::MakeSynth();
+  ASSERT_TRUE(PatchLoad(*reader->Multi->EditBuffer, folder_.file("copy.tw")));
+  EXPECT_EQ(reader->Multi->EditBuffer->Volume, 0.25f);
+
+  // Closing the editor with the dialog open: it goes, and its command with it.
+  Click(kLoad);
+  ASSERT_NE(probe_->WaitForWindow(kFileDialog), 0u);
+  plugin_->dispatch(effEditClose);
+  EXPECT_TRUE(probe_->WaitUntilGone(kFileDialog));
+  EXPECT_EQ(Get(kVolume), 0.25f);
 }
 
 }  // namespace
