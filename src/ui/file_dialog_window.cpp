@@ -42,8 +42,8 @@ Window TopLevelOf(Display* display, Window window) {
   return 0;
 }
 
-// A window without focus and hidden files: the text cut to its box from the right end, so that
-// a long folder path shows where it leads.
+// The text in its box; one too long loses its beginning (behind "..."), so that a long folder
+// path shows where it ends.
 void TextTail(TCanvas& canvas, const TRect& box, const std::string& text, TColor fill) {
   const int room = box.Width() - 8;
   std::string shown = text;
@@ -182,8 +182,6 @@ void TFileDialogWindow::HandleEvent(const XEvent& event) {
   }
   XForm::HandleEvent(event);
 }
-
-void TFileDialogWindow::KeyDown(KeySym) {}  // keys arrive with their text through Typed
 
 void TFileDialogWindow::Typed(KeySym key, const char* text, int length) {
   switch (key) {

@@ -42,7 +42,6 @@ class TFileDialogWindow : public XForm {
 
  protected:
   void Paint(cairo_t* cr) override;
-  void KeyDown(KeySym key) override;
   void MouseDown(int x, int y) override;
   void MouseUp(int x, int y) override;
 
