@@ -31,8 +31,4 @@ std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed) {
   return ChosenFile(Dialogs().SaveFile(PatchFileDialogOptions(true, proposed)));
 }
 
-std::optional<std::string> ChoosePatchFileToLoad(const std::string& proposed) {
-  return ChosenFile(Dialogs().OpenFile(PatchFileDialogOptions(false, proposed)));
-}
-
 }  // namespace brelix

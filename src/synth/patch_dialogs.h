@@ -24,7 +24,4 @@ bool AskToSavePatch(const std::string& patch_file);
 // starts from (none when empty). The chosen full name, or none when the user cancelled.
 std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed);
 
-// The open dialog, which only takes an existing file.
-std::optional<std::string> ChoosePatchFileToLoad(const std::string& proposed);
-
 }  // namespace brelix

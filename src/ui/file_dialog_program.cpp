@@ -24,8 +24,6 @@ namespace brelix::ui {
 
 namespace {
 
-constexpr int kIdlePeriodMs = 50;
-
 std::string Join(const std::vector<std::string>& parts, const std::string& separator) {
   std::string joined;
   for (size_t i = 0; i < parts.size(); ++i) joined += (i > 0 ? separator : "") + parts[i];
@@ -205,17 +203,6 @@ void ChildProgram::Wait(int timeout_ms) {
   }
   pollfd fd{output_fd_, POLLIN, 0};
   ::poll(&fd, 1, timeout_ms);
-}
-
-std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                                        const std::function<void()>& idle) {
-  std::unique_ptr<ChildProgram> program = ChildProgram::Start(path, arguments);
-  if (!program) return std::nullopt;
-  while (!program->Poll()) {
-    program->Wait(kIdlePeriodMs);
-    if (idle) idle();
-  }
-  return program->Result();
 }
 
 }  // namespace brelix::ui

@@ -4,7 +4,6 @@
 
 #include <sys/types.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,10 +65,5 @@ class ChildProgram {
   bool exited_ = false;
   ProgramOutput result_;
 };
-
-// Runs `path` with `arguments` as a ChildProgram until it ends. `idle` runs at least every 50 ms while the
-// program runs. None when it cannot be started.
-std::optional<ProgramOutput> RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                                        const std::function<void()>& idle);
 
 }  // namespace brelix::ui
