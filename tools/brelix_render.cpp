@@ -119,7 +119,7 @@ int Run(const RenderOptions& options) {
     throw std::runtime_error(options.MidiPath + ": " + error.what());
   }
   if (song.SmpteTiming && options.TempoBpm > 0.0) {
-    std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo has no effect\n",
+    std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo sets only the plug-in's clock\n",
                  options.MidiPath.c_str());
   }
   if (song.Events.empty()) {
@@ -153,7 +153,7 @@ int Run(const RenderOptions& options) {
   if (options.Dither) wav.EnableDither(options.Seed.value_or(kDefaultDitherSeed));
   OutputMeter meter;
   ProgressBar progress(options.TailSeconds ? longest : songFrames, settings.SampleRate, onTerminal);
-  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, options.TempoBpm, meter,
+  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, song.Tempos, meter,
                                                [&](const float* left, const float* right, int frames) {
                                                  wav.Write(left, right, static_cast<size_t>(frames));
                                                  progress.Advance(frames);

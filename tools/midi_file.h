@@ -24,6 +24,13 @@ struct TimedMidiEvent {
   MidiMessage Message{};
 };
 
+// A tempo in force from a point of the song until the next one.
+struct SongTempo {
+  double Seconds = 0.0;   // where it starts
+  double Quarters = 0.0;  // the song's position there in quarter notes
+  double Bpm = 120.0;     // quarter notes per minute
+};
+
 struct MidiSong {
   int Format = 0;           // 0 or 1
   int TrackCount = 0;
@@ -32,7 +39,18 @@ struct MidiSong {
   // The end of the song: the latest end of its tracks (a track ends at its end-of-track event,
   // or at its last event when it has none). Never before the last event.
   double EndSeconds = 0.0;
+  // The tempo map a host's transport follows: never empty, the first at 0 s, in time order. A
+  // tempo override gives one tempo; a file without tempo events, or with SMPTE timing, 120 BPM.
+  std::vector<SongTempo> Tempos{SongTempo{}};
 };
+
+// Where the transport stands at `seconds`: the tempo in force there, with the position in
+// quarter notes. `tempos` as in MidiSong.
+struct SongPosition {
+  double Bpm = 120.0;
+  double Quarters = 0.0;
+};
+SongPosition PositionAt(std::span<const SongTempo> tempos, double seconds);
 
 struct MidiReadOptions {
   // When positive, a fixed tempo in beats per minute that replaces the file's tempo map.

@@ -33,23 +33,51 @@ struct TimedMessage {
   uint8_t status, first, second;
 };
 
-// A format-0 Standard MIDI File at 120 BPM, 480 ticks per quarter (960 ticks a second); its end of
-// track comes at `end` seconds (or with the last event).
-std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0) {
+struct TempoChange {
+  double seconds, bpm;
+};
+
+// A format-0 Standard MIDI File, 480 ticks per quarter, at 120 BPM or the tempos given (the first
+// at 0 s); its end of track comes at `end` seconds (or with the last event).
+std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0,
+                          const std::vector<TempoChange>& tempos = {}) {
   std::string track;
   const auto variable = [&](uint32_t value) {
     std::string bytes(1, static_cast<char>(value & 0x7F));
     while (value >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (value & 0x7F)));
     track += bytes;
   };
-  uint32_t tick = 0;
-  for (const TimedMessage& m : messages) {
-    const auto at = static_cast<uint32_t>(std::lround(m.seconds * 960.0));
-    variable(at - tick);
-    tick = at;
-    track += {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)};
+  const auto tickAt = [&](double seconds) {
+    double ticks = 0.0, from = 0.0, bpm = 120.0;
+    for (const TempoChange& change : tempos) {
+      if (change.seconds > seconds) break;
+      ticks += (change.seconds - from) * bpm * 8.0;
+      from = change.seconds;
+      bpm = change.bpm;
+    }
+    return static_cast<uint32_t>(std::lround(ticks + (seconds - from) * bpm * 8.0));
+  };
+  struct Event {
+    uint32_t tick;
+    std::string bytes;
+  };
+  std::vector<Event> events;
+  for (const TempoChange& change : tempos) {
+    const auto micros = static_cast<uint32_t>(std::lround(60e6 / change.bpm));
+    events.push_back({tickAt(change.seconds), {'\xFF', '\x51', '\x03', static_cast<char>(micros >> 16),
+                                               static_cast<char>(micros >> 8), static_cast<char>(micros)}});
   }
-  variable(std::max(static_cast<uint32_t>(std::lround(end * 960.0)), tick) - tick);
+  for (const TimedMessage& m : messages) {
+    events.push_back({tickAt(m.seconds), {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)}});
+  }
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
+  uint32_t tick = 0;
+  for (const Event& event : events) {
+    variable(event.tick - tick);
+    tick = event.tick;
+    track += event.bytes;
+  }
+  variable(std::max(tickAt(end), tick) - tick);
   track += std::string("\xFF\x2F\x00", 3);
   const auto be32 = [](size_t v) {
     return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
@@ -67,6 +95,28 @@ struct Audio {
     float peak = 0.0f;
     for (size_t i = frame(from); i < (to < 0 ? samples.size() : frame(to)); ++i) peak = std::max(peak, std::fabs(samples[i]));
     return 20.0 * std::log10(peak);
+  }
+  // The first time the left channel rises above `level`, or a negative time.
+  double FirstAbove(float level) const {
+    for (size_t i = 0; i < samples.size(); i += 2)
+      if (std::fabs(samples[i]) > level) return static_cast<double>(i / 2) / rate;
+    return -1.0;
+  }
+  // The times at which the left channel's level (its peak over 5 ms) rises above a third of the
+  // loudest: where a gated sound comes back.
+  std::vector<double> GateOpenings() const {
+    const size_t window = static_cast<size_t>(rate) / 200;
+    std::vector<float> levels;
+    for (size_t i = 0; i + 2 * window <= samples.size(); i += 2 * window) {
+      float peak = 0.0f;
+      for (size_t k = i; k < i + 2 * window; k += 2) peak = std::max(peak, std::fabs(samples[k]));
+      levels.push_back(peak);
+    }
+    const float loudest = levels.empty() ? 0.0f : *std::max_element(levels.begin(), levels.end());
+    std::vector<double> openings;
+    for (size_t i = 1; i < levels.size(); ++i)
+      if (levels[i] > loudest / 3 && levels[i - 1] <= loudest / 3) openings.push_back(static_cast<double>(i * window) / rate);
+    return openings;
   }
 };
 
@@ -301,6 +351,43 @@ TEST_F(RenderProgram, ASeedMakesRendersRepeatBitForBit) {
   const ProgramRun run = Render({"--seed", "banana", song});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--seed needs a whole number from 0 to 4294967295, not 'banana'"), std::string::npos);
+}
+
+// The song's tempo map is the plug-in's clock: a delay of 3/16 bar and an LFO of a quarter bar
+// that gates the voice, at the file's tempo, after a tempo change, and at --tempo.
+TEST_F(RenderProgram, ClockedDelaysAndLfosFollowTheSongsTempo) {
+  const std::string echo = Write("echo.tw", "[Delay]\nDelayWet=1\nDelayDry=0\nDelayClocked=-1\nDelayTimeL=0.1875\nDelayTimeR=0.1875\n");
+  const std::string gate = Write("gate.tw", "[Lfo.1]\nLfoShape=2\nLfoClocked=-1\nLfoRate=0.25\nLfoOffset=1\n[Voice]\nVolumeModSource=1\n");
+  struct Case {
+    std::vector<TempoChange> tempos;
+    Strings options;
+    double noteAt;       // the click's time; the gated note holds from 0 to 2 s
+    double echoAt;       // 3/16 of a bar of four beats after the click
+    double gatePeriod;   // a quarter note
+  };
+  const Case cases[] = {
+      {{{0.0, 90.0}}, {}, 0.0, 0.5, 2.0 / 3.0},
+      {{{0.0, 120.0}}, {}, 0.0, 0.375, 0.5},
+      {{{0.0, 120.0}, {0.5, 90.0}}, {}, 1.0, 1.5, -1.0},
+      {{{0.0, 90.0}}, {"--tempo", "120"}, 0.0, 0.375, 0.5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.tempos.back().bpm << " BPM at the end, " << c.options.size() << " options");
+    const auto render = [&](const std::string& patch, const std::vector<TimedMessage>& notes, double end) {
+      Strings args = {"--rate", "22050", "--tail", "0.8", "--patch", patch,
+                      Write("song.mid", MidiFileBytes(notes, end, c.tempos)), "-o", file("out.wav")};
+      args.insert(args.end(), c.options.begin(), c.options.end());
+      const ProgramRun run = Render(args);
+      EXPECT_EQ(run.exit_code, 0) << run.err;
+      return ReadWav(file("out.wav"));
+    };
+    const Audio echoed = render(echo, {{c.noteAt, 0x90, 60, 127}, {c.noteAt + 0.05, 0x80, 60, 0}}, c.noteAt + 0.1);
+    EXPECT_NEAR(echoed.FirstAbove(1e-3f), c.echoAt, 0.002);
+    if (c.gatePeriod < 0) continue;
+    const std::vector<double> openings = render(gate, {{0.0, 0x90, 60, 127}, {2.0, 0x80, 60, 0}}, 2.0).GateOpenings();
+    ASSERT_GE(openings.size(), 2u);
+    for (size_t i = 1; i < openings.size() && openings[i] < 2.0; ++i) EXPECT_NEAR(openings[i] - openings[i - 1], c.gatePeriod, 0.011);
+  }
 }
 
 }  // namespace
