@@ -19,6 +19,7 @@
 #include "patch_check.h"
 #include "plugin_target.h"
 #include "progress_bar.h"
+#include "render_files.h"
 #include "render_options.h"
 #include "render_schedule.h"
 #include "render_state.h"
@@ -33,14 +34,6 @@ namespace fs = std::filesystem;
 constexpr double kQuietKeptSeconds = 0.5;
 // Dither repeats from render to render: without --seed it takes this seed.
 constexpr uint32_t kDefaultDitherSeed = 1;
-
-// Refuses to write the WAV over the MIDI file itself (a MIDI file named *.wav).
-void CheckOutputIsNotInput(const RenderOptions& options) {
-  std::error_code error;
-  if (fs::equivalent(options.MidiPath, options.OutputPath, error)) {
-    throw std::runtime_error("the output '" + options.OutputPath + "' is the MIDI file itself; name another with -o");
-  }
-}
 
 const char* FormatName(WavSampleFormat format) {
   switch (format) {
@@ -74,6 +67,23 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
     CheckPatchToPlay(patch);
   }
   return chunk;
+}
+
+// No input is written over, no file written twice, and no file the user protected is replaced.
+void CheckWrittenFiles(const RenderOptions& options, const std::string& patchPath) {
+  const RenderFile output{"the output", options.OutputPath};
+  const RenderFile stateOut{"the state file to write", options.SaveStatePath};
+  const RenderFile files[] = {{"the MIDI file", options.MidiPath},
+                              {"the patch file", patchPath},
+                              {"the state file to load", options.LoadStatePath},
+                              output,
+                              stateOut};
+  CheckFilesDiffer(files);
+  CheckMayReplace(output);
+  if (!stateOut.Path.empty()) {
+    CheckStateFileCanBeWritten(stateOut.Path);
+    CheckMayReplace(stateOut);
+  }
 }
 
 // --patch, --load-state, --channel and --voices: the chunk a host would restore, made from the
@@ -136,8 +146,7 @@ int Run(const RenderOptions& options) {
   // Everything that can be refused is refused before the render starts.
   if (!options.PatchPath.empty()) CheckPatchToPlay(options.PatchPath);
   const std::optional<std::vector<uint8_t>> saved = SavedState(options);
-  if (!options.SaveStatePath.empty()) CheckStateFileCanBeWritten(options.SaveStatePath);
-  CheckOutputIsNotInput(options);
+  CheckWrittenFiles(options, saved ? ChunkPatchFile(*saved) : options.PatchPath);
   const std::string pluginPath = FindPlugin(options.PluginPath);
   if (options.Seed) setenv("BRELIX_SEED", std::to_string(*options.Seed).c_str(), 1);
 

@@ -45,7 +45,7 @@ mode_t NewFileMode() {
 }  // namespace
 
 WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames)
-    : path_(path), format_(format) {
+    : path_(path), target_(path), format_(format) {
   if (sampleRate < 1) throw std::invalid_argument("the sample rate must be at least 1 Hz");
   const int64_t frameBytes = 2 * BytesPerSample(format);
   const bool rf64 = plannedFrames > kLargestWavData / frameBytes;
@@ -54,13 +54,23 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
     return WavOutputError("cannot create WAV file '" + path + "': " + reason);
   };
   struct stat target {};
-  if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) throw fail("it is a folder");
+  const bool exists = stat(path.c_str(), &target) == 0;
+  if (exists && S_ISDIR(target.st_mode)) throw fail("it is a folder");
+  // A symbolic link keeps pointing at its file, which is the one replaced.
+  struct stat link {};
+  if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      target_ = resolved;
+      std::free(resolved);
+    }
+  }
 
-  std::string pattern = path + ".partial-XXXXXX";
+  std::string pattern = target_ + ".partial-XXXXXX";
   const int fd = mkstemp(pattern.data());
   if (fd < 0) throw fail(std::strerror(errno));
   temporaryPath_ = pattern;
-  fchmod(fd, NewFileMode());
+  // A file replaced keeps its permissions; a new one gets those of the umask.
+  fchmod(fd, exists ? target.st_mode & 07777 : NewFileMode());
 
   SF_INFO info{};
   info.samplerate = sampleRate;
@@ -169,7 +179,7 @@ void WavWriter::Close() {
     Discard();
     throw WavOutputError("cannot finish WAV file '" + path_ + "': " + sf_error_number(result));
   }
-  if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+  if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
     const std::string reason = std::strerror(errno);
     Discard();
     throw WavOutputError("cannot finish WAV file '" + path_ + "': " + reason);

@@ -7,7 +7,8 @@
 //
 // The data goes to a temporary file next to the target, which replaces the target only when
 // Close succeeds: a failed or abandoned render never leaves a half-written file behind and
-// never destroys an older file of the same name.
+// never destroys an older file of the same name. The file replaced keeps its permissions, and a
+// symbolic link keeps pointing at it.
 #pragma once
 
 #include <cstddef>
@@ -69,6 +70,7 @@ class WavWriter {
   int32_t Quantize(float value);
 
   std::string path_;
+  std::string target_;  // the file replaced: the one a symbolic link at `path_` points at
   std::string temporaryPath_;
   WavSampleFormat format_;
   SNDFILE* file_ = nullptr;

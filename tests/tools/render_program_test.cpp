@@ -390,5 +390,58 @@ TEST_F(RenderProgram, ClockedDelaysAndLfosFollowTheSongsTempo) {
   }
 }
 
+// No render writes over a file it reads or writes, however the names differ, and none replaces a
+// file the user protected: each is refused before the render, with every file left as it was.
+TEST_F(RenderProgram, InputsAndProtectedFilesAreNeverWrittenOver) {
+  const std::string song = ShortSong();
+  const std::string patch = Write("patch.tw", "[Voice]\nVolume=0.5\n");
+  const std::string state = file("take.state");
+  ASSERT_EQ(Render({"--patch", patch, "--save-state", state, song, "-o", file("take.wav")}).exit_code, 0);
+  fs::create_symlink(song, file("link.mid"));
+  fs::create_hard_link(patch, file("hard.tw"));
+  Write("locked.wav", "RIFF");
+  fs::permissions(file("locked.wav"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Write("locked.state", "state");
+  fs::permissions(file("locked.state"), fs::perms::owner_read);
+  fs::create_directory(file("folder.wav"));
+  struct Case {
+    Strings args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{song, "-o", song}, "'" + song + "' is both the MIDI file and the output"},
+      {{song, "-o", file("link.mid")}, "'" + song + "' and '" + file("link.mid") + "' are both the MIDI file and the output"},
+      {{"--patch", patch, song, "-o", patch}, "both the patch file and the output"},
+      {{"--patch", file("hard.tw"), song, "-o", patch}, "both the patch file and the output"},
+      {{song, "--save-state", song, "-o", file("new.wav")}, "both the MIDI file and the state file to write"},
+      {{song, "--save-state", file("x.bin"), "-o", file("x.bin")}, "both the output and the state file to write"},
+      {{"--load-state", state, song, "-o", state}, "both the state file to load and the output"},
+      {{"--load-state", state, song, "--save-state", state, "-o", file("new.wav")},
+       "both the state file to load and the state file to write"},
+      {{"--load-state", state, song, "-o", patch}, "both the patch file and the output"},  // the patch the state names
+      {{song, "-o", file("locked.wav")}, "will not replace the output '" + file("locked.wav") + "': it is write-protected"},
+      {{song, "-o", file("folder.wav")}, "will not replace the output '" + file("folder.wav") + "': it is a folder"},
+      {{song, "--save-state", file("locked.state"), "-o", file("new.wav")},
+       "will not replace the state file to write '" + file("locked.state") + "': it is write-protected"},
+  };
+  const auto contents = [&] {
+    std::vector<std::string> all;
+    for (const std::string& name : Names())
+      if (!fs::is_directory(file(name))) all.push_back(name + ":" + ReadBytes(file(name)));
+    return all;
+  };
+  const std::vector<std::string> before = contents();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const ProgramRun run = Render(c.args);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("brelix-render: " + c.message.substr(0, c.message.find("both"))), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(contents(), before);
+  }
+  EXPECT_EQ(fs::status(file("locked.wav")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
 }  // namespace
 }  // namespace brelix
