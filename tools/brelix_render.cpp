@@ -17,12 +17,15 @@
 #include "output_meter.h"
 #include "patch/file_io.h"
 #include "patch_check.h"
+#include "patch_facts.h"
 #include "plugin_target.h"
 #include "progress_bar.h"
 #include "render_files.h"
 #include "render_options.h"
 #include "render_schedule.h"
 #include "render_state.h"
+#include "song_warnings.h"
+#include "sustain_pedal.h"
 #include "wav_output.h"
 
 namespace brelix {
@@ -34,6 +37,7 @@ namespace fs = std::filesystem;
 constexpr double kQuietKeptSeconds = 0.5;
 // Dither repeats from render to render: without --seed it takes this seed.
 constexpr uint32_t kDefaultDitherSeed = 1;
+constexpr int kSustainController = 64;
 
 const char* FormatName(WavSampleFormat format) {
   switch (format) {
@@ -95,6 +99,37 @@ void RestoreState(const RenderOptions& options, const std::optional<std::vector<
   plugin.SetChunk(ChangedChunk(saved ? *saved : plugin.GetChunk(), changes));
 }
 
+// The song as the plug-in is to hear it, with what a musician would miss said: the patch's
+// preview note left out (or released at the end), the pedal held (--pedal), notes still held at
+// the end released there.
+void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk, double sampleRate, MidiSong& song) {
+  const int channel = ChunkChannel(chunk);
+  const std::string patch = ChunkPatchFile(chunk);
+  if (const int preview = PreviewNote(patch); preview >= 0) {
+    const MidiMessage off = {static_cast<uint8_t>(0x80 | (channel - 1)), static_cast<uint8_t>(preview & 0xFF), 0};
+    if (options.PreviewNote) {
+      song.Events.push_back({song.EndSeconds, off});
+    } else {
+      song.Events.insert(song.Events.begin(), {0.0, off});
+      std::fprintf(stderr, "brelix-render: warning: the patch %s sounds its preview note %d (PlayNote) when it is "
+                   "loaded; the render leaves it out (--preview-note keeps it)\n", patch.c_str(), preview);
+    }
+  }
+  if (options.Pedal) HoldNotesWithPedal(song);
+  const SongListener listener{.Channel = channel,
+                              .HearsPedal = options.Pedal || ReadsController(patch, kSustainController),
+                              .SampleRate = sampleRate};
+  for (const std::string& warning : SongWarnings(song, options.MidiPath, listener)) {
+    std::fprintf(stderr, "brelix-render: warning: %s\n", warning.c_str());
+  }
+  const size_t events = song.Events.size();
+  ReleaseHeldNotes(song);
+  if (song.Events.size() > events) {
+    std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
+                 song.Events.size() - events, options.MidiPath.c_str());
+  }
+}
+
 // Where an automatic tail's file ends: a little after the sound has fallen quiet for good, or
 // with the song when the sound ended within it.
 int64_t EndOfSound(int64_t songFrames, int64_t rendered, int64_t quietFrames, double rate) {
@@ -136,12 +171,6 @@ int Run(const RenderOptions& options) {
     std::fprintf(stderr, "brelix-render: note: %s holds no notes or controllers; the output is silent\n",
                  options.MidiPath.c_str());
   }
-  const size_t events = song.Events.size();
-  ReleaseHeldNotes(song);
-  if (song.Events.size() > events) {
-    std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
-                 song.Events.size() - events, options.MidiPath.c_str());
-  }
 
   // Everything that can be refused is refused before the render starts.
   if (!options.PatchPath.empty()) CheckPatchToPlay(options.PatchPath);
@@ -168,6 +197,7 @@ int Run(const RenderOptions& options) {
                                                  progress.Advance(frames);
                                                });
   RestoreState(options, saved, *plugin);
+  PrepareSong(options, plugin->GetChunk(), settings.SampleRate, song);
 
   const int64_t rendered = RunRenderSchedule(song, settings, *plugin);
   if (!options.SaveStatePath.empty()) WriteStateFile(options.SaveStatePath, plugin->GetChunk());

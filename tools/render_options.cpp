@@ -73,6 +73,8 @@ const char* RenderUsage() {
          "                      project (a program chunk naming the file)\n"
          "      --channel N     the MIDI channel the plug-in listens on, 1 to 16 (default 1)\n"
          "      --voices N      the number of voices, 1 to 16 (default 16)\n"
+         "      --pedal         hold note-offs while the sustain pedal (controller 64) is down\n"
+         "      --preview-note  play the patch's preview note (PlayNote) from the start too\n"
          "      --seed N        seed the plug-in's random generator with N (0 to 4294967295),\n"
          "                      so that renders repeat bit for bit\n"
          "      --save-state FILE  write the plug-in's program chunk at the end of the render\n"
@@ -105,6 +107,8 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--dither", [&] { options.Dither = true; }},
+      {"--pedal", [&] { options.Pedal = true; }},
+      {"--preview-note", [&] { options.PreviewNote = true; }},
   };
 
   // Help is shown whatever else the line holds.

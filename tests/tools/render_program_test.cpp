@@ -443,5 +443,83 @@ TEST_F(RenderProgram, InputsAndProtectedFilesAreNeverWrittenOver) {
             fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 }
 
+// What a musician would miss is said on standard error, and the file is written all the same.
+TEST_F(RenderProgram, WarnsAboutWhatTheRenderWouldLeaveUnheard) {
+  const std::string plain = Write("plain.tw", "[Voice]\nVolume=0.5\n");
+  const std::string preview = Write("preview.tw", "[Voice]\nPlayNote=60\n");
+  const std::string pedalled = Write("pedalled.tw", "[MidiModMatrix.1]\nMidiModSource=-65\nMidiModDest=74\nMidiModAmount=0.5\n");
+  struct Case {
+    std::vector<TimedMessage> song;
+    std::string patch;
+    Strings options;
+    std::string warning;  // empty: none
+  };
+  const Case cases[] = {
+      {{{0.0, 0x91, 60, 100}, {0.2, 0x81, 60, 0}, {0.0, 0x92, 62, 100}, {0.1, 0x92, 62, 0}}, plain, {},
+       "has 2 note(s) on channel(s) 2, 3, which the plug-in does not hear: it listens on channel 1; --channel 2 plays channel 2"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.0, 0x92, 62, 100}, {0.1, 0x82, 62, 0}}, plain, {},
+       "has 1 note(s) on channel(s) 3, which the plug-in does not hear: it listens on channel 1\n"},
+      {{{0.0, 0x92, 62, 100}, {0.1, 0x82, 62, 0}}, plain, {"--channel", "3"}, ""},
+      {{{0.0, 0x90, 60, 100}, {0.1, 0x90, 64, 100}, {0.1, 0x80, 64, 0}, {0.2, 0x80, 60, 0}}, plain, {},
+       "1 note(s) of " + file("song.mid") + " end on the frame they start (the first at 0.100 s, key 64) and are not heard"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}}, preview, {},
+       "the patch " + preview + " sounds its preview note 60 (PlayNote) when it is loaded; the render leaves it out (--preview-note keeps it)"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}}, preview, {"--preview-note"}, ""},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {},
+       "uses the sustain pedal (controller 64), but no slot of the patch reads it: notes end at their note-offs (--pedal holds them "
+       "while the pedal is down)"},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {"--pedal"}, ""},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, pedalled, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.warning);
+    std::vector<TimedMessage> song = c.song;
+    std::stable_sort(song.begin(), song.end(), [](const TimedMessage& a, const TimedMessage& b) { return a.seconds < b.seconds; });
+    Strings args = {"--tail", "0.5", "--patch", c.patch, Write("song.mid", MidiFileBytes(song, 0.3)), "-o", file("out.wav")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const ProgramRun run = Render(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    if (c.warning.empty()) EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    else EXPECT_NE(run.err.find("brelix-render: warning: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
+  }
+  // The preview note left out is not heard; kept, it sounds from the start and ends with the song.
+  Write("rest.mid", MidiFileBytes({{0.5, 0xB0, 7, 100}}, 1.0));
+  ASSERT_EQ(Render({"--patch", preview, file("rest.mid"), "-o", file("rest.wav")}).exit_code, 0);
+  EXPECT_LT(ReadWav(file("rest.wav")).PeakDb(0.0), -90.0);
+  ASSERT_EQ(Render({"--patch", preview, "--preview-note", file("rest.mid"), "-o", file("kept.wav")}).exit_code, 0);
+  const Audio kept = ReadWav(file("kept.wav"));
+  EXPECT_GT(kept.PeakDb(0.0, 0.1), -30.0);
+  EXPECT_LT(kept.Seconds(), 5.0);
+}
+
+// --pedal holds a note-off while controller 64 is down and sends it when the pedal comes up;
+// without it the note ends at its note-off. The pedal itself reaches the plug-in either way: a
+// patch that reads it hears it.
+TEST_F(RenderProgram, ThePedalHoldsNotesUntilItComesUp) {
+  const std::string song = Write("pedal.mid", MidiFileBytes({{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.1, 0x80, 60, 0},
+                                                             {0.8, 0xB0, 64, 20}, {1.0, 0x90, 62, 100}, {1.2, 0x80, 62, 0}}, 1.5));
+  constexpr double kQuiet = -45.0;  // what is left of a release after 0.1 s or more
+  const std::string patch = Write("short.tw", "[Env.4]\nEnvTime.4=0.05\n");
+  const auto render = [&](const std::string& patchFile, Strings options) {
+    Strings args = {"--tail", "0.5", "--patch", patchFile, song, "-o", file("out.wav")};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(Render(args).exit_code, 0);
+    return ReadWav(file("out.wav"));
+  };
+  const Audio cut = render(patch, {});
+  EXPECT_LT(cut.PeakDb(0.3, 0.8), kQuiet) << "the note ends at its note-off";
+  const Audio held = render(patch, {"--pedal"});
+  EXPECT_GT(held.PeakDb(0.7, 0.8), -30.0) << "the pedal holds it";
+  EXPECT_LT(held.PeakDb(0.9, 1.0), kQuiet) << "until it comes up";
+  EXPECT_GT(held.PeakDb(1.1, 1.2), -30.0) << "a later note plays as usual";
+  EXPECT_LT(held.PeakDb(1.35, 1.5), kQuiet) << "and ends at its note-off, the pedal being up";
+  // A patch whose level follows the pedal: silent once it is up.
+  const std::string follows = Write("follows.tw", "[Env.4]\nEnvTime.4=0.05\n[Voice]\nVolumeModSource=-65\n");
+  const Audio gated = render(follows, {"--pedal"});
+  EXPECT_GT(gated.PeakDb(0.5, 0.8), -30.0);
+  EXPECT_LT(gated.PeakDb(0.85, 1.0), kQuiet);
+}
+
 }  // namespace
 }  // namespace brelix
