@@ -1,6 +1,7 @@
 // brelix-render: renders a Standard MIDI File through the Brelix plug-in into a WAV file.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -99,6 +100,18 @@ void RestoreState(const RenderOptions& options, const std::optional<std::vector<
   plugin.SetChunk(ChangedChunk(saved ? *saved : plugin.GetChunk(), changes));
 }
 
+// The time stamp of a seeded render's file: $SOURCE_DATE_EPOCH when it holds a time the file can
+// store, else 0, so that renders repeat byte for byte.
+uint32_t SourceDate() {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  if (text == nullptr) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long seconds = std::strtoull(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || *text == '-' || seconds > UINT32_MAX) return 0;
+  return static_cast<uint32_t>(seconds);
+}
+
 // The song as the plug-in is to hear it, with what a musician would miss said: the patch's
 // preview note left out (or released at the end), the pedal held (--pedal), notes still held at
 // the end released there.
@@ -189,6 +202,7 @@ int Run(const RenderOptions& options) {
   // older file of that name as it was.
   WavWriter wav(options.OutputPath, options.SampleRate, options.Format, longest);
   if (options.Dither) wav.EnableDither(options.Seed.value_or(kDefaultDitherSeed));
+  if (const char* seed = std::getenv("BRELIX_SEED"); seed != nullptr && *seed != '\0') wav.FixTimestamp(SourceDate());
   OutputMeter meter;
   ProgressBar progress(options.TailSeconds ? longest : songFrames, settings.SampleRate, onTerminal);
   auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, song.Tempos, meter,

@@ -42,6 +42,28 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Walks the chunks of a finished RIFF/RF64 file and sets the time stamp of its PEAK chunk
+// (after the chunk's version word). Returns false when the file cannot be read or written; a
+// file without a PEAK chunk is left as it is.
+bool WritePeakTimestamp(const std::string& path, uint32_t seconds) {
+  FILE* file = std::fopen(path.c_str(), "r+b");
+  if (file == nullptr) return false;
+  bool ok = std::fseek(file, 12, SEEK_SET) == 0;
+  unsigned char header[8];
+  while (ok && std::fread(header, 1, sizeof header, file) == sizeof header) {
+    const uint32_t size = header[4] | header[5] << 8 | header[6] << 16 | static_cast<uint32_t>(header[7]) << 24;
+    if (std::memcmp(header, "PEAK", 4) == 0) {
+      const unsigned char stamp[4] = {static_cast<unsigned char>(seconds), static_cast<unsigned char>(seconds >> 8),
+                                      static_cast<unsigned char>(seconds >> 16), static_cast<unsigned char>(seconds >> 24)};
+      ok = size >= 8 && std::fseek(file, 4, SEEK_CUR) == 0 && std::fwrite(stamp, 1, 4, file) == 4;
+      break;
+    }
+    if (std::memcmp(header, "data", 4) == 0) break;  // libsndfile puts PEAK before the data
+    ok = std::fseek(file, static_cast<long>(size + (size & 1)), SEEK_CUR) == 0;
+  }
+  return std::fclose(file) == 0 && ok;
+}
+
 }  // namespace
 
 WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames)
@@ -178,6 +200,11 @@ void WavWriter::Close() {
   if (result != SF_ERR_NO_ERROR) {
     Discard();
     throw WavOutputError("cannot finish WAV file '" + path_ + "': " + sf_error_number(result));
+  }
+  if (timestamp_ && !WritePeakTimestamp(temporaryPath_, *timestamp_)) {
+    const std::string reason = std::strerror(errno);
+    Discard();
+    throw WavOutputError("cannot finish WAV file '" + path_ + "': " + reason);
   }
   if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
     const std::string reason = std::strerror(errno);

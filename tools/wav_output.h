@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -53,6 +54,10 @@ class WavWriter {
   // WavOutputError when that fails.
   void Truncate(int64_t frames);
 
+  // The time stamp of the file's PEAK chunk (float files carry one): the clock's time at Close
+  // unless this sets one, seconds since 1970, so that equal renders give equal files.
+  void FixTimestamp(uint32_t seconds) { timestamp_ = seconds; }
+
   // Finishes the header and puts the file in place of the target. Throws WavOutputError when
   // that fails.
   void Close();
@@ -77,6 +82,7 @@ class WavWriter {
   int64_t framesLeft_;  // before the file is full
   int64_t frames_ = 0;
   int64_t clipped_ = 0;
+  std::optional<uint32_t> timestamp_;
   bool dither_ = false;
   std::mt19937 ditherNoise_;
   std::vector<float> interleaved_;

@@ -348,6 +348,26 @@ TEST_F(RenderProgram, ASeedMakesRendersRepeatBitForBit) {
   const std::string first = render("a.wav", {"--seed", "7"});
   EXPECT_EQ(render("b.wav", {"--seed", "7"}), first);
   EXPECT_NE(render("c.wav", {"--seed", "8"}), first);
+  // A float file's PEAK chunk carries a time stamp: with a seed it is fixed, so whole files repeat.
+  const auto stamp = [](const std::string& bytes) {
+    const size_t peak = bytes.find("PEAK");
+    EXPECT_NE(peak, std::string::npos);
+    return peak == std::string::npos ? ~0u : uint32_t(uint8_t(bytes[peak + 12])) | uint32_t(uint8_t(bytes[peak + 13])) << 8 |
+                                                 uint32_t(uint8_t(bytes[peak + 14])) << 16 | uint32_t(uint8_t(bytes[peak + 15])) << 24;
+  };
+  const auto renderFloat = [&](const std::string& name, Strings extra, ProgramOptions environment) {
+    Strings args = {"--patch", patch, song, "-o", file(name)};
+    args.insert(args.begin(), extra.begin(), extra.end());
+    EXPECT_EQ(Render(args, environment).exit_code, 0);
+    return ReadBytes(file(name));
+  };
+  const ProgramOptions noDate{.environment = {{"SOURCE_DATE_EPOCH", std::nullopt}, {"BRELIX_SEED", std::nullopt}}};
+  const std::string seeded = renderFloat("f1.wav", {"--seed", "7"}, noDate);
+  EXPECT_EQ(stamp(seeded), 0u);
+  EXPECT_EQ(renderFloat("f2.wav", {}, {.environment = {{"SOURCE_DATE_EPOCH", std::nullopt}, {"BRELIX_SEED", "7"}}}), seeded);
+  EXPECT_EQ(stamp(renderFloat("f3.wav", {"--seed", "7"}, {.environment = {{"SOURCE_DATE_EPOCH", "1700000000"}}})), 1700000000u);
+  EXPECT_GT(stamp(renderFloat("f4.wav", {}, noDate)), 1700000000u) << "unseeded: the clock's time";
+
   const ProgramRun run = Render({"--seed", "banana", song});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--seed needs a whole number from 0 to 4294967295, not 'banana'"), std::string::npos);
