@@ -4,6 +4,7 @@
 #include <cctype>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -238,6 +239,21 @@ const KeyText& TextOf(const std::string& base, std::set<std::string>& used, std:
   return found->second;
 }
 
+// The range texts' numbers: "a .. b" pairs (the editor's range, what can be typed, a second
+// range of one section); lists of codes have their own check.
+std::optional<KeyRange> ParseRange(const std::string& text) {
+  if (text.starts_with("code")) return std::nullopt;
+  static const std::regex pair("(-?[0-9]+(?:\\.[0-9]+)?) \\.\\. (-?[0-9]+(?:\\.[0-9]+)?)");
+  std::optional<KeyRange> range;
+  for (auto match = std::sregex_iterator(text.begin(), text.end(), pair); match != std::sregex_iterator(); ++match) {
+    const double low = std::stod((*match)[1]), high = std::stod((*match)[2]);
+    if (!range) range = KeyRange{low, high};
+    range->Lowest = std::min(range->Lowest, low);
+    range->Highest = std::max(range->Highest, high);
+  }
+  return range;
+}
+
 void WriteSections(std::ostringstream& out) {
   const std::vector<PatchFileKey> keys = PatchFileKeys();
   std::set<std::string> used;
@@ -438,6 +454,15 @@ std::string PatchReferenceMarkdown() {
   out << "## Codes\n\n";
   WriteCodes(out);
   return out.str();
+}
+
+std::optional<KeyRange> ReferenceRange(const std::string& key) {
+  const std::string base = BaseKey(key).first;
+  const auto& texts = KeyTexts();
+  auto found = texts.find(base);
+  if (found == texts.end() && base.starts_with("AuxDelay")) found = texts.find(base.substr(3));
+  if (found == texts.end()) return std::nullopt;
+  return ParseRange(found->second.range);
 }
 
 }  // namespace brelix
