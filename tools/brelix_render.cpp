@@ -51,9 +51,9 @@ const char* FormatName(WavSampleFormat format) {
 
 // The patch file a render plays, checked as --check-patch checks it: a file that is no patch
 // ends the render before it starts; warnings are shown and the render goes on, as the plug-in
-// would play the file.
+// would play the file. A sample that cannot be loaded the plug-in reports itself.
 void CheckPatchToPlay(const std::string& path) {
-  const PatchCheck check = CheckPatchFile(path);
+  const PatchCheck check = CheckPatchFile(path, /*samples=*/false);
   for (const PatchProblem& problem : check.Problems) {
     std::fprintf(stderr, "brelix-render: %s\n", DescribeProblem(path, problem).c_str());
   }
@@ -76,7 +76,7 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
 
 // No input is written over, no file written twice, and no file the user protected is replaced.
 void CheckWrittenFiles(const RenderOptions& options, const std::string& patchPath) {
-  const RenderFile output{"the output", options.OutputPath};
+  const RenderFile output{"the output", options.OutputPath == kStandardOutput ? "" : options.OutputPath};
   const RenderFile stateOut{"the state file to write", options.SaveStatePath};
   const RenderFile files[] = {{"the MIDI file", options.MidiPath},
                               {"the patch file", patchPath},
@@ -84,7 +84,7 @@ void CheckWrittenFiles(const RenderOptions& options, const std::string& patchPat
                               output,
                               stateOut};
   CheckFilesDiffer(files);
-  CheckMayReplace(output);
+  if (!output.Path.empty()) CheckMayReplace(output);
   if (!stateOut.Path.empty()) {
     CheckStateFileCanBeWritten(stateOut.Path);
     CheckMayReplace(stateOut);
@@ -162,7 +162,8 @@ void ReportOutput(const WavWriter& wav, const OutputMeter& meter, int sampleRate
   if (pcm) clipping = over == 0 ? "nothing clipped" : std::to_string(over) + " samples clipped";
   else clipping = over == 0 ? "nothing above 0 dBFS" : std::to_string(over) + " samples above 0 dBFS (kept in the float file)";
   std::fprintf(stderr, "brelix-render: %swrote %s: %.1f s, %d Hz, %s, %s, %s\n", pcm && over > 0 ? "warning: " : "",
-               wav.Path().c_str(), static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
+               wav.Path() == kStandardOutput ? "standard output" : wav.Path().c_str(),
+               static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
                FormatName(wav.Format()), peak, clipping.c_str());
 }
 

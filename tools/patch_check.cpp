@@ -57,7 +57,8 @@ class KeyTable {
 
 class Checker {
  public:
-  Checker(TPatchFile& file, const KeyTable& keys, PatchCheck& check) : file_(file), keys_(keys), check_(check) {}
+  Checker(TPatchFile& file, const KeyTable& keys, PatchCheck& check, bool samples)
+      : file_(file), keys_(keys), check_(check), samples_(samples) {}
 
   void Run() {
     for (const TIniFile::TextLine& line : file_.UnreadLines()) {
@@ -94,7 +95,7 @@ class Checker {
   void CheckValue(const PatchFileKey& key, const TIniFile::KeyLine& line) {
     const std::string setting = "[" + line.section + "] " + line.key + "=" + line.value;
     if (key.Kind == PatchKeyKind::Text) {
-      if (key.Key == "SampleOscFile" && !line.value.empty()) CheckSample(line);
+      if (samples_ && key.Key == "SampleOscFile" && !line.value.empty()) CheckSample(line);
       return;
     }
     if (line.value.empty()) {
@@ -195,6 +196,7 @@ class Checker {
   TPatchFile& file_;
   const KeyTable& keys_;
   PatchCheck& check_;
+  bool samples_;
 };
 
 }  // namespace
@@ -210,7 +212,7 @@ int PatchCheck::Warnings() const {
   }));
 }
 
-PatchCheck CheckPatchFile(const std::string& path) {
+PatchCheck CheckPatchFile(const std::string& path, bool samples) {
   PatchCheck check;
   const auto fail = [&](std::string text) {
     check.Problems.push_back({PatchProblem::Severity::Error, 0, std::move(text)});
@@ -231,7 +233,7 @@ PatchCheck CheckPatchFile(const std::string& path) {
     return fail(empty ? "not a patch file: it is empty"
                       : "not a patch file: it holds none of the sections of a patch ([Engine], [AuxOsc.1], ... [Delay])");
   }
-  Checker(*file, keys, check).Run();
+  Checker(*file, keys, check, samples).Run();
   std::stable_sort(check.Problems.begin(), check.Problems.end(),
                    [](const PatchProblem& a, const PatchProblem& b) { return a.Line < b.Line; });
   return check;

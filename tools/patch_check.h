@@ -28,7 +28,9 @@ struct PatchCheck {
   int Warnings() const;
 };
 
-PatchCheck CheckPatchFile(const std::string& path);
+// `samples`: whether sample files are tried too (a render leaves that to the plug-in, which says
+// so itself when it loads the patch).
+PatchCheck CheckPatchFile(const std::string& path, bool samples = true);
 
 // "path:12: warning: text", or "path: error: text" for the whole file.
 std::string DescribeProblem(const std::string& path, const PatchProblem& problem);

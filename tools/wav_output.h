@@ -30,9 +30,14 @@ class WavOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The name that stands for standard output.
+inline constexpr const char* kStandardOutput = "-";
+
 class WavWriter {
  public:
   // Starts the file; `plannedFrames` chooses RF64 over WAV when the data will not fit a WAV.
+  // kStandardOutput writes to standard output: in place when it is a file, else (a pipe) the
+  // whole file, its sizes filled in, when Close succeeds.
   // Throws WavOutputError naming the file and the reason when it cannot be created (missing or
   // read-only folder, a folder of that name), std::invalid_argument for a sample rate below 1.
   WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames = 0);
@@ -83,6 +88,8 @@ class WavWriter {
   int64_t frames_ = 0;
   int64_t clipped_ = 0;
   std::optional<uint32_t> timestamp_;
+  int outputFd_ = -1;      // the file written (the temporary file, or standard output's)
+  bool sendWhole_ = false; // standard output cannot seek: the file goes there when complete
   bool dither_ = false;
   std::mt19937 ditherNoise_;
   std::vector<float> interleaved_;

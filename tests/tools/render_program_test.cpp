@@ -541,5 +541,21 @@ TEST_F(RenderProgram, ThePedalHoldsNotesUntilItComesUp) {
   EXPECT_LT(gated.PeakDb(0.85, 1.0), kQuiet);
 }
 
+// "-o -" sends the WAV to standard output (here a pipe) and nothing else; the messages stay on
+// standard error, and a sample that cannot be loaded is named there once.
+TEST_F(RenderProgram, StandardOutputTakesTheWholeFileAndNothingElse) {
+  const std::string patch = Write("sampled.tw", "[SampleOsc.1]\nSampleOscFile=" + file("no.wav") + "\n");
+  const std::string song = ShortSong();
+  const ProgramRun piped = Render({"--seed", "3", "--patch", patch, song, "-o", "-"});
+  ASSERT_EQ(piped.exit_code, 0) << piped.err;
+  ASSERT_EQ(Render({"--seed", "3", "--patch", patch, song, "-o", file("out.wav")}).exit_code, 0);
+  EXPECT_EQ(piped.out, ReadBytes(file("out.wav")));
+  EXPECT_NE(piped.err.find("wrote standard output: "), std::string::npos) << piped.err;
+  size_t named = 0;
+  for (size_t at = piped.err.find(file("no.wav")); at != std::string::npos; at = piped.err.find(file("no.wav"), at + 1)) ++named;
+  EXPECT_EQ(named, 1u) << piped.err;
+  EXPECT_EQ(Names(), (Strings{"out.wav", "sampled.tw", "song.mid"}));
+}
+
 }  // namespace
 }  // namespace brelix
