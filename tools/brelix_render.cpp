@@ -66,8 +66,8 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
   std::vector<uint8_t> chunk = ReadStateFile(options.LoadStatePath);
   const std::string patch = ChunkPatchFile(chunk);
   if (!patch.empty() && !FileExists(patch)) {
-    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
-                 patch.c_str(), options.LoadStatePath.c_str());
+    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the render plays what "
+                 "the plug-in restores without it, as a host would\n", patch.c_str(), options.LoadStatePath.c_str());
   } else if (!patch.empty()) {
     CheckPatchToPlay(patch);
   }
