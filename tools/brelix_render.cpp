@@ -38,7 +38,6 @@ namespace fs = std::filesystem;
 constexpr double kQuietKeptSeconds = 0.5;
 // Dither repeats from render to render: without --seed it takes this seed.
 constexpr uint32_t kDefaultDitherSeed = 1;
-constexpr int kSustainController = 64;
 
 const char* FormatName(WavSampleFormat format) {
   switch (format) {
@@ -119,7 +118,7 @@ void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk
   const int channel = ChunkChannel(chunk);
   const std::string patch = ChunkPatchFile(chunk);
   if (const int preview = PreviewNote(patch); preview >= 0) {
-    const MidiMessage off = {static_cast<uint8_t>(0x80 | (channel - 1)), static_cast<uint8_t>(preview & 0xFF), 0};
+    const MidiMessage off = NoteOff(channel - 1, preview & 0xFF);
     if (options.PreviewNote) {
       song.Events.push_back({song.EndSeconds, off});
     } else {

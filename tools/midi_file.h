@@ -19,6 +19,23 @@ namespace brelix {
 // carries 0 as its third byte.
 using MidiMessage = std::array<uint8_t, 3>;
 
+// The parts of a channel message that the tools look at.
+inline constexpr int kMidiKeys = 128;
+inline constexpr uint8_t kNoteOffStatus = 0x80;
+inline constexpr uint8_t kNoteOnStatus = 0x90;
+inline constexpr uint8_t kControlChangeStatus = 0xB0;
+inline constexpr uint8_t kSustainController = 64;
+inline int MessageKind(const MidiMessage& m) { return m[0] & 0xF0; }
+inline int MessageChannel(const MidiMessage& m) { return m[0] & 0x0F; }  // 0..15
+// A note-on of velocity 0 ends its note too.
+inline bool IsNoteStart(const MidiMessage& m) { return MessageKind(m) == kNoteOnStatus && m[2] > 0; }
+inline bool IsNoteEnd(const MidiMessage& m) {
+  return MessageKind(m) == kNoteOffStatus || (MessageKind(m) == kNoteOnStatus && m[2] == 0);
+}
+inline MidiMessage NoteOff(int channel, int key) {
+  return {static_cast<uint8_t>(kNoteOffStatus | channel), static_cast<uint8_t>(key), 0};
+}
+
 struct TimedMidiEvent {
   double Seconds = 0.0;  // from the start of the song
   MidiMessage Message{};

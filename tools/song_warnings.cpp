@@ -11,17 +11,11 @@ namespace brelix {
 namespace {
 
 constexpr int kChannels = 16;
-constexpr int kKeys = 128;
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kSustain = 64;
 
 std::string UnheardChannels(const MidiSong& song, const std::string& name, int heard) {
   std::array<int64_t, kChannels> notes{};
   for (const TimedMidiEvent& event : song.Events) {
-    const auto [status, first, second] = event.Message;
-    if ((status & 0xF0) == kNoteOn && second > 0) ++notes[status & 0x0F];
+    if (IsNoteStart(event.Message)) ++notes[MessageChannel(event.Message)];
   }
   std::string channels;
   int64_t unheard = 0;
@@ -42,19 +36,18 @@ std::string UnheardChannels(const MidiSong& song, const std::string& name, int h
 }
 
 std::string SilentNotes(const MidiSong& song, const std::string& name, const SongListener& listener) {
-  std::array<int64_t, kKeys> started;
+  std::array<int64_t, kMidiKeys> started;
   started.fill(-1);
   int64_t count = 0;
   const TimedMidiEvent* firstSilent = nullptr;
   for (const TimedMidiEvent& event : song.Events) {
-    const auto [status, first, second] = event.Message;
-    if ((status & 0x0F) + 1 != listener.Channel) continue;
-    const uint8_t kind = status & 0xF0;
+    const MidiMessage& m = event.Message;
+    if (MessageChannel(m) + 1 != listener.Channel) continue;
     const int64_t frame = EventFrame(event.Seconds, listener.SampleRate);
-    int64_t& start = started[first & 0x7F];
-    if (kind == kNoteOn && second > 0) {
+    int64_t& start = started[m[1] & 0x7F];
+    if (IsNoteStart(m)) {
       start = frame;
-    } else if (kind == kNoteOff || kind == kNoteOn) {
+    } else if (IsNoteEnd(m)) {
       if (start == frame) {
         ++count;
         if (firstSilent == nullptr) firstSilent = &event;
@@ -72,8 +65,8 @@ std::string SilentNotes(const MidiSong& song, const std::string& name, const Son
 std::string UnheardPedal(const MidiSong& song, const std::string& name, const SongListener& listener) {
   if (listener.HearsPedal) return "";
   const bool pedal = std::any_of(song.Events.begin(), song.Events.end(), [&](const TimedMidiEvent& event) {
-    const auto [status, first, second] = event.Message;
-    return (status & 0xF0) == kControlChange && first == kSustain && (status & 0x0F) + 1 == listener.Channel;
+    const MidiMessage& m = event.Message;
+    return MessageKind(m) == kControlChangeStatus && m[1] == kSustainController && MessageChannel(m) + 1 == listener.Channel;
   });
   if (!pedal) return "";
   return name + " uses the sustain pedal (controller 64), but no slot of the patch reads it: notes end at their "

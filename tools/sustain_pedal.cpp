@@ -9,38 +9,30 @@ namespace brelix {
 namespace {
 
 constexpr int kChannels = 16;
-constexpr int kKeys = 128;
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kSustain = 64;
 constexpr uint8_t kPedalDown = 64;
 
 }  // namespace
 
 void HoldNotesWithPedal(MidiSong& song) {
   std::array<bool, kChannels> down{};
-  std::array<std::bitset<kKeys>, kChannels> waiting;  // keys whose note-off waits for the pedal
+  std::array<std::bitset<kMidiKeys>, kChannels> waiting;  // keys whose note-off waits for the pedal
   std::vector<TimedMidiEvent> played;
   played.reserve(song.Events.size());
   for (const TimedMidiEvent& event : song.Events) {
-    const auto [status, first, second] = event.Message;
-    const int channel = status & 0x0F;
-    const uint8_t kind = status & 0xF0;
-    const bool noteOff = kind == kNoteOff || (kind == kNoteOn && second == 0);
-    if (noteOff && down[channel]) {
-      waiting[channel][first & 0x7F] = true;
+    const MidiMessage& m = event.Message;
+    const int channel = MessageChannel(m);
+    if (IsNoteEnd(m) && down[channel]) {
+      waiting[channel][m[1] & 0x7F] = true;
       continue;
     }
     played.push_back(event);
     // A key struck again is held by the hand once more: its own note-off ends it.
-    if (kind == kNoteOn && !noteOff) waiting[channel][first & 0x7F] = false;
-    if (kind != kControlChange || first != kSustain) continue;
-    down[channel] = second >= kPedalDown;
+    if (IsNoteStart(m)) waiting[channel][m[1] & 0x7F] = false;
+    if (MessageKind(m) != kControlChangeStatus || m[1] != kSustainController) continue;
+    down[channel] = m[2] >= kPedalDown;
     if (down[channel]) continue;
-    for (int key = 0; key < kKeys; ++key) {
-      if (!waiting[channel][key]) continue;
-      played.push_back({event.Seconds, {static_cast<uint8_t>(kNoteOff | channel), static_cast<uint8_t>(key), 0}});
+    for (int key = 0; key < kMidiKeys; ++key) {
+      if (waiting[channel][key]) played.push_back({event.Seconds, NoteOff(channel, key)});
     }
     waiting[channel].reset();
   }
