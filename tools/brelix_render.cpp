@@ -1,6 +1,7 @@
 // brelix-render: renders a Standard MIDI File through the Brelix plug-in into a WAV file.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,11 +18,15 @@
 #include "output_meter.h"
 #include "patch/file_io.h"
 #include "patch_check.h"
+#include "patch_facts.h"
 #include "plugin_target.h"
 #include "progress_bar.h"
+#include "render_files.h"
 #include "render_options.h"
 #include "render_schedule.h"
 #include "render_state.h"
+#include "song_warnings.h"
+#include "sustain_pedal.h"
 #include "wav_output.h"
 
 namespace brelix {
@@ -34,14 +39,6 @@ constexpr double kQuietKeptSeconds = 0.5;
 // Dither repeats from render to render: without --seed it takes this seed.
 constexpr uint32_t kDefaultDitherSeed = 1;
 
-// Refuses to write the WAV over the MIDI file itself (a MIDI file named *.wav).
-void CheckOutputIsNotInput(const RenderOptions& options) {
-  std::error_code error;
-  if (fs::equivalent(options.MidiPath, options.OutputPath, error)) {
-    throw std::runtime_error("the output '" + options.OutputPath + "' is the MIDI file itself; name another with -o");
-  }
-}
-
 const char* FormatName(WavSampleFormat format) {
   switch (format) {
     case WavSampleFormat::Pcm16: return "16-bit PCM";
@@ -53,9 +50,9 @@ const char* FormatName(WavSampleFormat format) {
 
 // The patch file a render plays, checked as --check-patch checks it: a file that is no patch
 // ends the render before it starts; warnings are shown and the render goes on, as the plug-in
-// would play the file.
+// would play the file. A sample that cannot be loaded the plug-in reports itself.
 void CheckPatchToPlay(const std::string& path) {
-  const PatchCheck check = CheckPatchFile(path);
+  const PatchCheck check = CheckPatchFile(path, /*samples=*/false);
   for (const PatchProblem& problem : check.Problems) {
     std::fprintf(stderr, "brelix-render: %s\n", DescribeProblem(path, problem).c_str());
   }
@@ -68,12 +65,29 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
   std::vector<uint8_t> chunk = ReadStateFile(options.LoadStatePath);
   const std::string patch = ChunkPatchFile(chunk);
   if (!patch.empty() && !FileExists(patch)) {
-    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the default patch plays\n",
-                 patch.c_str(), options.LoadStatePath.c_str());
+    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the render plays what "
+                 "the plug-in restores without it, as a host would\n", patch.c_str(), options.LoadStatePath.c_str());
   } else if (!patch.empty()) {
     CheckPatchToPlay(patch);
   }
   return chunk;
+}
+
+// No input is written over, no file written twice, and no file the user protected is replaced.
+void CheckWrittenFiles(const RenderOptions& options, const std::string& patchPath) {
+  const RenderFile output{"the output", options.OutputPath == kStandardOutput ? "" : options.OutputPath};
+  const RenderFile stateOut{"the state file to write", options.SaveStatePath};
+  const RenderFile files[] = {{"the MIDI file", options.MidiPath},
+                              {"the patch file", patchPath},
+                              {"the state file to load", options.LoadStatePath},
+                              output,
+                              stateOut};
+  CheckFilesDiffer(files);
+  if (!output.Path.empty()) CheckMayReplace(output);
+  if (!stateOut.Path.empty()) {
+    CheckStateFileCanBeWritten(stateOut.Path);
+    CheckMayReplace(stateOut);
+  }
 }
 
 // --patch, --load-state, --channel and --voices: the chunk a host would restore, made from the
@@ -83,6 +97,49 @@ void RestoreState(const RenderOptions& options, const std::optional<std::vector<
   const StateChanges changes{.PatchFile = options.PatchPath, .Channel = options.Channel, .Voices = options.Voices};
   if (!saved && changes.PatchFile.empty() && changes.Channel == 0 && changes.Voices == 0) return;
   plugin.SetChunk(ChangedChunk(saved ? *saved : plugin.GetChunk(), changes));
+}
+
+// The time stamp of a seeded render's file: $SOURCE_DATE_EPOCH when it holds a time the file can
+// store, else 0, so that renders repeat byte for byte.
+uint32_t SourceDate() {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  if (text == nullptr) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long seconds = std::strtoull(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || *text == '-' || seconds > UINT32_MAX) return 0;
+  return static_cast<uint32_t>(seconds);
+}
+
+// The song as the plug-in is to hear it, with what a musician would miss said: the patch's
+// preview note left out (or released at the end), the pedal held (--pedal), notes still held at
+// the end released there.
+void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk, double sampleRate, MidiSong& song) {
+  const int channel = ChunkChannel(chunk);
+  const std::string patch = ChunkPatchFile(chunk);
+  if (const int preview = PreviewNote(patch); preview >= 0) {
+    const MidiMessage off = NoteOff(channel - 1, preview & 0xFF);
+    if (options.PreviewNote) {
+      song.Events.push_back({song.EndSeconds, off});
+    } else {
+      song.Events.insert(song.Events.begin(), {0.0, off});
+      std::fprintf(stderr, "brelix-render: warning: the patch %s sounds its preview note %d (PlayNote) when it is "
+                   "loaded; the render leaves it out (--preview-note keeps it)\n", patch.c_str(), preview);
+    }
+  }
+  if (options.Pedal) HoldNotesWithPedal(song);
+  const SongListener listener{.Channel = channel,
+                              .HearsPedal = options.Pedal || ReadsController(patch, kSustainController),
+                              .SampleRate = sampleRate};
+  for (const std::string& warning : SongWarnings(song, options.MidiPath, listener)) {
+    std::fprintf(stderr, "brelix-render: warning: %s\n", warning.c_str());
+  }
+  const size_t events = song.Events.size();
+  ReleaseHeldNotes(song);
+  if (song.Events.size() > events) {
+    std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
+                 song.Events.size() - events, options.MidiPath.c_str());
+  }
 }
 
 // Where an automatic tail's file ends: a little after the sound has fallen quiet for good, or
@@ -104,7 +161,8 @@ void ReportOutput(const WavWriter& wav, const OutputMeter& meter, int sampleRate
   if (pcm) clipping = over == 0 ? "nothing clipped" : std::to_string(over) + " samples clipped";
   else clipping = over == 0 ? "nothing above 0 dBFS" : std::to_string(over) + " samples above 0 dBFS (kept in the float file)";
   std::fprintf(stderr, "brelix-render: %swrote %s: %.1f s, %d Hz, %s, %s, %s\n", pcm && over > 0 ? "warning: " : "",
-               wav.Path().c_str(), static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
+               wav.Path() == kStandardOutput ? "standard output" : wav.Path().c_str(),
+               static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
                FormatName(wav.Format()), peak, clipping.c_str());
 }
 
@@ -119,25 +177,18 @@ int Run(const RenderOptions& options) {
     throw std::runtime_error(options.MidiPath + ": " + error.what());
   }
   if (song.SmpteTiming && options.TempoBpm > 0.0) {
-    std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo has no effect\n",
+    std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo sets only the plug-in's clock\n",
                  options.MidiPath.c_str());
   }
   if (song.Events.empty()) {
     std::fprintf(stderr, "brelix-render: note: %s holds no notes or controllers; the output is silent\n",
                  options.MidiPath.c_str());
   }
-  const size_t events = song.Events.size();
-  ReleaseHeldNotes(song);
-  if (song.Events.size() > events) {
-    std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
-                 song.Events.size() - events, options.MidiPath.c_str());
-  }
 
   // Everything that can be refused is refused before the render starts.
   if (!options.PatchPath.empty()) CheckPatchToPlay(options.PatchPath);
   const std::optional<std::vector<uint8_t>> saved = SavedState(options);
-  if (!options.SaveStatePath.empty()) CheckStateFileCanBeWritten(options.SaveStatePath);
-  CheckOutputIsNotInput(options);
+  CheckWrittenFiles(options, saved ? ChunkPatchFile(*saved) : options.PatchPath);
   const std::string pluginPath = FindPlugin(options.PluginPath);
   if (options.Seed) setenv("BRELIX_SEED", std::to_string(*options.Seed).c_str(), 1);
 
@@ -151,14 +202,16 @@ int Run(const RenderOptions& options) {
   // older file of that name as it was.
   WavWriter wav(options.OutputPath, options.SampleRate, options.Format, longest);
   if (options.Dither) wav.EnableDither(options.Seed.value_or(kDefaultDitherSeed));
+  if (const char* seed = std::getenv("BRELIX_SEED"); seed != nullptr && *seed != '\0') wav.FixTimestamp(SourceDate());
   OutputMeter meter;
   ProgressBar progress(options.TailSeconds ? longest : songFrames, settings.SampleRate, onTerminal);
-  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, options.TempoBpm, meter,
+  auto plugin = std::make_unique<PluginTarget>(pluginPath, settings, song.Tempos, meter,
                                                [&](const float* left, const float* right, int frames) {
                                                  wav.Write(left, right, static_cast<size_t>(frames));
                                                  progress.Advance(frames);
                                                });
   RestoreState(options, saved, *plugin);
+  PrepareSong(options, plugin->GetChunk(), settings.SampleRate, song);
 
   const int64_t rendered = RunRenderSchedule(song, settings, *plugin);
   if (!options.SaveStatePath.empty()) WriteStateFile(options.SaveStatePath, plugin->GetChunk());

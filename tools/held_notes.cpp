@@ -8,29 +8,22 @@ namespace brelix {
 namespace {
 
 constexpr int kChannels = 16;
-constexpr int kKeys = 128;
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
 constexpr uint8_t kAllSoundOff = 120;
 constexpr uint8_t kAllNotesOff = 123;
 
 }  // namespace
 
 void ReleaseHeldNotes(MidiSong& song) {
-  std::array<std::bitset<kKeys>, kChannels> held;
+  std::array<std::bitset<kMidiKeys>, kChannels> held;
   for (const TimedMidiEvent& event : song.Events) {
-    const auto [status, first, second] = event.Message;
-    const int channel = status & 0x0F;
-    const uint8_t kind = status & 0xF0;
-    if (kind == kNoteOn || kind == kNoteOff) held[channel][first & 0x7F] = kind == kNoteOn && second > 0;
-    if (kind == kControlChange && (first == kAllSoundOff || first == kAllNotesOff)) held[channel].reset();
+    const MidiMessage& m = event.Message;
+    const int channel = MessageChannel(m);
+    if (IsNoteStart(m) || IsNoteEnd(m)) held[channel][m[1] & 0x7F] = IsNoteStart(m);
+    if (MessageKind(m) == kControlChangeStatus && (m[1] == kAllSoundOff || m[1] == kAllNotesOff)) held[channel].reset();
   }
   for (int channel = 0; channel < kChannels; ++channel) {
-    for (int key = 0; key < kKeys; ++key) {
-      if (held[channel][key]) {
-        song.Events.push_back({song.EndSeconds, {static_cast<uint8_t>(kNoteOff | channel), static_cast<uint8_t>(key), 0}});
-      }
+    for (int key = 0; key < kMidiKeys; ++key) {
+      if (held[channel][key]) song.Events.push_back({song.EndSeconds, NoteOff(channel, key)});
     }
   }
 }

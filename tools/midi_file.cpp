@@ -214,6 +214,16 @@ class TempoMap {
     }
   }
 
+  // The segments as the song's tempo map.
+  std::vector<SongTempo> Tempos() const {
+    std::vector<SongTempo> tempos;
+    for (const Segment& segment : segments_) {
+      tempos.push_back({segment.StartSeconds, static_cast<double>(segment.StartTick) / ticksPerQuarter_,
+                        60e6 / segment.MicrosecondsPerQuarter});
+    }
+    return tempos;
+  }
+
   // Ticks must be asked for in rising order.
   double SecondsAt(uint64_t tick) {
     while (current_ + 1 < segments_.size() && segments_[current_ + 1].StartTick <= tick) ++current_;
@@ -321,7 +331,18 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
     song.Events.push_back({secondsAt(event.Tick, "an event", event.Offset), event.Message});
   }
   song.EndSeconds = secondsAt(endTick, "the end of a track", endOffset);
+  // SMPTE timing counts no beats: the transport runs at the override or the default tempo.
+  if (division.Smpte) song.Tempos = {{0.0, 0.0, overrideTempo ? options.TempoBpm : 60e6 / kDefaultMicrosecondsPerQuarter}};
+  else song.Tempos = tempoMap.Tempos();
   return song;
+}
+
+SongPosition PositionAt(std::span<const SongTempo> tempos, double seconds) {
+  if (tempos.empty()) return {};
+  const auto after = std::upper_bound(tempos.begin() + 1, tempos.end(), seconds,
+                                      [](double s, const SongTempo& tempo) { return s < tempo.Seconds; });
+  const SongTempo& tempo = *(after - 1);
+  return {tempo.Bpm, tempo.Quarters + (seconds - tempo.Seconds) * tempo.Bpm / 60.0};
 }
 
 MidiSong ReadMidiFile(const std::string& path, const MidiReadOptions& options) {

@@ -19,9 +19,33 @@ namespace brelix {
 // carries 0 as its third byte.
 using MidiMessage = std::array<uint8_t, 3>;
 
+// The parts of a channel message that the tools look at.
+inline constexpr int kMidiKeys = 128;
+inline constexpr uint8_t kNoteOffStatus = 0x80;
+inline constexpr uint8_t kNoteOnStatus = 0x90;
+inline constexpr uint8_t kControlChangeStatus = 0xB0;
+inline constexpr uint8_t kSustainController = 64;
+inline int MessageKind(const MidiMessage& m) { return m[0] & 0xF0; }
+inline int MessageChannel(const MidiMessage& m) { return m[0] & 0x0F; }  // 0..15
+// A note-on of velocity 0 ends its note too.
+inline bool IsNoteStart(const MidiMessage& m) { return MessageKind(m) == kNoteOnStatus && m[2] > 0; }
+inline bool IsNoteEnd(const MidiMessage& m) {
+  return MessageKind(m) == kNoteOffStatus || (MessageKind(m) == kNoteOnStatus && m[2] == 0);
+}
+inline MidiMessage NoteOff(int channel, int key) {
+  return {static_cast<uint8_t>(kNoteOffStatus | channel), static_cast<uint8_t>(key), 0};
+}
+
 struct TimedMidiEvent {
   double Seconds = 0.0;  // from the start of the song
   MidiMessage Message{};
+};
+
+// A tempo in force from a point of the song until the next one.
+struct SongTempo {
+  double Seconds = 0.0;   // where it starts
+  double Quarters = 0.0;  // the song's position there in quarter notes
+  double Bpm = 120.0;     // quarter notes per minute
 };
 
 struct MidiSong {
@@ -32,7 +56,18 @@ struct MidiSong {
   // The end of the song: the latest end of its tracks (a track ends at its end-of-track event,
   // or at its last event when it has none). Never before the last event.
   double EndSeconds = 0.0;
+  // The tempo map a host's transport follows: never empty, the first at 0 s, in time order. A
+  // tempo override gives one tempo; a file without tempo events, or with SMPTE timing, 120 BPM.
+  std::vector<SongTempo> Tempos{SongTempo{}};
 };
+
+// Where the transport stands at `seconds`: the tempo in force there, with the position in
+// quarter notes. `tempos` as in MidiSong.
+struct SongPosition {
+  double Bpm = 120.0;
+  double Quarters = 0.0;
+};
+SongPosition PositionAt(std::span<const SongTempo> tempos, double seconds);
 
 struct MidiReadOptions {
   // When positive, a fixed tempo in beats per minute that replaces the file's tempo map.

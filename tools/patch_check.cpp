@@ -16,6 +16,7 @@
 #include "patch/sample_memory.h"
 #include "patch/wav_reader.h"
 #include "patch_codes.h"
+#include "patch_reference.h"
 
 namespace brelix {
 
@@ -56,9 +57,13 @@ class KeyTable {
 
 class Checker {
  public:
-  Checker(TPatchFile& file, const KeyTable& keys, PatchCheck& check) : file_(file), keys_(keys), check_(check) {}
+  Checker(TPatchFile& file, const KeyTable& keys, PatchCheck& check, bool samples)
+      : file_(file), keys_(keys), check_(check), samples_(samples) {}
 
   void Run() {
+    for (const TIniFile::TextLine& line : file_.UnreadLines()) {
+      Warn(line.line, "'" + line.text + "' is neither a section, a key=value line nor a comment; the plug-in ignores it");
+    }
     for (const std::string& section : file_.SectionNames()) {
       if (!keys_.HasSection(section))
         Warn(file_.SectionLine(section), "unknown section [" + section + "]; the plug-in ignores it");
@@ -90,7 +95,7 @@ class Checker {
   void CheckValue(const PatchFileKey& key, const TIniFile::KeyLine& line) {
     const std::string setting = "[" + line.section + "] " + line.key + "=" + line.value;
     if (key.Kind == PatchKeyKind::Text) {
-      if (key.Key == "SampleOscFile" && !line.value.empty()) CheckSample(line);
+      if (samples_ && key.Key == "SampleOscFile" && !line.value.empty()) CheckSample(line);
       return;
     }
     if (line.value.empty()) {
@@ -98,7 +103,9 @@ class Checker {
       return;
     }
     if (key.Kind == PatchKeyKind::Float) {
-      if (!TextToFloat(line.value)) Warn(line.line, setting + " is not a number; the plug-in reads it as 0");
+      const std::optional<float> value = TextToFloat(line.value);
+      if (!value) Warn(line.line, setting + " is not a number; the plug-in reads it as 0");
+      else CheckRange(key, line, setting, *value);
       return;
     }
     const std::optional<int32_t> code = TextToInteger(line.value);
@@ -106,11 +113,21 @@ class Checker {
       Warn(line.line, setting + " is not a whole number; the plug-in reads it as 0");
       return;
     }
+    if (key.Kind == PatchKeyKind::Integer) CheckRange(key, line, setting, *code);
     if (key.Kind == PatchKeyKind::Source && ModSourceName(*code).empty())
       Warn(line.line, setting + " names no modulation source; the slot reads 0");
     if (key.Kind == PatchKeyKind::Destination && ModDestName(*code).empty())
       Warn(line.line, setting + " names no modulation destination; the slot changes nothing");
     CheckListCode(key, line, setting, *code);
+  }
+
+  // A value beyond the range of the patch reference: the plug-in plays it, but nobody could have
+  // set it in the editor, so it is most likely a slip of the hand.
+  void CheckRange(const PatchFileKey& key, const TIniFile::KeyLine& line, const std::string& setting, double value) {
+    const std::optional<KeyRange> range = ReferenceRange(key.Key);
+    if (!range || (value >= range->Lowest && value <= range->Highest)) return;
+    Warn(line.line, setting + " lies outside " + FloatToText(static_cast<float>(range->Lowest)) + " .. " +
+                        FloatToText(static_cast<float>(range->Highest)) + ", the range docs/patch-reference.md gives");
   }
 
   // Codes beyond their list: the plug-in plays the first shape and the linear curve instead, and
@@ -179,6 +196,7 @@ class Checker {
   TPatchFile& file_;
   const KeyTable& keys_;
   PatchCheck& check_;
+  bool samples_;
 };
 
 }  // namespace
@@ -194,7 +212,7 @@ int PatchCheck::Warnings() const {
   }));
 }
 
-PatchCheck CheckPatchFile(const std::string& path) {
+PatchCheck CheckPatchFile(const std::string& path, bool samples) {
   PatchCheck check;
   const auto fail = [&](std::string text) {
     check.Problems.push_back({PatchProblem::Severity::Error, 0, std::move(text)});
@@ -215,7 +233,7 @@ PatchCheck CheckPatchFile(const std::string& path) {
     return fail(empty ? "not a patch file: it is empty"
                       : "not a patch file: it holds none of the sections of a patch ([Engine], [AuxOsc.1], ... [Delay])");
   }
-  Checker(*file, keys, check).Run();
+  Checker(*file, keys, check, samples).Run();
   std::stable_sort(check.Problems.begin(), check.Problems.end(),
                    [](const PatchProblem& a, const PatchProblem& b) { return a.Line < b.Line; });
   return check;

@@ -4,9 +4,10 @@
 //
 // Errors mean the file is no patch the plug-in can play (missing, unreadable, not text, or
 // without a single patch section; the plug-in would play its default patch or keep the old one).
-// Warnings name keys whose text the plug-in reads as 0 (not a number), keys and sections it
-// ignores (unknown or repeated), codes that name nothing, filter types whose weights the file
-// contradicts, and sample files that cannot be loaded.
+// Warnings name keys whose text the plug-in reads as 0 (not a number), lines it ignores (neither a
+// section, a key=value line nor a comment), keys and sections it ignores (unknown or repeated),
+// values outside the range the patch reference gives, codes that name nothing, filter types whose
+// weights the file contradicts, and sample files that cannot be loaded.
 #pragma once
 
 #include <string>
@@ -27,7 +28,9 @@ struct PatchCheck {
   int Warnings() const;
 };
 
-PatchCheck CheckPatchFile(const std::string& path);
+// `samples`: whether sample files are tried too (a render leaves that to the plug-in, which says
+// so itself when it loads the patch).
+PatchCheck CheckPatchFile(const std::string& path, bool samples = true);
 
 // "path:12: warning: text", or "path: error: text" for the whole file.
 std::string DescribeProblem(const std::string& path, const PatchProblem& problem);

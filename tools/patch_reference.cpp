@@ -4,6 +4,7 @@
 #include <cctype>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -109,17 +110,17 @@ const std::map<std::string, KeyText>& KeyTexts() {
       {"Declicker", {"code 0 .. 4, see Declicker", "When a note-on continues from the voice's sound instead of restarting it (FilterDeclick, EnvDeclick)."}},
       {"PlayNote", {"-1 .. 127", "The editor's preview note: from 0 on, that note sounds at velocity 127 whenever the patch is loaded, until a note-off for it. -1: none."}},
       // Delays
-      {"DelayWet", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's echo level. While both delays' wet levels are 0 the delays are off."}},
-      {"DelayDry", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's level of the signal that passes it undelayed."}},
+      {"DelayWet", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's echo level: at 1 the first echo is half of the delay's input, which the output halves again (see Delay levels). While both delays' wet levels are 0 the delays are off."}},
+      {"DelayDry", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's level of its input passed on undelayed, before the output is halved: 1 plays the voices 6 dB below their level without delays, 2 at that level (see Delay levels)."}},
       {"DelayTimeL", {"seconds, 0 .. 1; clocked: bars", "Delay #1's left delay time, at most 1 second; when clocked, in bars of four beats (0.1875: a dotted eighth)."}},
       {"DelayTimeR", {"seconds, 0 .. 1; clocked: bars", "Delay #1's right delay time."}},
       {"DelayFeedbackL", {"0 .. 0.99", "Delay #1's left feedback (above 1 counts as 1)."}},
       {"DelayFeedbackR", {"0 .. 0.99", "Delay #1's right feedback."}},
       {"DelayDamp", {"0 .. 1", "Delay #1's damping: a low-pass in the feedback loop; 0: none."}},
       {"DelayStereoWidth", {"-1 .. 1 (the editor: 0 .. 1)", "Delay #1's echo image: 1 keeps left and right, 0 makes the echo mono, -1 swaps the sides."}},
-      {"DelayInput", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's input level."}},
-      {"DelayMix", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's output level."}},
-      {"DelayRouting", {"0 .. 1", "\"Serial\": how much of Delay #1's output feeds Delay #2 (1: in series)."}},
+      {"DelayInput", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's input level: it scales what the delay passes on undelayed as well as its echoes."}},
+      {"DelayMix", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's output level: it scales the delay's undelayed signal and its echoes alike."}},
+      {"DelayRouting", {"0 .. 1", "\"Serial\": how much of Delay #1's output (its undelayed signal and its echoes) Delay #2 takes in besides its own input (1: in series)."}},
       {"DelayClocked", {"switch", "Delay #1's times are in bars and follow the tempo."}},
       {"DoNotSave", {"integer", "Not 0: the program never writes this file; its saves leave it as it is."}},
   };
@@ -236,6 +237,21 @@ const KeyText& TextOf(const std::string& base, std::set<std::string>& used, std:
     for (size_t at; (at = meaning.find("Delay #1")) != std::string::npos;) meaning.replace(at, 8, "Delay #2");
   }
   return found->second;
+}
+
+// The range texts' numbers: "a .. b" pairs (the editor's range, what can be typed, a second
+// range of one section); lists of codes have their own check.
+std::optional<KeyRange> ParseRange(const std::string& text) {
+  if (text.starts_with("code")) return std::nullopt;
+  static const std::regex pair("(-?[0-9]+(?:\\.[0-9]+)?) \\.\\. (-?[0-9]+(?:\\.[0-9]+)?)");
+  std::optional<KeyRange> range;
+  for (auto match = std::sregex_iterator(text.begin(), text.end(), pair); match != std::sregex_iterator(); ++match) {
+    const double low = std::stod((*match)[1]), high = std::stod((*match)[2]);
+    if (!range) range = KeyRange{low, high};
+    range->Lowest = std::min(range->Lowest, low);
+    range->Highest = std::max(range->Highest, high);
+  }
+  return range;
 }
 
 void WriteSections(std::ostringstream& out) {
@@ -409,8 +425,8 @@ std::string PatchReferenceMarkdown() {
          "Numbers use `.` as the decimal separator, without grouping, in fixed or scientific notation (`2200`, "
          "`2.2E3`). Integers are decimal, or hexadecimal after `$` or `0x`. A switch is 0 (off) or -1 (on); any "
          "value but 0 reads as on. A value that is not a number (`2200 Hz`, `60 ; low`, nothing) is read as 0: "
-         "`brelix-render --check-patch FILE` lists every such key with its line, and every key and section the "
-         "plug-in would ignore.\n\n"
+         "`brelix-render --check-patch FILE` lists every such key with its line, every line, key and section the "
+         "plug-in would ignore (a line without `=` among them), and every value outside the ranges below.\n\n"
          "Ranges are the editor's: the slider's range, and in parentheses the wider range that can be typed. The "
          "plug-in takes values beyond them from a file too, except where a key says otherwise.\n\n"
          "## How values meet\n\n"
@@ -433,11 +449,28 @@ std::string PatchReferenceMarkdown() {
          "FilterPan. The mod wheel, the sustain pedal, pitch bend, pressure and every other controller do nothing "
          "until a slot of the MIDI matrix (or a \"*MW\" or \"*Pressure\" source) uses them. Loading a patch "
          "resets every controller.\n\n"
+         "Delay levels. While a delay is on (a wet level above 0) the output is half the sum of the two delays' "
+         "outputs, and each delay's output is DelayMix x (DelayDry x its input + DelayWet x echo / 2), its input "
+         "being the voices x DelayInput (Delay #2 adds Delay #1's output x DelayRouting). Measured with the "
+         "defaults (DelayDry 1, AuxDelayDry 0, feedback 0): switching Delay #1 on takes the voices down by 6 dB "
+         "(to 0.5), and DelayWet=1 gives a first echo at a quarter of their level (-12 dB), 6 dB below the "
+         "undelayed signal; DelayWet=0.5 gives an eighth. Each later echo is the one before times the feedback "
+         "(0.5: 6 dB down each time). To keep the undelayed level, set DelayDry to 2 or AuxDelayDry to 1. "
+         "DelayWet=1 with AuxDelayWet=1 doubles the first echo (to half the voices' level).\n\n"
          "## Sections and keys\n\n";
   WriteSections(out);
   out << "## Codes\n\n";
   WriteCodes(out);
   return out.str();
+}
+
+std::optional<KeyRange> ReferenceRange(const std::string& key) {
+  const std::string base = BaseKey(key).first;
+  const auto& texts = KeyTexts();
+  auto found = texts.find(base);
+  if (found == texts.end() && base.starts_with("AuxDelay")) found = texts.find(base.substr(3));
+  if (found == texts.end()) return std::nullopt;
+  return ParseRange(found->second.range);
 }
 
 }  // namespace brelix

@@ -16,12 +16,13 @@ namespace {
 constexpr const char* kPluginFileName = "Brelix64.so";
 }  // namespace
 
-PluginTarget::PluginTarget(const std::string& pluginPath, const RenderSettings& settings, double tempoBpm,
-                           OutputMeter& meter, FrameSink sink)
-    : meter_(meter), sink_(std::move(sink)) {
+PluginTarget::PluginTarget(const std::string& pluginPath, const RenderSettings& settings,
+                           std::vector<SongTempo> tempos, OutputMeter& meter, FrameSink sink)
+    : meter_(meter), sink_(std::move(sink)), tempos_(std::move(tempos)) {
+  if (tempos_.empty()) tempos_.push_back({});
   host::HostConfig config;
   config.sample_rate = static_cast<float>(settings.SampleRate);
-  if (tempoBpm > 0.0) config.tempo = tempoBpm;
+  config.tempo = tempos_.front().Bpm;
   try {
     instance_ = std::make_unique<host::PluginInstance>(host::PluginLibrary::Load(pluginPath), config);
   } catch (const std::exception& error) {
@@ -40,8 +41,18 @@ void PluginTarget::Deliver(std::span<const MidiMessage> messages) {
   instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
 }
 
+void PluginTarget::UpdateTransport() {
+  VstTimeInfo& time = instance_->timeInfo();
+  const SongPosition position = PositionAt(tempos_, time.samplePos / time.sampleRate);
+  time.tempo = position.Bpm;
+  time.ppqPos = position.Quarters;
+  time.flags = kVstTransportPlaying | kVstTempoValid | kVstPpqPosValid | (started_ ? 0 : kVstTransportChanged);
+  started_ = true;
+}
+
 void PluginTarget::Process(int frames) {
   ThrowIfInterrupted();
+  UpdateTransport();
   instance_->process(frames);
   meter_.Add(instance_->left().data(), instance_->right().data(), static_cast<size_t>(frames));
   sink_(instance_->left().data(), instance_->right().data(), frames);

@@ -21,11 +21,15 @@ using FrameSink = std::function<void(const float* left, const float* right, int 
 // Each delivery is one event list (effProcessEvents), each Process one processReplacing call
 // whose two output buffers go through `meter` to `sink`; a Process call after Ctrl-C or SIGTERM
 // throws Interrupted. The instance is closed (effClose) when the target goes.
+//
+// The host's transport plays the song: before each block the time record the plug-in asks for
+// (audioMasterGetTime) holds the block's first frame, the tempo in force there and the position
+// in quarter notes, flagged valid, as a sequencer reports them while it plays.
 class PluginTarget : public RenderTarget {
  public:
   // Throws std::runtime_error when the library cannot be loaded or makes no instance.
-  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, double tempoBpm, OutputMeter& meter,
-               FrameSink sink);
+  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, std::vector<SongTempo> tempos,
+               OutputMeter& meter, FrameSink sink);
   ~PluginTarget() override;
 
   // The program chunk, as a host stores and restores it (effGetChunk, effSetChunk).
@@ -37,8 +41,12 @@ class PluginTarget : public RenderTarget {
   int64_t QuietFrames() const override { return meter_.QuietFrames(); }
 
  private:
+  void UpdateTransport();
+
   OutputMeter& meter_;
   FrameSink sink_;
+  std::vector<SongTempo> tempos_;
+  bool started_ = false;
   std::unique_ptr<host::PluginInstance> instance_;
 };
 

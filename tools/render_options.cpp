@@ -59,7 +59,8 @@ const char* RenderUsage() {
          "or checks patch files.\n"
          "\n"
          "Options:\n"
-         "  -o, --output FILE   the WAV file to write (default: the MIDI file's name with .wav)\n"
+         "  -o, --output FILE   the WAV file to write (default: the MIDI file's name with .wav);\n"
+         "                      - for standard output\n"
          "      --rate HZ       sample rate, 8000 to 384000 (default 44100)\n"
          "      --block N       most frames per process call, 1 to 16384 (default 512)\n"
          "      --tempo BPM     a fixed tempo replacing the file's tempo changes\n"
@@ -73,6 +74,8 @@ const char* RenderUsage() {
          "                      project (a program chunk naming the file)\n"
          "      --channel N     the MIDI channel the plug-in listens on, 1 to 16 (default 1)\n"
          "      --voices N      the number of voices, 1 to 16 (default 16)\n"
+         "      --pedal         hold note-offs while the sustain pedal (controller 64) is down\n"
+         "      --preview-note  play the patch's preview note (PlayNote) from the start too\n"
          "      --seed N        seed the plug-in's random generator with N (0 to 4294967295),\n"
          "                      so that renders repeat bit for bit\n"
          "      --save-state FILE  write the plug-in's program chunk at the end of the render\n"
@@ -105,6 +108,8 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--dither", [&] { options.Dither = true; }},
+      {"--pedal", [&] { options.Pedal = true; }},
+      {"--preview-note", [&] { options.PreviewNote = true; }},
   };
 
   // Help is shown whatever else the line holds.

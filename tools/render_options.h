@@ -29,6 +29,8 @@ struct RenderOptions {
   bool Dither = false;     // triangular dither before PCM rounding
   int Channel = 0;         // the MIDI channel 1..16 the plug-in listens on; 0: as restored
   int Voices = 0;          // 1..16; 0: as restored
+  bool Pedal = false;         // note-offs wait while controller 64 is down
+  bool PreviewNote = false;   // the patch's preview note (PlayNote) plays too
   std::optional<uint32_t> Seed;  // the plug-in's random generator's seed; none: the clock's
   bool ShowHelp = false;   // nothing else is checked when help is asked for
 };

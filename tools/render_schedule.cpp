@@ -48,6 +48,7 @@ int64_t RunRenderSchedule(const MidiSong& song, const RenderSettings& settings, 
   const std::span<const TimedMidiEvent> events = song.Events;
   std::vector<MidiMessage> batch;
   size_t next = 0;  // the first event not yet delivered
+  size_t nextTempo = 1;  // the first tempo change not yet reached
   int64_t frame = 0;
   const auto processUpTo = [&](int64_t stop) {
     const int frames = static_cast<int>(std::min<int64_t>(stop - frame, settings.BlockSize));
@@ -63,7 +64,13 @@ int64_t RunRenderSchedule(const MidiSong& song, const RenderSettings& settings, 
     }
     if (!batch.empty()) target.Deliver(batch);
     if (frame >= songFrames) break;
-    processUpTo(next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : songFrames);
+    // A host reads the tempo once a block: a block never runs across a tempo change.
+    while (nextTempo < song.Tempos.size() && EventFrame(song.Tempos[nextTempo].Seconds, settings.SampleRate) <= frame) {
+      ++nextTempo;
+    }
+    int64_t stop = next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : songFrames;
+    if (nextTempo < song.Tempos.size()) stop = std::min(stop, EventFrame(song.Tempos[nextTempo].Seconds, settings.SampleRate));
+    processUpTo(stop);
   }
 
   // The tail.

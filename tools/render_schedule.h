@@ -2,7 +2,8 @@
 // messages of one frame are delivered together, just before the process call that starts at
 // that frame, and the frames between events are processed in blocks of at most the block
 // size. The plug-in applies a delivered list at once, before its next process call, so
-// splitting the blocks at event frames puts every event on its exact sample.
+// splitting the blocks at event frames puts every event on its exact sample. Blocks are split at
+// the song's tempo changes too, since a plug-in asks for the tempo once a block.
 //
 // After the song's end comes the tail: a fixed time, or, by default, as long as the sound goes
 // on: until the output has stayed quiet for a while, at most a set time.

@@ -78,4 +78,6 @@ void CheckStateFileCanBeWritten(const std::string& path) {
 
 std::string ChunkPatchFile(const std::vector<uint8_t>& chunk) { return Fields(chunk).PatchFile; }
 
+int ChunkChannel(const std::vector<uint8_t>& chunk) { return (Fields(chunk).Channel & 0x0F) + 1; }
+
 }  // namespace brelix

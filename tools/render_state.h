@@ -39,5 +39,7 @@ void CheckStateFileCanBeWritten(const std::string& path);
 
 // The patch file a chunk names ("" for none).
 std::string ChunkPatchFile(const std::vector<uint8_t>& chunk);
+// The MIDI channel a chunk listens on, 1..16.
+int ChunkChannel(const std::vector<uint8_t>& chunk);
 
 }  // namespace brelix

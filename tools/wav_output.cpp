@@ -1,6 +1,7 @@
 #include "wav_output.h"
 
 #include <sndfile.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,10 +43,51 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Walks the chunks of a finished RIFF/RF64 file and sets the time stamp of its PEAK chunk
+// (after the chunk's version word). Returns false when the file cannot be read or written; a
+// file without a PEAK chunk is left as it is.
+bool WritePeakTimestamp(int fd, uint32_t seconds) {
+  off_t at = 12;
+  unsigned char header[8];
+  while (true) {
+    const ssize_t got = pread(fd, header, sizeof header, at);
+    if (got < 0) return false;
+    if (got != static_cast<ssize_t>(sizeof header)) break;
+    const uint32_t size = header[4] | header[5] << 8 | header[6] << 16 | static_cast<uint32_t>(header[7]) << 24;
+    if (std::memcmp(header, "PEAK", 4) == 0) {
+      const unsigned char stamp[4] = {static_cast<unsigned char>(seconds), static_cast<unsigned char>(seconds >> 8),
+                                      static_cast<unsigned char>(seconds >> 16), static_cast<unsigned char>(seconds >> 24)};
+      return size >= 8 && pwrite(fd, stamp, sizeof stamp, at + 12) == static_cast<ssize_t>(sizeof stamp);
+    }
+    if (std::memcmp(header, "data", 4) == 0) break;  // libsndfile puts PEAK before the data
+    at += 8 + static_cast<off_t>(size) + (size & 1);
+  }
+  return true;
+}
+
+// Copies the whole of `from` to `to`, which need not seek.
+bool CopyAll(int from, int to) {
+  std::vector<char> buffer(1 << 16);
+  off_t at = 0;
+  while (true) {
+    const ssize_t got = pread(from, buffer.data(), buffer.size(), at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    at += got;
+    for (ssize_t sent = 0; sent < got;) {
+      const ssize_t put = write(to, buffer.data() + sent, static_cast<size_t>(got - sent));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      sent += put;
+    }
+  }
+}
+
 }  // namespace
 
 WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames)
-    : path_(path), format_(format) {
+    : path_(path), target_(path), format_(format) {
   if (sampleRate < 1) throw std::invalid_argument("the sample rate must be at least 1 Hz");
   const int64_t frameBytes = 2 * BytesPerSample(format);
   const bool rf64 = plannedFrames > kLargestWavData / frameBytes;
@@ -53,22 +95,59 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
   const auto fail = [&](const std::string& reason) {
     return WavOutputError("cannot create WAV file '" + path + "': " + reason);
   };
+  int fd = -1;
+  if (path == kStandardOutput) {
+    // Standard output that is a file, at its start, is written in place, its sizes filled in at
+    // the end. A pipe cannot go back to the header (nor may a file appended to): the file is made
+    // aside (without a name) and sent whole when it is complete.
+    struct stat out {};
+    const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+    const bool atStart = flags >= 0 && (flags & O_APPEND) == 0 && lseek(STDOUT_FILENO, 0, SEEK_CUR) == 0;
+    if (fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode) && atStart) {
+      // Opened anew for reading too (a shell opens it write-only): the time stamp is found by
+      // reading the chunks.
+      fd = open("/proc/self/fd/1", O_RDWR | O_CLOEXEC);
+      if (fd < 0) fd = dup(STDOUT_FILENO);
+    } else {
+      const char* folder = std::getenv("TMPDIR");
+      std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/brelix-render-XXXXXX";
+      fd = mkstemp(pattern.data());
+      if (fd >= 0) unlink(pattern.c_str());
+      sendWhole_ = true;
+    }
+    if (fd < 0) throw fail(std::strerror(errno));
+  }
   struct stat target {};
-  if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) throw fail("it is a folder");
+  const bool exists = fd < 0 && stat(path.c_str(), &target) == 0;
+  if (exists && S_ISDIR(target.st_mode)) throw fail("it is a folder");
+  // A symbolic link keeps pointing at its file, which is the one replaced.
+  struct stat link {};
+  if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      target_ = resolved;
+      std::free(resolved);
+    }
+  }
 
-  std::string pattern = path + ".partial-XXXXXX";
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0) throw fail(std::strerror(errno));
-  temporaryPath_ = pattern;
-  fchmod(fd, NewFileMode());
+  if (fd < 0) {
+    std::string pattern = target_ + ".partial-XXXXXX";
+    fd = mkstemp(pattern.data());
+    if (fd < 0) throw fail(std::strerror(errno));
+    temporaryPath_ = pattern;
+    // A file replaced keeps its permissions; a new one gets those of the umask.
+    fchmod(fd, exists ? target.st_mode & 07777 : NewFileMode());
+  }
 
   SF_INFO info{};
   info.samplerate = sampleRate;
   info.channels = 2;
   info.format = (rf64 ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | SubFormat(format);
-  file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+  // The descriptor stays open after libsndfile is done, for the time stamp and the copy.
+  outputFd_ = fd;
+  const int sndfileFd = dup(fd);
+  file_ = sndfileFd < 0 ? nullptr : sf_open_fd(sndfileFd, SFM_WRITE, &info, SF_TRUE);
   if (file_ == nullptr) {
-    const std::string reason = sf_strerror(nullptr);  // libsndfile has closed the descriptor
+    const std::string reason = sndfileFd < 0 ? std::strerror(errno) : sf_strerror(nullptr);
     Discard();
     throw fail(reason);
   }
@@ -106,6 +185,8 @@ WavWriter::~WavWriter() { Discard(); }
 void WavWriter::Discard() {
   if (file_ != nullptr) sf_close(file_);
   file_ = nullptr;
+  if (outputFd_ >= 0) close(outputFd_);
+  outputFd_ = -1;
   if (!temporaryPath_.empty()) std::remove(temporaryPath_.c_str());
   temporaryPath_.clear();
 }
@@ -165,15 +246,18 @@ void WavWriter::Close() {
   // Closing writes the final sizes into the header.
   const int result = sf_close(file_);
   file_ = nullptr;
-  if (result != SF_ERR_NO_ERROR) {
+  const auto fail = [&](const std::string& reason) {
     Discard();
-    throw WavOutputError("cannot finish WAV file '" + path_ + "': " + sf_error_number(result));
-  }
-  if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
-    Discard();
-    throw WavOutputError("cannot finish WAV file '" + path_ + "': " + reason);
-  }
+    return WavOutputError("cannot finish WAV file '" + path_ + "': " + reason);
+  };
+  if (result != SF_ERR_NO_ERROR) throw fail(sf_error_number(result));
+  if (timestamp_ && !WritePeakTimestamp(outputFd_, *timestamp_)) throw fail(std::strerror(errno));
+  if (sendWhole_ && !CopyAll(outputFd_, STDOUT_FILENO)) throw fail(std::strerror(errno));
+  const int closed = close(outputFd_);
+  outputFd_ = -1;
+  if (closed != 0) throw fail(std::strerror(errno));
+  if (temporaryPath_.empty()) return;
+  if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) throw fail(std::strerror(errno));
   temporaryPath_.clear();
 }
 

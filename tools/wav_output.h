@@ -7,11 +7,13 @@
 //
 // The data goes to a temporary file next to the target, which replaces the target only when
 // Close succeeds: a failed or abandoned render never leaves a half-written file behind and
-// never destroys an older file of the same name.
+// never destroys an older file of the same name. The file replaced keeps its permissions, and a
+// symbolic link keeps pointing at it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -28,9 +30,14 @@ class WavOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The name that stands for standard output.
+inline constexpr const char* kStandardOutput = "-";
+
 class WavWriter {
  public:
   // Starts the file; `plannedFrames` chooses RF64 over WAV when the data will not fit a WAV.
+  // kStandardOutput writes to standard output: in place when it is a file, else (a pipe) the
+  // whole file, its sizes filled in, when Close succeeds.
   // Throws WavOutputError naming the file and the reason when it cannot be created (missing or
   // read-only folder, a folder of that name), std::invalid_argument for a sample rate below 1.
   WavWriter(const std::string& path, int sampleRate, WavSampleFormat format, int64_t plannedFrames = 0);
@@ -52,6 +59,10 @@ class WavWriter {
   // WavOutputError when that fails.
   void Truncate(int64_t frames);
 
+  // The time stamp of the file's PEAK chunk (float files carry one): the clock's time at Close
+  // unless this sets one, seconds since 1970, so that equal renders give equal files.
+  void FixTimestamp(uint32_t seconds) { timestamp_ = seconds; }
+
   // Finishes the header and puts the file in place of the target. Throws WavOutputError when
   // that fails.
   void Close();
@@ -69,12 +80,16 @@ class WavWriter {
   int32_t Quantize(float value);
 
   std::string path_;
+  std::string target_;  // the file replaced: the one a symbolic link at `path_` points at
   std::string temporaryPath_;
   WavSampleFormat format_;
   SNDFILE* file_ = nullptr;
   int64_t framesLeft_;  // before the file is full
   int64_t frames_ = 0;
   int64_t clipped_ = 0;
+  std::optional<uint32_t> timestamp_;
+  int outputFd_ = -1;      // the file written (the temporary file, or standard output's)
+  bool sendWhole_ = false; // standard output cannot seek: the file goes there when complete
   bool dither_ = false;
   std::mt19937 ditherNoise_;
   std::vector<float> interleaved_;

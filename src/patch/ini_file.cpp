@@ -162,6 +162,16 @@ std::vector<TIniFile::KeyLine> TIniFile::KeyLines() const {
   return keys;
 }
 
+std::vector<TIniFile::TextLine> TIniFile::UnreadLines() const {
+  std::vector<TextLine> lines;
+  for (const Section& section : sections_) {
+    for (const Line& line : section.lines) {
+      if (!line.is_key && line.number > 0 && !line.name.starts_with(';')) lines.push_back({line.number, line.name});
+    }
+  }
+  return lines;
+}
+
 int TIniFile::SectionLine(std::string_view section) const {
   const Section* s = FindSection(section);
   return s != nullptr ? s->number : 0;

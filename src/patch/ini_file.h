@@ -65,6 +65,13 @@ class TIniFile {
   std::vector<KeyLine> KeyLines() const;
   // The line of the section's first heading, 0 when it has none.
   int SectionLine(std::string_view section) const;
+  // The lines inside sections that are neither a key with "=", a comment (";") nor empty: what
+  // the reader keeps as text and reads nothing from. Line numbers as in KeyLines.
+  struct TextLine {
+    int line = 0;
+    std::string text;
+  };
+  std::vector<TextLine> UnreadLines() const;
 
  private:
   // A key line (name and value) or any other line of a section, kept as its trimmed text.

@@ -143,10 +143,20 @@ TEST(MidiFile, TempoChangesInAnyTrackApplyToAllTracks) {
                                      {0x00, 0x91, 0x02, 0x01},        // tick 960
                                      {0x83, 0x60, 0x91, 0x03, 0x01},  // tick 1440
                                      kEnd}))});
-  ExpectEvents(ParseMidiFile(file).Events, {{0.5, {0x91, 0x01, 0x01}},
-                                            {1.0, {0x91, 0x02, 0x01}},
-                                            {1.25, {0x91, 0x03, 0x01}},
-                                            {2.25, {0x90, 0x3C, 0x40}}});
+  const MidiSong song = ParseMidiFile(file);
+  ExpectEvents(song.Events, {{0.5, {0x91, 0x01, 0x01}},
+                             {1.0, {0x91, 0x02, 0x01}},
+                             {1.25, {0x91, 0x03, 0x01}},
+                             {2.25, {0x90, 0x3C, 0x40}}});
+  // The same map is the transport a host reports: tempo and quarter notes at any time.
+  ASSERT_EQ(song.Tempos.size(), 3u);
+  const std::pair<double, SongPosition> positions[] = {
+      {0.0, {120, 0}}, {0.5, {120, 1}}, {1.0, {240, 2}}, {1.125, {240, 2.5}}, {1.25, {60, 3}}, {3.25, {60, 5}}};
+  for (const auto& [seconds, expected] : positions) {
+    const SongPosition at = PositionAt(song.Tempos, seconds);
+    EXPECT_DOUBLE_EQ(at.Bpm, expected.Bpm) << seconds;
+    EXPECT_DOUBLE_EQ(at.Quarters, expected.Quarters) << seconds;
+  }
 }
 
 TEST(MidiFile, OfTwoTempoChangesAtOneTickTheLaterHolds) {
@@ -159,8 +169,10 @@ TEST(MidiFile, ATempoOverrideReplacesTheTempoMap) {
   const Bytes file = Cat({Header(0, 1, 480), Track(Cat({{0x00}, Tempo(1000000), {0x83, 0x60, 0x90, 0x3C, 0x40},
                                                          {0x00}, Tempo(100000), {0x83, 0x60, 0x80, 0x3C, 0x40},
                                                          kEnd}))});
-  ExpectEvents(ParseMidiFile(file, {.TempoBpm = 150}).Events,
-               {{0.4, {0x90, 0x3C, 0x40}}, {0.8, {0x80, 0x3C, 0x40}}});
+  const MidiSong overridden = ParseMidiFile(file, {.TempoBpm = 150});
+  ExpectEvents(overridden.Events, {{0.4, {0x90, 0x3C, 0x40}}, {0.8, {0x80, 0x3C, 0x40}}});
+  ASSERT_EQ(overridden.Tempos.size(), 1u);
+  EXPECT_EQ(overridden.Tempos[0].Bpm, 150.0);
   ExpectEvents(ParseMidiFile(file).Events, {{1.0, {0x90, 0x3C, 0x40}}, {1.1, {0x80, 0x3C, 0x40}}});
   for (double bad : {-120.0, std::nan(""), double(INFINITY)}) {
     EXPECT_THROW(ParseMidiFile(file, {.TempoBpm = bad}), std::invalid_argument) << bad;
@@ -180,6 +192,10 @@ TEST(MidiFile, SmpteDivisionCountsAbsoluteTime) {
     const MidiSong song = ParseMidiFile(file, {.TempoBpm = 200});  // neither tempo applies
     EXPECT_TRUE(song.SmpteTiming);
     ExpectEvents(song.Events, {{c.seconds, {0x90, 0x3C, 0x40}}});
+    // The override still sets the clock a host reports; the file's tempo event does not.
+    ASSERT_EQ(song.Tempos.size(), 1u);
+    EXPECT_EQ(song.Tempos[0].Bpm, 200.0);
+    EXPECT_EQ(ParseMidiFile(file).Tempos[0].Bpm, 120.0);
   }
 }
 

@@ -119,7 +119,20 @@ TEST(PatchCheck, WhatThePlugInIgnoresOrTakesOtherwiseIsReportedWithItsLine) {
              "MidiModSource=47\n"       // 21
              "MidiModDest=79\n"         // 22
              "[SampleOsc.2]\n"          // 23
-             "SampleOscFile=" + folder.file("gone.wav") + "\n");  // 24
+             "SampleOscFile=" + folder.file("gone.wav") + "\n"  // 24
+             "[Filter.3]\n"             // 25
+             "FilterReso 0.95\n"        // 26
+             "; FilterReso 0.95\n"      // 27
+             "FilterReso=3\n"           // 28
+             "FilterGain=-8\n"          // 29: the typed range's end
+             "[Voice]\n"                // 30
+             "Volume=9\n"               // 31
+             "PlayNote=128\n"           // 32
+             "[Env.4]\n"                // 33
+             "EnvLevel.1=-8.5\n"        // 34
+             "[Delay]\n"                // 35
+             "AuxDelayFeedbackL=1.5\n"  // 36
+             "DelayStereoWidth=-1\n");  // 37: beyond the editor's, within the file's range
   const std::vector<std::pair<int, std::string>> expected = {
       {3, "unknown section [Filtre.1]; the plug-in ignores it"},
       {6, "unknown key [Filter.1] FilterCutof; the plug-in ignores it"},
@@ -133,6 +146,12 @@ TEST(PatchCheck, WhatThePlugInIgnoresOrTakesOtherwiseIsReportedWithItsLine) {
       {18, "[ModMatrix.3] ModSource=-131 names no modulation source"},
       {19, "[ModMatrix.3] ModDest=80 names no modulation destination"},
       {24, "[SampleOsc.2] the sample file '" + folder.file("gone.wav") + "' cannot be loaded"},
+      {26, "'FilterReso 0.95' is neither a section, a key=value line nor a comment; the plug-in ignores it"},
+      {28, "[Filter.3] FilterReso=3 lies outside 0 .. 1, the range docs/patch-reference.md gives"},
+      {31, "[Voice] Volume=9 lies outside -8 .. 8"},
+      {32, "[Voice] PlayNote=128 lies outside -1 .. 127"},
+      {34, "[Env.4] EnvLevel.1=-8.5 lies outside -8 .. 8"},
+      {36, "[Delay] AuxDelayFeedbackL=1.5 lies outside 0 .. 0.99"},
   };
   const PatchCheck check = CheckPatchFile(file);
   EXPECT_TRUE(check.IsPatch());

@@ -33,23 +33,51 @@ struct TimedMessage {
   uint8_t status, first, second;
 };
 
-// A format-0 Standard MIDI File at 120 BPM, 480 ticks per quarter (960 ticks a second); its end of
-// track comes at `end` seconds (or with the last event).
-std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0) {
+struct TempoChange {
+  double seconds, bpm;
+};
+
+// A format-0 Standard MIDI File, 480 ticks per quarter, at 120 BPM or the tempos given (the first
+// at 0 s); its end of track comes at `end` seconds (or with the last event).
+std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0,
+                          const std::vector<TempoChange>& tempos = {}) {
   std::string track;
   const auto variable = [&](uint32_t value) {
     std::string bytes(1, static_cast<char>(value & 0x7F));
     while (value >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (value & 0x7F)));
     track += bytes;
   };
-  uint32_t tick = 0;
-  for (const TimedMessage& m : messages) {
-    const auto at = static_cast<uint32_t>(std::lround(m.seconds * 960.0));
-    variable(at - tick);
-    tick = at;
-    track += {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)};
+  const auto tickAt = [&](double seconds) {
+    double ticks = 0.0, from = 0.0, bpm = 120.0;
+    for (const TempoChange& change : tempos) {
+      if (change.seconds > seconds) break;
+      ticks += (change.seconds - from) * bpm * 8.0;
+      from = change.seconds;
+      bpm = change.bpm;
+    }
+    return static_cast<uint32_t>(std::lround(ticks + (seconds - from) * bpm * 8.0));
+  };
+  struct Event {
+    uint32_t tick;
+    std::string bytes;
+  };
+  std::vector<Event> events;
+  for (const TempoChange& change : tempos) {
+    const auto micros = static_cast<uint32_t>(std::lround(60e6 / change.bpm));
+    events.push_back({tickAt(change.seconds), {'\xFF', '\x51', '\x03', static_cast<char>(micros >> 16),
+                                               static_cast<char>(micros >> 8), static_cast<char>(micros)}});
   }
-  variable(std::max(static_cast<uint32_t>(std::lround(end * 960.0)), tick) - tick);
+  for (const TimedMessage& m : messages) {
+    events.push_back({tickAt(m.seconds), {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)}});
+  }
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
+  uint32_t tick = 0;
+  for (const Event& event : events) {
+    variable(event.tick - tick);
+    tick = event.tick;
+    track += event.bytes;
+  }
+  variable(std::max(tickAt(end), tick) - tick);
   track += std::string("\xFF\x2F\x00", 3);
   const auto be32 = [](size_t v) {
     return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
@@ -67,6 +95,28 @@ struct Audio {
     float peak = 0.0f;
     for (size_t i = frame(from); i < (to < 0 ? samples.size() : frame(to)); ++i) peak = std::max(peak, std::fabs(samples[i]));
     return 20.0 * std::log10(peak);
+  }
+  // The first time the left channel rises above `level`, or a negative time.
+  double FirstAbove(float level) const {
+    for (size_t i = 0; i < samples.size(); i += 2)
+      if (std::fabs(samples[i]) > level) return static_cast<double>(i / 2) / rate;
+    return -1.0;
+  }
+  // The times at which the left channel's level (its peak over 5 ms) rises above a third of the
+  // loudest: where a gated sound comes back.
+  std::vector<double> GateOpenings() const {
+    const size_t window = static_cast<size_t>(rate) / 200;
+    std::vector<float> levels;
+    for (size_t i = 0; i + 2 * window <= samples.size(); i += 2 * window) {
+      float peak = 0.0f;
+      for (size_t k = i; k < i + 2 * window; k += 2) peak = std::max(peak, std::fabs(samples[k]));
+      levels.push_back(peak);
+    }
+    const float loudest = levels.empty() ? 0.0f : *std::max_element(levels.begin(), levels.end());
+    std::vector<double> openings;
+    for (size_t i = 1; i < levels.size(); ++i)
+      if (levels[i] > loudest / 3 && levels[i - 1] <= loudest / 3) openings.push_back(static_cast<double>(i * window) / rate);
+    return openings;
   }
 };
 
@@ -298,9 +348,213 @@ TEST_F(RenderProgram, ASeedMakesRendersRepeatBitForBit) {
   const std::string first = render("a.wav", {"--seed", "7"});
   EXPECT_EQ(render("b.wav", {"--seed", "7"}), first);
   EXPECT_NE(render("c.wav", {"--seed", "8"}), first);
+  // A float file's PEAK chunk carries a time stamp: with a seed it is fixed, so whole files repeat.
+  const auto stamp = [](const std::string& bytes) {
+    const size_t peak = bytes.find("PEAK");
+    EXPECT_NE(peak, std::string::npos);
+    return peak == std::string::npos ? ~0u : uint32_t(uint8_t(bytes[peak + 12])) | uint32_t(uint8_t(bytes[peak + 13])) << 8 |
+                                                 uint32_t(uint8_t(bytes[peak + 14])) << 16 | uint32_t(uint8_t(bytes[peak + 15])) << 24;
+  };
+  const auto renderFloat = [&](const std::string& name, Strings extra, ProgramOptions environment) {
+    Strings args = {"--patch", patch, song, "-o", file(name)};
+    args.insert(args.begin(), extra.begin(), extra.end());
+    EXPECT_EQ(Render(args, environment).exit_code, 0);
+    return ReadBytes(file(name));
+  };
+  const ProgramOptions noDate{.environment = {{"SOURCE_DATE_EPOCH", std::nullopt}, {"BRELIX_SEED", std::nullopt}}};
+  const std::string seeded = renderFloat("f1.wav", {"--seed", "7"}, noDate);
+  EXPECT_EQ(stamp(seeded), 0u);
+  EXPECT_EQ(renderFloat("f2.wav", {}, {.environment = {{"SOURCE_DATE_EPOCH", std::nullopt}, {"BRELIX_SEED", "7"}}}), seeded);
+  EXPECT_EQ(stamp(renderFloat("f3.wav", {"--seed", "7"}, {.environment = {{"SOURCE_DATE_EPOCH", "1700000000"}}})), 1700000000u);
+  EXPECT_GT(stamp(renderFloat("f4.wav", {}, noDate)), 1700000000u) << "unseeded: the clock's time";
+
   const ProgramRun run = Render({"--seed", "banana", song});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--seed needs a whole number from 0 to 4294967295, not 'banana'"), std::string::npos);
+}
+
+// The song's tempo map is the plug-in's clock: a delay of 3/16 bar and an LFO of a quarter bar
+// that gates the voice, at the file's tempo, after a tempo change, and at --tempo.
+TEST_F(RenderProgram, ClockedDelaysAndLfosFollowTheSongsTempo) {
+  const std::string echo = Write("echo.tw", "[Delay]\nDelayWet=1\nDelayDry=0\nDelayClocked=-1\nDelayTimeL=0.1875\nDelayTimeR=0.1875\n");
+  const std::string gate = Write("gate.tw", "[Lfo.1]\nLfoShape=2\nLfoClocked=-1\nLfoRate=0.25\nLfoOffset=1\n[Voice]\nVolumeModSource=1\n");
+  struct Case {
+    std::vector<TempoChange> tempos;
+    Strings options;
+    double noteAt;       // the click's time; the gated note holds from 0 to 2 s
+    double echoAt;       // 3/16 of a bar of four beats after the click
+    double gatePeriod;   // a quarter note
+  };
+  const Case cases[] = {
+      {{{0.0, 90.0}}, {}, 0.0, 0.5, 2.0 / 3.0},
+      {{{0.0, 120.0}}, {}, 0.0, 0.375, 0.5},
+      {{{0.0, 120.0}, {0.5, 90.0}}, {}, 1.0, 1.5, -1.0},
+      {{{0.0, 90.0}}, {"--tempo", "120"}, 0.0, 0.375, 0.5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.tempos.back().bpm << " BPM at the end, " << c.options.size() << " options");
+    const auto render = [&](const std::string& patch, const std::vector<TimedMessage>& notes, double end) {
+      Strings args = {"--rate", "22050", "--tail", "0.8", "--patch", patch,
+                      Write("song.mid", MidiFileBytes(notes, end, c.tempos)), "-o", file("out.wav")};
+      args.insert(args.end(), c.options.begin(), c.options.end());
+      const ProgramRun run = Render(args);
+      EXPECT_EQ(run.exit_code, 0) << run.err;
+      return ReadWav(file("out.wav"));
+    };
+    const Audio echoed = render(echo, {{c.noteAt, 0x90, 60, 127}, {c.noteAt + 0.05, 0x80, 60, 0}}, c.noteAt + 0.1);
+    EXPECT_NEAR(echoed.FirstAbove(1e-3f), c.echoAt, 0.002);
+    if (c.gatePeriod < 0) continue;
+    const std::vector<double> openings = render(gate, {{0.0, 0x90, 60, 127}, {2.0, 0x80, 60, 0}}, 2.0).GateOpenings();
+    ASSERT_GE(openings.size(), 2u);
+    for (size_t i = 1; i < openings.size() && openings[i] < 2.0; ++i) EXPECT_NEAR(openings[i] - openings[i - 1], c.gatePeriod, 0.011);
+  }
+}
+
+// No render writes over a file it reads or writes, however the names differ, and none replaces a
+// file the user protected: each is refused before the render, with every file left as it was.
+TEST_F(RenderProgram, InputsAndProtectedFilesAreNeverWrittenOver) {
+  const std::string song = ShortSong();
+  const std::string patch = Write("patch.tw", "[Voice]\nVolume=0.5\n");
+  const std::string state = file("take.state");
+  ASSERT_EQ(Render({"--patch", patch, "--save-state", state, song, "-o", file("take.wav")}).exit_code, 0);
+  fs::create_symlink(song, file("link.mid"));
+  fs::create_hard_link(patch, file("hard.tw"));
+  Write("locked.wav", "RIFF");
+  fs::permissions(file("locked.wav"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Write("locked.state", "state");
+  fs::permissions(file("locked.state"), fs::perms::owner_read);
+  fs::create_directory(file("folder.wav"));
+  struct Case {
+    Strings args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{song, "-o", song}, "'" + song + "' is both the MIDI file and the output"},
+      {{song, "-o", file("link.mid")}, "'" + song + "' and '" + file("link.mid") + "' are both the MIDI file and the output"},
+      {{"--patch", patch, song, "-o", patch}, "both the patch file and the output"},
+      {{"--patch", file("hard.tw"), song, "-o", patch}, "both the patch file and the output"},
+      {{song, "--save-state", song, "-o", file("new.wav")}, "both the MIDI file and the state file to write"},
+      {{song, "--save-state", file("x.bin"), "-o", file("x.bin")}, "both the output and the state file to write"},
+      {{"--load-state", state, song, "-o", state}, "both the state file to load and the output"},
+      {{"--load-state", state, song, "--save-state", state, "-o", file("new.wav")},
+       "both the state file to load and the state file to write"},
+      {{"--load-state", state, song, "-o", patch}, "both the patch file and the output"},  // the patch the state names
+      {{song, "-o", file("locked.wav")}, "will not replace the output '" + file("locked.wav") + "': it is write-protected"},
+      {{song, "-o", file("folder.wav")}, "will not replace the output '" + file("folder.wav") + "': it is a folder"},
+      {{song, "--save-state", file("locked.state"), "-o", file("new.wav")},
+       "will not replace the state file to write '" + file("locked.state") + "': it is write-protected"},
+  };
+  const auto contents = [&] {
+    std::vector<std::string> all;
+    for (const std::string& name : Names())
+      if (!fs::is_directory(file(name))) all.push_back(name + ":" + ReadBytes(file(name)));
+    return all;
+  };
+  const std::vector<std::string> before = contents();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const ProgramRun run = Render(c.args);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("brelix-render: " + c.message.substr(0, c.message.find("both"))), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(contents(), before);
+  }
+  EXPECT_EQ(fs::status(file("locked.wav")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+// What a musician would miss is said on standard error, and the file is written all the same.
+TEST_F(RenderProgram, WarnsAboutWhatTheRenderWouldLeaveUnheard) {
+  const std::string plain = Write("plain.tw", "[Voice]\nVolume=0.5\n");
+  const std::string preview = Write("preview.tw", "[Voice]\nPlayNote=60\n");
+  const std::string pedalled = Write("pedalled.tw", "[MidiModMatrix.1]\nMidiModSource=-65\nMidiModDest=74\nMidiModAmount=0.5\n");
+  struct Case {
+    std::vector<TimedMessage> song;
+    std::string patch;
+    Strings options;
+    std::string warning;  // empty: none
+  };
+  const Case cases[] = {
+      {{{0.0, 0x91, 60, 100}, {0.2, 0x81, 60, 0}, {0.0, 0x92, 62, 100}, {0.1, 0x92, 62, 0}}, plain, {},
+       "has 2 note(s) on channel(s) 2, 3, which the plug-in does not hear: it listens on channel 1; --channel 2 plays channel 2"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.0, 0x92, 62, 100}, {0.1, 0x82, 62, 0}}, plain, {},
+       "has 1 note(s) on channel(s) 3, which the plug-in does not hear: it listens on channel 1\n"},
+      {{{0.0, 0x92, 62, 100}, {0.1, 0x82, 62, 0}}, plain, {"--channel", "3"}, ""},
+      {{{0.0, 0x90, 60, 100}, {0.1, 0x90, 64, 100}, {0.1, 0x80, 64, 0}, {0.2, 0x80, 60, 0}}, plain, {},
+       "1 note(s) of " + file("song.mid") + " end on the frame they start (the first at 0.100 s, key 64) and are not heard"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}}, preview, {},
+       "the patch " + preview + " sounds its preview note 60 (PlayNote) when it is loaded; the render leaves it out (--preview-note keeps it)"},
+      {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}}, preview, {"--preview-note"}, ""},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {},
+       "uses the sustain pedal (controller 64), but no slot of the patch reads it: notes end at their note-offs (--pedal holds them "
+       "while the pedal is down)"},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {"--pedal"}, ""},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, pedalled, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.warning);
+    std::vector<TimedMessage> song = c.song;
+    std::stable_sort(song.begin(), song.end(), [](const TimedMessage& a, const TimedMessage& b) { return a.seconds < b.seconds; });
+    Strings args = {"--tail", "0.5", "--patch", c.patch, Write("song.mid", MidiFileBytes(song, 0.3)), "-o", file("out.wav")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const ProgramRun run = Render(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    if (c.warning.empty()) EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    else EXPECT_NE(run.err.find("brelix-render: warning: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
+  }
+  // The preview note left out is not heard; kept, it sounds from the start and ends with the song.
+  Write("rest.mid", MidiFileBytes({{0.5, 0xB0, 7, 100}}, 1.0));
+  ASSERT_EQ(Render({"--patch", preview, file("rest.mid"), "-o", file("rest.wav")}).exit_code, 0);
+  EXPECT_LT(ReadWav(file("rest.wav")).PeakDb(0.0), -90.0);
+  ASSERT_EQ(Render({"--patch", preview, "--preview-note", file("rest.mid"), "-o", file("kept.wav")}).exit_code, 0);
+  const Audio kept = ReadWav(file("kept.wav"));
+  EXPECT_GT(kept.PeakDb(0.0, 0.1), -30.0);
+  EXPECT_LT(kept.Seconds(), 5.0);
+}
+
+// --pedal holds a note-off while controller 64 is down and sends it when the pedal comes up;
+// without it the note ends at its note-off. The pedal itself reaches the plug-in either way: a
+// patch that reads it hears it.
+TEST_F(RenderProgram, ThePedalHoldsNotesUntilItComesUp) {
+  const std::string song = Write("pedal.mid", MidiFileBytes({{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.1, 0x80, 60, 0},
+                                                             {0.8, 0xB0, 64, 20}, {1.0, 0x90, 62, 100}, {1.2, 0x80, 62, 0}}, 1.5));
+  constexpr double kQuiet = -45.0;  // what is left of a release after 0.1 s or more
+  const std::string patch = Write("short.tw", "[Env.4]\nEnvTime.4=0.05\n");
+  const auto render = [&](const std::string& patchFile, Strings options) {
+    Strings args = {"--tail", "0.5", "--patch", patchFile, song, "-o", file("out.wav")};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(Render(args).exit_code, 0);
+    return ReadWav(file("out.wav"));
+  };
+  const Audio cut = render(patch, {});
+  EXPECT_LT(cut.PeakDb(0.3, 0.8), kQuiet) << "the note ends at its note-off";
+  const Audio held = render(patch, {"--pedal"});
+  EXPECT_GT(held.PeakDb(0.7, 0.8), -30.0) << "the pedal holds it";
+  EXPECT_LT(held.PeakDb(0.9, 1.0), kQuiet) << "until it comes up";
+  EXPECT_GT(held.PeakDb(1.1, 1.2), -30.0) << "a later note plays as usual";
+  EXPECT_LT(held.PeakDb(1.35, 1.5), kQuiet) << "and ends at its note-off, the pedal being up";
+  // A patch whose level follows the pedal: silent once it is up.
+  const std::string follows = Write("follows.tw", "[Env.4]\nEnvTime.4=0.05\n[Voice]\nVolumeModSource=-65\n");
+  const Audio gated = render(follows, {"--pedal"});
+  EXPECT_GT(gated.PeakDb(0.5, 0.8), -30.0);
+  EXPECT_LT(gated.PeakDb(0.85, 1.0), kQuiet);
+}
+
+// "-o -" sends the WAV to standard output (here a pipe) and nothing else; the messages stay on
+// standard error, and a sample that cannot be loaded is named there once.
+TEST_F(RenderProgram, StandardOutputTakesTheWholeFileAndNothingElse) {
+  const std::string patch = Write("sampled.tw", "[SampleOsc.1]\nSampleOscFile=" + file("no.wav") + "\n");
+  const std::string song = ShortSong();
+  const ProgramRun piped = Render({"--seed", "3", "--patch", patch, song, "-o", "-"});
+  ASSERT_EQ(piped.exit_code, 0) << piped.err;
+  ASSERT_EQ(Render({"--seed", "3", "--patch", patch, song, "-o", file("out.wav")}).exit_code, 0);
+  EXPECT_EQ(piped.out, ReadBytes(file("out.wav")));
+  EXPECT_NE(piped.err.find("wrote standard output: "), std::string::npos) << piped.err;
+  size_t named = 0;
+  for (size_t at = piped.err.find(file("no.wav")); at != std::string::npos; at = piped.err.find(file("no.wav"), at + 1)) ++named;
+  EXPECT_EQ(named, 1u) << piped.err;
+  EXPECT_EQ(Names(), (Strings{"out.wav", "sampled.tw", "song.mid"}));
 }
 
 }  // namespace

@@ -68,6 +68,15 @@ TEST(RenderSchedule, EventsArriveOnTheirFrameAndBlocksSplitThere) {
             (Strings{"D:90 3C", "P:4", "P:4", "P:2", "D:90 40,B0 01", "P:1", "D:80 3C", "P:3"}));
 }
 
+// A plug-in reads the tempo once a block, so a block ends where the tempo changes: the sound does
+// not depend on the block size.
+TEST(RenderSchedule, BlocksSplitAtTempoChanges) {
+  MidiSong song = Song({At(0.0, 0x90, 0x3C)}, 0.012);
+  song.Tempos = {{0.0, 0.0, 120.0}, {0.005, 0.01, 90.0}, {0.0055, 0.011, 60.0}, {0.020, 0.02, 30.0}};
+  EXPECT_EQ(Calls(song, Fixed(1000, 4, 0.004)),
+            (Strings{"D:90 3C", "P:4", "P:1", "P:1", "P:4", "P:2", "P:4"}));
+}
+
 TEST(RenderSchedule, SilenceBeforeTheFirstEventAndNothingButTheTailWithoutEvents) {
   EXPECT_EQ(Calls(Song({At(0.005, 0x90, 0x3C)}), Fixed(1000, 2, 0.001)), (Strings{"P:2", "P:2", "P:1", "D:90 3C", "P:1"}));
   EXPECT_EQ(Calls(Song({}), Fixed(1000, 4, 0.010)), (Strings{"P:4", "P:4", "P:2"}));
