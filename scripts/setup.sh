@@ -7,6 +7,7 @@ packages=(
   libsndfile1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sox xvfb xauth x11-utils imagemagick
+  jackd2 libjack-jackd2-dev
 )
 missing=()
 for p in "${packages[@]}"; do

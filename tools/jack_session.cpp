@@ -1,0 +1,171 @@
+#include "jack_session.h"
+
+#include <jack/midiport.h>
+
+#include <cstring>
+#include <thread>
+
+namespace brelix {
+
+namespace {
+
+constexpr const char* kClientName = "Brelix";
+constexpr const char* kNoServer =
+    "no JACK server is running; start one first (for example 'jackd -d alsa'), or run brelix "
+    "under PipeWire's JACK interface ('pw-jack brelix')";
+
+// The library's own complaints (a missing server socket and the like) say less than our one line.
+void Quiet(const char*) {}
+
+}  // namespace
+
+JackSession::JackSession() {
+  jack_set_error_function(Quiet);
+  jack_set_info_function(Quiet);
+  jack_status_t status{};
+  client_ = jack_client_open(kClientName, JackNoStartServer, &status);
+  if (client_ == nullptr) {
+    if (status & JackServerFailed) throw NoServerError(kNoServer);
+    throw std::runtime_error("the JACK server refused the client (status 0x" + std::to_string(status) + ")");
+  }
+  left_ = jack_port_register(client_, "out_l", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+  right_ = jack_port_register(client_, "out_r", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+  midi_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  if (left_ == nullptr || right_ == nullptr || midi_ == nullptr) {
+    jack_client_close(client_);
+    throw std::runtime_error("the JACK server would not give the client its ports");
+  }
+  jack_set_process_callback(client_, Process, this);
+  jack_set_buffer_size_callback(client_, BlockSizeChanged, this);
+  jack_set_sample_rate_callback(client_, SampleRateChanged, this);
+  jack_set_xrun_callback(client_, Xrun, this);
+  jack_on_info_shutdown(client_, Shutdown, this);
+}
+
+JackSession::~JackSession() {
+  Stop();
+  jack_client_close(client_);
+}
+
+void JackSession::Start(LivePlugin& plugin) {
+  plugin_ = &plugin;
+  if (jack_activate(client_) != 0) throw std::runtime_error("the JACK server would not start the client");
+  active_ = true;
+}
+
+void JackSession::Stop() {
+  if (active_ && !gone_.load()) jack_deactivate(client_);
+  active_ = false;
+  // Whatever the server still does, the plug-in is not rendered any more.
+  WithRenderingHeld([] {});
+  plugin_ = nullptr;
+}
+
+std::string JackSession::Connect() {
+  std::string problems;
+  const auto connect = [&](const char* from, const char* to) {
+    const int result = jack_connect(client_, from, to);
+    if (result != 0 && result != EEXIST) problems += std::string("cannot connect ") + from + " to " + to + "\n";
+  };
+  if (const char** playback = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput)) {
+    if (playback[0] != nullptr) connect(jack_port_name(left_), playback[0]);
+    if (playback[0] != nullptr) connect(jack_port_name(right_), playback[1] != nullptr ? playback[1] : playback[0]);
+    if (playback[0] == nullptr) problems += "no playback ports to connect the outputs to\n";
+    jack_free(playback);
+  } else {
+    problems += "no playback ports to connect the outputs to\n";
+  }
+  if (const char** sources = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsPhysical | JackPortIsOutput)) {
+    for (const char** source = sources; *source != nullptr; ++source) connect(*source, jack_port_name(midi_));
+    jack_free(sources);
+  }
+  return problems;
+}
+
+template <typename Change>
+void JackSession::WithRenderingHeld(Change change) {
+  // The wait is at most one render call long.
+  int expected = 0;
+  while (!gate_.compare_exchange_weak(expected, 2)) {
+    expected = 0;
+    std::this_thread::yield();
+  }
+  change();
+  gate_ = 0;
+}
+
+int JackSession::Process(jack_nframes_t frames, void* data) {
+  auto* self = static_cast<JackSession*>(data);
+  auto* left = static_cast<float*>(jack_port_get_buffer(self->left_, frames));
+  auto* right = static_cast<float*>(jack_port_get_buffer(self->right_, frames));
+  void* midi = jack_port_get_buffer(self->midi_, frames);
+  int expected = 0;
+  if (self->plugin_ == nullptr || !self->gate_.compare_exchange_strong(expected, 1)) {
+    std::memset(left, 0, frames * sizeof(float));
+    std::memset(right, 0, frames * sizeof(float));
+    return 0;
+  }
+  self->RenderInto(left, right, midi, frames);
+  self->gate_ = 0;
+  return 0;
+}
+
+// The plug-in applies an event list at once, so the block is rendered in pieces that start at
+// each event's frame: every note sounds from its own frame, not from the block's start.
+void JackSession::RenderInto(float* left, float* right, void* midi, jack_nframes_t frames) {
+  const uint32_t count = jack_midi_get_event_count(midi);
+  uint32_t next = 0;
+  jack_nframes_t done = 0;
+  while (done < frames) {
+    jack_nframes_t until = frames;
+    while (next < count) {
+      jack_midi_event_t event;
+      if (jack_midi_event_get(&event, midi, next) != 0) {
+        ++next;
+        continue;
+      }
+      if (event.time > done) {
+        until = event.time < frames ? event.time : frames;
+        break;
+      }
+      // Channel messages only: system exclusive and real-time bytes mean nothing to the plug-in.
+      if (event.size >= 1 && event.size <= 3 && (event.buffer[0] & 0x80) != 0 && event.buffer[0] < 0xF0) {
+        if (!plugin_->AddMidi(event.buffer, event.size)) {
+          plugin_->FlushMidi();
+          plugin_->AddMidi(event.buffer, event.size);
+        }
+      }
+      ++next;
+    }
+    plugin_->FlushMidi();
+    plugin_->Render(left + done, right + done, static_cast<int32_t>(until - done));
+    done = until;
+  }
+}
+
+int JackSession::BlockSizeChanged(jack_nframes_t frames, void* data) {
+  auto* self = static_cast<JackSession*>(data);
+  if (self->plugin_ == nullptr) return 0;
+  self->WithRenderingHeld([&] { self->plugin_->Reconfigure(self->SampleRate(), static_cast<int32_t>(frames)); });
+  return 0;
+}
+
+int JackSession::SampleRateChanged(jack_nframes_t rate, void* data) {
+  auto* self = static_cast<JackSession*>(data);
+  if (self->plugin_ == nullptr) return 0;
+  self->WithRenderingHeld([&] { self->plugin_->Reconfigure(static_cast<float>(rate), self->BlockSize()); });
+  return 0;
+}
+
+int JackSession::Xrun(void* data) {
+  static_cast<JackSession*>(data)->xruns_.fetch_add(1, std::memory_order_relaxed);
+  return 0;
+}
+
+void JackSession::Shutdown(jack_status_t /*code*/, const char* reason, void* data) {
+  auto* self = static_cast<JackSession*>(data);
+  std::strncpy(self->reason_, reason != nullptr && *reason != '\0' ? reason : "the server stopped", sizeof self->reason_ - 1);
+  self->gone_ = true;
+}
+
+}  // namespace brelix

@@ -1,0 +1,74 @@
+// The program's JACK client "Brelix": two audio outputs and one MIDI input, the plug-in rendered
+// in the server's process call-back, and the server's rate and block-size changes handed to the
+// plug-in as a host hands them over.
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "live_plugin.h"
+
+namespace brelix {
+
+// No JACK server to talk to; what() says how to start one.
+class NoServerError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class JackSession {
+ public:
+  // Opens the client without ever starting a server. Throws NoServerError when none runs, or
+  // std::runtime_error when the ports cannot be made.
+  JackSession();
+  ~JackSession();
+  JackSession(const JackSession&) = delete;
+  JackSession& operator=(const JackSession&) = delete;
+
+  float SampleRate() const { return static_cast<float>(jack_get_sample_rate(client_)); }
+  int32_t BlockSize() const { return static_cast<int32_t>(jack_get_buffer_size(client_)); }
+  std::string ClientName() const { return jack_get_client_name(client_); }
+
+  // Starts rendering `plugin`, which must be started at the server's rate and block size and
+  // outlive the session (or Stop).
+  void Start(LivePlugin& plugin);
+  // Connects the outputs to the first two playback ports and every physical MIDI source to the
+  // input; returns what it could not connect, one line each.
+  std::string Connect();
+  // Ends rendering; the plug-in is not touched afterwards.
+  void Stop();
+
+  // True once the server has gone away (or shut the client down); Reason() says why.
+  bool ServerGone() const { return gone_.load(); }
+  std::string Reason() const { return reason_; }
+  uint64_t Xruns() const { return xruns_.load(); }
+
+ private:
+  static int Process(jack_nframes_t frames, void* self);
+  static int BlockSizeChanged(jack_nframes_t frames, void* self);
+  static int SampleRateChanged(jack_nframes_t rate, void* self);
+  static int Xrun(void* self);
+  static void Shutdown(jack_status_t code, const char* reason, void* self);
+  void RenderInto(float* left, float* right, void* midi, jack_nframes_t frames);
+  // Keeps the process call-back out of the plug-in while `change` runs.
+  template <typename Change>
+  void WithRenderingHeld(Change change);
+
+  jack_client_t* client_ = nullptr;
+  jack_port_t* left_ = nullptr;
+  jack_port_t* right_ = nullptr;
+  jack_port_t* midi_ = nullptr;
+  LivePlugin* plugin_ = nullptr;
+  bool active_ = false;
+  // 0: free, 1: the process call-back is rendering, 2: held by a change of rate or block size.
+  std::atomic<int> gate_{0};
+  std::atomic<bool> gone_{false};
+  std::atomic<uint64_t> xruns_{0};
+  char reason_[256] = {};
+};
+
+}  // namespace brelix
