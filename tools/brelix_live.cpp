@@ -17,7 +17,9 @@
 #include "live_options.h"
 #include "live_plugin.h"
 #include "live_state.h"
+#include "live_window.h"
 #include "patch/file_io.h"
+#include "patch/program_chunk.h"
 #include "patch_check.h"
 #include "plugin_target.h"
 #include "render_options.h"
@@ -58,6 +60,12 @@ std::string PatchNameOf(const std::vector<uint8_t>& chunk) {
   } catch (const std::exception&) {
     return {};
   }
+}
+
+// The MIDI channel (0 to 15) the instance listens on, which the window's keys play on.
+int ChannelOf(const std::vector<uint8_t>& chunk) {
+  const auto fields = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
+  return fields ? fields->Channel : 0;
 }
 
 void CheckPatchToPlay(const std::string& path) {
@@ -101,7 +109,13 @@ int Run(const LiveOptions& options) {
                PatchNameOf(chunk).c_str(), session.ClientName().c_str(), session.SampleRate(), session.BlockSize());
 
   std::optional<WindowPosition> position;
-  WaitHeadless(session);
+  if (options.NoGui) {
+    WaitHeadless(session);
+  } else {
+    LiveWindow window(plugin, session, PatchNameOf(chunk), ChannelOf(chunk), state.LoadWindowPosition());
+    window.Run();
+    position = window.Position();
+  }
   session.Stop();
 
   const bool gone = session.ServerGone();

@@ -113,6 +113,14 @@ int JackSession::Process(jack_nframes_t frames, void* data) {
 // The plug-in applies an event list at once, so the block is rendered in pieces that start at
 // each event's frame: every note sounds from its own frame, not from the block's start.
 void JackSession::RenderInto(float* left, float* right, void* midi, jack_nframes_t frames) {
+  const uint32_t head = posted_head_.load(std::memory_order_acquire);
+  for (uint32_t tail = posted_tail_.load(std::memory_order_relaxed); tail != head; ++tail) {
+    if (!plugin_->AddMidi(posted_[tail % kPosted], 3)) {
+      plugin_->FlushMidi();
+      plugin_->AddMidi(posted_[tail % kPosted], 3);
+    }
+    posted_tail_.store(tail + 1, std::memory_order_release);
+  }
   const uint32_t count = jack_midi_get_event_count(midi);
   uint32_t next = 0;
   jack_nframes_t done = 0;
@@ -141,6 +149,16 @@ void JackSession::RenderInto(float* left, float* right, void* midi, jack_nframes
     plugin_->Render(left + done, right + done, static_cast<int32_t>(until - done));
     done = until;
   }
+}
+
+bool JackSession::PostMidi(uint8_t status, uint8_t first, uint8_t second) {
+  const uint32_t head = posted_head_.load(std::memory_order_relaxed);
+  if (head - posted_tail_.load(std::memory_order_acquire) >= kPosted) return false;
+  posted_[head % kPosted][0] = status;
+  posted_[head % kPosted][1] = first;
+  posted_[head % kPosted][2] = second;
+  posted_head_.store(head + 1, std::memory_order_release);
+  return true;
 }
 
 int JackSession::BlockSizeChanged(jack_nframes_t frames, void* data) {

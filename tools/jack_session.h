@@ -39,6 +39,10 @@ class JackSession {
   // Connects the outputs to the first two playback ports and every physical MIDI source to the
   // input; returns what it could not connect, one line each.
   std::string Connect();
+  // User-interface thread: a MIDI message played in the program's own window, heard from the
+  // start of the next block; false when too many wait already.
+  bool PostMidi(uint8_t status, uint8_t first, uint8_t second);
+
   // Ends rendering; the plug-in is not touched afterwards.
   void Stop();
 
@@ -69,6 +73,11 @@ class JackSession {
   std::atomic<bool> gone_{false};
   std::atomic<uint64_t> xruns_{0};
   char reason_[256] = {};
+  // Messages from the window to the process call-back: one writer, one reader, no lock.
+  static constexpr uint32_t kPosted = 256;
+  uint8_t posted_[kPosted][3] = {};
+  std::atomic<uint32_t> posted_head_{0};  // written by the window
+  std::atomic<uint32_t> posted_tail_{0};  // written by the process call-back
 };
 
 }  // namespace brelix
