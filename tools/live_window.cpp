@@ -83,7 +83,8 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
 
   editor_ = XCreateSimpleWindow(display_, top_, 0, 0, width, height > 0 ? height : 1, 0, 0, 0);
   strip_window_ = XCreateSimpleWindow(display_, top_, 0, height, width, KeyboardStrip::kHeight + KeyboardStrip::kStatusHeight, 0, 0, 0);
-  XSelectInput(display_, strip_window_, ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
+  XSelectInput(display_, strip_window_,
+               ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask | KeyPressMask | KeyReleaseMask);
   surface_ = cairo_xlib_surface_create(display_, strip_window_, DefaultVisual(display_, DefaultScreen(display_)), width,
                                        KeyboardStrip::kHeight + KeyboardStrip::kStatusHeight);
   Layout(width, height);
@@ -163,7 +164,7 @@ void LiveWindow::Handle(const XEvent& event) {
       if (event.xexpose.window == strip_window_ && event.xexpose.count == 0) DrawStrip();
       break;
     case MapNotify:
-      if (event.xmap.window == top_) XSetInputFocus(display_, top_, RevertToParent, CurrentTime);
+      if (event.xmap.window == top_) XSetInputFocus(display_, strip_window_, RevertToParent, CurrentTime);
       break;
     case KeyPress:
     case KeyRelease:
@@ -182,22 +183,25 @@ void LiveWindow::Handle(const XEvent& event) {
   }
 }
 
-// The editor takes the focus when it is clicked; the window takes it back, so that every key
-// comes here and goes to the editor through the plug-in interface first.
+// The keyboard focus stays on the strip's window: with the focus on the window itself the
+// server would hand a key to the editor's window whenever the pointer is over it. The editor
+// takes the focus when it is clicked, and the window manager gives it to the top-level window;
+// both are taken back, so that every key comes here and goes to the editor through the plug-in
+// interface first.
 void LiveWindow::KeepFocus() {
   Window focus = 0;
   int revert = 0;
   XGetInputFocus(display_, &focus, &revert);
-  if (focus == top_ || focus == None || focus == PointerRoot) return;
+  if (focus == strip_window_ || focus == None || focus == PointerRoot) return;
   for (Window window = focus; window != 0;) {
+    if (window == top_) {
+      XSetInputFocus(display_, strip_window_, RevertToParent, CurrentTime);
+      return;
+    }
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     if (XQueryTree(display_, window, &root, &parent, &children, &count) == 0) return;
     if (children != nullptr) XFree(children);
-    if (parent == top_) {
-      XSetInputFocus(display_, top_, RevertToParent, CurrentTime);
-      return;
-    }
     if (parent == root) return;
     window = parent;
   }

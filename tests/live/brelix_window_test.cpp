@@ -108,8 +108,10 @@ TEST_F(BrelixWindow, TheStripPlaysWithMouseAndKeysAndTheTitleFollowsThePatch) {
   EXPECT_NEAR(soft_hz, NoteHz(60), NoteHz(60) * 0.02);
   EXPECT_GT(loud_db, soft_db + 3.0);
 
-  // Z plays the strip's lowest C; after the octave button on the right, the C above.
+  // Z plays the strip's lowest C; after the octave button on the right, the C above. The
+  // pointer rests over the editor, whose window would take the keys were the focus not kept.
   Display* d = probe_.display();
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
   const auto key = [&](KeySym symbol) {
     return [&, symbol](bool down) {
       XTestFakeKeyEvent(d, XKeysymToKeycode(d, symbol), down, 0);
@@ -119,6 +121,7 @@ TEST_F(BrelixWindow, TheStripPlaysWithMouseAndKeysAndTheTitleFollowsThePatch) {
   EXPECT_NEAR(Measure(Held(key(XK_z)), rate).first, NoteHz(48), NoteHz(48) * 0.02);
   EXPECT_NEAR(Measure(Held(key(XK_q)), rate).first, NoteHz(60), NoteHz(60) * 0.02);
   probe_.Click(window_, geometry_.width - kButton / 2, geometry_.height - kStatusHeight - kKeysHeight / 2);
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
   EXPECT_NEAR(Measure(Held(key(XK_z)), rate).first, NoteHz(60), NoteHz(60) * 0.02);
 
   // An edit in the editor (a click on the first oscillator's semitone slider) marks the title.
