@@ -75,7 +75,7 @@ void CheckPatchToPlay(const std::string& path) {
 }
 
 // Without a window the program plays until Ctrl-C, SIGTERM or the server's end.
-void WaitHeadless(const JackSession& session) {
+void WaitHeadless(JackSession& session) {
   using namespace std::chrono_literals;
   while (!session.ServerGone()) {
     try {
@@ -83,6 +83,7 @@ void WaitHeadless(const JackSession& session) {
     } catch (const Interrupted&) {
       return;
     }
+    session.ConnectNewSources();
     std::this_thread::sleep_for(20ms);
   }
 }

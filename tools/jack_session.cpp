@@ -40,6 +40,7 @@ JackSession::JackSession() {
   jack_set_sample_rate_callback(client_, SampleRateChanged, this);
   jack_set_xrun_callback(client_, Xrun, this);
   jack_on_info_shutdown(client_, Shutdown, this);
+  jack_set_port_registration_callback(client_, PortRegistered, this);
 }
 
 JackSession::~JackSession() {
@@ -63,10 +64,7 @@ void JackSession::Stop() {
 
 std::string JackSession::Connect() {
   std::string problems;
-  const auto connect = [&](const char* from, const char* to) {
-    const int result = jack_connect(client_, from, to);
-    if (result != 0 && result != EEXIST) problems += std::string("cannot connect ") + from + " to " + to + "\n";
-  };
+  const auto connect = [&](const char* from, const char* to) { ConnectPorts(from, to, problems); };
   if (const char** playback = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput)) {
     if (playback[0] != nullptr) connect(jack_port_name(left_), playback[0]);
     if (playback[0] != nullptr) connect(jack_port_name(right_), playback[1] != nullptr ? playback[1] : playback[0]);
@@ -75,11 +73,35 @@ std::string JackSession::Connect() {
   } else {
     problems += "no playback ports to connect the outputs to\n";
   }
-  if (const char** sources = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsPhysical | JackPortIsOutput)) {
-    for (const char** source = sources; *source != nullptr; ++source) connect(*source, jack_port_name(midi_));
-    jack_free(sources);
-  }
+  ConnectMidiSources(problems);
+  following_sources_ = true;
   return problems;
+}
+
+void JackSession::ConnectPorts(const char* from, const char* to, std::string& problems) {
+  const int result = jack_connect(client_, from, to);
+  if (result != 0 && result != EEXIST) problems += std::string("cannot connect ") + from + " to " + to + "\n";
+}
+
+void JackSession::ConnectMidiSources(std::string& problems) {
+  const char** sources = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsPhysical | JackPortIsOutput);
+  if (sources == nullptr) return;
+  for (const char** source = sources; *source != nullptr; ++source) {
+    if (!jack_port_connected_to(midi_, *source)) ConnectPorts(*source, jack_port_name(midi_), problems);
+  }
+  jack_free(sources);
+}
+
+void JackSession::ConnectNewSources() {
+  if (!following_sources_.load() || !sources_appeared_.exchange(false) || gone_.load()) return;
+  std::string ignored;  // a source that went again at once is no news
+  ConnectMidiSources(ignored);
+}
+
+// The server's notification thread: the connecting is left to the user-interface thread, since
+// a client may not change connections inside a call-back.
+void JackSession::PortRegistered(jack_port_id_t /*port*/, int registered, void* data) {
+  if (registered != 0) static_cast<JackSession*>(data)->sources_appeared_ = true;
 }
 
 template <typename Change>

@@ -37,8 +37,11 @@ class JackSession {
   // outlive the session (or Stop).
   void Start(LivePlugin& plugin);
   // Connects the outputs to the first two playback ports and every physical MIDI source to the
-  // input; returns what it could not connect, one line each.
+  // input, and from then on every physical MIDI source that appears (a keyboard plugged in);
+  // returns what it could not connect, one line each.
   std::string Connect();
+  // User-interface thread, now and then: connects the MIDI sources that appeared since.
+  void ConnectNewSources();
   // User-interface thread: a MIDI message played in the program's own window, heard from the
   // start of the next block; false when too many wait already.
   bool PostMidi(uint8_t status, uint8_t first, uint8_t second);
@@ -57,6 +60,9 @@ class JackSession {
   static int SampleRateChanged(jack_nframes_t rate, void* self);
   static int Xrun(void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
+  static void PortRegistered(jack_port_id_t port, int registered, void* self);
+  void ConnectPorts(const char* from, const char* to, std::string& problems);
+  void ConnectMidiSources(std::string& problems);
   void RenderInto(float* left, float* right, void* midi, jack_nframes_t frames);
   // Keeps the process call-back out of the plug-in while `change` runs.
   template <typename Change>
@@ -71,6 +77,8 @@ class JackSession {
   // 0: free, 1: the process call-back is rendering, 2: held by a change of rate or block size.
   std::atomic<int> gate_{0};
   std::atomic<bool> gone_{false};
+  std::atomic<bool> following_sources_{false};
+  std::atomic<bool> sources_appeared_{false};
   std::atomic<uint64_t> xruns_{0};
   char reason_[256] = {};
   // Messages from the window to the process call-back: one writer, one reader, no lock.

@@ -117,6 +117,9 @@ TEST_F(Brelix, PlaysNotesFromTheServerAsRenderedAndFollowsBlockSizeChanges) {
   EXPECT_TRUE(WaitUntil([&] { return rig.Connected("notes:out", "Brelix:midi_in"); }, 10s)) << Log();
   EXPECT_TRUE(rig.Connected("Brelix:out_l", "system:playback_1"));
   EXPECT_TRUE(rig.Connected("Brelix:out_r", "system:playback_2"));
+  // A source that appears later is connected too.
+  ASSERT_TRUE(rig.AddSource("late"));
+  EXPECT_TRUE(WaitUntil([&] { return rig.Connected("notes:late", "Brelix:midi_in"); }, 10s));
   ASSERT_TRUE(rig.ConnectRecorder());
   const std::vector<float> rendered = RenderedNote(work_, 44100);
   {

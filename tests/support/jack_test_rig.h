@@ -60,6 +60,11 @@ class TestRig {
   bool WaitForProgram() {
     return WaitUntil([&] { return jack_port_by_name(recorder_, "Brelix:out_r") != nullptr; }, 20s);
   }
+  // A second physical MIDI source, as a keyboard plugged in while the program runs.
+  bool AddSource(const char* name) {
+    return jack_port_register(notes_, name, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput | JackPortIsPhysical | JackPortIsTerminal,
+                              0) != nullptr;
+  }
   bool Connected(const char* a, const char* b) const {
     const jack_port_t* port = jack_port_by_name(notes_, a);
     return port != nullptr && jack_port_connected_to(port, b) != 0;
