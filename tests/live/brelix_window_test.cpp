@@ -38,7 +38,7 @@ class BrelixWindow : public ::testing::Test {
     if (!XvfbServer::Shared().running()) GTEST_SKIP() << XvfbServer::Shared().failure();
     setenv("DISPLAY", XvfbServer::Shared().display().c_str(), 1);
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
-    ASSERT_TRUE(server_.ready());
+    ASSERT_TRUE(server_.ready()) << server_.failure();
     ASSERT_TRUE(rig_.ok());
     pid_ = Spawn({BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH, "--patch", kPatch}, work_.file("brelix.log"));
     ASSERT_GT(pid_, 0);

@@ -1,9 +1,12 @@
-// A JACK server of the test's own: `jackd -d dummy` under a name no other test uses (so tests
-// running side by side never meet), ended with the object. JACK_DEFAULT_SERVER of this process
-// names it while it lives, so clients the test opens find it.
+// A JACK server of the test's own: `jackd -d dummy` under a name no other test uses, ended with
+// the object. JACK_DEFAULT_SERVER of this process names it while it lives, so clients the test
+// opens find it. Servers of tests that run side by side take turns (a lock file held while the
+// server lives): servers of one user share a registry in shared memory, and a server starting
+// while another one's clients open now and then leaves one of them refused.
 #pragma once
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <jack/jack.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,7 +68,10 @@ class JackServer {
   static void Quiet(const char*) {}
 
  public:
-  JackServer(int rate, int block = 256) : name_(UniqueJackServerName()) {
+  JackServer(int rate, int block = 1024) : name_(UniqueJackServerName()) {
+    const std::string lock = std::filesystem::temp_directory_path() / "brelix-jack-tests.lock";
+    turn_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (turn_ >= 0) flock(turn_, LOCK_EX);
     jack_set_error_function(Quiet);  // "cannot connect" while the server is starting
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     pid_ = Spawn({"jackd", "-n", name_, "--no-realtime", "-d", "dummy", "-r", std::to_string(rate), "-p",
@@ -89,6 +96,8 @@ class JackServer {
   JackServer& operator=(const JackServer&) = delete;
 
   bool ready() const { return ready_; }
+  // Why the server is not ready, for a failing test's message.
+  std::string failure() const { return ready_ ? "" : "jackd (the jackd2 package) did not start a dummy server '" + name_ + "'"; }
   const std::string& name() const { return name_; }
 
   // Ends the server as a user stopping it would (SIGTERM), killing it if it lingers.
@@ -99,12 +108,15 @@ class JackServer {
     }
     pid_ = 0;
     ready_ = false;
+    if (turn_ >= 0) close(turn_);  // the next test's turn
+    turn_ = -1;
   }
 
  private:
   std::string name_;
   pid_t pid_ = 0;
   bool ready_ = false;
+  int turn_ = -1;
 };
 
 }  // namespace brelix::testing
