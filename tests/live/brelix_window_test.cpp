@@ -1,6 +1,7 @@
 // The standalone program's window on a real X server (Xvfb) with a real JACK server: the
 // keyboard strip plays notes with the mouse (louder low on a key) and from the computer keys,
-// its octave buttons move it, the title follows the patch and closing the window quits.
+// its octave buttons move it, the title marks an edit, closing the window asks the plug-in's own
+// question about the changed patch and quits.
 #include <gtest/gtest.h>
 #include <X11/keysym.h>
 
@@ -19,7 +20,7 @@
 namespace brelix::testing {
 namespace {
 
-constexpr const char* kPatch = BRELIX_PATCHES_DIR "/glass-pluck.tw";
+constexpr const char* kShippedPatch = BRELIX_PATCHES_DIR "/glass-pluck.tw";
 // The strip's measures: keys 96 pixels high above a 20-pixel status line, 28-pixel octave
 // buttons at both ends, 18 white keys from C3 between them.
 constexpr int kKeysHeight = 96, kStatusHeight = 20, kButton = 28, kWhiteKeys = 18;
@@ -40,7 +41,9 @@ class BrelixWindow : public ::testing::Test {
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
     ASSERT_TRUE(server_.ready()) << server_.failure();
     ASSERT_TRUE(rig_.ok());
-    pid_ = Spawn({BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH, "--patch", kPatch}, work_.file("brelix.log"));
+    // A copy: the patch may be saved.
+    WriteBytes(patch_, ReadBytes(kShippedPatch));
+    pid_ = Spawn({BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH, "--patch", patch_}, work_.file("brelix.log"));
     ASSERT_GT(pid_, 0);
     ASSERT_TRUE(rig_.WaitForProgram()) << ReadBytes(work_.file("brelix.log"));
     ASSERT_TRUE(rig_.ConnectRecorder());
@@ -89,6 +92,7 @@ class BrelixWindow : public ::testing::Test {
   }
 
   TempFolder config_, work_;
+  std::string patch_ = work_.file("glass-pluck.tw");
   JackServer server_{44100};
   TestRig rig_;
   XProbe probe_;
@@ -97,7 +101,7 @@ class BrelixWindow : public ::testing::Test {
   WindowGeometry geometry_{};
 };
 
-TEST_F(BrelixWindow, TheStripPlaysWithMouseAndKeysAndTheTitleFollowsThePatch) {
+TEST_F(BrelixWindow, TheStripPlaysTheTitleMarksAnEditAndClosingAsksToSaveIt) {
   EXPECT_EQ(TitleOf(probe_.display(), window_), "glass-pluck.tw - Brelix");
   const int rate = rig_.rate();
 
@@ -128,6 +132,18 @@ TEST_F(BrelixWindow, TheStripPlaysWithMouseAndKeysAndTheTitleFollowsThePatch) {
   probe_.Click(window_, 120, 62);
   EXPECT_TRUE(WaitUntil([&] { return TitleOf(d, window_) == "*glass-pluck.tw - Brelix"; }, 5s))
       << TitleOf(d, window_);
+
+  // Closing the window asks the plug-in's own question about the changed patch; Yes saves it.
+  probe_.RequestClose(window_);
+  ASSERT_NE(probe_.WaitForWindow("brelix-question", 20000), 0u) << ReadBytes(work_.file("brelix.log"));
+  // Enter answers Yes once the box has taken the focus.
+  for (int tries = 0; tries < 40; ++tries) {
+    probe_.Key(XK_Return);
+    if (probe_.WaitUntilGone("brelix-question", 250)) break;
+  }
+  EXPECT_EQ(WaitForExit(pid_, 20s), 0) << ReadBytes(work_.file("brelix.log"));
+  pid_ = 0;
+  EXPECT_TRUE(ReadBytes(patch_) != ReadBytes(kShippedPatch)) << "the changed patch was not saved";
 }
 
 TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
