@@ -31,13 +31,16 @@ LiveOptions ParseLiveOptions(std::span<const std::string> args) {
   // The options shared with brelix-render go to its parser, with a stand-in for the MIDI file it
   // insists on, so that both programs read and refuse them alike.
   static const std::set<std::string> shared = {"--patch", "--channel", "--voices", "--plugin"};
-  std::vector<std::string> forwarded;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+  // Help is shown whatever else the line holds.
+  for (const std::string& arg : args) {
     if (arg == "-h" || arg == "--help") {
       options.ShowHelp = true;
       return options;
     }
+  }
+  std::vector<std::string> forwarded;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--connect") {
       options.Connect = true;
       continue;
