@@ -83,7 +83,7 @@ void WaitHeadless(JackSession& session) {
     } catch (const Interrupted&) {
       return;
     }
-    session.ConnectNewSources();
+    session.Tend();
     std::this_thread::sleep_for(20ms);
   }
 }

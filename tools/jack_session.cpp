@@ -14,6 +14,11 @@ constexpr const char* kNoServer =
     "no JACK server is running; start one first (for example 'jackd -d alsa'), or run brelix "
     "under PipeWire's JACK interface ('pw-jack brelix')";
 
+// Channel messages only: system exclusive and real-time bytes mean nothing to the plug-in.
+bool IsChannelMessage(const jack_midi_event_t& event) {
+  return event.size >= 1 && event.size <= 3 && (event.buffer[0] & 0x80) != 0 && event.buffer[0] < 0xF0;
+}
+
 // The library's own complaints (a missing server socket and the like) say less than our one line.
 void Quiet(const char*) {}
 
@@ -49,6 +54,10 @@ JackSession::~JackSession() {
 }
 
 void JackSession::Start(LivePlugin& plugin) {
+  applied_rate_ = SampleRate();
+  applied_block_ = BlockSize();
+  pending_rate_ = applied_rate_.load();
+  pending_block_ = applied_block_.load();
   plugin_ = &plugin;
   if (jack_activate(client_) != 0) throw std::runtime_error("the JACK server would not start the client");
   active_ = true;
@@ -92,7 +101,16 @@ void JackSession::ConnectMidiSources(std::string& problems) {
   jack_free(sources);
 }
 
-void JackSession::ConnectNewSources() {
+void JackSession::Tend() {
+  LivePlugin* plugin = plugin_.load();
+  if (plugin != nullptr && change_pending_.load()) {
+    WithRenderingHeld([&] {
+      change_pending_ = false;
+      applied_rate_ = pending_rate_.load();
+      applied_block_ = pending_block_.load();
+      plugin->Reconfigure(applied_rate_, applied_block_);
+    });
+  }
   if (!following_sources_.load() || !sources_appeared_.exchange(false) || gone_.load()) return;
   std::string ignored;  // a source that went again at once is no news
   ConnectMidiSources(ignored);
@@ -122,25 +140,43 @@ int JackSession::Process(jack_nframes_t frames, void* data) {
   auto* right = static_cast<float*>(jack_port_get_buffer(self->right_, frames));
   void* midi = jack_port_get_buffer(self->midi_, frames);
   int expected = 0;
-  if (self->plugin_ == nullptr || !self->gate_.compare_exchange_strong(expected, 1)) {
+  if (self->plugin_.load() == nullptr || !self->gate_.compare_exchange_strong(expected, 1)) {
     std::memset(left, 0, frames * sizeof(float));
     std::memset(right, 0, frames * sizeof(float));
+    self->DeferMidi(midi);
     return 0;
   }
-  self->RenderInto(left, right, midi, frames);
+  self->RenderInto(*self->plugin_.load(), left, right, midi, frames);
   self->gate_ = 0;
   return 0;
 }
 
 // The plug-in applies an event list at once, so the block is rendered in pieces that start at
 // each event's frame: every note sounds from its own frame, not from the block's start.
-void JackSession::RenderInto(float* left, float* right, void* midi, jack_nframes_t frames) {
+// A block the plug-in was held out of keeps its MIDI for the next one: a note-off lost there
+// would leave its note sounding.
+void JackSession::DeferMidi(void* midi) {
+  const uint32_t count = jack_midi_get_event_count(midi);
+  for (uint32_t i = 0; i < count && deferred_count_ < kDeferred; ++i) {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, midi, i) != 0 || !IsChannelMessage(event)) continue;
+    std::memcpy(deferred_[deferred_count_], event.buffer, event.size);
+    deferred_size_[deferred_count_++] = static_cast<uint8_t>(event.size);
+  }
+}
+
+void JackSession::RenderInto(LivePlugin& plugin, float* left, float* right, void* midi, jack_nframes_t frames) {
+  const auto add = [&](const uint8_t* bytes, size_t size) {
+    if (!plugin.AddMidi(bytes, size)) {
+      plugin.FlushMidi();
+      plugin.AddMidi(bytes, size);
+    }
+  };
+  for (uint32_t i = 0; i < deferred_count_; ++i) add(deferred_[i], deferred_size_[i]);
+  deferred_count_ = 0;
   const uint32_t head = posted_head_.load(std::memory_order_acquire);
   for (uint32_t tail = posted_tail_.load(std::memory_order_relaxed); tail != head; ++tail) {
-    if (!plugin_->AddMidi(posted_[tail % kPosted], 3)) {
-      plugin_->FlushMidi();
-      plugin_->AddMidi(posted_[tail % kPosted], 3);
-    }
+    add(posted_[tail % kPosted], 3);
     posted_tail_.store(tail + 1, std::memory_order_release);
   }
   const uint32_t count = jack_midi_get_event_count(midi);
@@ -158,17 +194,11 @@ void JackSession::RenderInto(float* left, float* right, void* midi, jack_nframes
         until = event.time < frames ? event.time : frames;
         break;
       }
-      // Channel messages only: system exclusive and real-time bytes mean nothing to the plug-in.
-      if (event.size >= 1 && event.size <= 3 && (event.buffer[0] & 0x80) != 0 && event.buffer[0] < 0xF0) {
-        if (!plugin_->AddMidi(event.buffer, event.size)) {
-          plugin_->FlushMidi();
-          plugin_->AddMidi(event.buffer, event.size);
-        }
-      }
+      if (IsChannelMessage(event)) add(event.buffer, event.size);
       ++next;
     }
-    plugin_->FlushMidi();
-    plugin_->Render(left + done, right + done, static_cast<int32_t>(until - done));
+    plugin.FlushMidi();
+    plugin.Render(left + done, right + done, static_cast<int32_t>(until - done));
     done = until;
   }
 }
@@ -183,17 +213,18 @@ bool JackSession::PostMidi(uint8_t status, uint8_t first, uint8_t second) {
   return true;
 }
 
+// The server's threads only take note; the plug-in hears of it on the user-interface thread.
 int JackSession::BlockSizeChanged(jack_nframes_t frames, void* data) {
   auto* self = static_cast<JackSession*>(data);
-  if (self->plugin_ == nullptr) return 0;
-  self->WithRenderingHeld([&] { self->plugin_->Reconfigure(self->SampleRate(), static_cast<int32_t>(frames)); });
+  self->pending_block_ = static_cast<int32_t>(frames);
+  if (self->plugin_.load() != nullptr && static_cast<int32_t>(frames) != self->applied_block_) self->change_pending_ = true;
   return 0;
 }
 
 int JackSession::SampleRateChanged(jack_nframes_t rate, void* data) {
   auto* self = static_cast<JackSession*>(data);
-  if (self->plugin_ == nullptr) return 0;
-  self->WithRenderingHeld([&] { self->plugin_->Reconfigure(static_cast<float>(rate), self->BlockSize()); });
+  self->pending_rate_ = static_cast<float>(rate);
+  if (self->plugin_.load() != nullptr && static_cast<float>(rate) != self->applied_rate_) self->change_pending_ = true;
   return 0;
 }
 

@@ -148,7 +148,7 @@ void LiveWindow::Run() {
     int width = 0, height = 0;
     if (plugin_.TakeWindowSize(width, height)) Layout(width, height);
     KeepFocus();
-    session_.ConnectNewSources();
+    session_.Tend();
     UpdateTitle();
     if (StatusText() != status_) DrawStrip();
     XFlush(display_);
