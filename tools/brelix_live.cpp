@@ -97,6 +97,11 @@ int Run(const LiveOptions& options) {
   // The server first: without one nothing else is worth starting.
   JackSession session;
   LivePlugin plugin(pluginPath);
+  // However Run ends, the server stops calling into the plug-in before it closes.
+  struct StopFirst {
+    JackSession& session;
+    ~StopFirst() { session.Stop(); }
+  } stopFirst{session};
   plugin.Start(session.SampleRate(), session.BlockSize());
   std::vector<uint8_t> chunk = ChunkToRestore(options, state, plugin);
   plugin.SetChunk(chunk);
@@ -106,16 +111,19 @@ int Run(const LiveOptions& options) {
     const std::string problems = session.Connect();
     if (!problems.empty()) Note(problems.substr(0, problems.size() - 1));
   }
+  // The window before the word that it plays: without a display nothing plays.
+  std::optional<LiveWindow> window;
+  if (!options.NoGui) window.emplace(plugin, session, PatchNameOf(chunk), ChannelOf(chunk), state.LoadWindowPosition());
   std::fprintf(stderr, "brelix: playing %s as JACK client '%s' at %.0f Hz, %d frames a block\n",
                PatchNameOf(chunk).c_str(), session.ClientName().c_str(), session.SampleRate(), session.BlockSize());
 
   std::optional<WindowPosition> position;
-  if (options.NoGui) {
-    WaitHeadless(session);
+  if (window) {
+    window->Run();
+    position = window->Position();
+    window.reset();
   } else {
-    LiveWindow window(plugin, session, PatchNameOf(chunk), ChannelOf(chunk), state.LoadWindowPosition());
-    window.Run();
-    position = window.Position();
+    WaitHeadless(session);
   }
   session.Stop();
 

@@ -151,8 +151,6 @@ int JackSession::Process(jack_nframes_t frames, void* data) {
   return 0;
 }
 
-// The plug-in applies an event list at once, so the block is rendered in pieces that start at
-// each event's frame: every note sounds from its own frame, not from the block's start.
 // A block the plug-in was held out of keeps its MIDI for the next one: a note-off lost there
 // would leave its note sounding.
 void JackSession::DeferMidi(void* midi) {
@@ -165,6 +163,9 @@ void JackSession::DeferMidi(void* midi) {
   }
 }
 
+// The plug-in applies an event list at once, so the block is rendered in pieces that start at
+// each event's frame: every note sounds from its own frame, not from the block's start. What
+// waited (held blocks, the window's keys) comes first.
 void JackSession::RenderInto(LivePlugin& plugin, float* left, float* right, void* midi, jack_nframes_t frames) {
   const auto add = [&](const uint8_t* bytes, size_t size) {
     if (!plugin.AddMidi(bytes, size)) {

@@ -44,6 +44,10 @@ int VirtualKey(KeySym key) {
   }
 }
 
+// The editor's windows may go between a look at them (the focus, the window tree) and a request
+// about them; such an error is no reason to end the program, which Xlib's own handler would.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
 int Modifiers(unsigned int state) {
   return ((state & ShiftMask) ? 1 : 0) | ((state & Mod1Mask) ? 2 : 0) | ((state & ControlMask) ? 8 : 0);
 }
@@ -56,6 +60,7 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
       strip_(kNoEditorWidth) {
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display; run 'brelix --no-gui' on a box without one");
+  XSetErrorHandler(IgnoreXError);
   int width = kNoEditorWidth, height = 0;
   ERect* rect = nullptr;
   plugin_.Dispatch(effEditGetRect, 0, 0, &rect);

@@ -37,6 +37,7 @@ class BrelixWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!XvfbServer::Shared().running()) GTEST_SKIP() << XvfbServer::Shared().failure();
+    TolerateXErrors();  // the program's windows come and go while the test looks for them
     setenv("DISPLAY", XvfbServer::Shared().display().c_str(), 1);
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
     ASSERT_TRUE(server_.ready()) << server_.failure();
@@ -76,7 +77,7 @@ class BrelixWindow : public ::testing::Test {
   std::vector<float> Held(const std::function<void(bool)>& press, double seconds = 0.6) {
     rig_.StartRecording();
     press(true);
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    rig_.WaitForRecorded(static_cast<size_t>(seconds * rig_.rate()));
     press(false);
     return rig_.StopRecording();
   }

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <jack/jack.h>
 #include <signal.h>
 #include <spawn.h>
@@ -64,6 +65,25 @@ inline pid_t Spawn(std::vector<std::string> argv, const std::string& logFile = "
   return failed == 0 ? pid : 0;
 }
 
+// Starts the server so that it ends with the test program, however that ends (a failed X
+// request ends a program without unwinding).
+inline pid_t SpawnServer(std::vector<std::string> argv) {
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid != 0) return pid > 0 ? pid : 0;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(1);  // the test ended before the line above
+  const int quiet = open("/dev/null", O_RDWR);
+  dup2(quiet, 0);
+  dup2(quiet, 1);
+  dup2(quiet, 2);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
 class JackServer {
   static void Quiet(const char*) {}
 
@@ -74,8 +94,8 @@ class JackServer {
     if (turn_ >= 0) flock(turn_, LOCK_EX);
     jack_set_error_function(Quiet);  // "cannot connect" while the server is starting
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-    pid_ = Spawn({"jackd", "-n", name_, "--no-realtime", "-d", "dummy", "-r", std::to_string(rate), "-p",
-                  std::to_string(block)});
+    pid_ = SpawnServer({"jackd", "-n", name_, "--no-realtime", "-d", "dummy", "-r", std::to_string(rate), "-p",
+                        std::to_string(block)});
     // Ready once a client can open on it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {

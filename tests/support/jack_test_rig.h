@@ -79,7 +79,13 @@ class TestRig {
     }, 20s);
   }
 
+  // Waits until `frames` have been recorded since StartRecording (20 s at most).
+  void WaitForRecorded(size_t frames) {
+    WaitUntil([&] { return written_.load() >= std::min(frames, recorded_[0].size()); }, 20s);
+  }
+
   void StartRecording() {
+    start_frame_ = -1;
     written_ = 0;
     recording_ = true;
   }
@@ -95,13 +101,21 @@ class TestRig {
   // Plays a note through the server's MIDI, recording from just before it to a little after its
   // release; the recording returned starts at the frame the note-on was sent at.
   std::vector<float> PlayNote(uint8_t note, uint8_t velocity, double seconds) {
+    // The note before has died away first (its release would sound before this note's frame).
+    StartRecording();
+    WaitUntil([&] {
+      const size_t n = written_.load();
+      return n >= 4096 && ChangeRms(recorded_[0], n - 4096, n) < kSilence;
+    }, 10s);
     sent_frame_ = -1;
     StartRecording();
     Send(0x90, note, velocity);
-    WaitUntil([&] { return sent_frame_ >= 0; }, 5s);
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    WaitUntil([&] { return sent_frame_ >= 0 && start_frame_ >= 0; }, 5s);
+    // Counted in the server's frames, not the clock's: a loaded machine runs a dummy server slow.
+    const size_t held = static_cast<size_t>(sent_frame_.load() - start_frame_.load()) + static_cast<size_t>(seconds * rate_);
+    WaitForRecorded(held);
     Send(0x80, note, 0);
-    std::this_thread::sleep_for(150ms);
+    WaitForRecorded(held + static_cast<size_t>(0.15 * rate_));
     std::vector<float> left = StopRecording();
     const int64_t first = start_frame_.load(), sent = sent_frame_.load();
     // Whatever came before the note-on is dropped; the sound must not have started there.
@@ -160,7 +174,7 @@ class TestRig {
   std::atomic<int64_t> sent_frame_{-1};
   std::atomic<bool> recording_{false};
   std::atomic<size_t> written_{0};
-  std::atomic<int64_t> start_frame_{0};
+  std::atomic<int64_t> start_frame_{-1};
   std::vector<float> recorded_[2];
 };
 
