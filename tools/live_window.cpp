@@ -4,7 +4,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #include <poll.h>
 
 #include <cstdio>
@@ -90,8 +89,7 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
   strip_window_ = XCreateSimpleWindow(display_, top_, 0, height, width, KeyboardStrip::kHeight + KeyboardStrip::kStatusHeight, 0, 0, 0);
   XSelectInput(display_, strip_window_,
                ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask | KeyPressMask | KeyReleaseMask);
-  surface_ = cairo_xlib_surface_create(display_, strip_window_, DefaultVisual(display_, DefaultScreen(display_)), width,
-                                       KeyboardStrip::kHeight + KeyboardStrip::kStatusHeight);
+  gc_ = XCreateGC(display_, strip_window_, 0, nullptr);
   Layout(width, height);
   if (position) {
     XSizeHints* size = XAllocSizeHints();
@@ -114,7 +112,8 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
 LiveWindow::~LiveWindow() {
   if (has_editor_) plugin_.Dispatch(effEditClose);
   for (int note : std::set<int>(sounding_.begin(), sounding_.end())) session_.PostMidi(0x80 | channel_, note, 0);
-  cairo_surface_destroy(surface_);
+  if (surface_ != nullptr) cairo_surface_destroy(surface_);
+  XFreeGC(display_, gc_);
   XDestroyWindow(display_, top_);
   XCloseDisplay(display_);
 }
@@ -125,7 +124,9 @@ void LiveWindow::Layout(int editorWidth, int editorHeight) {
   XResizeWindow(display_, editor_, editorWidth, editorHeight > 0 ? editorHeight : 1);
   XMoveResizeWindow(display_, strip_window_, 0, editorHeight, editorWidth, stripHeight);
   XResizeWindow(display_, top_, editorWidth, editorHeight + stripHeight);
-  cairo_xlib_surface_set_size(surface_, editorWidth, stripHeight);
+  // The strip is drawn into a picture of its own and copied to its window.
+  if (surface_ != nullptr) cairo_surface_destroy(surface_);
+  surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, editorWidth, stripHeight);
   strip_.SetWidth(editorWidth);
   // The window's size is the editor's: a window manager keeps it so.
   XSizeHints* size = XAllocSizeHints();
@@ -304,6 +305,14 @@ void LiveWindow::DrawStrip() {
   strip_.Draw(cairo, std::set<int>(sounding_.begin(), sounding_.end()), status_);
   cairo_destroy(cairo);
   cairo_surface_flush(surface_);
+  const int width = cairo_image_surface_get_width(surface_), height = cairo_image_surface_get_height(surface_);
+  XImage* image = XCreateImage(display_, DefaultVisual(display_, DefaultScreen(display_)), 24, ZPixmap, 0,
+                               reinterpret_cast<char*>(cairo_image_surface_get_data(surface_)), width, height, 32,
+                               cairo_image_surface_get_stride(surface_));
+  if (image == nullptr) return;
+  XPutImage(display_, strip_window_, gc_, image, 0, 0, 0, 0, width, height);
+  image->data = nullptr;  // the pixels are the surface's
+  XDestroyImage(image);
 }
 
 WindowPosition LiveWindow::Position() const {

@@ -55,7 +55,8 @@ class LiveWindow {
   Display* display_ = nullptr;
   Window top_ = 0, editor_ = 0, strip_window_ = 0;
   Atom delete_window_ = 0;
-  cairo_surface_t* surface_ = nullptr;
+  cairo_surface_t* surface_ = nullptr;  // the strip's picture
+  GC gc_ = nullptr;
   KeyboardStrip strip_;
   int editor_height_ = 0;
   bool has_editor_ = false;
