@@ -18,23 +18,51 @@ struct TimedMessage {
   uint8_t status, first, second;
 };
 
-// A format-0 Standard MIDI File at 120 BPM, 480 ticks per quarter (960 ticks a second); its end of
-// track comes at `end` seconds (or with the last event).
-inline std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0) {
+struct TempoChange {
+  double seconds, bpm;
+};
+
+// A format-0 Standard MIDI File, 480 ticks per quarter, at 120 BPM or the tempos given (the first
+// at 0 s); its end of track comes at `end` seconds (or with the last event).
+inline std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0,
+                          const std::vector<TempoChange>& tempos = {}) {
   std::string track;
   const auto variable = [&](uint32_t value) {
     std::string bytes(1, static_cast<char>(value & 0x7F));
     while (value >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (value & 0x7F)));
     track += bytes;
   };
-  uint32_t tick = 0;
-  for (const TimedMessage& m : messages) {
-    const auto at = static_cast<uint32_t>(std::lround(m.seconds * 960.0));
-    variable(at - tick);
-    tick = at;
-    track += {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)};
+  const auto tickAt = [&](double seconds) {
+    double ticks = 0.0, from = 0.0, bpm = 120.0;
+    for (const TempoChange& change : tempos) {
+      if (change.seconds > seconds) break;
+      ticks += (change.seconds - from) * bpm * 8.0;
+      from = change.seconds;
+      bpm = change.bpm;
+    }
+    return static_cast<uint32_t>(std::lround(ticks + (seconds - from) * bpm * 8.0));
+  };
+  struct Event {
+    uint32_t tick;
+    std::string bytes;
+  };
+  std::vector<Event> events;
+  for (const TempoChange& change : tempos) {
+    const auto micros = static_cast<uint32_t>(std::lround(60e6 / change.bpm));
+    events.push_back({tickAt(change.seconds), {'\xFF', '\x51', '\x03', static_cast<char>(micros >> 16),
+                                               static_cast<char>(micros >> 8), static_cast<char>(micros)}});
   }
-  variable(std::max(static_cast<uint32_t>(std::lround(end * 960.0)), tick) - tick);
+  for (const TimedMessage& m : messages) {
+    events.push_back({tickAt(m.seconds), {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)}});
+  }
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
+  uint32_t tick = 0;
+  for (const Event& event : events) {
+    variable(event.tick - tick);
+    tick = event.tick;
+    track += event.bytes;
+  }
+  variable(std::max(tickAt(end), tick) - tick);
   track += std::string("\xFF\x2F\x00", 3);
   const auto be32 = [](size_t v) {
     return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};

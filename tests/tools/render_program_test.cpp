@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "support/program_run.h"
-#include "support/song_files.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_server.h"
 
@@ -22,13 +21,41 @@ namespace brelix {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::MidiFileBytes;
 using testing::ProgramOptions;
 using testing::ProgramRun;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
 // ---- files -----------------------------------------------------------------------------------
+
+struct TimedMessage {
+  double seconds;
+  uint8_t status, first, second;
+};
+
+// A format-0 Standard MIDI File at 120 BPM, 480 ticks per quarter (960 ticks a second); its end of
+// track comes at `end` seconds (or with the last event).
+std::string MidiFileBytes(const std::vector<TimedMessage>& messages, double end = 0.0) {
+  std::string track;
+  const auto variable = [&](uint32_t value) {
+    std::string bytes(1, static_cast<char>(value & 0x7F));
+    while (value >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (value & 0x7F)));
+    track += bytes;
+  };
+  uint32_t tick = 0;
+  for (const TimedMessage& m : messages) {
+    const auto at = static_cast<uint32_t>(std::lround(m.seconds * 960.0));
+    variable(at - tick);
+    tick = at;
+    track += {static_cast<char>(m.status), static_cast<char>(m.first), static_cast<char>(m.second)};
+  }
+  variable(std::max(static_cast<uint32_t>(std::lround(end * 960.0)), tick) - tick);
+  track += std::string("\xFF\x2F\x00", 3);
+  const auto be32 = [](size_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  return std::string("MThd\0\0\0\6\0\0\0\1\x01\xE0", 14) + "MTrk" + be32(track.size()) + track;
+}
 
 struct Audio {
   int rate = 0;
