@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# The main job: builds the plug-in and brelix-render, installs Brelix64.so where Linux hosts look
-# for VST plug-ins (~/.vst, and /usr/local/lib/vst when run as root) and brelix-render onto the
-# PATH (/usr/local/bin as root, ~/.local/bin otherwise), and renders the demo song through the
+# The main job: builds the plug-in, brelix-render and brelix (the standalone program on JACK),
+# installs Brelix64.so where Linux hosts look for VST plug-ins (~/.vst, and /usr/local/lib/vst
+# when run as root) and both programs onto the PATH (/usr/local/bin as root, ~/.local/bin
+# otherwise), and renders the demo song through the
 # installed plug-in with the Warm Pad patch to out/demo.wav (its program chunk, which names the
 # patch, to out/demo.state).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELIX_TESTS=OFF -DBRELIX_BENCH=OFF >/dev/null
-ninja -C build-release Brelix64 brelix-render
+ninja -C build-release Brelix64 brelix-render brelix
 
 install -D -m 0644 build-release/Brelix64.so "$HOME/.vst/Brelix64.so"
 plugin="$HOME/.vst/Brelix64.so"
@@ -20,8 +21,10 @@ echo "installed $plugin"
 
 bin_dir="$HOME/.local/bin"
 if [ "$(id -u)" -eq 0 ]; then bin_dir=/usr/local/bin; fi
-install -D -m 0755 build-release/tools/brelix-render "$bin_dir/brelix-render"
-echo "installed $bin_dir/brelix-render"
+for program in brelix-render brelix; do
+  install -D -m 0755 "build-release/tools/$program" "$bin_dir/$program"
+  echo "installed $bin_dir/$program"
+done
 case ":$PATH:" in
   *":$bin_dir:"*) ;;
   *) echo "note: $bin_dir is not on your PATH yet: add it (export PATH=\"$bin_dir:\$PATH\") or log in again" ;;

@@ -1,0 +1,162 @@
+// The standalone program's window on a real X server (Xvfb) with a real JACK server: the
+// keyboard strip plays notes with the mouse (louder low on a key) and from the computer keys,
+// its octave buttons move it, the title marks an edit, closing the window asks the plug-in's own
+// question about the changed patch and quits.
+#include <gtest/gtest.h>
+#include <X11/keysym.h>
+
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/jack_server.h"
+#include "support/jack_test_rig.h"
+#include "support/note_measures.h"
+#include "support/temp_folder.h"
+#include "support/x11_probe.h"
+#include "support/xvfb_server.h"
+
+namespace brelix::testing {
+namespace {
+
+constexpr const char* kShippedPatch = BRELIX_PATCHES_DIR "/glass-pluck.tw";
+// The strip's measures: keys 96 pixels high above a 20-pixel status line, 28-pixel octave
+// buttons at both ends, 18 white keys from C3 between them.
+constexpr int kKeysHeight = 96, kStatusHeight = 20, kButton = 28, kWhiteKeys = 18;
+
+std::string TitleOf(Display* display, Window window) {
+  char* name = nullptr;
+  if (XFetchName(display, window, &name) == 0 || name == nullptr) return {};
+  std::string title = name;
+  XFree(name);
+  return title;
+}
+
+class BrelixWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!XvfbServer::Shared().running()) GTEST_SKIP() << XvfbServer::Shared().failure();
+    TolerateXErrors();  // the program's windows come and go while the test looks for them
+    setenv("DISPLAY", XvfbServer::Shared().display().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+    ASSERT_TRUE(server_.ready()) << server_.failure();
+    ASSERT_TRUE(rig_.ok());
+    // A copy: the patch may be saved.
+    WriteBytes(patch_, ReadBytes(kShippedPatch));
+    pid_ = Spawn({BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH, "--patch", patch_}, work_.file("brelix.log"));
+    ASSERT_GT(pid_, 0);
+    ASSERT_TRUE(rig_.WaitForProgram()) << ReadBytes(work_.file("brelix.log"));
+    ASSERT_TRUE(rig_.ConnectRecorder());
+    window_ = probe_.WaitForWindow("brelix", 20000);
+    ASSERT_NE(window_, 0u) << ReadBytes(work_.file("brelix.log"));
+    geometry_ = probe_.Geometry(window_);
+  }
+  void TearDown() override {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      WaitForExit(pid_, 10s);
+    }
+  }
+
+  // The middle of white key `index` (0 for the lowest C), `depth` of the way down the key.
+  std::pair<int, int> WhiteKey(int index, double depth) const {
+    const double white = (geometry_.width - 2.0 * kButton) / kWhiteKeys;
+    const int top = geometry_.height - kStatusHeight - kKeysHeight;
+    return {static_cast<int>(kButton + (index + 0.5) * white), top + static_cast<int>(depth * kKeysHeight)};
+  }
+
+  void Press(std::pair<int, int> at, bool down) {
+    Display* d = probe_.display();
+    XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + at.first, geometry_.y + at.second, 0);
+    XTestFakeButtonEvent(d, 1, down, 0);
+    XSync(d, False);
+  }
+
+  // What a press held for `seconds` sounds like.
+  std::vector<float> Held(const std::function<void(bool)>& press, double seconds = 0.6) {
+    rig_.StartRecording();
+    press(true);
+    rig_.WaitForRecorded(static_cast<size_t>(seconds * rig_.rate()));
+    press(false);
+    return rig_.StopRecording();
+  }
+
+  // Pitch and level of the sound from its start (an onset above -80 dBFS) for 0.3 s.
+  static std::pair<double, double> Measure(const std::vector<float>& x, int rate) {
+    size_t start = 0;
+    while (start < x.size() && std::fabs(x[start]) < 1e-4f) ++start;
+    const size_t from = start + static_cast<size_t>(0.05 * rate), to = start + static_cast<size_t>(0.3 * rate);
+    if (to > x.size()) return {0.0, -200.0};
+    const std::vector<float> part(x.begin() + static_cast<long>(from), x.begin() + static_cast<long>(to));
+    return {FundamentalHz(part) * rate / kHostRate, 20.0 * std::log10(RmsOf(part, 0, part.size()) + 1e-12)};
+  }
+
+  TempFolder config_, work_;
+  std::string patch_ = work_.file("glass-pluck.tw");
+  JackServer server_{44100};
+  TestRig rig_;
+  XProbe probe_;
+  pid_t pid_ = 0;
+  Window window_ = 0;
+  WindowGeometry geometry_{};
+};
+
+TEST_F(BrelixWindow, TheStripPlaysTheTitleMarksAnEditAndClosingAsksToSaveIt) {
+  EXPECT_EQ(TitleOf(probe_.display(), window_), "glass-pluck.tw - Brelix");
+  const int rate = rig_.rate();
+
+  // C4, the eighth white key: low on the key is loud, high on it soft.
+  const auto [loud_hz, loud_db] = Measure(Held([&](bool down) { Press(WhiteKey(7, 0.9), down); }), rate);
+  const auto [soft_hz, soft_db] = Measure(Held([&](bool down) { Press(WhiteKey(7, 0.1), down); }), rate);
+  EXPECT_NEAR(loud_hz, NoteHz(60), NoteHz(60) * 0.02);
+  EXPECT_NEAR(soft_hz, NoteHz(60), NoteHz(60) * 0.02);
+  EXPECT_GT(loud_db, soft_db + 3.0);
+
+  // Z plays the strip's lowest C; after the octave button on the right, the C above. The
+  // pointer rests over the editor, whose window would take the keys were the focus not kept.
+  Display* d = probe_.display();
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+  const auto key = [&](KeySym symbol) {
+    return [&, symbol](bool down) {
+      XTestFakeKeyEvent(d, XKeysymToKeycode(d, symbol), down, 0);
+      XSync(d, False);
+    };
+  };
+  EXPECT_NEAR(Measure(Held(key(XK_z)), rate).first, NoteHz(48), NoteHz(48) * 0.02);
+  EXPECT_NEAR(Measure(Held(key(XK_q)), rate).first, NoteHz(60), NoteHz(60) * 0.02);
+  probe_.Click(window_, geometry_.width - kButton / 2, geometry_.height - kStatusHeight - kKeysHeight / 2);
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+  EXPECT_NEAR(Measure(Held(key(XK_z)), rate).first, NoteHz(60), NoteHz(60) * 0.02);
+
+  // An edit in the editor (a click on the first oscillator's semitone slider) marks the title.
+  probe_.Click(window_, 120, 62);
+  EXPECT_TRUE(WaitUntil([&] { return TitleOf(d, window_) == "*glass-pluck.tw - Brelix"; }, 5s))
+      << TitleOf(d, window_);
+
+  // Closing the window asks the plug-in's own question about the changed patch; Yes saves it.
+  probe_.RequestClose(window_);
+  ASSERT_NE(probe_.WaitForWindow("brelix-question", 20000), 0u) << ReadBytes(work_.file("brelix.log"));
+  // Enter answers Yes once the box has taken the focus.
+  for (int tries = 0; tries < 40; ++tries) {
+    probe_.Key(XK_Return);
+    if (probe_.WaitUntilGone("brelix-question", 250)) break;
+  }
+  EXPECT_EQ(WaitForExit(pid_, 20s), 0) << ReadBytes(work_.file("brelix.log"));
+  pid_ = 0;
+  EXPECT_TRUE(ReadBytes(patch_) != ReadBytes(kShippedPatch)) << "the changed patch was not saved";
+}
+
+TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
+  probe_.RequestClose(window_);
+  bool hung = false;
+  EXPECT_EQ(WaitForExit(pid_, 20s, &hung), 0) << ReadBytes(work_.file("brelix.log"));
+  EXPECT_FALSE(hung);
+  pid_ = 0;
+  EXPECT_FALSE(ReadBytes(config_.file("brelix/program.chunk")).empty());
+  EXPECT_EQ(ReadBytes(config_.file("brelix/window")),
+            std::to_string(geometry_.x) + " " + std::to_string(geometry_.y) + "\n");
+}
+
+}  // namespace
+}  // namespace brelix::testing

@@ -1,0 +1,73 @@
+#include "live_options.h"
+
+#include <set>
+#include <vector>
+
+#include "render_options.h"
+
+namespace brelix {
+
+const char* LiveUsage() {
+  return "Usage: brelix [options]\n"
+         "Plays the Brelix synthesizer live through a JACK server (or PipeWire's JACK interface):\n"
+         "a client \"Brelix\" with two audio outputs and one MIDI input, with the editor and a\n"
+         "keyboard in a window. The patch, channel and voice count are kept from one start to the\n"
+         "next (in $XDG_CONFIG_HOME/brelix or ~/.config/brelix).\n"
+         "\n"
+         "Options:\n"
+         "      --connect       connect the outputs to the first two playback ports and every\n"
+         "                      physical MIDI source to the input\n"
+         "      --patch FILE    play the patch file FILE.tw\n"
+         "      --channel N     the MIDI channel to listen on, 1 to 16\n"
+         "      --voices N      the number of voices, 1 to 16\n"
+         "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
+         "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
+         "      --no-gui        run without a window; Ctrl-C quits\n"
+         "  -h, --help          show this text\n";
+}
+
+LiveOptions ParseLiveOptions(std::span<const std::string> args) {
+  LiveOptions options;
+  // The options shared with brelix-render go to its parser, with a stand-in for the MIDI file it
+  // insists on, so that both programs read and refuse them alike.
+  static const std::set<std::string> shared = {"--patch", "--channel", "--voices", "--plugin"};
+  // Help is shown whatever else the line holds.
+  for (const std::string& arg : args) {
+    if (arg == "-h" || arg == "--help") {
+      options.ShowHelp = true;
+      return options;
+    }
+  }
+  std::vector<std::string> forwarded;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--connect") {
+      options.Connect = true;
+      continue;
+    }
+    if (arg == "--no-gui") {
+      options.NoGui = true;
+      continue;
+    }
+    const std::string name = arg.substr(0, arg.find('='));
+    if (!shared.contains(name)) {
+      if (arg.starts_with("-")) throw UsageError("unknown option '" + arg + "'");
+      throw UsageError("unexpected argument '" + arg + "'");
+    }
+    forwarded.push_back(arg);
+    if (name == arg) {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      forwarded.push_back(args[++i]);
+    }
+  }
+  forwarded.push_back("--");
+  forwarded.push_back("live");
+  const RenderOptions shared_options = ParseRenderOptions(forwarded);
+  options.PluginPath = shared_options.PluginPath;
+  options.PatchPath = shared_options.PatchPath;
+  options.Channel = shared_options.Channel;
+  options.Voices = shared_options.Voices;
+  return options;
+}
+
+}  // namespace brelix

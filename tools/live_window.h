@@ -1,0 +1,70 @@
+// The standalone program's window: the plug-in's editor in a top-level window titled with the
+// patch name ("*" in front once it has changed), the keyboard strip below it and a status line
+// with the server's rate, block size and xruns. Closing the window quits.
+//
+// The window keeps the keyboard focus, as many hosts do, and hands every key to the editor
+// (effEditKeyDown/effEditKeyUp) first: a value box or list that has the editor's focus takes
+// it; a key it leaves plays the strip.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <cairo.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "jack_session.h"
+#include "keyboard_strip.h"
+#include "live_plugin.h"
+#include "live_state.h"
+
+namespace brelix {
+
+class LiveWindow {
+ public:
+  // Throws std::runtime_error when there is no X display.
+  LiveWindow(LivePlugin& plugin, JackSession& session, std::string patchName, int channel,
+             std::optional<WindowPosition> position);
+  ~LiveWindow();
+  LiveWindow(const LiveWindow&) = delete;
+  LiveWindow& operator=(const LiveWindow&) = delete;
+
+  // Runs until the window is closed, Ctrl-C or SIGTERM comes, or the server goes away.
+  void Run();
+  // Where the window's frame stands on the screen.
+  WindowPosition Position() const;
+
+ private:
+  void Handle(const XEvent& event);
+  void HandleKey(const XKeyEvent& key, bool press);
+  void HandleButton(int x, int y, bool press, bool motion);
+  void NoteOn(int note, int velocity);
+  void NoteOff(int note);
+  void KeepFocus();
+  void Layout(int editorWidth, int editorHeight);
+  void UpdateTitle();
+  void DrawStrip();
+  std::string StatusText() const;
+
+  LivePlugin& plugin_;
+  JackSession& session_;
+  std::string patch_name_;
+  int channel_;
+  Display* display_ = nullptr;
+  Window top_ = 0, editor_ = 0, strip_window_ = 0;
+  Atom delete_window_ = 0;
+  cairo_surface_t* surface_ = nullptr;  // the strip's picture
+  GC gc_ = nullptr;
+  KeyboardStrip strip_;
+  int editor_height_ = 0;
+  bool has_editor_ = false;
+  bool closed_ = false;
+  std::string title_, status_;
+  std::multiset<int> sounding_;
+  std::map<unsigned long, int> keys_down_;  // key symbol -> the note it plays
+  std::optional<int> mouse_note_;
+};
+
+}  // namespace brelix
