@@ -16,8 +16,9 @@
 //   note=N       the note measured (60)
 //   hold=S       how long it is held before measuring the release, seconds (1)
 //   tail=S       how long after the note-off the sound is down to -90 dBFS, seconds (3)
-//   level=DB     the lowest level its one note may have, -28 at most (-24): for sounds whose
-//                attacks stack up in a chord (plucks, hard sync, echoes), so that sixteen notes
+//   level=DB     the lowest level its one note may have, -32 at most (-24): for sounds whose
+//                attacks or pitches stack up in a chord (plucks, hard sync, octaves of pure tones,
+//                noise, which every voice shares), so that sixteen notes
 //                still stay below full scale
 //   wheel=W,...  velocity=W,...  pressure=W,...  what full mod wheel, full velocity (against 40)
 //                and full channel pressure do: brighter, darker, louder, softer or changes
@@ -92,7 +93,7 @@ Statement ReadStatement(const std::filesystem::path& patch) {
       if (key == "note") statement.note = std::stoi(value);
       else if (key == "hold") statement.hold = std::stod(value);
       else if (key == "tail") statement.tail = std::stod(value);
-      else if (key == "level") statement.level = std::max(std::stod(value), -28.0);
+      else if (key == "level") statement.level = std::max(std::stod(value), -32.0);
       else {
         std::istringstream items(value);
         std::string item;
