@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "editor/patch_stepping.h"
 #include "engine/patch.h"
 #include "engine/sample_osc.h"
 #include "modulation/delay.h"
@@ -135,18 +136,29 @@ void TPatchCommands::Load() {
     if (!SaveChangesFirst()) return;
     XMulti& multi = *synth_.Multi;
     const std::optional<std::string> chosen = ChoosePatchFileToLoad(multi.PatchFile);
-    if (!chosen) return;
-    ProcessUpdateScope update(synth_);
-    // A file that cannot be read has been reported and left the playing patch as it was.
-    if (!PatchLoad(*multi.EditBuffer, *chosen)) return;
-    synth_.AllocateVoices();
-    multi.PatchFile = *chosen;
-    multi.Modified = false;
-    SaveAs = false;
-    RefreshControls();
-    synth_.Modify();
-    multi.PlayNote();
+    if (chosen) LoadChosen(*chosen);
   });
+}
+
+void TPatchCommands::Step(int step) {
+  Reported([this, step] {
+    const std::optional<std::string> next = NeighbourPatchFile(synth_.Multi->PatchFile, step);
+    if (next && SaveChangesFirst()) LoadChosen(*next);
+  });
+}
+
+void TPatchCommands::LoadChosen(const std::string& file) {
+  XMulti& multi = *synth_.Multi;
+  ProcessUpdateScope update(synth_);
+  // A file that cannot be read has been reported and left the playing patch as it was.
+  if (!PatchLoad(*multi.EditBuffer, file)) return;
+  synth_.AllocateVoices();
+  multi.PatchFile = file;
+  multi.Modified = false;
+  SaveAs = false;
+  RefreshControls();
+  synth_.Modify();
+  multi.PlayNote();
 }
 
 bool TPatchCommands::Save(bool alt) {

@@ -4,6 +4,7 @@
 //
 //   "Init" button                  Init()
 //   "Load" button, header click    Load()
+//   Page Up, Page Down             Step(-1), Step(+1)
 //   "Save" button                  Save(Alt held)
 //   click on header "Osc #" n      SampleClick(n, Ctrl held)
 //   first open of the editor       RefreshControls()
@@ -56,6 +57,9 @@ class TPatchCommands {
   // After the ask-to-save question: the "Load Patch" dialog, then the chosen file plays, its
   // name in the header, unmodified, with its preview note.
   void Load();
+  // After the ask-to-save question, as Load: the previous (-1) or next (+1) patch file of the
+  // current one's folder in name order plays (editor/patch_stepping.h); nothing at either end.
+  void Step(int step);
   // Writes the patch into its file at once; through the "Save Patch" dialog when it has no file,
   // when `alt` (Save As) or after Init or a sample change. True when the patch was saved.
   bool Save(bool alt);
@@ -80,6 +84,9 @@ class TPatchCommands {
   // The ask-to-save question for a modified patch; on Yes, Save. False when the user wanted the
   // patch saved and it was not (dialog cancelled, write failed): the command is abandoned.
   bool SaveChangesFirst();
+  // The chosen patch file plays, its name in the header, unmodified, with its preview note; a
+  // file that cannot be read is reported and leaves the playing patch.
+  void LoadChosen(const std::string& file);
   bool SaveWithDialog();
   bool SaveToPatchFile();
 
