@@ -31,5 +31,5 @@ case ":$PATH:" in
 esac
 
 mkdir -p out
-"$bin_dir/brelix-render" --plugin "$plugin" --patch patches/warm-pad.tw \
+"$bin_dir/brelix-render" --plugin "$plugin" --patch patches/pads/warm-pad.tw \
   --save-state out/demo.state tools/demo/demo.mid -o out/demo.wav

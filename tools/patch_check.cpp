@@ -14,6 +14,7 @@
 #include "patch/patch_file.h"
 #include "patch/patch_ini_file.h"
 #include "patch/sample_memory.h"
+#include "patch/sample_name.h"
 #include "patch/wav_reader.h"
 #include "patch_codes.h"
 #include "patch_reference.h"
@@ -151,7 +152,7 @@ class Checker {
   }
 
   void CheckSample(const TIniFile::KeyLine& line) {
-    WavLaneData data = ReadWavLane(line.value, false);
+    WavLaneData data = ReadWavLane(SampleFileToOpen(line.value, file_.FileName()), false);
     if (data.memory != nullptr) {
       SampleMemoryRelease(data.memory);
       return;

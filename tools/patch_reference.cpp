@@ -49,7 +49,7 @@ const std::map<std::string, KeyText>& KeyTexts() {
       {"AuxOscDCFilter", {"0 .. 0.001 (typed: 0 .. 0.1)", "Coefficient of the oscillator's DC blocker, meant at the settings' reference rate and scaled to the real one."}},
       {"AuxOscMix", {"-1 .. 1", "\"Balance\": which filter of its pair the oscillator feeds. Oscillators 1 and 2 feed filters 1 and 2, oscillators 3 and 4 feed filters 3 and 4; -1 sends all to the odd filter, 1 all to the even one, 0 half to each."}},
       // Sample oscillators
-      {"SampleOscFile", {"file name", "The WAV file the lane plays beside its oscillator, by its full name; empty: none. Only WAV files with the plain 44-byte header are read (PCM of 8 to 32 bits or float); lanes 1 and 3 take the first channel, lanes 2 and 4 the second. The sample follows its oscillator's frequency and plays at its own rate at the AuxOscCenter note."}},
+      {"SampleOscFile", {"file name", "The WAV file the lane plays beside its oscillator, by its full name, or by a name relative to the patch file's folder (looked for there first, then in the working folder); empty: none. Only WAV files with the plain 44-byte header are read (PCM of 8 to 32 bits or float); lanes 1 and 3 take the first channel, lanes 2 and 4 the second. The sample follows its oscillator's frequency and plays at its own rate at the AuxOscCenter note."}},
       {"SampleOscLoop", {"switch", "On: the sample repeats as a whole; off: it plays once."}},
       {"SampleOscLevel", {"0 .. 1 (typed: -8 .. 8)", "Level of the sample, added to the oscillator at the filter input."}},
       {"NoiseMix", {"0 .. 1 (typed: -8 .. 8)", "White noise into filter n."}},

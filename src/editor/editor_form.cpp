@@ -1,6 +1,7 @@
 #include "editor/editor_form.h"
 
 #include "editor/engine_callbacks.h"
+#include "editor/patch_stepping.h"
 #include "editor/toolkit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param.h"
@@ -71,6 +72,14 @@ void TEditorForm::ActivatePage(TPage page) {
 
 void TEditorForm::ControlCreated(TComponent* group) {
   PageControls[static_cast<int>(Page)].push_back(group);
+}
+
+bool TEditorForm::PreviewKeyDown(TKeyEvent& e) {
+  if (const int step = PatchStepOfKey(e.Key, ActiveControl()); step != 0 && commands_) {
+    commands_->Step(step);
+    return true;
+  }
+  return TInterfaceForm::PreviewKeyDown(e);
 }
 
 void TEditorForm::Captioner() {

@@ -64,6 +64,8 @@ class TEditorForm : public TInterfaceForm {
   // ---- TInterfaceForm
   void ControlCreated(TComponent* group) override;
   void Captioner() override;
+  // Page Up and Page Down load the previous and next patch of the folder (editor/patch_stepping.h).
+  bool PreviewKeyDown(TKeyEvent& e) override;
   // The sample names and the patch name header too.
   void RefreshControls(XPatch* patch, XMulti* multi) override;
   // A later open: the patch name header with its mark as well.

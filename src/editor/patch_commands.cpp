@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "editor/patch_stepping.h"
 #include "engine/patch.h"
 #include "engine/sample_osc.h"
 #include "modulation/delay.h"
@@ -178,6 +179,14 @@ void TPatchCommands::Load() {
                    if (chosen) LoadFile(*chosen);
                  });
     });
+  });
+}
+
+void TPatchCommands::Step(int step) {
+  if (DialogOpen()) return;
+  Reported([this, step] {
+    const std::optional<std::string> next = NeighbourPatchFile(synth_.Multi->PatchFile, step);
+    if (next) SaveChangesFirst([this, file = *next] { LoadFile(file); });
   });
 }
 

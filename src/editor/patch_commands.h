@@ -4,6 +4,7 @@
 //
 //   "Init" button                  Init()
 //   "Load" button, header click    Load()
+//   Page Up, Page Down             Step(-1), Step(+1)
 //   "Save" button                  Save(Alt held); right click: Save(true)
 //   click on header "Osc #" n      SampleClick(n, Ctrl held)
 //   first open of the editor       RefreshControls()
@@ -70,6 +71,9 @@ class TPatchCommands {
   // After the ask-to-save question: the "Load Patch" dialog, then the chosen file plays, its
   // name in the header, unmodified, with its preview note.
   void Load();
+  // After the ask-to-save question, as Load: the previous (-1) or next (+1) patch file of the
+  // current one's folder in name order plays (editor/patch_stepping.h); nothing at either end.
+  void Step(int step);
   // Writes the patch into its file at once; through the "Save Patch" dialog when it has no file,
   // when `alt` (Save As) or after Init or a sample change. True when the patch was saved before
   // the call returns (a dialog still open saves later, from Idle).

@@ -29,9 +29,9 @@ constexpr int kStoredEnvStages = 5;  // stage 5 ("Stop/End") has no keys: always
 constexpr int32_t kEnvStepScale = 16;
 
 // The sample of each lane named by its "SampleOscFile", once the keys are read (an empty name
-// loads nothing).
-void LoadPatchSamples(XPatch& p) {
-  for (int lane = 1; lane <= kLanes; ++lane) SampleLoad(p, lane);
+// loads nothing; a relative one is looked for beside the patch file first).
+void LoadPatchSamples(XPatch& p, const std::string& fileName) {
+  for (int lane = 1; lane <= kLanes; ++lane) SampleLoad(p, lane, fileName);
 }
 
 std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
@@ -323,7 +323,7 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
   file.reset();
   // The derived values, the samples, the rate-dependent values and a new delay.
   PatchPrepare(p);
-  LoadPatchSamples(p);
+  LoadPatchSamples(p, fileName);
   PatchSampleRate(p);
   PatchDCFilters(p);
   DelayRebuild(p, true);

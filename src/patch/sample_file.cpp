@@ -5,6 +5,7 @@
 #include <string>
 
 #include "patch/sample_memory.h"
+#include "patch/sample_name.h"
 #include "patch/wav_reader.h"
 #include "plugin/messages.h"
 
@@ -41,14 +42,14 @@ void ShowInvalidSample(std::string_view file_name) {
   ShowMessageBox("Invalid sample file:\r\r" + std::string(file_name));
 }
 
-void SampleLoad(XPatch& p, int lane) {
+void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   if (lane < 1 || lane > 4) throw std::out_of_range("sample lane outside 1..4");
   const int l = lane - 1;
   EmptyLane(p, l);
   const std::string file = LaneFileName(p, l);
   bool rejected = false;
   if (!file.empty()) {
-    const WavLaneData data = ReadWavLane(file, lane == 2 || lane == 4);
+    const WavLaneData data = ReadWavLane(SampleFileToOpen(file, patch_file), lane == 2 || lane == 4);
     if (data.rate) p.SampleOscRate.set_lane(l, static_cast<float>(*data.rate));
     if (data.memory != nullptr) {
       p.SampleOscMemory.p[l] = data.memory;

@@ -7,6 +7,7 @@
 // construction before any rendering.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "engine/patch.h"
@@ -19,8 +20,9 @@ namespace brelix {
 // second when the file has one), sets SampleOscPtr, SampleOscSize and SampleOscRate and the
 // playback values; a file that cannot be read shows ShowInvalidSample and leaves the lane empty.
 // An empty name leaves the lane empty without a message. Last, the routine slots follow the four
-// lanes: the sample oscillator while any lane holds a sample, NoOperation otherwise.
-void SampleLoad(XPatch& p, int lane);
+// lanes: the sample oscillator while any lane holds a sample, NoOperation otherwise. A relative
+// name is looked up beside `patch_file` first (patch/sample_name.h).
+void SampleLoad(XPatch& p, int lane, const std::string& patch_file = {});
 
 // The modal message for a rejected sample file.
 void ShowInvalidSample(std::string_view file_name);

@@ -300,6 +300,36 @@ TEST_F(PatchCommandsTest, TheModifiedMarkFollowsTheStateAtTheIdleCall) {
   EXPECT_EQ(view_.patch_caption, "*Pad.tw");
 }
 
+TEST_F(PatchCommandsTest, PageKeysStepThroughTheFolderWithTheSaveQuestionOfLoad) {
+  const std::string pad = LoadEditedPad();  // Pad.tw, modified
+  const std::string pad_text = ReadBytes(pad);
+  Write("Other.tw", "[Voice]\r\nVolume=0.75\r\n");
+  Write("Notes.txt", "");
+
+  dialogs_.yes_no = {false};
+  commands_.Step(-1);  // Other.tw comes before Pad.tw; No: the edit is dropped
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(dialogs_.questions[0], "Do you want to save patch Pad.tw?");
+  EXPECT_TRUE(dialogs_.file_dialogs.empty());
+  EXPECT_EQ(ReadBytes(pad), pad_text);
+  EXPECT_EQ(multi().PatchFile, folder_.file("Other.tw"));
+  EXPECT_EQ(view_.patch_caption, "Other.tw");
+  EXPECT_EQ(patch().Volume, 0.75f);
+  EXPECT_FALSE(multi().Modified);
+
+  commands_.Step(-1);  // the first: nothing happens, nothing is asked
+  EXPECT_EQ(multi().PatchFile, folder_.file("Other.tw"));
+  EXPECT_EQ(dialogs_.questions.size(), 1u);
+
+  commands_.Step(1);  // unmodified: no question
+  EXPECT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(multi().PatchFile, pad);
+  EXPECT_EQ(view_.patch_caption, "Pad.tw");
+  EXPECT_EQ(patch().Volume, 0.5f);
+  EXPECT_TRUE(messages_.messages.empty());
+  ExpectEngineRuns();
+}
+
 TEST_F(PatchCommandsTest, ASaveThatCannotBeWrittenIsReportedAndLosesNothing) {
   std::vector<std::string> folders = {Write("plain", "")};  // a file where the folder should be
   if (geteuid() != 0) {                                     // root may write into any folder

@@ -1,4 +1,5 @@
-// The patches the project ships (patches/*.tw), in a stable order.
+// The patches the project ships (every *.tw under patches/, family folders included), in a
+// stable order.
 #pragma once
 
 #include <algorithm>
@@ -9,8 +10,8 @@ namespace brelix::testing {
 
 inline std::vector<std::filesystem::path> ShippedPatches() {
   std::vector<std::filesystem::path> patches;
-  for (const auto& entry : std::filesystem::directory_iterator(BRELIX_PATCHES_DIR))
-    if (entry.path().extension() == ".tw") patches.push_back(entry.path());
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(BRELIX_PATCHES_DIR))
+    if (entry.is_regular_file() && entry.path().extension() == ".tw") patches.push_back(entry.path());
   std::sort(patches.begin(), patches.end());
   return patches;
 }

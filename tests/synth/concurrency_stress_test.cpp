@@ -19,7 +19,8 @@
 namespace brelix {
 namespace {
 
-const char* const kPatches[] = {"warm-pad.tw", "round-bass.tw", "sync-lead.tw", "glass-pluck.tw", "echo-keys.tw"};
+const char* const kPatches[] = {"pads/warm-pad.tw", "basses/round-bass.tw", "leads/sync-lead.tw", "plucks-and-mallets/glass-pluck.tw",
+                               "keys/echo-keys.tw"};
 
 std::string PatchPath(const char* name) { return std::string(BRELIX_PATCHES_DIR) + "/" + name; }
 

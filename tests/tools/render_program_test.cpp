@@ -249,7 +249,7 @@ TEST_F(RenderProgram, AStateFileForAMissingFolderIsRefusedBeforeTheRender) {
 // and ends the file in silence.
 TEST_F(RenderProgram, TheAutomaticTailEndsInSilenceAndAFixedOneWhereItIsTold) {
   const std::string song = ShortSong();
-  const std::string patch = std::string(BRELIX_PATCHES_DIR) + "/echo-keys.tw";
+  const std::string patch = std::string(BRELIX_PATCHES_DIR) + "/keys/echo-keys.tw";
   ASSERT_EQ(Render({"--patch", patch, "--tail", "2", song, "-o", file("fixed.wav")}).exit_code, 0);
   const Audio fixed = ReadWav(file("fixed.wav"));
   EXPECT_NEAR(fixed.Seconds(), 2.5, 1e-6);

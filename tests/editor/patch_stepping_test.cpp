@@ -1,0 +1,53 @@
+// Page Up and Page Down: which patch file of the folder comes before and after the current one,
+// and which keys step while which widget has the focus.
+#include "editor/patch_stepping.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/edit.h"
+#include "editor/list_box.h"
+#include "support/temp_folder.h"
+#include "ui/input.h"
+
+namespace brelix {
+namespace {
+
+TEST(PatchStepping, NeighboursAreThePatchFilesOfTheFolderInNameOrder) {
+  testing::TempFolder folder;
+  for (const char* name : {"b-lead.tw", "a-bass.tw", "d-pad.tw", "c-notes.txt"}) testing::WriteBytes(folder.file(name), "");
+  std::filesystem::create_directories(folder.path() / "c-folder.tw");  // a folder is no patch
+  struct Case {
+    std::string current;
+    int step;
+    std::optional<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {folder.file("b-lead.tw"), 1, folder.file("d-pad.tw")},
+      {folder.file("b-lead.tw"), -1, folder.file("a-bass.tw")},
+      {folder.file("d-pad.tw"), 1, std::nullopt},   // the last: no wrapping
+      {folder.file("a-bass.tw"), -1, std::nullopt},  // the first
+      {folder.file("Init.tw"), 1, folder.file("a-bass.tw")},  // not saved yet: its place by name
+      {folder.file("c.tw"), -1, folder.file("b-lead.tw")},
+      {folder.file("gone/x.tw"), 1, std::nullopt},  // a folder that cannot be listed
+      {"lone.tw", 1, std::nullopt},                 // no folder
+  };
+  for (const Case& c : cases) EXPECT_EQ(NeighbourPatchFile(c.current, c.step), c.expected) << c.current << " " << c.step;
+}
+
+TEST(PatchStepping, PageKeysStepUnlessAValueBoxHasTheFocus) {
+  TEdit edit(nullptr);
+  TListBox list(nullptr);
+  EXPECT_EQ(PatchStepOfKey(ui::keys::kPageUp, nullptr), -1);
+  EXPECT_EQ(PatchStepOfKey(ui::keys::kPageDown, nullptr), 1);
+  EXPECT_EQ(PatchStepOfKey(ui::keys::kTab, nullptr), 0);
+  EXPECT_EQ(PatchStepOfKey(ui::keys::kPageDown, &edit), 0);
+  EXPECT_EQ(PatchStepOfKey(ui::keys::kPageUp, &list), 0);
+}
+
+}  // namespace
+}  // namespace brelix
