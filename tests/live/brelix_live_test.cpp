@@ -26,7 +26,7 @@
 namespace brelix::testing {
 namespace {
 
-constexpr const char* kPatch = BRELIX_PATCHES_DIR "/glass-pluck.tw";
+constexpr const char* kPatch = BRELIX_PATCHES_DIR "/plucks-and-mallets/glass-pluck.tw";
 constexpr uint8_t kNote = 69, kVelocity = 100;
 constexpr double kHeldSeconds = 0.6;
 // Where pitch and level are compared, from the note's start.

@@ -20,7 +20,7 @@
 namespace brelix::testing {
 namespace {
 
-constexpr const char* kShippedPatch = BRELIX_PATCHES_DIR "/glass-pluck.tw";
+constexpr const char* kShippedPatch = BRELIX_PATCHES_DIR "/plucks-and-mallets/glass-pluck.tw";
 // The strip's measures: keys 96 pixels high above a 20-pixel status line, 28-pixel octave
 // buttons at both ends, 18 white keys from C3 between them.
 constexpr int kKeysHeight = 96, kStatusHeight = 20, kButton = 28, kWhiteKeys = 18;
