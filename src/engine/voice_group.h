@@ -56,9 +56,13 @@ struct VoiceRunner {
   VoiceRunRoutine large;
 };
 
-// The widest kernels the processor runs: two voices in each 256-bit register where it has AVX2,
-// four lanes per register otherwise, or when the environment variable BRELIX_SIMD is "sse" (so that
-// both paths can be measured and checked against each other on one machine).
+// The vector path the kernels take: the widest the machine runs (four voices in each 512-bit
+// register where it has AVX-512, two in each 256-bit register where it has AVX2, four lanes per
+// register otherwise), or a narrower one that the environment variable BRELIX_SIMD asks for:
+// "avx2" or "sse" (so that every path can be measured and checked against the others on one
+// machine).
+VectorPath ChosenVectorPath();
+// The kernels of the chosen path.
 VoiceRunner ChooseVoiceRunner();
 
 }  // namespace brelix
