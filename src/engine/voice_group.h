@@ -36,24 +36,26 @@ struct VoiceGroup;
 using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
                                  int first, int end);
 
-// Up to eight voices rendered together, highest index first. A voice that has gone idle in the
+// Up to sixteen voices rendered together, highest index first. A voice that has gone idle in the
 // block is no longer live: its lanes may still be computed, but nothing of them is kept.
 struct VoiceGroup {
-  static constexpr int kMaxVoices = 8;
+  static constexpr int kMaxVoices = 16;
   XPatchWork* voice[kMaxVoices] = {};
   bool live[kMaxVoices] = {};
   int size = 0;      // voices in the group
   VoiceRunRoutine run = nullptr;  // the kernel for that many voices
 };
 
-// The kernels of one vector width: for four voices, and for eight where that pays (more chains
-// in flight, but more registers to hold them and more work when some voices are missing); none
-// where it does not.
+// The kernels of one vector width: for four voices, and for eight and sixteen where that pays
+// (more chains in flight, but more registers to hold them and more work when some voices are
+// missing); none where it does not.
 struct VoiceRunner {
   static constexpr int kSmall = 4;
   static constexpr int kLarge = 8;
+  static constexpr int kHuge = 16;
   VoiceRunRoutine small;
   VoiceRunRoutine large;
+  VoiceRunRoutine huge = nullptr;
 };
 
 // The vector path the kernels take: the widest the machine runs (four voices in each 512-bit
