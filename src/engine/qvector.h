@@ -4,8 +4,10 @@
 // (lane 1 is the lowest 32 bits; in code lanes are indexed 0..3). Masks are all-ones / all-zeros
 // lanes so module code selects with and / and_not instead of branching per lane.
 //
-// All processor-specific code of the engine is kept in this header: module code uses only these
-// types and their operators, in the order of single-precision operations its formulas give.
+// All processor-specific code of the engine is kept in this header and its wider twins
+// (qvector_wide.h for AVX2, qvector_avx512.h for AVX-512), with the query of what the processor
+// offers at its end: module code uses only these types and their operators, in the order of
+// single-precision operations its formulas give.
 #pragma once
 
 #include <cpuid.h>
@@ -19,8 +21,8 @@
 namespace brelix {
 
 // Every vector operation is inlined wherever it is used, also without optimisation: the wide
-// kernels are compiled for AVX2, and an out-of-line copy of one of these made there could be
-// the one the linker keeps for the 4-lane code.
+// kernels are compiled for AVX2 and AVX-512, and an out-of-line copy of one of these made there
+// could be the one the linker keeps for the 4-lane code.
 #define BRELIX_INLINE [[gnu::always_inline]] inline
 
 // Element views of a vector register. The register types are not float or uint32_t objects, so

@@ -13,6 +13,7 @@
 #include <immintrin.h>
 
 #include "engine/qvector.h"
+#include "engine/qvector_multi.h"
 #include "engine/qvector_wide.h"
 
 namespace brelix {
@@ -145,6 +146,16 @@ BRELIX_INLINE ZSingle table_lerp(const float* base, ZWord index, ZSingle f) {
   const ZSingle a{_mm512_insertf32x8(_mm512_castps256_ps512(a_low), a_high, 1)};
   const ZSingle b{_mm512_insertf32x8(_mm512_castps256_ps512(b_low), b_high, 1)};
   return a - (a - b) * f;
+}
+
+// Several registers side by side, inlined whole: the compiler keeps a 512-bit lookup out of line
+// otherwise, and the call costs the spill of every live register around it.
+BRELIX_INLINE QPair<ZSingle> table_lerp(const float* base, const QPair<ZWord>& index, const QPair<ZSingle>& f) {
+  return {table_lerp(base, index.a, f.a), table_lerp(base, index.b, f.b)};
+}
+BRELIX_INLINE QPair<QPair<ZSingle>> table_lerp(const float* base, const QPair<QPair<ZWord>>& index,
+                                               const QPair<QPair<ZSingle>>& f) {
+  return {table_lerp(base, index.a, f.a), table_lerp(base, index.b, f.b)};
 }
 
 }  // namespace brelix
