@@ -122,10 +122,7 @@ BRELIX_INLINE QPair<A> swap_halves(const QPair<A>& a) {
 }
 template <class W, class A>
 BRELIX_INLINE QPair<A> table_lerp(const float* base, const QPair<W>& index, const QPair<A>& f) {
-  // Inlined too: the compiler keeps a 512-bit lookup out of line otherwise, and the call costs
-  // the spill of every live register around it.
-  return partwise([base](const W& i, const A& x) __attribute__((always_inline)) { return table_lerp(base, i, x); },
-                  index, f);
+  return partwise([base](const W& i, const A& x) { return table_lerp(base, i, x); }, index, f);
 }
 
 }  // namespace brelix
