@@ -4,25 +4,36 @@
 //
 // Brelix plays three patches (its defaults; bench/patches/four-lanes.tw, every lane audible and
 // 2x oversampled; bench/patches/full-modulation.tw, both matrices, four LFOs and both delays) with
-// 1, 8 and 16 voices. The peers (amsynth, ZynAddSubFX) play their own default patches with the
-// same 16 notes, through the same host library, when their Debian packages are installed; a peer
-// that is absent is skipped. At the end the 16-voice figures are set side by side as ratios.
+// 1, 8 and 16 voices on the processor's widest vector path, and with 16 voices on each narrower
+// path it has (BRELIX_SIMD=avx2, =sse, set for the instance it opens). The peers (amsynth,
+// ZynAddSubFX) play their own default patches with the same 16 notes, through the same host
+// library, when their Debian packages are installed; a peer that is absent is skipped. At the end
+// the 16-voice figures are set side by side as ratios.
+//
+// Then the worst case a host meets: the 16 voices of four-lanes.tw with a storm of 16 note-ons
+// every 100 ms (in one block, each stealing a voice), and the distribution of one 64-frame block's
+// processor time (the render thread's own clock, the least of three seeded passes, so that other
+// work on the machine counts as little as it can) as a share of the block's duration at 44.1 kHz.
+// `--block_times_only` measures only this.
 //
 //   BRELIX_BENCH_PLUGIN=PATH   measure another build of the plug-in instead of this one
 //   BRELIX_BENCH_BASELINE=PATH measure that build too, in the same run, and give the ratios
-//   BRELIX_SIMD=sse            force the plug-in's 4-lane vector path
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <time.h>
+
+#include "engine/qvector.h"
 #include "patch/program_chunk.h"
 #include "vst_host.h"
 
@@ -48,6 +59,23 @@ const Peer kPeers[] = {
 
 const char* const kPatches[] = {"default", "four-lanes", "full-modulation"};
 
+// The vector paths this processor runs (the BRELIX_SIMD value of each), widest first; "" is the
+// widest a build chooses by itself.
+std::vector<std::string> NarrowerPaths() {
+  std::vector<std::string> paths;
+  if (brelix::WidestVectorPath() > brelix::VectorPath::Avx2) paths.push_back("avx2");
+  if (brelix::WidestVectorPath() > brelix::VectorPath::Sse) paths.push_back("sse");
+  return paths;
+}
+std::string WidestPathName() {
+  switch (brelix::WidestVectorPath()) {
+    case brelix::VectorPath::Avx512: return "avx512";
+    case brelix::VectorPath::Avx2: return "avx2";
+    case brelix::VectorPath::Sse: break;
+  }
+  return "sse";
+}
+
 std::string EnvOr(const char* name, const std::string& fallback) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' ? value : fallback;
@@ -69,18 +97,32 @@ void LoadPatch(PluginInstance& instance, const std::string& patch) {
   instance.setChunk(std::vector<uint8_t>(chunk.begin(), chunk.end()));
 }
 
-void RenderHeldNotes(benchmark::State& state, const std::string& library_path, const std::string& patch) {
+// An instance of the plug-in at `library_path` on the vector path `simd` (BRELIX_SIMD; "" for the
+// widest), ready to play `patch`; none when it does not open.
+std::unique_ptr<PluginInstance> StartInstance(const std::string& library_path, const std::string& patch,
+                                              const std::string& simd) {
+  if (simd.empty()) unsetenv("BRELIX_SIMD");
+  else setenv("BRELIX_SIMD", simd.c_str(), 1);
+  auto instance = std::make_unique<PluginInstance>(PluginLibrary::Load(library_path), brelix::host::HostConfig{.sample_rate = kRate});
+  unsetenv("BRELIX_SIMD");
+  if (!instance->is_open()) return nullptr;
+  instance->open();
+  instance->setSampleRate(kRate);
+  instance->setBlockSize(kBlock);
+  LoadPatch(*instance, patch);
+  instance->resume();
+  return instance;
+}
+
+void RenderHeldNotes(benchmark::State& state, const std::string& library_path, const std::string& patch,
+                     const std::string& simd) {
   const int voices = static_cast<int>(state.range(0));
-  PluginInstance instance(PluginLibrary::Load(library_path), {.sample_rate = kRate});
-  if (!instance.is_open()) {
+  const std::unique_ptr<PluginInstance> started = StartInstance(library_path, patch, simd);
+  if (started == nullptr) {
     state.SkipWithError("the plug-in did not open");
     return;
   }
-  instance.open();
-  instance.setSampleRate(kRate);
-  instance.setBlockSize(kBlock);
-  LoadPatch(instance, patch);
-  instance.resume();
+  PluginInstance& instance = *started;
   instance.sendMidi(HeldNotes(voices));
   int64_t blocks = 0;
   for (auto _ : state) {
@@ -112,21 +154,106 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> factors;
 };
 
-void PrintRatios(const std::map<std::string, double>& factors, const std::vector<std::string>& references) {
+// The name of a benchmark on the vector path `simd` ("" for the widest).
+std::string OnPath(const std::string& who, const std::string& simd) { return simd.empty() ? who : who + "[" + simd + "]"; }
+
+// Every 16-voice figure of ours, on each path, with its ratios to the baseline on the same path
+// (or the baseline's widest when it has no such path) and to each peer.
+void PrintRatios(const std::map<std::string, double>& factors, const std::vector<std::string>& peers, bool baseline) {
   std::printf("\nReal-time factors with %d voices, and ours over each reference:\n", kPeerVoices);
   const std::string suffix = "/" + std::to_string(kPeerVoices);
-  for (const char* patch : kPatches) {
-    const auto ours = factors.find(std::string("Brelix/") + patch + suffix);
-    if (ours == factors.end()) continue;
-    std::printf("  Brelix %-16s %7.1fx", patch, ours->second);
-    for (const std::string& reference : references) {
-      std::string name = reference + suffix;
-      if (reference == "Baseline") name = std::string("Baseline/") + patch + suffix;
-      const auto other = factors.find(name);
-      if (other != factors.end()) std::printf("   vs %s %.1fx: %.2f", reference.c_str(), other->second, ours->second / other->second);
+  std::vector<std::string> paths = {""};
+  for (const std::string& path : NarrowerPaths()) paths.push_back(path);
+  for (const std::string& path : paths) {
+    for (const char* patch : kPatches) {
+      const auto ours = factors.find(OnPath("Brelix", path) + "/" + patch + suffix);
+      if (ours == factors.end()) continue;
+      std::printf("  Brelix %-7s %-16s %7.1fx", (path.empty() ? WidestPathName() : path).c_str(), patch, ours->second);
+      auto compare = [&](const std::string& label, const std::string& name) {
+        const auto other = factors.find(name);
+        if (other != factors.end())
+          std::printf("   vs %s %.1fx: %.2f", label.c_str(), other->second, ours->second / other->second);
+      };
+      if (baseline) {
+        const std::string on_path = OnPath("Baseline", path) + "/" + patch + suffix;
+        compare(factors.count(on_path) != 0 ? OnPath("Baseline", path) : "Baseline",
+                factors.count(on_path) != 0 ? on_path : std::string("Baseline/") + patch + suffix);
+      }
+      for (const std::string& peer : peers) compare(peer, peer + suffix);
+      std::printf("\n");
     }
-    std::printf("\n");
   }
+}
+
+// ---- the worst case: one block's time under note storms ------------------------------------------
+
+constexpr int kStormPeriodFrames = 4410;  // 100 ms at 44.1 kHz
+constexpr int kMeasuredBlocks = 20000;    // about 29 s of audio
+
+double ThreadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The time of each block of one pass: the 16 voices of four-lanes.tw held, and every 100 ms 16
+// note-ons on keys not sounding (each steals a voice) in the block where the 100 ms mark falls; a
+// block's time is that of its events and its render call. `storm[b]` tells the storm blocks.
+std::vector<double> BlockTimesOfOnePass(const std::string& library_path, const std::string& simd,
+                                        std::vector<bool>& storm) {
+  const std::unique_ptr<PluginInstance> started = StartInstance(library_path, "four-lanes", simd);
+  if (started == nullptr) return {};
+  PluginInstance& instance = *started;
+  instance.sendMidi(HeldNotes(kPeerVoices));
+  for (int block = 0; block < 1000; ++block) instance.process(kBlock);  // past the attacks
+  std::vector<double> seconds(kMeasuredBlocks);
+  storm.assign(kMeasuredBlocks, false);
+  int storms = 0;
+  std::vector<MidiMessage> notes(kPeerVoices);
+  for (int block = 0; block < kMeasuredBlocks; ++block) {
+    storm[block] = block * kBlock / kStormPeriodFrames != (block + 1) * kBlock / kStormPeriodFrames;
+    if (storm[block]) {
+      ++storms;
+      // Sixteen keys of the 48 from 36 up that the last two storms did not play.
+      for (int v = 0; v < kPeerVoices; ++v) notes[v] = {0x90, static_cast<uint8_t>(36 + (storms % 3) * 16 + v), 100};
+    }
+    const double start = ThreadSeconds();
+    if (storm[block]) instance.sendMidi(notes);
+    instance.process(kBlock);
+    seconds[block] = ThreadSeconds() - start;
+    if (block % kClearCallsEvery == 0) instance.clearCalls();
+  }
+  return seconds;
+}
+
+// The same seeded pass three times, each block's time the least of its three (what other work on
+// the machine adds to one pass is not the plug-in's); prints the median, 99.9th percentile and
+// maximum of one block's time as shares of the block's duration, and the median of the storm
+// blocks alone.
+void PrintBlockTimes(const std::string& label, const std::string& library_path, const std::string& simd) {
+  setenv("BRELIX_SEED", "1", 1);
+  std::vector<bool> storm;
+  std::vector<double> seconds;
+  for (int pass = 0; pass < 3; ++pass) {
+    const std::vector<double> times = BlockTimesOfOnePass(library_path, simd, storm);
+    if (times.empty()) break;
+    if (seconds.empty()) seconds = times;
+    for (size_t b = 0; b < times.size(); ++b) seconds[b] = std::min(seconds[b], times[b]);
+  }
+  unsetenv("BRELIX_SEED");
+  if (seconds.empty()) return;
+  std::vector<double> storm_seconds;
+  for (size_t b = 0; b < seconds.size(); ++b)
+    if (storm[b]) storm_seconds.push_back(seconds[b]);
+  std::sort(seconds.begin(), seconds.end());
+  std::sort(storm_seconds.begin(), storm_seconds.end());
+  const double block_duration = kBlock / static_cast<double>(kRate);
+  auto share = [&](double s) { return 100.0 * s / block_duration; };
+  const double median = seconds[seconds.size() / 2];
+  const double p999 = seconds[static_cast<size_t>(std::ceil(0.999 * static_cast<double>(seconds.size()))) - 1];
+  std::printf("  %-22s median %5.2f%%   99.9th %5.2f%% (%.2f x median)   max %6.2f%%   storm blocks' median %5.2f%%\n",
+              label.c_str(), share(median), share(p999), p999 / median, share(seconds.back()),
+              share(storm_seconds[storm_seconds.size() / 2]));
 }
 
 }  // namespace
@@ -134,33 +261,63 @@ void PrintRatios(const std::map<std::string, double>& factors, const std::vector
 int main(int argc, char** argv) {
   const std::string plugin = EnvOr("BRELIX_BENCH_PLUGIN", BRELIX_PLUGIN_PATH);
   const std::string baseline = EnvOr("BRELIX_BENCH_BASELINE", "");
-  std::vector<std::string> references;
+  std::vector<std::string> peers;
 
-  for (const char* patch : kPatches) {
-    benchmark::RegisterBenchmark((std::string("Brelix/") + patch).c_str(), RenderHeldNotes, plugin, patch)
-        ->Arg(1)->Arg(8)->Arg(16)->Unit(benchmark::kMicrosecond);
-  }
+  auto add = [](const std::string& name, const std::string& library, const std::string& patch, const std::string& simd) {
+    return benchmark::RegisterBenchmark(name.c_str(), RenderHeldNotes, library, patch, simd)->Unit(benchmark::kMicrosecond);
+  };
+  for (const char* patch : kPatches) add(std::string("Brelix/") + patch, plugin, patch, "")->Arg(1)->Arg(8)->Arg(16);
+  for (const std::string& path : NarrowerPaths())
+    for (const char* patch : kPatches) add(OnPath("Brelix", path) + "/" + patch, plugin, patch, path)->Arg(kPeerVoices);
   if (!baseline.empty()) {
-    references.push_back("Baseline");
-    for (const char* patch : kPatches)
-      benchmark::RegisterBenchmark((std::string("Baseline/") + patch).c_str(), RenderHeldNotes, baseline, patch)
-          ->Arg(kPeerVoices)->Unit(benchmark::kMicrosecond);
+    // The build before: its widest path, and its 4-lane path where the processor has a wider one.
+    for (const char* path : {"", "sse"}) {
+      if (*path != '\0' && NarrowerPaths().empty()) continue;
+      for (const char* patch : kPatches) add(OnPath("Baseline", path) + "/" + patch, baseline, patch, path)->Arg(kPeerVoices);
+    }
   }
   for (const Peer& peer : kPeers) {
     if (!std::filesystem::exists(peer.path)) {
       std::printf("%s: not installed (%s), skipped\n", peer.name, peer.path);
       continue;
     }
-    references.push_back(peer.name);
-    benchmark::RegisterBenchmark(peer.name, RenderHeldNotes, std::string(peer.path), std::string("default"))
-        ->Arg(kPeerVoices)->Unit(benchmark::kMicrosecond);
+    peers.push_back(peer.name);
+    add(peer.name, peer.path, "default", "")->Arg(kPeerVoices);
   }
 
+  // A run filtered to some benchmarks measures only those; --block_times_only measures only the
+  // worst case.
+  bool filtered = false;
+  bool block_times_only = false;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    filtered = filtered || std::strncmp(argv[i], "--benchmark_filter", 18) == 0;
+    if (std::strcmp(argv[i], "--block_times_only") == 0) block_times_only = true;
+    else args.push_back(argv[i]);
+  }
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatios(reporter.factors, references);
+  if (!block_times_only) {
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintRatios(reporter.factors, peers, !baseline.empty());
+  }
+
+  if (filtered && !block_times_only) {
+    benchmark::Shutdown();
+    return 0;
+  }
+  std::printf("\nOne 64-frame block's processor time, four-lanes.tw, 16 voices, 16 note-ons every 100 ms,\n"
+              "as a share of the block's duration at 44.1 kHz (%d blocks, each the least of three passes):\n",
+              kMeasuredBlocks);
+  PrintBlockTimes("Brelix " + WidestPathName(), plugin, "");
+  for (const std::string& path : NarrowerPaths()) PrintBlockTimes("Brelix " + path, plugin, path);
+  if (!baseline.empty()) {
+    PrintBlockTimes("Baseline (widest)", baseline, "");
+    if (!NarrowerPaths().empty()) PrintBlockTimes("Baseline sse", baseline, "sse");
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -4,10 +4,13 @@
 // (lane 1 is the lowest 32 bits; in code lanes are indexed 0..3). Masks are all-ones / all-zeros
 // lanes so module code selects with and / and_not instead of branching per lane.
 //
-// All processor-specific code of the engine is kept in this header: module code uses only these
-// types and their operators, in the order of single-precision operations its formulas give.
+// All processor-specific code of the engine is kept in this header and its wider twins
+// (qvector_wide.h for AVX2, qvector_avx512.h for AVX-512), with the query of what the processor
+// offers at its end: module code uses only these types and their operators, in the order of
+// single-precision operations its formulas give.
 #pragma once
 
+#include <cpuid.h>
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
@@ -18,8 +21,8 @@
 namespace brelix {
 
 // Every vector operation is inlined wherever it is used, also without optimisation: the wide
-// kernels are compiled for AVX2, and an out-of-line copy of one of these made there could be
-// the one the linker keeps for the 4-lane code.
+// kernels are compiled for AVX2 and AVX-512, and an out-of-line copy of one of these made there
+// could be the one the linker keeps for the 4-lane code.
 #define BRELIX_INLINE [[gnu::always_inline]] inline
 
 // Element views of a vector register. The register types are not float or uint32_t objects, so
@@ -350,6 +353,29 @@ BRELIX_INLINE QSingle gather(const float* base, QWord index) {
 // Exceptions masked, round to nearest, flush-to-zero and denormals-are-zero.
 constexpr uint32_t kRenderCsr = 0x9FC0;
 BRELIX_INLINE void set_render_fp_mode() { _mm_setcsr(kRenderCsr); }
+
+// ---- the vector units the processor and the operating system offer ------------------------------
+
+// The kernels' vector widths, narrowest first.
+enum class VectorPath { Sse, Avx2, Avx512 };
+
+// The widest path this machine runs: the processor reports the instructions (cpuid), and the
+// operating system saves the registers they use across thread switches (the XCR0 bits that
+// xgetbv reads: the 256-bit state for AVX2, also the mask and 512-bit states for AVX-512).
+inline VectorPath WidestVectorPath() {
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return VectorPath::Sse;
+  const bool os_saves_state = (ecx & bit_OSXSAVE) != 0;
+  if (!os_saves_state || (ecx & bit_AVX) == 0) return VectorPath::Sse;
+  uint32_t xcr0_low, xcr0_high;
+  asm volatile("xgetbv" : "=a"(xcr0_low), "=d"(xcr0_high) : "c"(0));
+  constexpr uint32_t kYmmState = 0x06, kZmmState = 0xE6;
+  if ((xcr0_low & kYmmState) != kYmmState) return VectorPath::Sse;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) || (ebx & bit_AVX2) == 0) return VectorPath::Sse;
+  constexpr uint32_t kAvx512 = bit_AVX512F | bit_AVX512DQ | bit_AVX512BW | bit_AVX512VL;
+  if ((ebx & kAvx512) == kAvx512 && (xcr0_low & kZmmState) == kZmmState) return VectorPath::Avx512;
+  return VectorPath::Avx2;
+}
 
 BRELIX_INLINE uint32_t bits_of(float x) {
   uint32_t u;

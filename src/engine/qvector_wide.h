@@ -127,12 +127,12 @@ BRELIX_INLINE __m128 load_neighbours(const float* entry_i, const float* entry_j)
   return _mm_movelh_ps(load_neighbours(entry_i), load_neighbours(entry_j));
 }
 
-// Linear interpolation in a table at eight element offsets, gathered as on the 4-lane path: the
+// Entries i and i + 1 of a table at eight element offsets, gathered as on the 4-lane path: the
 // indices straight out of the register and one 64-bit load per lane (the gather instructions are
-// slow), then sorted into entries i and entries i + 1 of each voice's half.
-BRELIX_INLINE WSingle table_lerp(const float* base, WWord index, WSingle f) {
-  const __m128i voice1 = _mm256_castsi256_si128(index.v);
-  const __m128i voice2 = _mm256_extracti128_si256(index.v, 1);
+// slow), then sorted into entries i (`a`) and entries i + 1 (`b`) of each voice's half.
+BRELIX_INLINE void gather_pairs(const float* base, __m256i index, __m256& a, __m256& b) {
+  const __m128i voice1 = _mm256_castsi256_si128(index);
+  const __m128i voice2 = _mm256_extracti128_si256(index, 1);
   const uint64_t lanes12 = static_cast<uint64_t>(_mm_cvtsi128_si64(voice1));
   const uint64_t lanes34 = static_cast<uint64_t>(_mm_extract_epi64(voice1, 1));
   const uint64_t lanes56 = static_cast<uint64_t>(_mm_cvtsi128_si64(voice2));
@@ -146,8 +146,14 @@ BRELIX_INLINE WSingle table_lerp(const float* base, WWord index, WSingle f) {
   // (a1, a2, b1, b2 | a5, a6, b5, b6) and (a3, a4, b3, b4 | a7, a8, b7, b8)
   const __m256 pairs12 = _mm256_set_m128(_mm_unpackhi_ps(p15, p26), _mm_unpacklo_ps(p15, p26));
   const __m256 pairs34 = _mm256_set_m128(_mm_unpackhi_ps(p37, p48), _mm_unpacklo_ps(p37, p48));
-  const WSingle a{_mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(1, 0, 1, 0))};
-  const WSingle b{_mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(3, 2, 3, 2))};
+  a = _mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(1, 0, 1, 0));
+  b = _mm256_shuffle_ps(pairs12, pairs34, _MM_SHUFFLE(3, 2, 3, 2));
+}
+
+// Linear interpolation in a table at eight element offsets.
+BRELIX_INLINE WSingle table_lerp(const float* base, WWord index, WSingle f) {
+  WSingle a, b;
+  gather_pairs(base, index.v, a.v, b.v);
   return a - (a - b) * f;
 }
 

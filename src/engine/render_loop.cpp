@@ -98,9 +98,9 @@ void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
 }
 
 // Every voice through the block, from the highest index down: idle ones by themselves, the active
-// ones in groups, of eight while more than four are left (where the vector width has a kernel for
-// eight), else of four. Every frame's sum receives
-// the voices in that order.
+// ones in groups as large as the vector width has a kernel for while more voices are left than
+// the next smaller kernel takes (sixteen while more than eight are left, eight while more than
+// four), else of four. Every frame's sum receives the voices in that order.
 void RenderVoices(RenderTarget& t, FrameBlock& block) {
   XPatchWork* active[kMaxRenderVoices];
   int count = 0;
@@ -110,11 +110,18 @@ void RenderVoices(RenderTarget& t, FrameBlock& block) {
     else active[count++] = &w;
   }
   for (int first = 0; first < count;) {
-    const bool large = t.runner.large != nullptr && count - first > VoiceRunner::kSmall;
+    const int left = count - first;
     VoiceGroup group;
-    group.run = large ? t.runner.large : t.runner.small;
-    group.size = std::min(count - first, large ? VoiceRunner::kLarge : VoiceRunner::kSmall);
-    const int places = large ? VoiceRunner::kLarge : VoiceRunner::kSmall;
+    int places = VoiceRunner::kSmall;
+    group.run = t.runner.small;
+    if (t.runner.huge != nullptr && left > VoiceRunner::kLarge) {
+      places = VoiceRunner::kHuge;
+      group.run = t.runner.huge;
+    } else if (t.runner.large != nullptr && left > VoiceRunner::kSmall) {
+      places = VoiceRunner::kLarge;
+      group.run = t.runner.large;
+    }
+    group.size = std::min(left, places);
     // Missing places repeat the first voice; they are not live, so nothing of them is kept.
     for (int v = 0; v < places; ++v) {
       group.voice[v] = active[first + (v < group.size ? v : 0)];

@@ -21,10 +21,11 @@
 // How this loop gets there. A host block is worked through in blocks of kBlockFrames:
 //   1. the values every voice shares are computed for all frames of the block first (noise,
 //      MIDI schedule, patch LFO phase);
-//   2. then the voices, one group of four at a time, each through the whole block: at a frame
-//      where something other than audio happens to a voice (its MIDI pass, its control tick, its
-//      turning idle) the group stops to do it, and between such frames the voice kernel runs
-//      the group's audio with every state in vector registers (voice_kernel.h);
+//   2. then the voices, one group at a time (four, eight or sixteen voices side by side, as the
+//      vector path has kernels for), each through the whole block: at a frame where something
+//      other than audio happens to a voice (its MIDI pass, its control tick, its turning idle)
+//      the group stops to do it, and between such frames the voice kernel runs the group's audio
+//      with every state in vector registers (voice_kernel.h);
 //   3. then the output chain, frame by frame, over the per-frame voice sums.
 // The output is the same to the bit as frame by frame: a voice only ever touches its own record,
 // each of its steps sees the shared values of its own frame, and every frame's sum receives the

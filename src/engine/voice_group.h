@@ -36,29 +36,35 @@ struct VoiceGroup;
 using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
                                  int first, int end);
 
-// Up to eight voices rendered together, highest index first. A voice that has gone idle in the
+// Up to sixteen voices rendered together, highest index first. A voice that has gone idle in the
 // block is no longer live: its lanes may still be computed, but nothing of them is kept.
 struct VoiceGroup {
-  static constexpr int kMaxVoices = 8;
+  static constexpr int kMaxVoices = 16;
   XPatchWork* voice[kMaxVoices] = {};
   bool live[kMaxVoices] = {};
   int size = 0;      // voices in the group
   VoiceRunRoutine run = nullptr;  // the kernel for that many voices
 };
 
-// The kernels of one vector width: for four voices, and for eight where that pays (more chains
-// in flight, but more registers to hold them and more work when some voices are missing); none
-// where it does not.
+// The kernels of one vector width: for four voices, and for eight and sixteen where that pays
+// (more chains in flight, but more registers to hold them and more work when some voices are
+// missing); none where it does not.
 struct VoiceRunner {
   static constexpr int kSmall = 4;
   static constexpr int kLarge = 8;
+  static constexpr int kHuge = 16;
   VoiceRunRoutine small;
   VoiceRunRoutine large;
+  VoiceRunRoutine huge = nullptr;
 };
 
-// The widest kernels the processor runs: two voices in each 256-bit register where it has AVX2,
-// four lanes per register otherwise, or when the environment variable BRELIX_SIMD is "sse" (so that
-// both paths can be measured and checked against each other on one machine).
+// The vector path the kernels take: the widest the machine runs (four voices in each 512-bit
+// register where it has AVX-512, two in each 256-bit register where it has AVX2, four lanes per
+// register otherwise), or a narrower one that the environment variable BRELIX_SIMD asks for:
+// "avx2" or "sse" (so that every path can be measured and checked against the others on one
+// machine).
+VectorPath ChosenVectorPath();
+// The kernels of the chosen path.
 VoiceRunner ChooseVoiceRunner();
 
 }  // namespace brelix

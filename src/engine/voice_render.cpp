@@ -1,5 +1,6 @@
 #include "engine/voice_render.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,13 +35,24 @@ void VoiceIdleFrames(const XPatch& p, XPatchWork& w, int frames) {
   }
 }
 
-// Defined in voice_render_wide.cpp, compiled for AVX2.
+// Defined in voice_render_wide.cpp and voice_render_avx512.cpp, compiled for their processors.
 extern const VoiceRunner WideVoiceRunner;
+extern const VoiceRunner Avx512VoiceRunner;
+
+VectorPath ChosenVectorPath() {
+  const VectorPath widest = WidestVectorPath();
+  const char* asked = std::getenv("BRELIX_SIMD");
+  if (asked != nullptr && std::strcmp(asked, "sse") == 0) return VectorPath::Sse;
+  if (asked != nullptr && std::strcmp(asked, "avx2") == 0) return std::min(widest, VectorPath::Avx2);
+  return widest;
+}
 
 VoiceRunner ChooseVoiceRunner() {
-  const char* simd = std::getenv("BRELIX_SIMD");
-  const bool narrow_asked = simd != nullptr && std::strcmp(simd, "sse") == 0;
-  if (!narrow_asked && __builtin_cpu_supports("avx2")) return WideVoiceRunner;
+  switch (ChosenVectorPath()) {
+    case VectorPath::Avx512: return Avx512VoiceRunner;
+    case VectorPath::Avx2: return WideVoiceRunner;
+    case VectorPath::Sse: break;
+  }
   // Four voices side by side, four lanes per register: sixteen registers are too few for eight.
   using Four = QPair<QPair<QSingle>>;
   static_assert(Four::kVoices == VoiceRunner::kSmall);

@@ -1,7 +1,8 @@
 // The sound is pinned: fixed renders through the built plug-in, loaded by its entry point from a
 // copy in a clean folder, must give the SHA-256 fingerprints of their float output that the table
-// tests/data/render_hashes.txt holds. Each render runs twice, once on the processor's widest
-// vector path and once with the 4-lane path forced (BRELIX_SIMD=sse); both must match the row.
+// tests/data/render_hashes.txt holds. Each render runs on every vector path the processor has:
+// four voices to a 512-bit register (AVX-512), two to a 256-bit register (AVX2, forced with
+// BRELIX_SIMD=avx2) and four lanes per register (BRELIX_SIMD=sse); each must match the row.
 //
 // Re-recording, after a change that is meant to change the sound:
 //   BRELIX_RECORD_HASHES=PREFIX build/tests/render_hash_test
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/qvector.h"
 #include "patch/ini_file.h"
 #include "support/program_chunk_bytes.h"
 #include "support/sha256.h"
@@ -98,6 +100,16 @@ std::string FormatRow(const RenderRow& r, const std::string& hash) {
                 r.notes_text.c_str(), r.voices, r.rate, r.oversample_text.c_str(), r.block, r.frames,
                 r.release_text.c_str(), hash.c_str());
   return line;
+}
+
+// The BRELIX_SIMD values of the vector paths this machine runs, widest first.
+std::vector<std::string> VectorPaths() {
+  std::vector<std::string> paths;
+  const VectorPath widest = WidestVectorPath();
+  if (widest >= VectorPath::Avx512) paths.push_back("avx512");
+  if (widest >= VectorPath::Avx2) paths.push_back("avx2");
+  paths.push_back("sse");
+  return paths;
 }
 
 class RenderHashes : public ::testing::Test {
@@ -198,10 +210,10 @@ TEST_F(RenderHashes, FixedRendersKeepTheirFingerprintsOnEveryVectorPath) {
   for (const RenderRow& r : rows) {
     SCOPED_TRACE(FormatRow(r, r.hash));
     const std::string patch_file = PatchFileFor(r);
-    unsetenv("BRELIX_SIMD");
-    EXPECT_EQ(testing::Sha256Hex(Render(r, patch_file)), r.hash) << "widest vector path";
-    setenv("BRELIX_SIMD", "sse", 1);
-    EXPECT_EQ(testing::Sha256Hex(Render(r, patch_file)), r.hash) << "4-lane path";
+    for (const std::string& path : VectorPaths()) {
+      setenv("BRELIX_SIMD", path.c_str(), 1);
+      EXPECT_EQ(testing::Sha256Hex(Render(r, patch_file)), r.hash) << "BRELIX_SIMD=" << path;
+    }
   }
 }
 
@@ -214,8 +226,8 @@ TEST_F(RenderHashes, TheHostBlockSizeDoesNotChangeTheOutput) {
   r.frames = 6000;
   r.release = 2500;
   const std::string patch_file = PatchFileFor(r);
-  for (const char* simd : {"", "sse"}) {
-    setenv("BRELIX_SIMD", simd, 1);
+  for (const std::string& simd : VectorPaths()) {
+    setenv("BRELIX_SIMD", simd.c_str(), 1);
     r.block = 64;
     const std::string reference = Render(r, patch_file);
     for (int block : {1, 7, 63, 65, 100, 512, 4096}) {
