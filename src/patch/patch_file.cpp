@@ -1,5 +1,6 @@
 #include "patch/patch_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -358,6 +359,16 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
     ShowLibraryMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
   }
   return false;
+}
+
+bool ReadsAsPatch(const TIniFile& file) {
+  static const std::vector<std::string> sections = [] {
+    std::vector<std::string> names;
+    for (const PatchFileKey& key : PatchFileKeys())
+      if (names.empty() || names.back() != key.Section) names.push_back(key.Section);
+    return names;
+  }();
+  return std::any_of(sections.begin(), sections.end(), [&](const std::string& name) { return file.SectionExists(name); });
 }
 
 std::vector<PatchFileKey> PatchFileKeys() {

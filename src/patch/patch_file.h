@@ -10,6 +10,8 @@
 
 namespace brelix {
 
+class TIniFile;
+
 // Replaces the patch with the file's content: the defaults, every key the file holds, then
 // PatchPrepare, the lanes' samples, PatchSampleRate, PatchDCFilters and a new delay. A missing
 // file gives the default patch. A file that exists but cannot be read as a patch file (not a
@@ -27,6 +29,9 @@ void PatchSave(const XPatch& p, const std::string& fileName);
 // PatchSave, with a failure shown in the message box; true when the patch was saved (or the file
 // asked not to be written).
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName);
+
+// True when the file holds at least one section that a patch file is made of.
+bool ReadsAsPatch(const TIniFile& file);
 
 // How the reader takes a key's text: a float, an integer (decimal, or hexadecimal after "$" or
 // "0x"), a lane mask (an integer, any value but 0 meaning on), a matrix source or destination

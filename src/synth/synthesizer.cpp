@@ -21,6 +21,7 @@
 #include "patch/file_io.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
 #include "patch/voice_work_init.h"
@@ -119,11 +120,22 @@ XSynthesizer::~XSynthesizer() {
 
 void XSynthesizer::SaveChangesOnClose() {
   if (Multi == nullptr || !Multi->Modified) return;
-  if (Multi->PatchFile.empty())
+  if (Multi->PatchFile.empty()) {
     SavePatchAs();
-  else if (AskToSavePatch(Multi->PatchFile))
-    PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+  } else if (AskToSavePatch(Multi->PatchFile)) {
+    // Yes to a file that is no patch: the user still wants the patch kept, under a name of theirs.
+    if (const std::optional<std::string> target = PatchWriteBack())
+      PatchSaveOrReport(*Multi->EditBuffer, *target);
+    else
+      SavePatchAs();
+  }
   Multi->Modified = false;
+}
+
+std::optional<std::string> XSynthesizer::PatchWriteBack() const {
+  std::optional<std::string> target = PatchWriteBackTarget(Multi->PatchFile, PluginDirectory + kSettingsFileName);
+  if (!target) ReportRefusedWriteBack(Multi->PatchFile);
+  return target;
 }
 
 bool XSynthesizer::SavePatchAs() {
@@ -353,7 +365,9 @@ void XSynthesizer::GetParameterName(int32_t index, char* text) {
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
   // A changed patch goes into its file first, without asking (the dialog when it has none), so
   // that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
-  // reported and leaves the patch marked changed: the next save or the close tries again.
+  // reported and leaves the patch marked changed: the next save or the close tries again. A file
+  // that is no patch file is never written, and nobody is asked either: a host may want the
+  // chunk for an autosave with nobody at the screen. The patch stays marked changed.
   // Whatever happens there, the host still gets the chunk: without it the project would lose the
   // instance's patch altogether.
   if (Multi->Modified) {
@@ -361,8 +375,8 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       if (Multi->PatchFile.empty()) {
         SavePatchAs();
         Multi->Modified = false;  // also when the user cancelled
-      } else {
-        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+      } else if (const std::optional<std::string> target = PatchWriteBack()) {
+        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
       }
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());

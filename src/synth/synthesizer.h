@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "engine/voice_group.h"
 #include "engine/downsampler.h"
@@ -74,6 +76,10 @@ class XSynthesizer : public AudioEffectX {
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).
   bool SavePatchAs();
+  // The file a save without a dialog writes the edit buffer into: the patch file with its links
+  // resolved, when it is a patch file (patch/patch_write_back.h). None otherwise, reported in one
+  // line on standard error; the caller then writes nothing or asks for a name.
+  std::optional<std::string> PatchWriteBack() const;
 
   // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
   // with fresh work records; the render loop then visits that many voices.

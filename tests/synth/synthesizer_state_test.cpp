@@ -138,7 +138,8 @@ TEST_F(SynthesizerState, GetChunkOfAChangedPatchWithoutFileAsksForOne) {
 
 TEST_F(SynthesizerState, AFailedSaveIsReportedAndThePatchStaysChanged) {
   XSynthesizer& synth = Make();
-  synth.Multi->PatchFile = folder_.file("gone/x.tw");
+  // A name the file system takes, but not the temporary file written beside it first.
+  synth.Multi->PatchFile = folder_.file(std::string(240, 'x') + ".tw");
   synth.Multi->Modified = true;
   GetChunk();
   ASSERT_EQ(messages_.messages.size(), 1u);
