@@ -305,6 +305,28 @@ class PatchKeyLister {
   std::string section_;
 };
 
+// Every key the file holds over the default patch, then the derived values, the samples, the
+// rate-dependent values and a new delay. [Engine]'s "Version" is not used.
+void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file) {
+  PatchDefaults(p);
+  PatchKeyReader reader(*file);
+  VisitPatchKeys(p, reader);
+  for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
+  file.reset();
+  PatchPrepare(p);
+  LoadPatchSamples(p);
+  PatchSampleRate(p);
+  PatchDCFilters(p);
+  DelayRebuild(p, true);
+}
+
+void WritePatchKeys(const XPatch& p, TPatchFile& file) {
+  file.Section = kEngineSection;
+  file.WriteString(kVersionKey, -1, kWrittenVersion);
+  PatchKeyWriter writer(file);
+  VisitPatchKeys(p, writer);
+}
+
 }  // namespace
 
 bool PatchLoad(XPatch& p, const std::string& fileName) {
@@ -316,19 +338,33 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
     ShowLibraryMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
     return false;
   }
-  // Every key the file holds over the default patch. [Engine]'s "Version" is not used.
-  PatchDefaults(p);
-  PatchKeyReader reader(*file);
-  VisitPatchKeys(p, reader);
-  for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
-  file.reset();
-  // The derived values, the samples, the rate-dependent values and a new delay.
-  PatchPrepare(p);
-  LoadPatchSamples(p);
-  PatchSampleRate(p);
-  PatchDCFilters(p);
-  DelayRebuild(p, true);
+  LoadFromFile(p, file);
   return true;
+}
+
+bool PatchLoadText(XPatch& p, std::string_view text) {
+  std::optional<TPatchFile> file;
+  try {
+    file.emplace().LoadFromBytes(text);
+  } catch (const FileError&) {
+    return false;
+  }
+  LoadFromFile(p, file);
+  return true;
+}
+
+bool IsPatchFile(const std::string& fileName) {
+  try {
+    return FileExists(fileName) && ReadsAsPatch(TIniFile(fileName));
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+std::string PatchText(const XPatch& p) {
+  TPatchFile file;
+  WritePatchKeys(p, file);
+  return file.SaveToBytes();
 }
 
 void PatchSave(const XPatch& p, const std::string& fileName) {
@@ -339,10 +375,7 @@ void PatchSave(const XPatch& p, const std::string& fileName) {
     file.Section = kTestSection;
     int32_t do_not_save = 0;
     if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return;
-    file.Section = kEngineSection;
-    file.WriteString(kVersionKey, -1, kWrittenVersion);
-    PatchKeyWriter writer(file);
-    VisitPatchKeys(p, writer);
+    WritePatchKeys(p, file);
     file.UpdateFile();
   } catch (const FileError& error) {
     throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/patch.h"
@@ -19,6 +20,17 @@ class TIniFile;
 // patch as it was; the result is false then. Runs inside the update bracket or before rendering;
 // the caller re-initialises the voices.
 bool PatchLoad(XPatch& p, const std::string& fileName);
+
+// The same from the text of a patch file (a project's copy of the patch). False, with the patch
+// as it was, when the text cannot be a patch file's (it holds zero bytes); nothing is shown.
+bool PatchLoadText(XPatch& p, std::string_view text);
+
+// True when `fileName` names a regular file that can be read and reads as a patch.
+bool IsPatchFile(const std::string& fileName);
+
+// The text of a new patch file holding the patch's stored values (the bytes PatchSave would
+// write into an empty file).
+std::string PatchText(const XPatch& p);
 
 // Writes the patch's stored values into the file, keeping every other section and key the file
 // already holds. Nothing is written when the file's [Test] "DoNotSave" is a non-zero integer.

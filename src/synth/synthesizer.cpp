@@ -382,14 +382,14 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       ShowLibraryMessage(error.what());
     }
   }
-  // The chunk names the patch file, with the channel and the voice count; it stays in the
-  // instance, where the host reads it.
-  ProgramChunkWrite(ChunkBlock, {Multi->Channel, Multi->MaxVoice, Multi->PatchFile});
+  // The chunk names the patch file, with the channel and the voice count, and carries the patch
+  // itself for the day that file is gone; it stays in the instance, where the host reads it.
+  ChunkBlock = ProgramChunkEncode({Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)});
   *data = ChunkBlock.data();
-  return kProgramChunkSize;
+  return static_cast<int32_t>(ChunkBlock.size());
 }
 
-int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
+int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
   // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
   // whole restore runs with the editor's controls held (host writes posted meanwhile land after
@@ -399,16 +399,26 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
   try {
     // Channel, voice count and patch file from the chunk; a block of another size is reported
     // and changes none of them.
-    if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
+    const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize);
+    if (chunk) {
       Multi->Channel = chunk->Channel;
       Multi->MaxVoice = chunk->MaxVoice;
       Multi->PatchFile = chunk->PatchFile;
     } else {
       ShowLibraryMessage("Different synthesizer data format!");
     }
-    // The named patch, then the voices relinked to it. A file that does not exist leaves the
-    // patch (and whether it has changed) as it was.
-    if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
+    // The named patch, then the voices relinked to it. The file wins while it is a patch file
+    // (a patch improved in its file reaches every project); when it is missing, moved or no patch
+    // any more, the patch the chunk carries plays. A bare record (an earlier project's) naming a
+    // file that does not exist leaves the patch (and whether it has changed) as it was.
+    if (chunk && chunk->Patch && !IsPatchFile(Multi->PatchFile)) {
+      if (PatchLoadText(*Multi->EditBuffer, *chunk->Patch))
+        Multi->Modified = false;
+      else
+        ShowLibraryMessage("Different synthesizer data format!");
+    } else if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
+      Multi->Modified = false;
+    }
     AllocateVoices();
     Multi->PlayNote();
     // The controls show the restored patch when they are let go at the end of this call.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/voice_group.h"
 #include "engine/downsampler.h"
@@ -48,7 +49,7 @@ class XSynthesizer : public AudioEffectX {
   void GetParameterDisplay(int32_t index, char* text) override;
   void GetParameterName(int32_t index, char* text) override;
   int32_t GetChunk(void** data, bool isPreset) override;
-  int32_t SetChunk(void* data, int32_t byteSize, bool isPreset) override;
+  int32_t SetChunk(void* data, int64_t byteSize, bool isPreset) override;
   // The accumulating call replaces the output as well.
   void Process(float** inputs, float** outputs, int32_t sampleFrames) override;
   int32_t ProcessEvents(VstEvents* events) override;
@@ -140,7 +141,7 @@ class XSynthesizer : public AudioEffectX {
 
   // The program chunk handed to the host by GetChunk; it stays valid until the next GetChunk or
   // the end of the instance.
-  std::array<uint8_t, kProgramChunkSize> ChunkBlock{};
+  std::vector<uint8_t> ChunkBlock;
 };
 
 }  // namespace brelix

@@ -67,7 +67,7 @@ TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
   EXPECT_EQ(first->setChunk(ProgramChunkBytes(2, 7, silent)), 1);
   EXPECT_LT(NoteLevel(*first, 2), kSilent);
   const std::vector<uint8_t> saved = first->getChunk();
-  EXPECT_EQ(saved, ProgramChunkBytes(2, 7, silent));
+  EXPECT_EQ(testing::ChunkRecord(saved), ProgramChunkBytes(2, 7, silent));
   first->close();
 
   // A project reopened: a new instance, the chunk the host kept.
@@ -83,7 +83,7 @@ TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
   third->setChunk(saved);
   EXPECT_LT(NoteLevel(*third, 0), kSilent);  // the chunk's channel is 3
   EXPECT_GT(NoteLevel(*third, 2), kSounding);
-  EXPECT_EQ(third->getChunk(), saved);  // a clean patch: nothing written
+  EXPECT_EQ(testing::ChunkRecord(third->getChunk()), testing::ChunkRecord(saved));  // clean: nothing written
   EXPECT_EQ(ReadBytes(silent), "[Voice]\r\nVolume=1\r\n");
 }
 
@@ -94,7 +94,51 @@ TEST_F(ProgramState, BlocksOfOtherSizesAreAnsweredWithoutHarm) {
     EXPECT_EQ(instance->setChunk(std::vector<uint8_t>(size, 0xFF)), 1) << size;
     EXPECT_EQ(instance->getChunk(), before) << size;
   }
+  // A byte count beyond 32 bits is not taken for the record's 264.
+  std::vector<uint8_t> block = ProgramChunkBytes(5, 3, "");
+  block.resize(block.size() + 16, 0);
+  AEffect* e = instance->effect();
+  EXPECT_EQ(e->dispatcher(e, effSetChunk, 0, (intptr_t{1} << 32) + kProgramChunkSize, block.data(), 0.0f), 1);
+  EXPECT_EQ(instance->getChunk(), before);
   EXPECT_GT(NoteLevel(*instance, 0), kSounding);
+}
+
+// The chunk carries the patch: the file wins while it is a patch file; once it is gone or no
+// patch any more, the project still plays the patch it was saved with.
+TEST_F(ProgramState, AProjectKeepsItsSoundWhenThePatchFileIsGone) {
+  const std::string file = folder_.file("Quiet.tw");
+  WriteBytes(file, "[Voice]\r\nVolume=0\r\n");
+  auto first = Open();
+  first->setChunk(ProgramChunkBytes(0, 15, file));
+  ASSERT_LT(NoteLevel(*first, 0), kSilent);
+  const std::vector<uint8_t> project = first->getChunk();
+  first->close();
+
+  struct Case {
+    const char* name;
+    const char* file_text;  // none: the file is gone
+    bool silent;            // the saved patch plays
+  };
+  const Case cases[] = {
+      {"the file improved since", "[Voice]\r\nVolume=1\r\n", false},
+      {"the file moved away", nullptr, true},
+      {"a text file in its place", "shopping list\r\nmilk\r\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file);
+    if (c.file_text != nullptr) WriteBytes(file, c.file_text);
+    auto instance = Open();
+    EXPECT_GT(NoteLevel(*instance, 0), kSounding);  // the default patch first
+    EXPECT_EQ(instance->setChunk(project), 1);
+    EXPECT_EQ(NoteLevel(*instance, 0) < kSilent, c.silent);
+    EXPECT_EQ(testing::ChunkRecord(instance->getChunk()), ProgramChunkBytes(0, 15, file));
+    instance->close();
+    EXPECT_EQ(std::filesystem::exists(file), c.file_text != nullptr);
+    if (c.file_text != nullptr) {
+      EXPECT_EQ(ReadBytes(file), c.file_text);
+    }
+  }
 }
 
 TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
@@ -103,7 +147,7 @@ TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
   auto instance = Open();
   EXPECT_EQ(instance->effect()->numParams, 443);
   EXPECT_LT(NoteLevel(*instance, 0), kSilent);
-  EXPECT_EQ(instance->getChunk(), ProgramChunkBytes(0, 15, folder_.file("Brelix.tw")));
+  EXPECT_EQ(testing::ChunkRecord(instance->getChunk()), ProgramChunkBytes(0, 15, folder_.file("Brelix.tw")));
 }
 
 // A project from someone else names a file in its chunk; the host writes one parameter (the
