@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "patch/file_io.h"
@@ -78,16 +79,27 @@ class TIniFile {
     std::string name;
     std::vector<Line> lines;
     int number = 0;  // the line of its first heading
+    // The first line of each key, by its lower-case name, so that finding a key does not walk
+    // the section; and whether some key occurs more than once.
+    std::unordered_map<std::string, size_t> first_key;
+    bool repeated_keys = false;
+
+    void AddLine(Line line);
+    void IndexKeys();
   };
 
   void Parse(std::string_view text);
   const Section* FindSection(std::string_view name) const;
   Section* FindSection(std::string_view name);
+  Section& AddSection(std::string_view name, int number);
 
   std::string file_name_;
   TextEncoding encoding_ = TextEncoding::Bytes;
   std::vector<std::string> preamble_;  // lines before the first section
   std::vector<Section> sections_;      // one per name: a repeated section joins the first
+  // Each section's place in sections_ by its lower-case name: reading stays linear in the size
+  // of the file however many sections it holds.
+  std::unordered_map<std::string, size_t> section_index_;
 };
 
 // Case-insensitive comparison of ASCII names.
