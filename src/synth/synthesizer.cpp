@@ -105,6 +105,9 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& set
 }
 
 XSynthesizer::~XSynthesizer() {
+  // A render call still inside the engine (a host that closes without stopping its audio thread)
+  // finishes first; later ones return at once while the instance is taken apart.
+  BeginProcessUpdate();
   // The voices first: nothing below plays a note.
   for (auto& voice : Voices) voice.reset();
   // Nothing may leave a destructor: a failed save has been reported where it failed.
