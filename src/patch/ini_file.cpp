@@ -1,6 +1,7 @@
 #include "patch/ini_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace brelix {
@@ -33,13 +34,25 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::string LowerName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = LowerAscii(c);
-  return lower;
+// Adds `name` to the index at `place` unless it holds the name already; false then.
+bool AddName(NameIndex& index, std::string_view name, size_t place) {
+  if (index.find(name) != index.end()) return false;
+  index.emplace(std::string(name), place);
+  return true;
 }
 
 }  // namespace
+
+size_t NameHash::operator()(std::string_view name) const {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(LowerAscii(c));
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
+bool NameEqual::operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
@@ -118,7 +131,7 @@ std::string TIniFile::SaveToBytes() const {
 void TIniFile::UpdateFile() const { ReplaceFile(file_name_, SaveToBytes()); }
 
 void TIniFile::Section::AddLine(Line line) {
-  if (line.is_key && !first_key.try_emplace(LowerName(line.name), lines.size()).second) repeated_keys = true;
+  if (line.is_key && !AddName(first_key, line.name, lines.size())) repeated_keys = true;
   lines.push_back(std::move(line));
 }
 
@@ -126,11 +139,11 @@ void TIniFile::Section::IndexKeys() {
   first_key.clear();
   repeated_keys = false;
   for (size_t i = 0; i < lines.size(); ++i)
-    if (lines[i].is_key && !first_key.try_emplace(LowerName(lines[i].name), i).second) repeated_keys = true;
+    if (lines[i].is_key && !AddName(first_key, lines[i].name, i)) repeated_keys = true;
 }
 
 const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
-  const auto found = section_index_.find(LowerName(name));
+  const auto found = section_index_.find(name);
   return found != section_index_.end() ? &sections_[found->second] : nullptr;
 }
 
@@ -139,7 +152,7 @@ TIniFile::Section* TIniFile::FindSection(std::string_view name) {
 }
 
 TIniFile::Section& TIniFile::AddSection(std::string_view name, int number) {
-  section_index_.emplace(LowerName(name), sections_.size());
+  AddName(section_index_, name, sections_.size());
   Section& section = sections_.emplace_back();
   section.name = name;
   section.number = number;
@@ -149,7 +162,7 @@ TIniFile::Section& TIniFile::AddSection(std::string_view name, int number) {
 std::optional<std::string> TIniFile::ReadValue(std::string_view section, std::string_view key) const {
   const Section* s = FindSection(section);
   if (s == nullptr) return std::nullopt;
-  const auto found = s->first_key.find(LowerName(key));
+  const auto found = s->first_key.find(key);
   if (found == s->first_key.end()) return std::nullopt;
   return s->lines[found->second].value;
 }
@@ -161,7 +174,7 @@ void TIniFile::WriteValue(std::string_view section, std::string_view key, std::s
   std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
   Section* s = FindSection(section);
   if (s == nullptr) s = &AddSection(section, 0);
-  const auto found = s->first_key.find(LowerName(key));
+  const auto found = s->first_key.find(key);
   if (found == s->first_key.end()) {
     s->AddLine(Line{true, std::string(key), std::move(value)});
     return;
