@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/messages.h"
 #include "synth/synthesizer.h"
 
 namespace brelix::fuzz {
@@ -18,6 +19,13 @@ namespace brelix::fuzz {
 inline intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
   return opcode == audioMasterVersion ? 2400 : 0;
 }
+
+// Message boxes that show nothing: a finding is a crash, not a message.
+class SilentMessages : public IMessageBoxes {
+ public:
+  void ShowMessageBox(std::string_view) override {}
+  std::unique_ptr<WaitBox> ShowWaitBox(std::string_view) override { return std::make_unique<WaitBox>(); }
+};
 
 inline XSynthesizer& Instance() {
   static std::unique_ptr<XSynthesizer> synth = [] {

@@ -307,11 +307,15 @@ class PatchKeyLister {
 
 // Every key the file holds over the default patch, then the derived values, the samples, the
 // rate-dependent values and a new delay. [Engine]'s "Version" is not used.
-void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file) {
+void ReadStoredValues(XPatch& p, TPatchFile& file) {
   PatchDefaults(p);
-  PatchKeyReader reader(*file);
+  PatchKeyReader reader(file);
   VisitPatchKeys(p, reader);
   for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
+}
+
+void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file) {
+  ReadStoredValues(p, *file);
   file.reset();
   PatchPrepare(p);
   LoadPatchSamples(p);
@@ -350,6 +354,18 @@ bool PatchLoadText(XPatch& p, std::string_view text) {
     return false;
   }
   LoadFromFile(p, file);
+  return true;
+}
+
+bool PatchReadText(XPatch& p, std::string_view text) {
+  TPatchFile file;
+  try {
+    file.LoadFromBytes(text);
+  } catch (const FileError&) {
+    return false;
+  }
+  ReadStoredValues(p, file);
+  PatchPrepare(p);
   return true;
 }
 

@@ -25,6 +25,11 @@ bool PatchLoad(XPatch& p, const std::string& fileName);
 // as it was, when the text cannot be a patch file's (it holds zero bytes); nothing is shown.
 bool PatchLoadText(XPatch& p, std::string_view text);
 
+// The reader alone: the defaults, then every key the text holds, and PatchPrepare; no samples,
+// rates, DC filters or delay. False, with the patch as it was, when the text cannot be a patch
+// file's. For checking a text quickly (the full load is PatchLoadText).
+bool PatchReadText(XPatch& p, std::string_view text);
+
 // True when `fileName` names a regular file that can be read and reads as a patch.
 bool IsPatchFile(const std::string& fileName);
 
