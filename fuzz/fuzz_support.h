@@ -53,7 +53,9 @@ inline void RenderChecked(XSynthesizer& synth, int blocks = 4) {
 
 // A scratch file of this process holding `data`; its name.
 inline const std::string& ScratchFile(const uint8_t* data, size_t size, const char* extension) {
-  static const std::string name = "/tmp/brelix-fuzz-" + std::to_string(getpid()) + extension;
+  // In memory where there is such a folder: the file is written again for every input.
+  static const std::string name = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                  "/brelix-fuzz-" + std::to_string(getpid()) + extension;
   std::ofstream(name, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                  static_cast<std::streamsize>(size));
   return name;

@@ -128,6 +128,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   brelix::SetDialogs(&dialogs);
   brelix::SetMessageBoxes(&messages);
   MakeSandbox();
+  std::atexit([] {
+    std::error_code ignored;
+    fs::remove_all(Sandbox(), ignored);
+  });
   brelix::PluginDirectory = Sandbox() + "/";
   return 0;
 }
