@@ -369,6 +369,19 @@ bool PatchReadText(XPatch& p, std::string_view text) {
   return true;
 }
 
+bool PatchLoadIfPatchFile(XPatch& p, const std::string& fileName) {
+  if (!FileExists(fileName)) return false;
+  std::optional<TPatchFile> file;
+  try {
+    file.emplace(fileName);
+  } catch (const FileError&) {
+    return false;
+  }
+  if (!ReadsAsPatch(*file)) return false;
+  LoadFromFile(p, file);
+  return true;
+}
+
 bool IsPatchFile(const std::string& fileName) {
   try {
     return FileExists(fileName) && ReadsAsPatch(TIniFile(fileName));

@@ -30,6 +30,10 @@ bool PatchLoadText(XPatch& p, std::string_view text);
 // file's. For checking a text quickly (the full load is PatchLoadText).
 bool PatchReadText(XPatch& p, std::string_view text);
 
+// PatchLoad, only when `fileName` names a regular file that can be read and reads as a patch;
+// false, with the patch as it was and nothing shown, otherwise. The file is read once.
+bool PatchLoadIfPatchFile(XPatch& p, const std::string& fileName);
+
 // True when `fileName` names a regular file that can be read and reads as a patch.
 bool IsPatchFile(const std::string& fileName);
 

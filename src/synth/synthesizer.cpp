@@ -414,8 +414,9 @@ int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) 
     // (a patch improved in its file reaches every project); when it is missing, moved or no patch
     // any more, the patch the chunk carries plays. A bare record (an earlier project's) naming a
     // file that does not exist leaves the patch (and whether it has changed) as it was.
-    if (chunk && chunk->Patch && !IsPatchFile(Multi->PatchFile)) {
-      if (PatchLoadText(*Multi->EditBuffer, *chunk->Patch))
+    if (chunk && chunk->Patch) {
+      if (PatchLoadIfPatchFile(*Multi->EditBuffer, Multi->PatchFile) ||
+          PatchLoadText(*Multi->EditBuffer, *chunk->Patch))
         Multi->Modified = false;
       else
         ShowLibraryMessage("Different synthesizer data format!");
