@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/messages.h"
 #include "synth/synthesizer.h"
 
 namespace brelix::fuzz {
@@ -18,6 +19,13 @@ namespace brelix::fuzz {
 inline intptr_t Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
   return opcode == audioMasterVersion ? 2400 : 0;
 }
+
+// Message boxes that show nothing: a finding is a crash, not a message.
+class SilentMessages : public IMessageBoxes {
+ public:
+  void ShowMessageBox(std::string_view) override {}
+  std::unique_ptr<WaitBox> ShowWaitBox(std::string_view) override { return std::make_unique<WaitBox>(); }
+};
 
 inline XSynthesizer& Instance() {
   static std::unique_ptr<XSynthesizer> synth = [] {
@@ -45,7 +53,9 @@ inline void RenderChecked(XSynthesizer& synth, int blocks = 4) {
 
 // A scratch file of this process holding `data`; its name.
 inline const std::string& ScratchFile(const uint8_t* data, size_t size, const char* extension) {
-  static const std::string name = "/tmp/brelix-fuzz-" + std::to_string(getpid()) + extension;
+  // In memory where there is such a folder: the file is written again for every input.
+  static const std::string name = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                  "/brelix-fuzz-" + std::to_string(getpid()) + extension;
   std::ofstream(name, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                  static_cast<std::streamsize>(size));
   return name;

@@ -17,6 +17,8 @@
 #include "midi_file.h"
 #include "output_meter.h"
 #include "patch/file_io.h"
+#include "patch/patch_file.h"
+#include "patch/program_chunk.h"
 #include "patch_check.h"
 #include "patch_facts.h"
 #include "plugin_target.h"
@@ -64,9 +66,14 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
   if (options.LoadStatePath.empty()) return std::nullopt;
   std::vector<uint8_t> chunk = ReadStateFile(options.LoadStatePath);
   const std::string patch = ChunkPatchFile(chunk);
+  // A state file written since the chunk carries the patch plays that patch when its file is gone.
+  const bool carried = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()))->Patch.has_value();
   if (!patch.empty() && !FileExists(patch)) {
-    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; the render plays what "
-                 "the plug-in restores without it, as a host would\n", patch.c_str(), options.LoadStatePath.c_str());
+    std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; %s plays\n",
+                 patch.c_str(), options.LoadStatePath.c_str(), carried ? "the patch saved with it" : "the default patch");
+  } else if (!patch.empty() && carried && !IsPatchFile(patch)) {
+    std::fprintf(stderr, "brelix-render: note: '%s' that %s names is no patch file; the patch saved with it plays\n",
+                 patch.c_str(), options.LoadStatePath.c_str());
   } else if (!patch.empty()) {
     CheckPatchToPlay(patch);
   }

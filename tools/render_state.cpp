@@ -12,7 +12,8 @@ namespace brelix {
 
 namespace {
 
-constexpr size_t kLargestStateFileRead = 1u << 20;  // to tell a wrong file by its size
+// The record, the patch's marker and count, and the largest patch a chunk carries.
+constexpr size_t kLargestStateFileRead = kProgramChunkSize + kChunkPatchHeaderSize + kChunkPatchMaxBytes;
 
 ProgramChunkFields Fields(const std::vector<uint8_t>& chunk) {
   const auto fields = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
@@ -37,9 +38,7 @@ std::vector<uint8_t> ChangedChunk(const std::vector<uint8_t>& chunk, const State
   }
   if (changes.Channel > 0) fields.Channel = static_cast<uint8_t>(changes.Channel - 1);
   if (changes.Voices > 0) fields.MaxVoice = changes.Voices - 1;
-  std::array<uint8_t, kProgramChunkSize> block{};
-  ProgramChunkWrite(block, fields);
-  return std::vector<uint8_t>(block.begin(), block.end());
+  return ProgramChunkEncode(fields);
 }
 
 std::vector<uint8_t> ReadStateFile(const std::string& path) {
@@ -50,8 +49,8 @@ std::vector<uint8_t> ReadStateFile(const std::string& path) {
     throw StateError("cannot read the state file '" + path + "': " + error.what());
   }
   if (!bytes) throw StateError("no state file '" + path + "'");
-  if (bytes->size() != static_cast<size_t>(kProgramChunkSize))
-    throw StateError("'" + path + "' is no Brelix state file (" + std::to_string(kProgramChunkSize) + " bytes)");
+  if (!ProgramChunkRead(bytes->data(), static_cast<int64_t>(bytes->size())))
+    throw StateError("'" + path + "' is no Brelix state file (a program chunk)");
   return std::vector<uint8_t>(bytes->begin(), bytes->end());
 }
 

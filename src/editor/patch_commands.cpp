@@ -237,8 +237,12 @@ bool TPatchCommands::SaveToFile(const std::string& file) {
 
 bool TPatchCommands::SaveToPatchFile() {
   XMulti& multi = *synth_.Multi;
+  // A patch file named by a file that is no patch file is saved as a new one, under a name the
+  // user chooses.
+  const std::optional<std::string> target = synth_.PatchWriteBack();
+  if (!target) return SaveWithDialog();
   ProcessUpdateScope update(synth_);
-  if (!PatchSaveOrReport(*multi.EditBuffer, multi.PatchFile)) return false;
+  if (!PatchSaveOrReport(*multi.EditBuffer, *target)) return false;
   multi.Modified = false;
   SaveAs = false;
   Captioner();

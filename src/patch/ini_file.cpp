@@ -1,6 +1,7 @@
 #include "patch/ini_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace brelix {
@@ -33,7 +34,25 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
+// Adds `name` to the index at `place` unless it holds the name already; false then.
+bool AddName(NameIndex& index, std::string_view name, size_t place) {
+  if (index.find(name) != index.end()) return false;
+  index.emplace(std::string(name), place);
+  return true;
+}
+
 }  // namespace
+
+size_t NameHash::operator()(std::string_view name) const {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(LowerAscii(c));
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
+bool NameEqual::operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
@@ -54,6 +73,7 @@ void TIniFile::LoadFromBytes(std::string_view bytes) {
   encoding_ = decoded.encoding;
   preamble_.clear();
   sections_.clear();
+  section_index_.clear();
   Parse(decoded.text);
 }
 
@@ -67,7 +87,7 @@ void TIniFile::Parse(std::string_view text) {
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       const std::string_view name = Trim(line.substr(1, line.size() - 2));
       current = FindSection(name);
-      if (current == nullptr) current = &sections_.emplace_back(Section{std::string(name), {}, number});
+      if (current == nullptr) current = &AddSection(name, number);
       continue;
     }
     Line entry;
@@ -83,7 +103,7 @@ void TIniFile::Parse(std::string_view text) {
     if (current == nullptr)
       preamble_.push_back(entry.is_key ? std::string(line) : entry.name);
     else
-      current->lines.push_back(std::move(entry));
+      current->AddLine(std::move(entry));
   }
 }
 
@@ -110,22 +130,41 @@ std::string TIniFile::SaveToBytes() const {
 
 void TIniFile::UpdateFile() const { ReplaceFile(file_name_, SaveToBytes()); }
 
+void TIniFile::Section::AddLine(Line line) {
+  if (line.is_key && !AddName(first_key, line.name, lines.size())) repeated_keys = true;
+  lines.push_back(std::move(line));
+}
+
+void TIniFile::Section::IndexKeys() {
+  first_key.clear();
+  repeated_keys = false;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].is_key && !AddName(first_key, lines[i].name, i)) repeated_keys = true;
+}
+
 const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
-  for (const Section& section : sections_)
-    if (SameName(section.name, name)) return &section;
-  return nullptr;
+  const auto found = section_index_.find(name);
+  return found != section_index_.end() ? &sections_[found->second] : nullptr;
 }
 
 TIniFile::Section* TIniFile::FindSection(std::string_view name) {
   return const_cast<Section*>(std::as_const(*this).FindSection(name));
 }
 
+TIniFile::Section& TIniFile::AddSection(std::string_view name, int number) {
+  AddName(section_index_, name, sections_.size());
+  Section& section = sections_.emplace_back();
+  section.name = name;
+  section.number = number;
+  return section;
+}
+
 std::optional<std::string> TIniFile::ReadValue(std::string_view section, std::string_view key) const {
   const Section* s = FindSection(section);
   if (s == nullptr) return std::nullopt;
-  for (const Line& line : s->lines)
-    if (line.is_key && SameName(line.name, key)) return line.value;
-  return std::nullopt;
+  const auto found = s->first_key.find(key);
+  if (found == s->first_key.end()) return std::nullopt;
+  return s->lines[found->second].value;
 }
 
 void TIniFile::WriteValue(std::string_view section, std::string_view key, std::string_view raw_value) {
@@ -134,16 +173,22 @@ void TIniFile::WriteValue(std::string_view section, std::string_view key, std::s
   std::string value(raw_value);
   std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
   Section* s = FindSection(section);
-  if (s == nullptr) s = &sections_.emplace_back(Section{std::string(section), {}});
-  const auto same_key = [&](const Line& line) { return line.is_key && SameName(line.name, key); };
-  auto first = std::find_if(s->lines.begin(), s->lines.end(), same_key);
-  if (first == s->lines.end()) {
-    s->lines.push_back(Line{true, std::string(key), std::string(value)});
+  if (s == nullptr) s = &AddSection(section, 0);
+  const auto found = s->first_key.find(key);
+  if (found == s->first_key.end()) {
+    s->AddLine(Line{true, std::string(key), std::move(value)});
     return;
   }
+  const auto first = s->lines.begin() + static_cast<std::ptrdiff_t>(found->second);
   first->name = key;
-  first->value = value;
-  s->lines.erase(std::remove_if(first + 1, s->lines.end(), same_key), s->lines.end());
+  first->value = std::move(value);
+  if (!s->repeated_keys) return;
+  // Later keys of the same name go; the places of the lines after them change.
+  const auto same_key = [&](const Line& line) { return line.is_key && SameName(line.name, key); };
+  const auto end = std::remove_if(first + 1, s->lines.end(), same_key);
+  if (end == s->lines.end()) return;
+  s->lines.erase(end, s->lines.end());
+  s->IndexKeys();
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }

@@ -15,12 +15,25 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "patch/file_io.h"
 #include "patch/text_encoding.h"
 
 namespace brelix {
+
+// Case-insensitive hashing and comparison of ASCII names, so that an index can be searched with
+// any spelling of a name without making a lower-case copy of it.
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const;
+};
+struct NameEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+using NameIndex = std::unordered_map<std::string, size_t, NameHash, NameEqual>;
 
 class TIniFile {
  public:
@@ -85,16 +98,27 @@ class TIniFile {
     std::string name;
     std::vector<Line> lines;
     int number = 0;  // the line of its first heading
+    // The first line of each key, by its name in any case, so that finding a key does not walk
+    // the section; and whether some key occurs more than once.
+    NameIndex first_key;
+    bool repeated_keys = false;
+
+    void AddLine(Line line);
+    void IndexKeys();
   };
 
   void Parse(std::string_view text);
   const Section* FindSection(std::string_view name) const;
   Section* FindSection(std::string_view name);
+  Section& AddSection(std::string_view name, int number);
 
   std::string file_name_;
   TextEncoding encoding_ = TextEncoding::Bytes;
   std::vector<std::string> preamble_;  // lines before the first section
   std::vector<Section> sections_;      // one per name: a repeated section joins the first
+  // Each section's place in sections_ by its name in any case: reading stays linear in the size
+  // of the file however many sections it holds.
+  NameIndex section_index_;
 };
 
 // Case-insensitive comparison of ASCII names.

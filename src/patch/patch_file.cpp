@@ -1,5 +1,6 @@
 #include "patch/patch_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -304,6 +305,32 @@ class PatchKeyLister {
   std::string section_;
 };
 
+// Every key the file holds over the default patch, then the derived values, the samples, the
+// rate-dependent values and a new delay. [Engine]'s "Version" is not used.
+void ReadStoredValues(XPatch& p, TPatchFile& file) {
+  PatchDefaults(p);
+  PatchKeyReader reader(file);
+  VisitPatchKeys(p, reader);
+  for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
+}
+
+void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file, const std::string& fileName) {
+  ReadStoredValues(p, *file);
+  file.reset();
+  PatchPrepare(p);
+  LoadPatchSamples(p, fileName);
+  PatchSampleRate(p);
+  PatchDCFilters(p);
+  DelayRebuild(p, true);
+}
+
+void WritePatchKeys(const XPatch& p, TPatchFile& file) {
+  file.Section = kEngineSection;
+  file.WriteString(kVersionKey, -1, kWrittenVersion);
+  PatchKeyWriter writer(file);
+  VisitPatchKeys(p, writer);
+}
+
 }  // namespace
 
 bool PatchLoad(XPatch& p, const std::string& fileName) {
@@ -315,19 +342,58 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
     ShowLibraryMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
     return false;
   }
-  // Every key the file holds over the default patch. [Engine]'s "Version" is not used.
-  PatchDefaults(p);
-  PatchKeyReader reader(*file);
-  VisitPatchKeys(p, reader);
-  for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
-  file.reset();
-  // The derived values, the samples, the rate-dependent values and a new delay.
-  PatchPrepare(p);
-  LoadPatchSamples(p, fileName);
-  PatchSampleRate(p);
-  PatchDCFilters(p);
-  DelayRebuild(p, true);
+  LoadFromFile(p, file, fileName);
   return true;
+}
+
+bool PatchLoadText(XPatch& p, std::string_view text, const std::string& fileName) {
+  std::optional<TPatchFile> file;
+  try {
+    file.emplace().LoadFromBytes(text);
+  } catch (const FileError&) {
+    return false;
+  }
+  LoadFromFile(p, file, fileName);
+  return true;
+}
+
+bool PatchReadText(XPatch& p, std::string_view text) {
+  TPatchFile file;
+  try {
+    file.LoadFromBytes(text);
+  } catch (const FileError&) {
+    return false;
+  }
+  ReadStoredValues(p, file);
+  PatchPrepare(p);
+  return true;
+}
+
+bool PatchLoadIfPatchFile(XPatch& p, const std::string& fileName) {
+  if (!FileExists(fileName)) return false;
+  std::optional<TPatchFile> file;
+  try {
+    file.emplace(fileName);
+  } catch (const FileError&) {
+    return false;
+  }
+  if (!ReadsAsPatch(*file)) return false;
+  LoadFromFile(p, file, fileName);
+  return true;
+}
+
+bool IsPatchFile(const std::string& fileName) {
+  try {
+    return FileExists(fileName) && ReadsAsPatch(TIniFile(fileName));
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+std::string PatchText(const XPatch& p) {
+  TPatchFile file;
+  WritePatchKeys(p, file);
+  return file.SaveToBytes();
 }
 
 void PatchSave(const XPatch& p, const std::string& fileName) {
@@ -338,10 +404,7 @@ void PatchSave(const XPatch& p, const std::string& fileName) {
     file.Section = kTestSection;
     int32_t do_not_save = 0;
     if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return;
-    file.Section = kEngineSection;
-    file.WriteString(kVersionKey, -1, kWrittenVersion);
-    PatchKeyWriter writer(file);
-    VisitPatchKeys(p, writer);
+    WritePatchKeys(p, file);
     file.UpdateFile();
   } catch (const FileError& error) {
     throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
@@ -358,6 +421,16 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
     ShowLibraryMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
   }
   return false;
+}
+
+bool ReadsAsPatch(const TIniFile& file) {
+  static const std::vector<std::string> sections = [] {
+    std::vector<std::string> names;
+    for (const PatchFileKey& key : PatchFileKeys())
+      if (names.empty() || names.back() != key.Section) names.push_back(key.Section);
+    return names;
+  }();
+  return std::any_of(sections.begin(), sections.end(), [&](const std::string& name) { return file.SectionExists(name); });
 }
 
 std::vector<PatchFileKey> PatchFileKeys() {

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/patch.h"
 
 namespace brelix {
+
+class TIniFile;
 
 // Replaces the patch with the file's content: the defaults, every key the file holds, then
 // PatchPrepare, the lanes' samples, PatchSampleRate, PatchDCFilters and a new delay. A missing
@@ -17,6 +20,27 @@ namespace brelix {
 // patch as it was; the result is false then. Runs inside the update bracket or before rendering;
 // the caller re-initialises the voices.
 bool PatchLoad(XPatch& p, const std::string& fileName);
+
+// The same from the text of a patch file (a project's copy of the patch); relative sample names
+// are looked for beside `fileName`, the file the text was saved from. False, with the patch as
+// it was, when the text cannot be a patch file's (it holds zero bytes); nothing is shown.
+bool PatchLoadText(XPatch& p, std::string_view text, const std::string& fileName = {});
+
+// The reader alone: the defaults, then every key the text holds, and PatchPrepare; no samples,
+// rates, DC filters or delay. False, with the patch as it was, when the text cannot be a patch
+// file's. For checking a text quickly (the full load is PatchLoadText).
+bool PatchReadText(XPatch& p, std::string_view text);
+
+// PatchLoad, only when `fileName` names a regular file that can be read and reads as a patch;
+// false, with the patch as it was and nothing shown, otherwise. The file is read once.
+bool PatchLoadIfPatchFile(XPatch& p, const std::string& fileName);
+
+// True when `fileName` names a regular file that can be read and reads as a patch.
+bool IsPatchFile(const std::string& fileName);
+
+// The text of a new patch file holding the patch's stored values (the bytes PatchSave would
+// write into an empty file).
+std::string PatchText(const XPatch& p);
 
 // Writes the patch's stored values into the file, keeping every other section and key the file
 // already holds. Nothing is written when the file's [Test] "DoNotSave" is a non-zero integer.
@@ -27,6 +51,9 @@ void PatchSave(const XPatch& p, const std::string& fileName);
 // PatchSave, with a failure shown in the message box; true when the patch was saved (or the file
 // asked not to be written).
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName);
+
+// True when the file holds at least one section that a patch file is made of.
+bool ReadsAsPatch(const TIniFile& file);
 
 // How the reader takes a key's text: a float, an integer (decimal, or hexadecimal after "$" or
 // "0x"), a lane mask (an integer, any value but 0 meaning on), a matrix source or destination

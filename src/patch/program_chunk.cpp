@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 namespace brelix {
 
@@ -32,8 +34,32 @@ void ProgramChunkWrite(std::array<uint8_t, kProgramChunkSize>& block, const Prog
   std::memcpy(block.data(), &chunk, sizeof chunk);
 }
 
+std::vector<uint8_t> ProgramChunkEncode(const ProgramChunkFields& fields) {
+  std::array<uint8_t, kProgramChunkSize> record;
+  ProgramChunkWrite(record, fields);
+  std::vector<uint8_t> block(record.begin(), record.end());
+  if (!fields.Patch || fields.Patch->size() > kChunkPatchMaxBytes) return block;
+  block.insert(block.end(), std::begin(kChunkPatchMarker), std::end(kChunkPatchMarker));
+  const auto length = static_cast<uint32_t>(fields.Patch->size());
+  for (int shift = 0; shift < 32; shift += 8) block.push_back(static_cast<uint8_t>(length >> shift));
+  block.insert(block.end(), fields.Patch->begin(), fields.Patch->end());
+  return block;
+}
+
 std::optional<ProgramChunkFields> ProgramChunkRead(const void* data, int64_t size) {
-  if (data == nullptr || size != kProgramChunkSize) return std::nullopt;
+  if (data == nullptr || size < kProgramChunkSize) return std::nullopt;
+  // The patch after the record: the marker, then exactly as many bytes as the count says.
+  std::optional<std::string> patch;
+  if (size > kProgramChunkSize) {
+    const auto* after = static_cast<const uint8_t*>(data) + kProgramChunkSize;
+    const auto rest = static_cast<uint64_t>(size - kProgramChunkSize);
+    if (rest < kChunkPatchHeaderSize || std::memcmp(after, kChunkPatchMarker, sizeof kChunkPatchMarker) != 0)
+      return std::nullopt;
+    uint32_t length = 0;
+    for (int i = 0; i < 4; ++i) length |= uint32_t{after[sizeof kChunkPatchMarker + i]} << (8 * i);
+    if (length > kChunkPatchMaxBytes || rest - kChunkPatchHeaderSize != length) return std::nullopt;
+    patch.emplace(reinterpret_cast<const char*>(after + kChunkPatchHeaderSize), length);
+  }
   ProgramChunk chunk;
   std::memcpy(&chunk, data, sizeof chunk);
   ProgramChunkFields fields;
@@ -42,6 +68,7 @@ std::optional<ProgramChunkFields> ProgramChunkRead(const void* data, int64_t siz
   fields.MaxVoice = std::clamp<int32_t>(chunk.MaxVoice, -1, kHighestMaxVoice);
   const size_t length = strnlen(chunk.FileName, chunk.FileNameLength);
   fields.PatchFile.assign(chunk.FileName, length);
+  fields.Patch = std::move(patch);
   return fields;
 }
 

@@ -1,6 +1,8 @@
-// ProgramChunk: the 264-byte record a host keeps in its project for an instance. It does not hold
-// the patch, only the name of its patch file with the MIDI channel and the voice count; the patch
-// travels in its own file. Little-endian, no header, no version: the size alone identifies it.
+// ProgramChunk: the record a host keeps in its project for an instance: the 264-byte record of
+// the MIDI channel, the voice count and the name of the patch file, followed by the patch itself,
+// so that a project keeps its sound when the patch file is moved, renamed or lost. The record is
+// little-endian, without header or version; the patch follows a marker and its byte count, as
+// the text of a patch file. A bare 264-byte record (what earlier projects hold) is read as well.
 //
 // The file name is stored as the bytes of the path, which on this system is the file system's
 // own form (normally UTF-8): every name up to 255 bytes survives the round trip.
@@ -11,11 +13,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brelix {
 
 constexpr int32_t kProgramChunkSize = 264;
 constexpr size_t kChunkFileNameSize = 255;
+// After the record: the marker, the patch text's byte count (unsigned 32-bit, little-endian) and
+// the text. The text is no longer than a patch file may be.
+constexpr char kChunkPatchMarker[8] = {'B', 'r', 'e', 'l', 'i', 'x', 'P', 'T'};
+constexpr size_t kChunkPatchHeaderSize = sizeof kChunkPatchMarker + 4;
+constexpr size_t kChunkPatchMaxBytes = 4u << 20;
 
 struct ProgramChunk {
   uint8_t Channel;     // MIDI receive channel 0..15
@@ -33,15 +41,23 @@ struct ProgramChunkFields {
   uint8_t Channel = 0;
   int32_t MaxVoice = -1;
   std::string PatchFile;
+  // The patch as the text of a patch file; none in a bare record.
+  std::optional<std::string> Patch;
 };
 
 // Fills `block` (every byte: padding and the unused name bytes are zero). A name longer than 255
 // bytes is cut to 255, at the start of a UTF-8 character so that the cut name is still text.
 void ProgramChunkWrite(std::array<uint8_t, kProgramChunkSize>& block, const ProgramChunkFields& fields);
 
-// The fields of a block of `size` bytes; none when the size is not the chunk's. A damaged chunk
-// still gives usable fields: a channel above 15 keeps its low four bits, the voice field is kept
-// within -1..15 (above 15: 16 voices, below -1: none), and the name ends at its first zero byte.
+// The record followed by the patch, when the fields carry one (a patch longer than
+// kChunkPatchMaxBytes is left out).
+std::vector<uint8_t> ProgramChunkEncode(const ProgramChunkFields& fields);
+
+// The fields of a block of `size` bytes: a bare record, or a record followed by the marker, a
+// byte count and exactly that many bytes of patch text (at most kChunkPatchMaxBytes). None for any
+// other block. A damaged record still gives usable fields: a channel above 15 keeps its low four
+// bits, the voice field is kept within -1..15 (above 15: 16 voices, below -1: none), and the name
+// ends at its first zero byte.
 std::optional<ProgramChunkFields> ProgramChunkRead(const void* data, int64_t size);
 
 }  // namespace brelix

@@ -1,5 +1,7 @@
 #include "patch/sample_file.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -36,6 +38,30 @@ void SelectSampleRoutines(XPatch& p) {
   }
 }
 
+// The lane plays `memory` (two guard samples, then `frames` samples).
+void HoldSample(XPatch& p, int lane, float* memory, int64_t frames) {
+  const int l = lane - 1;
+  p.SampleOscMemory.p[l] = memory;
+  p.SampleOscPtr.p[l] = memory + 2;
+  p.SampleOscSize.set_lane(l, static_cast<double>(frames));
+  SampleRateUpdate(p, lane);
+}
+
+// A block that another lane holds from the same channel of the file as it is now, or none.
+float* SharedSample(const XPatch& p, int l, const std::string& file, bool second_channel) {
+  struct stat info{};
+  if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const SampleSource version = SampleFileVersion(info);
+  for (int other = 0; other < 4; ++other) {
+    float* memory = p.SampleOscMemory.p[other];
+    if (other == l || memory == nullptr) continue;
+    const SampleSource& source = SampleMemorySource(memory);
+    const int channel = second_channel && source.Channels >= 2 ? 1 : 0;
+    if (source.Frames > 0 && source.Channel == channel && SameFileVersion(source, version)) return memory;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void ShowInvalidSample(std::string_view file_name) {
@@ -48,14 +74,19 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   EmptyLane(p, l);
   const std::string file = LaneFileName(p, l);
   bool rejected = false;
-  if (!file.empty()) {
-    const WavLaneData data = ReadWavLane(SampleFileToOpen(file, patch_file), lane == 2 || lane == 4);
+  const bool second_channel = lane == 2 || lane == 4;
+  // A relative name is looked for beside the patch file first.
+  const std::string opened = file.empty() ? file : SampleFileToOpen(file, patch_file);
+  if (float* shared = opened.empty() ? nullptr : SharedSample(p, l, opened, second_channel)) {
+    // Lanes that play the same channel of the same file share one copy of it.
+    const SampleSource& source = SampleMemorySource(shared);
+    p.SampleOscRate.set_lane(l, static_cast<float>(source.Rate));
+    HoldSample(p, lane, SampleMemoryShare(shared), source.Frames);
+  } else if (!opened.empty()) {
+    const WavLaneData data = ReadWavLane(opened, second_channel);
     if (data.rate) p.SampleOscRate.set_lane(l, static_cast<float>(*data.rate));
     if (data.memory != nullptr) {
-      p.SampleOscMemory.p[l] = data.memory;
-      p.SampleOscPtr.p[l] = data.memory + 2;
-      p.SampleOscSize.set_lane(l, static_cast<double>(data.frames));
-      SampleRateUpdate(p, lane);
+      HoldSample(p, lane, data.memory, data.frames);
     } else {
       rejected = true;
     }

@@ -207,6 +207,12 @@ WavLaneData Read(const std::string& file_name, bool second_channel) {
     return result;
   }
   WriteGuards(data, frames);
+  SampleSource source = SampleFileVersion(info);
+  source.Channels = channels;
+  source.Channel = channel;
+  source.Rate = rate;
+  source.Frames = frames;
+  SampleMemorySetSource(memory, source);
   result.memory = memory;
   result.frames = frames;
   return result;

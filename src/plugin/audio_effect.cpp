@@ -177,7 +177,7 @@ intptr_t AudioEffect::Dispatcher(int32_t opcode, int32_t index, intptr_t value, 
       if (ptr == nullptr) return 0;
       return GetChunk(static_cast<void**>(ptr), index != 0);
     case effSetChunk:
-      return SetChunk(ptr, static_cast<int32_t>(value), index != 0);
+      return SetChunk(ptr, static_cast<int64_t>(value), index != 0);  // the whole count: no 2^32 wrap
     default:
       // effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep and every opcode that no
       // class of this plug-in serves.
@@ -212,7 +212,7 @@ void AudioEffect::GetParameterName(int32_t, char* text) { *text = '\0'; }
 
 int32_t AudioEffect::GetChunk(void**, bool) { return 0; }
 
-int32_t AudioEffect::SetChunk(void*, int32_t, bool) { return 0; }
+int32_t AudioEffect::SetChunk(void*, int64_t, bool) { return 0; }
 
 void AudioEffect::SetUniqueID(int32_t id) { FEffect.uniqueID = id; }
 

@@ -42,7 +42,7 @@ class AudioEffect {
   virtual void GetParameterName(int32_t index, char* text);
   // The block stays the plug-in's; returns its size in bytes.
   virtual int32_t GetChunk(void** data, bool isPreset);
-  virtual int32_t SetChunk(void* data, int32_t byteSize, bool isPreset);
+  virtual int32_t SetChunk(void* data, int64_t byteSize, bool isPreset);
   virtual void SetUniqueID(int32_t id);
   virtual void SetNumInputs(int32_t inputs);
   virtual void SetNumOutputs(int32_t outputs);

@@ -21,6 +21,7 @@
 #include "patch/file_io.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
 #include "patch/voice_work_init.h"
@@ -104,6 +105,9 @@ XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& set
 }
 
 XSynthesizer::~XSynthesizer() {
+  // A render call still inside the engine (a host that closes without stopping its audio thread)
+  // finishes first; later ones return at once while the instance is taken apart.
+  BeginProcessUpdate();
   // The voices first: nothing below plays a note.
   for (auto& voice : Voices) voice.reset();
   // Nothing may leave a destructor: a failed save has been reported where it failed.
@@ -119,11 +123,22 @@ XSynthesizer::~XSynthesizer() {
 
 void XSynthesizer::SaveChangesOnClose() {
   if (Multi == nullptr || !Multi->Modified) return;
-  if (Multi->PatchFile.empty())
+  if (Multi->PatchFile.empty()) {
     SavePatchAs();
-  else if (AskToSavePatch(Multi->PatchFile))
-    PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+  } else if (AskToSavePatch(Multi->PatchFile)) {
+    // Yes to a file that is no patch: the user still wants the patch kept, under a name of theirs.
+    if (const std::optional<std::string> target = PatchWriteBack())
+      PatchSaveOrReport(*Multi->EditBuffer, *target);
+    else
+      SavePatchAs();
+  }
   Multi->Modified = false;
+}
+
+std::optional<std::string> XSynthesizer::PatchWriteBack() const {
+  std::optional<std::string> target = PatchWriteBackTarget(Multi->PatchFile, PluginDirectory + kSettingsFileName);
+  if (!target) ReportRefusedWriteBack(Multi->PatchFile);
+  return target;
 }
 
 bool XSynthesizer::SavePatchAs() {
@@ -353,7 +368,9 @@ void XSynthesizer::GetParameterName(int32_t index, char* text) {
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
   // A changed patch goes into its file first, without asking (the dialog when it has none), so
   // that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
-  // reported and leaves the patch marked changed: the next save or the close tries again.
+  // reported and leaves the patch marked changed: the next save or the close tries again. A file
+  // that is no patch file is never written, and nobody is asked either: a host may want the
+  // chunk for an autosave with nobody at the screen. The patch stays marked changed.
   // Whatever happens there, the host still gets the chunk: without it the project would lose the
   // instance's patch altogether.
   if (Multi->Modified) {
@@ -361,21 +378,21 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       if (Multi->PatchFile.empty()) {
         SavePatchAs();
         Multi->Modified = false;  // also when the user cancelled
-      } else {
-        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, Multi->PatchFile);
+      } else if (const std::optional<std::string> target = PatchWriteBack()) {
+        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
       }
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());
     }
   }
-  // The chunk names the patch file, with the channel and the voice count; it stays in the
-  // instance, where the host reads it.
-  ProgramChunkWrite(ChunkBlock, {Multi->Channel, Multi->MaxVoice, Multi->PatchFile});
+  // The chunk names the patch file, with the channel and the voice count, and carries the patch
+  // itself for the day that file is gone; it stays in the instance, where the host reads it.
+  ChunkBlock = ProgramChunkEncode({Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)});
   *data = ChunkBlock.data();
-  return kProgramChunkSize;
+  return static_cast<int32_t>(ChunkBlock.size());
 }
 
-int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
+int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
   // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
   // whole restore runs with the editor's controls held (host writes posted meanwhile land after
@@ -385,16 +402,27 @@ int32_t XSynthesizer::SetChunk(void* data, int32_t byteSize, bool /*isPreset*/) 
   try {
     // Channel, voice count and patch file from the chunk; a block of another size is reported
     // and changes none of them.
-    if (const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize)) {
+    const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, byteSize);
+    if (chunk) {
       Multi->Channel = chunk->Channel;
       Multi->MaxVoice = chunk->MaxVoice;
       Multi->PatchFile = chunk->PatchFile;
     } else {
       ShowLibraryMessage("Different synthesizer data format!");
     }
-    // The named patch, then the voices relinked to it. A file that does not exist leaves the
-    // patch (and whether it has changed) as it was.
-    if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) Multi->Modified = false;
+    // The named patch, then the voices relinked to it. The file wins while it is a patch file
+    // (a patch improved in its file reaches every project); when it is missing, moved or no patch
+    // any more, the patch the chunk carries plays. A bare record (an earlier project's) naming a
+    // file that does not exist leaves the patch (and whether it has changed) as it was.
+    if (chunk && chunk->Patch) {
+      if (PatchLoadIfPatchFile(*Multi->EditBuffer, Multi->PatchFile) ||
+          PatchLoadText(*Multi->EditBuffer, *chunk->Patch, Multi->PatchFile))
+        Multi->Modified = false;
+      else
+        ShowLibraryMessage("Different synthesizer data format!");
+    } else if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
+      Multi->Modified = false;
+    }
     AllocateVoices();
     Multi->PlayNote();
     // The controls show the restored patch when they are let go at the end of this call.

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/voice_group.h"
 #include "engine/downsampler.h"
@@ -46,7 +49,7 @@ class XSynthesizer : public AudioEffectX {
   void GetParameterDisplay(int32_t index, char* text) override;
   void GetParameterName(int32_t index, char* text) override;
   int32_t GetChunk(void** data, bool isPreset) override;
-  int32_t SetChunk(void* data, int32_t byteSize, bool isPreset) override;
+  int32_t SetChunk(void* data, int64_t byteSize, bool isPreset) override;
   // The accumulating call replaces the output as well.
   void Process(float** inputs, float** outputs, int32_t sampleFrames) override;
   int32_t ProcessEvents(VstEvents* events) override;
@@ -74,6 +77,10 @@ class XSynthesizer : public AudioEffectX {
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).
   bool SavePatchAs();
+  // The file a save without a dialog writes the edit buffer into: the patch file with its links
+  // resolved, when it is a patch file (patch/patch_write_back.h). None otherwise, reported in one
+  // line on standard error; the caller then writes nothing or asks for a name.
+  std::optional<std::string> PatchWriteBack() const;
 
   // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
   // with fresh work records; the render loop then visits that many voices.
@@ -134,7 +141,7 @@ class XSynthesizer : public AudioEffectX {
 
   // The program chunk handed to the host by GetChunk; it stays valid until the next GetChunk or
   // the end of the instance.
-  std::array<uint8_t, kProgramChunkSize> ChunkBlock{};
+  std::vector<uint8_t> ChunkBlock;
 };
 
 }  // namespace brelix

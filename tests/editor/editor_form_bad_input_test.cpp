@@ -321,27 +321,30 @@ TEST_F(EditorFormBadInput, InitAsksToSaveAndEachAnswerKeepsWhatItShould) {
   struct Case {
     const char* name;
     bool yes;
-    bool writable;  // the patch's folder can be written
+    bool patch_file;  // the patch's file name names a patch file
     bool saved;     // Pad.tw holds the edit
     bool init;      // the default patch plays as "Init.tw"
   };
   const Case cases[] = {
       {"Yes", true, true, true, true},
       {"No", false, true, false, true},
-      // Yes, but the edit cannot be written: starting afresh now would lose it.
-      {"Yes, save failed", true, false, false, false},
+      // Yes, but the name is no patch file's: the save asks for another, and without one
+      // starting afresh now would lose the edit.
+      {"Yes, not a patch file, no name chosen", true, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string pad = LoadEditedPad();
     const std::string on_disk = ReadBytes(pad);
-    if (!c.writable) multi().PatchFile = Write("plain", "") + "/Pad.tw";  // its folder is a file
+    if (!c.patch_file) multi().PatchFile = Write("plain", "") + "/Pad.tw";  // its folder is a file
     const std::string patch_file = multi().PatchFile;
     dialogs.yes_no = {c.yes};
+    const size_t file_dialogs = dialogs.file_dialogs.size();
     Click(Button("Init"));
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(ReadBytes(pad) != on_disk, c.saved);
-    EXPECT_EQ(messages.messages.size(), c.writable ? 0u : 1u);
+    EXPECT_EQ(messages.messages.size(), 0u);
+    EXPECT_EQ(dialogs.file_dialogs.size() - file_dialogs, c.patch_file ? 0u : 1u);
     EXPECT_TRUE(multi().Modified);
     if (c.init) {
       EXPECT_EQ(patch().Volume, 1.0f);

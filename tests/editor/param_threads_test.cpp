@@ -140,9 +140,10 @@ TEST(ParamThreads, HostAudioAndInterfaceThreadsAtOnce) {
   testing::Synth synth = testing::MakeSynth();
   synth->Automation = true;
   AEffect* e = synth->Effect();
-  // The chunk names a patch file that does not exist: restoring it reloads the controls from the
-  // patch as it is, without changing what the other threads wrote.
-  const std::vector<uint8_t> chunk = ChunkOf(e);
+  // The chunk's bare record names a patch file that does not exist: restoring it reloads the
+  // controls from the patch as it is, without changing what the other threads wrote.
+  std::vector<uint8_t> chunk = ChunkOf(e);
+  chunk.resize(kProgramChunkSize);
   const int32_t semitone = EntryNamed(e, "Osc1.Semitone"), detune = EntryNamed(e, "Osc1.Detune");
   const int32_t cutoff = EntryNamed(e, "Osc1.Cutoff"), level = EntryNamed(e, "Sound.Level");
   constexpr int kHostRounds = 1500, kBlocks = 600;

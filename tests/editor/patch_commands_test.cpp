@@ -171,7 +171,7 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
   struct Case {
     const char* name;
     bool yes;
-    bool pad_writable;
+    bool pad_is_patch_file;
     const char* chosen;  // none: the dialog is cancelled
     bool saved;          // Pad.tw holds the edit
     bool loaded;         // Other.tw plays
@@ -183,14 +183,15 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
       {"No", false, true, "Other.tw", false, true, 1, false},
       {"dialog cancelled", false, true, nullptr, false, false, 1, false},
       {"file that cannot be read", false, true, "Folder.tw", false, false, 1, true},
-      // Yes, but the edit cannot be written: loading now would lose it.
-      {"Yes, save failed", true, false, "Other.tw", false, false, 0, true},
+      // Yes, but the patch's file name does not name a patch file: the save asks for a name,
+      // and without one loading now would lose the edit.
+      {"Yes, not a patch file, no name chosen", true, false, nullptr, false, false, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string pad = LoadEditedPad();
     const std::string pad_text = ReadBytes(pad);
-    if (!c.pad_writable) multi().PatchFile = Write("plain", "") + "/Pad.tw";  // its folder is a file
+    if (!c.pad_is_patch_file) multi().PatchFile = Write("plain", "") + "/Pad.tw";  // its folder is a file
     Write("Other.tw", "[Voice]\r\nVolume=0.75\r\nPlayNote=60\r\n");
     std::filesystem::create_directories(folder_.file("Folder.tw"));
     const std::string patch_file = multi().PatchFile;
@@ -205,7 +206,9 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
     ASSERT_EQ(dialogs_.questions.size(), 1u);
     EXPECT_EQ(dialogs_.questions[0], "Do you want to save patch Pad.tw?");
     EXPECT_EQ(dialogs_.file_dialogs.size(), c.file_dialogs);
-    if (c.file_dialogs > 0) {
+    if (!c.pad_is_patch_file) {
+      EXPECT_EQ(dialogs_.file_dialogs[0].title, "Save Patch");
+    } else if (c.file_dialogs > 0) {
       EXPECT_EQ(dialogs_.file_dialogs[0].title, "Load Patch");
       EXPECT_EQ(dialogs_.file_dialogs[0].filter, "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*");
       EXPECT_EQ(dialogs_.file_dialogs[0].default_extension, "tw");

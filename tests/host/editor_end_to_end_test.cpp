@@ -262,7 +262,7 @@ TEST_F(EditorEndToEnd, EditsInTheWindowReachTheSoundTheParametersAndThePatchFile
   cairo_surface_write_to_png(edited.get(), BRELIX_ARTIFACT_DIR "/editor_end_to_end.png");
 
   // The host saves its project: the chunk still names the patch file, which now holds the edits.
-  EXPECT_EQ(plugin_->getChunk(), testing::ProgramChunkBytes(0, 15, patch_file));
+  EXPECT_EQ(testing::ChunkRecord(plugin_->getChunk()), testing::ProgramChunkBytes(0, 15, patch_file));
   testing::PluginFolder reader_folder;  // a reader of our own, away from the plug-in's files
   const testing::Synth reader = testing::MakeSynth();
   XPatch& saved = *reader->Multi->EditBuffer;

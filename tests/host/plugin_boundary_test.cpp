@@ -338,8 +338,9 @@ TEST_F(PluginBoundary, EventsChunkAndParameters) {
   EXPECT_EQ(plugin->sendMidi({{0x90, 60, 100}, {0x80, 60, 64}, {0xB0, 7, 100}}), 1);
   EXPECT_EQ(plugin->sendMidi({}), 1);
 
-  EXPECT_EQ(plugin->getChunk(0).size(), 264u);
-  EXPECT_EQ(plugin->getChunk(1).size(), 264u);
+  // The 264-byte record, then the patch.
+  EXPECT_GT(plugin->getChunk(0).size(), 264u);
+  EXPECT_EQ(plugin->getChunk(1), plugin->getChunk(0));
   EXPECT_EQ(plugin->dispatch(effSetChunk, 0, 0, nullptr), 1);  // no data: nothing to do
 
   AEffect* e = plugin->effect();

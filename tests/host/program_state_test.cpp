@@ -4,6 +4,7 @@
 // never reach the other tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -66,7 +67,7 @@ TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
   EXPECT_EQ(first->setChunk(ProgramChunkBytes(2, 7, silent)), 1);
   EXPECT_LT(NoteLevel(*first, 2), kSilent);
   const std::vector<uint8_t> saved = first->getChunk();
-  EXPECT_EQ(saved, ProgramChunkBytes(2, 7, silent));
+  EXPECT_EQ(testing::ChunkRecord(saved), ProgramChunkBytes(2, 7, silent));
   first->close();
 
   // A project reopened: a new instance, the chunk the host kept.
@@ -82,7 +83,7 @@ TEST_F(ProgramState, AChunkRestoresThePatchChannelAndVoicesInANewInstance) {
   third->setChunk(saved);
   EXPECT_LT(NoteLevel(*third, 0), kSilent);  // the chunk's channel is 3
   EXPECT_GT(NoteLevel(*third, 2), kSounding);
-  EXPECT_EQ(third->getChunk(), saved);  // a clean patch: nothing written
+  EXPECT_EQ(testing::ChunkRecord(third->getChunk()), testing::ChunkRecord(saved));  // clean: nothing written
   EXPECT_EQ(ReadBytes(silent), "[Voice]\r\nVolume=1\r\n");
 }
 
@@ -93,7 +94,51 @@ TEST_F(ProgramState, BlocksOfOtherSizesAreAnsweredWithoutHarm) {
     EXPECT_EQ(instance->setChunk(std::vector<uint8_t>(size, 0xFF)), 1) << size;
     EXPECT_EQ(instance->getChunk(), before) << size;
   }
+  // A byte count beyond 32 bits is not taken for the record's 264.
+  std::vector<uint8_t> block = ProgramChunkBytes(5, 3, "");
+  block.resize(block.size() + 16, 0);
+  AEffect* e = instance->effect();
+  EXPECT_EQ(e->dispatcher(e, effSetChunk, 0, (intptr_t{1} << 32) + kProgramChunkSize, block.data(), 0.0f), 1);
+  EXPECT_EQ(instance->getChunk(), before);
   EXPECT_GT(NoteLevel(*instance, 0), kSounding);
+}
+
+// The chunk carries the patch: the file wins while it is a patch file; once it is gone or no
+// patch any more, the project still plays the patch it was saved with.
+TEST_F(ProgramState, AProjectKeepsItsSoundWhenThePatchFileIsGone) {
+  const std::string file = folder_.file("Quiet.tw");
+  WriteBytes(file, "[Voice]\r\nVolume=0\r\n");
+  auto first = Open();
+  first->setChunk(ProgramChunkBytes(0, 15, file));
+  ASSERT_LT(NoteLevel(*first, 0), kSilent);
+  const std::vector<uint8_t> project = first->getChunk();
+  first->close();
+
+  struct Case {
+    const char* name;
+    const char* file_text;  // none: the file is gone
+    bool silent;            // the saved patch plays
+  };
+  const Case cases[] = {
+      {"the file improved since", "[Voice]\r\nVolume=1\r\n", false},
+      {"the file moved away", nullptr, true},
+      {"a text file in its place", "shopping list\r\nmilk\r\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file);
+    if (c.file_text != nullptr) WriteBytes(file, c.file_text);
+    auto instance = Open();
+    EXPECT_GT(NoteLevel(*instance, 0), kSounding);  // the default patch first
+    EXPECT_EQ(instance->setChunk(project), 1);
+    EXPECT_EQ(NoteLevel(*instance, 0) < kSilent, c.silent);
+    EXPECT_EQ(testing::ChunkRecord(instance->getChunk()), ProgramChunkBytes(0, 15, file));
+    instance->close();
+    EXPECT_EQ(std::filesystem::exists(file), c.file_text != nullptr);
+    if (c.file_text != nullptr) {
+      EXPECT_EQ(ReadBytes(file), c.file_text);
+    }
+  }
 }
 
 TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
@@ -102,7 +147,90 @@ TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
   auto instance = Open();
   EXPECT_EQ(instance->effect()->numParams, 443);
   EXPECT_LT(NoteLevel(*instance, 0), kSilent);
-  EXPECT_EQ(instance->getChunk(), ProgramChunkBytes(0, 15, folder_.file("Brelix.tw")));
+  EXPECT_EQ(testing::ChunkRecord(instance->getChunk()), ProgramChunkBytes(0, 15, folder_.file("Brelix.tw")));
+}
+
+// A project from someone else names a file in its chunk; the host writes one parameter (the
+// project's automation), asks for the chunk and closes the instance. Only a patch file, or a new
+// absolute ".tw" name in a folder that exists, may take the patch.
+TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
+  namespace fs = std::filesystem;
+  const std::string settings = "[Engine]\r\nRealSampleBase=44100\r\n\r\n[Editor]\r\nAutomation=1\r\n";
+  WriteBytes(folder_.file("Brelix.Ini"), settings);
+  const std::string patch = "[Voice]\r\nVolume=1\r\n\r\n[Test]\r\nKeepMe=1\r\n";
+  const std::string text = "first line\n\n   indented\nlast\n";
+  fs::create_directories(folder_.file("home"));
+  fs::create_directories(folder_.file("sub"));
+  fs::create_directories(folder_.file("other"));
+  WriteBytes(folder_.file("notes.txt"), text);
+  WriteBytes(folder_.file("home/.bashrc"), "alias ll='ls -l'\n");
+  WriteBytes(folder_.file("target.cfg"), "[Voice]x\nkey value\n");
+  WriteBytes(folder_.file("real.tw"), patch);
+  WriteBytes(folder_.file("linked.tw"), patch);
+  fs::create_symlink(folder_.file("target.cfg"), folder_.file("link.tw"));
+  fs::create_symlink(folder_.file("linked.tw"), folder_.file("link-to-patch.tw"));
+  fs::create_symlink(folder_.file("nowhere.tw"), folder_.file("dangling.tw"));
+  fs::create_hard_link(folder_.file("Brelix.Ini"), folder_.file("settings.tw"));
+
+  struct Case {
+    std::string named;    // the name in the chunk
+    std::string watched;  // the file whose bytes are compared (the link's target for a link)
+    bool written;
+  };
+  const Case cases[] = {
+      {folder_.file("notes.txt"), folder_.file("notes.txt"), false},
+      {folder_.file("home/.bashrc"), folder_.file("home/.bashrc"), false},
+      {folder_.file("sub/.bashrc"), folder_.file("sub/.bashrc"), false},
+      {folder_.file("sub/../other/new.tw"), folder_.file("other/new.tw"), false},
+      {folder_.file("link.tw"), folder_.file("target.cfg"), false},
+      {folder_.file("dangling.tw"), folder_.file("nowhere.tw"), false},
+      {"relpatch.tw", "relpatch.tw", false},
+      {folder_.file("Brelix.Ini"), folder_.file("Brelix.Ini"), false},
+      {folder_.file("settings.tw"), folder_.file("Brelix.Ini"), false},
+      {folder_.file("missing/new.tw"), folder_.file("missing/new.tw"), false},
+      {folder_.file("real.tw"), folder_.file("real.tw"), true},
+      {folder_.file("link-to-patch.tw"), folder_.file("linked.tw"), true},
+      {folder_.file("sub/New.TW"), folder_.file("sub/New.TW"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.named);
+    const bool existed = fs::exists(c.watched);
+    const std::string before = existed ? ReadBytes(c.watched) : std::string();
+    auto instance = Open();
+    AEffect* e = instance->effect();
+    ASSERT_EQ(e->numParams, 443);
+    instance->setChunk(ProgramChunkBytes(0, 15, c.named));
+    int detune = -1;
+    for (int i = 0; i < e->numParams && detune < 0; ++i)
+      if (instance->dispatchText(effGetParamName, i) == "Osc1.Detune") detune = i;
+    e->setParameter(e, detune, 0.75f);
+    ::testing::internal::CaptureStderr();
+    instance->getChunk();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    instance->close();
+
+    if (c.written) {
+      ASSERT_TRUE(fs::exists(c.watched));
+      const std::string after = ReadBytes(c.watched);
+      EXPECT_NE(after.find("AuxOscDetune=0.5\r\n"), std::string::npos) << after;
+      if (existed) {
+        EXPECT_NE(after.find("KeepMe=1\r\n"), std::string::npos) << after;
+      }
+      EXPECT_EQ(said, "");
+    } else {
+      EXPECT_EQ(fs::exists(c.watched), existed);
+      if (existed) {
+        EXPECT_EQ(ReadBytes(c.watched), before);
+      }
+      EXPECT_NE(said.find(c.named), std::string::npos) << said;
+      EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
+  }
+  EXPECT_TRUE(fs::is_symlink(folder_.file("link.tw")));
+  EXPECT_TRUE(fs::is_symlink(folder_.file("link-to-patch.tw")));
+  EXPECT_TRUE(fs::is_symlink(folder_.file("dangling.tw")));
+  EXPECT_FALSE(fs::exists(folder_.file("sub/.bashrc")));
+  EXPECT_EQ(ReadBytes(folder_.file("Brelix.Ini")), settings);
 }
 
 }  // namespace

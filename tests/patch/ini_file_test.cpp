@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -69,6 +72,44 @@ TEST(IniFile, RepeatedSectionsJoinTheFirstAndTheFirstOfRepeatedKeysCounts) {
   // Writing a key leaves one line of it, so the file no longer disagrees with itself.
   ini.WriteValue("S", "a", "9");
   EXPECT_EQ(ini.SaveToBytes(), "[S]\r\na=9\r\nc=3\r\n\r\n[T]\r\nb=1\r\n\r\n");
+}
+
+// Processor time of this thread, in seconds.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+std::string EmptySections(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text.append("[S").append(std::to_string(i)).append("]\r\n");
+  return text;
+}
+
+// Reads `files` copies of `text` (all kept until the end, so that each takes fresh memory) and
+// finds a few of the sections in each; the processor time this took.
+double ReadingSeconds(const std::string& text, int files, int sections) {
+  const double start = ThreadSeconds();
+  std::vector<TIniFile> read(static_cast<size_t>(files));
+  for (TIniFile& ini : read) {
+    ini.LoadFromBytes(text);
+    for (int i = 0; i < 100; ++i) EXPECT_TRUE(ini.SectionExists("s" + std::to_string(sections - 1 - i)));
+    ini.WriteValue("S0", "Key", "1");
+  }
+  return ThreadSeconds() - start;
+}
+
+// A file of tiny sections (4 MB of them is about half a million) is read in time linear in its
+// size: one file of 500,000 sections costs about as much as ten of 50,000, not ten times that.
+TEST(IniFile, ReadingTimeGrowsLinearlyWithTheNumberOfSections) {
+  const std::string small = EmptySections(50'000);
+  const std::string large = EmptySections(500'000);
+  const double ten_small = ReadingSeconds(small, 10, 50'000);
+  const double one_large = ReadingSeconds(large, 1, 500'000);
+  EXPECT_LT(one_large, 2.5 * ten_small) << "ten files of 50,000 sections: " << ten_small << " s, one of 500,000: "
+                                        << one_large << " s";
+  RecordProperty("ratio", std::to_string(one_large / (ten_small / 10)));
 }
 
 TEST(IniFile, KeysAndSectionsKnowTheLinesTheyWereReadFrom) {

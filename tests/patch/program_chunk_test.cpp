@@ -1,4 +1,5 @@
-// The 264-byte program chunk: its layout, and what damaged or foreign blocks give.
+// The program chunk: the 264-byte record and the patch after it, their layout, and what damaged
+// or foreign blocks give.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -86,6 +87,59 @@ TEST(ProgramChunk, ABlockOfAnyOtherSizeIsNoChunk) {
   for (int64_t size : std::initializer_list<int64_t>{-1, 0, 1, 100, 263, 265, 528, 1024, INT64_MAX})
     EXPECT_FALSE(ProgramChunkRead(data.data(), size)) << size;
   EXPECT_FALSE(ProgramChunkRead(nullptr, kProgramChunkSize));
+}
+
+TEST(ProgramChunk, ThePatchTravelsAfterTheRecord) {
+  const std::string patch = "[Voice]\r\nVolume=0.5\r\n\r\n";
+  const std::vector<uint8_t> block = ProgramChunkEncode({9, 15, "/p/Bass.tw", patch});
+  ASSERT_EQ(block.size(), kProgramChunkSize + kChunkPatchHeaderSize + patch.size());
+  Block record;
+  std::memcpy(record.data(), block.data(), kProgramChunkSize);
+  EXPECT_EQ(record, Written(9, 15, "/p/Bass.tw"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data() + kProgramChunkSize), 8), "BrelixPT");
+  EXPECT_EQ(block[kProgramChunkSize + 8], patch.size());  // the count, little-endian
+  const auto back = ProgramChunkRead(block.data(), static_cast<int64_t>(block.size()));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Channel, 9);
+  EXPECT_EQ(back->PatchFile, "/p/Bass.tw");
+  EXPECT_EQ(back->Patch, patch);
+  // A bare record carries none; fields without a patch give a bare record.
+  EXPECT_FALSE(ProgramChunkRead(block.data(), kProgramChunkSize)->Patch);
+  EXPECT_EQ(ProgramChunkEncode({9, 15, "/p/Bass.tw", std::nullopt}).size(), kProgramChunkSize);
+}
+
+// The bytes after the record come from a stranger's project: only the exact layout is taken.
+TEST(ProgramChunk, WhatFollowsTheRecordMustBeExactlyAPatch) {
+  const std::vector<uint8_t> good = ProgramChunkEncode({0, 15, "/p/a.tw", std::string("[Voice]\r\n")});
+  const size_t count_at = kProgramChunkSize + 8;
+  const auto with_count = [&](uint32_t count) {
+    std::vector<uint8_t> block = good;
+    std::memcpy(block.data() + count_at, &count, 4);
+    return block;
+  };
+  std::vector<uint8_t> wrong_marker = good;
+  wrong_marker[kProgramChunkSize + 3] ^= 0x20;
+  std::vector<uint8_t> huge = with_count(kChunkPatchMaxBytes + 1);
+  huge.resize(huge.size() - 9 + kChunkPatchMaxBytes + 1);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> block;
+    int64_t size;
+  };
+  const Case cases[] = {
+      {"marker cut short", good, kProgramChunkSize + 5},
+      {"count cut short", good, static_cast<int64_t>(count_at + 2)},
+      {"count one byte more than follows", with_count(10), static_cast<int64_t>(good.size())},
+      {"count one byte less than follows", with_count(8), static_cast<int64_t>(good.size())},
+      {"count near 2^32", with_count(0xFFFFFFF7u), static_cast<int64_t>(good.size())},
+      {"wrong marker", wrong_marker, static_cast<int64_t>(good.size())},
+      {"patch larger than a patch file may be", huge, static_cast<int64_t>(huge.size())},
+  };
+  for (const Case& c : cases) EXPECT_FALSE(ProgramChunkRead(c.block.data(), c.size)) << c.name;
+  EXPECT_TRUE(ProgramChunkRead(good.data(), static_cast<int64_t>(good.size())));
+  std::vector<uint8_t> empty = with_count(0);
+  empty.resize(count_at + 4);
+  EXPECT_EQ(ProgramChunkRead(empty.data(), static_cast<int64_t>(empty.size()))->Patch, "");
 }
 
 }  // namespace

@@ -332,4 +332,41 @@ TEST_F(SampleLoadTest, AFileLongerThanALaneTakesIsRejectedWithoutTakingItsMemory
   ExpectEmptyLane(1);
 }
 
+// Lanes that play the same channel of the same file share one copy; a lane that lets go of it
+// leaves the others playing, and a file changed on disk since is read again.
+TEST_F(SampleLoadTest, LanesNamingTheSameFileShareOneCopy) {
+  const std::string stereo = Write("pair.wav", WavBytes({.channels = 2}, Int16Data({100, -100, 200, -200})));
+  for (int lane = 1; lane <= 4; ++lane) Load(lane, stereo);
+  EXPECT_EQ(Frames(1), Frames(3));  // the first channel
+  EXPECT_EQ(Frames(2), Frames(4));  // the second
+  EXPECT_NE(Frames(1), Frames(2));
+  EXPECT_EQ(Frames(4)[1], static_cast<float>(-200 / 32767.0));
+
+  const std::string mono = Write("mono.wav", WavBytes({.rate = 22050}, Int16Data({7, 8, 9})));
+  for (int lane = 1; lane <= 4; ++lane) Load(lane, mono);
+  for (int lane = 2; lane <= 4; ++lane) {
+    EXPECT_EQ(Frames(lane), Frames(1)) << lane;
+    EXPECT_EQ(Size(lane), 3.0);
+    EXPECT_EQ(patch().SampleOscRate.lane(lane - 1), 22050.0f);
+  }
+
+  const float* shared = Frames(1);
+  Load(1, "");
+  Load(2, "");
+  EXPECT_EQ(Frames(3), shared);
+  EXPECT_EQ(Frames(3)[2], static_cast<float>(9 / 32767.0));
+  EXPECT_TRUE(RoutinesOn());
+  Load(1, mono);
+  EXPECT_EQ(Frames(1), shared);
+
+  // The same name with new content: a new copy for the lane that loads it now.
+  Write("mono.wav", WavBytes({.rate = 22050}, Int16Data({70, 80, 90, 100})));
+  Load(2, mono);
+  EXPECT_NE(Frames(2), shared);
+  EXPECT_EQ(Size(2), 4.0);
+  EXPECT_EQ(Frames(2)[0], static_cast<float>(70 / 32767.0));
+  EXPECT_EQ(Frames(3)[0], static_cast<float>(7 / 32767.0));
+  EXPECT_TRUE(boxes_.messages.empty());
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // A program chunk as the bytes a host keeps in its project.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,11 @@ inline std::vector<uint8_t> ProgramChunkBytes(uint8_t channel, int32_t max_voice
   std::array<uint8_t, kProgramChunkSize> block{};
   ProgramChunkWrite(block, {channel, max_voice, file});
   return std::vector<uint8_t>(block.begin(), block.end());
+}
+
+// The record at the start of a chunk, without the patch that follows it.
+inline std::vector<uint8_t> ChunkRecord(const std::vector<uint8_t>& chunk) {
+  return std::vector<uint8_t>(chunk.begin(), chunk.begin() + std::min<size_t>(chunk.size(), kProgramChunkSize));
 }
 
 }  // namespace brelix::testing

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -122,6 +123,41 @@ TEST(MuteBracket, RenderThreadNeverEntersAnOpenBracket) {
   EXPECT_EQ(synth->Mute(), 0);
   EXPECT_FALSE(synth->Processing());
   EXPECT_GT(calls_inside.load(), 0);  // the run did test calls made inside brackets
+}
+
+// A host that holds the audio thread inside its time query, i.e. inside a render call, until the
+// test lets it go.
+std::atomic<bool> g_render_inside{false};
+std::atomic<bool> g_render_release{false};
+
+intptr_t HoldingHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  if (opcode == audioMasterGetTime) {
+    g_render_inside = true;
+    while (!g_render_release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  }
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// A host that closes the instance while its audio thread is still inside a render call: the
+// close waits until that call has left the engine, which is then still whole.
+TEST(MuteBracket, ClosingWaitsForARenderCallInFlight) {
+  AEffect* e = XSynthesizer::Create(&HoldingHost)->Effect();
+  std::vector<float> left(64), right(64);
+  float* outputs[2] = {left.data(), right.data()};
+  std::thread audio([&] { e->processReplacing(e, nullptr, outputs, 64); });
+  while (!g_render_inside) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::atomic<bool> closed{false};
+  std::thread host([&] {
+    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+    closed = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(closed);
+  g_render_release = true;
+  audio.join();
+  host.join();
+  EXPECT_TRUE(closed);
 }
 
 }  // namespace

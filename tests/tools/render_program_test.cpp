@@ -330,7 +330,7 @@ TEST_F(RenderProgram, ChannelAndVoicesReachThePlugInAndItsState) {
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_GT(ReadWav(file("two.wav")).PeakDb(0.0, 0.2), -20.0);
   const std::string state = ReadBytes(file("take.state"));
-  ASSERT_EQ(state.size(), 264u);
+  ASSERT_GT(state.size(), 264u);  // the record, then the patch
   EXPECT_EQ(state[0], 1) << "channel 2";
   EXPECT_EQ(state[4], 2) << "three voices";
 }
