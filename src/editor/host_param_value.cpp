@@ -46,8 +46,4 @@ std::optional<bool> SwitchFromHost(float host) {
 
 const char* SwitchDisplayText(bool on) { return on ? "On" : "Off"; }
 
-bool EditTextFollowsValue(bool editAutomation, bool modifying) {
-  return editAutomation || !modifying;
-}
-
 }  // namespace brelix

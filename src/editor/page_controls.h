@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "editor/engine_callbacks.h"
+#include "editor/param_call.h"
 #include "editor/slider_curve.h"
 #include "editor/toolkit.h"
 #include "editor/x_param_button.h"
@@ -25,8 +26,8 @@ struct TSliderSetup {
   TSliderSetup& Curve(TSliderCurve curve);
   TSliderSetup& Mask(std::string_view mask);
   TSliderSetup& Key();
-  TSliderSetup& Get(TSliderParamProc proc);
-  TSliderSetup& Set(TSliderParamProc proc);
+  TSliderSetup& Get(TParamProc proc);
+  TSliderSetup& Set(TParamProc proc);
 };
 
 struct TComboSetup {
@@ -38,16 +39,16 @@ struct TComboSetup {
   // A matrix slot's row 0..3 (its jj; the lane ii comes from the field).
   TComboSetup& Row(int32_t row);
   TComboSetup& Width(int width);
-  TComboSetup& Get(TComboParamProc proc);
-  TComboSetup& Set(TComboParamProc proc);
+  TComboSetup& Get(TParamProc proc);
+  TComboSetup& Set(TParamProc proc);
 };
 
 struct TSwitchSetup {
   XParamButton* Control;
   // The field values for off and on (0 and all ones unless said).
   TSwitchSetup& Values(uint32_t off, uint32_t on);
-  TSwitchSetup& Get(TButtonParamProc proc);
-  TSwitchSetup& Set(TButtonParamProc proc);
+  TSwitchSetup& Get(TParamProc proc);
+  TSwitchSetup& Set(TParamProc proc);
 };
 
 inline TSliderSetup Slider(XParamSlider* control) { return {control}; }
@@ -58,44 +59,44 @@ inline TSwitchSetup Switch(XParamButton* control) { return {control}; }
 namespace callbacks {
 
 // sliders
-void OscPitch(XParamSlider& s);
-void OscFixed(XParamSlider& s);  // "FixedFreq", "OscRange"
-void OscCenter(XParamSlider& s);
-void SampleRateFields(XParamSlider& s);  // "Upsample"
-void VoiceCountGet(XParamSlider& s);
-void VoiceCountSet(XParamSlider& s);
-void PreviewNote(XParamSlider& s);
-void FilterRange(XParamSlider& s);
-void FilterTracking(XParamSlider& s);
-void LfoTime(XParamSlider& s);
-void LfoQuantizeGet(XParamSlider& s);
-void LfoQuantizeSet(XParamSlider& s);
-void EnvRates(XParamSlider& s);
-void DelayValues(XParamSlider& s);
+void OscPitch(TParamCall& c);
+void OscFixed(TParamCall& c);  // "FixedFreq", "OscRange"
+void OscCenter(TParamCall& c);
+void SampleRateFields(TParamCall& c);  // "Upsample"
+void VoiceCountGet(TParamCall& c);
+void VoiceCountSet(TParamCall& c);
+void PreviewNote(TParamCall& c);
+void FilterRange(TParamCall& c);
+void FilterTracking(TParamCall& c);
+void LfoTime(TParamCall& c);
+void LfoQuantizeGet(TParamCall& c);
+void LfoQuantizeSet(TParamCall& c);
+void EnvRates(TParamCall& c);
+void DelayValues(TParamCall& c);
 
 // lists
-void SampleRateFieldsList(XParamCombo& c);  // "SampleFilter"
-void MidiChannelGet(XParamCombo& c);
-void MidiChannelSet(XParamCombo& c);
-void ModSourceGet(XParamCombo& c);  // also "AmpSource"
-void AmpSourceSet(XParamCombo& c);
-void PatchModSourceSet(XParamCombo& c);  // the slot from the lane ii and the row jj
-void MidiModSourceSet(XParamCombo& c);
-void PatchModDestSet(XParamCombo& c);
-void MidiModDestSet(XParamCombo& c);
-void FilterTypeSet(XParamCombo& c);
-void LfoShape(XParamCombo& c);
-void EnvStepGet(XParamCombo& c);  // the list's Tag is its stage
-void EnvStepSet(XParamCombo& c);
-void EnvCurve(XParamCombo& c);
+void SampleRateFieldsList(TParamCall& c);  // "SampleFilter"
+void MidiChannelGet(TParamCall& c);
+void MidiChannelSet(TParamCall& c);
+void ModSourceGet(TParamCall& c);  // also "AmpSource"
+void AmpSourceSet(TParamCall& c);
+void PatchModSourceSet(TParamCall& c);  // the slot from the lane ii and the row jj
+void MidiModSourceSet(TParamCall& c);
+void PatchModDestSet(TParamCall& c);
+void MidiModDestSet(TParamCall& c);
+void FilterTypeSet(TParamCall& c);
+void LfoShape(TParamCall& c);
+void EnvStepGet(TParamCall& c);  // the list's Tag is its stage
+void EnvStepSet(TParamCall& c);
+void EnvCurve(TParamCall& c);
 
 // switches
-void SampleLoop(XParamButton& b);
-void Oversampling(XParamButton& b);
-void LfoTimeSwitch(XParamButton& b);  // "Clocked" of the LFOs
-void DelayClock(XParamButton& b);
-void DelayRoutingGet(XParamButton& b);
-void DelayRoutingSet(XParamButton& b);
+void SampleLoop(TParamCall& c);
+void Oversampling(TParamCall& c);
+void LfoTimeSwitch(TParamCall& c);  // "Clocked" of the LFOs
+void DelayClock(TParamCall& c);
+void DelayRoutingGet(TParamCall& c);
+void DelayRoutingSet(TParamCall& c);
 
 }  // namespace callbacks
 }  // namespace brelix

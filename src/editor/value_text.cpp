@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "patch/number_text.h"
 
@@ -55,9 +56,27 @@ std::optional<double> ReadDecimal(std::string_view s) {
 
 }  // namespace
 
-std::string FormatMasked(double value, std::string_view mask) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+size_t FormatMaskedInto(double value, std::string_view mask, char* out, size_t capacity) {
+  if (capacity == 0) return 0;
+  size_t length = 0;
+  const auto put = [&](char c) {
+    if (length + 1 < capacity) out[length++] = c;
+  };
+  const auto puts = [&](std::string_view text) {
+    for (char c : text) put(c);
+  };
+  const auto finish = [&] {
+    out[length] = '\0';
+    return length;
+  };
+  if (std::isnan(value)) {
+    puts("NAN");
+    return finish();
+  }
+  if (std::isinf(value)) {
+    puts(value < 0 ? "-INF" : "INF");
+    return finish();
+  }
   const MaskShape shape = ShapeOf(mask);
 
   // The value's 15 significant digits and the decimal exponent of the first.
@@ -66,46 +85,69 @@ std::string FormatMasked(double value, std::string_view mask) {
                                      kSignificantDigits - 1);
   const std::string_view scientific(buffer, static_cast<size_t>(written.ptr - buffer));  // d.dddde+XX
   const size_t e = scientific.find('e');
-  const std::string digits = std::string(1, scientific[0]) + std::string(scientific.substr(2, e - 2));
   int exponent = 0;
   std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1), scientific.data() + scientific.size(),
                   exponent);
-  // All digits in one string with the point after `point` of them, cut after the last decimal
-  // of the mask and rounded there, half away from zero.
-  std::string all = digits;
+  // All digits in one row with the point after `point` of them, cut after the last decimal of
+  // the mask and rounded there, half away from zero. The row has room for the largest double's
+  // integer digits and the mask's most decimals, so nothing here allocates.
+  constexpr int kRow = 1 + 310 + kMaxDecimals + kSignificantDigits + 2;
+  char all[kRow];
+  int size = 0;
   int point = exponent + 1;
   if (point <= 0) {
-    all.insert(0, static_cast<size_t>(1 - point), '0');
+    for (int i = 0; i < 1 - point; ++i) all[size++] = '0';
     point = 1;
   }
-  const size_t keep = static_cast<size_t>(point + shape.max_decimals);
-  all.resize(std::max(all.size(), keep + 1), '0');
+  all[size++] = scientific[0];
+  for (size_t i = 2; i < e; ++i) all[size++] = scientific[i];
+  const int keep = point + shape.max_decimals;
+  while (size < keep + 1) all[size++] = '0';
   const bool round_up = all[keep] >= '5';
-  all.resize(keep);
+  size = keep;
+  int first = 0;  // a carry past the first digit starts the row one place earlier
+  char carried[kRow + 1];
   if (round_up) {
-    int i = static_cast<int>(all.size()) - 1;
+    int i = size - 1;
     while (i >= 0 && all[i] == '9') all[i--] = '0';
     if (i >= 0) {
       ++all[i];
     } else {
-      all.insert(all.begin(), '1');
+      carried[0] = '1';
+      std::memcpy(carried + 1, all, static_cast<size_t>(size));
+      ++size;
       ++point;
+      first = -1;
     }
   }
-  std::string integer = all.substr(0, static_cast<size_t>(point));
-  std::string fraction = all.substr(static_cast<size_t>(point));
+  const char* row = first < 0 ? carried : all;
+  std::string_view integer(row, static_cast<size_t>(point));
+  std::string_view fraction(row + point, static_cast<size_t>(size - point));
   while (static_cast<int>(fraction.size()) > shape.min_decimals && !fraction.empty() && fraction.back() == '0')
-    fraction.pop_back();
-  integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size()));
-  if (static_cast<int>(integer.size()) < shape.min_integer_digits)
-    integer.insert(0, static_cast<size_t>(shape.min_integer_digits) - integer.size(), '0');
+    fraction.remove_suffix(1);
+  integer.remove_prefix(std::min(integer.find_first_not_of('0'), integer.size()));
+  const int padding = shape.min_integer_digits - static_cast<int>(integer.size());
 
-  const bool zero = integer.find_first_not_of('0') == std::string::npos &&
-                    fraction.find_first_not_of('0') == std::string::npos;
-  std::string text = (value < 0 && !zero) ? "-" : "";
-  text += integer.empty() && fraction.empty() ? "0" : integer;
-  if (!fraction.empty()) text += "." + fraction;
-  return text;
+  const bool zero = integer.find_first_not_of('0') == std::string_view::npos &&
+                    fraction.find_first_not_of('0') == std::string_view::npos;
+  if (value < 0 && !zero) put('-');
+  if (integer.empty() && fraction.empty() && padding <= 0) {
+    put('0');
+  } else {
+    for (int i = 0; i < padding; ++i) put('0');
+    puts(integer);
+  }
+  if (!fraction.empty()) {
+    put('.');
+    puts(fraction);
+  }
+  return finish();
+}
+
+std::string FormatMasked(double value, std::string_view mask) {
+  char text[kMaskedTextCapacity];
+  const size_t length = FormatMaskedInto(value, mask, text, sizeof text);
+  return std::string(text, length);
 }
 
 std::optional<double> ReadEditNumber(std::string_view text, TParamKind kind) {

@@ -24,7 +24,6 @@ TSwitchField XParamButton::Field() const { return {Param, DefaultFalse, DefaultT
 
 void XParamButton::UpdateValue(bool on) {
   MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, on);
   Value = on;
   SetParam();
   Repaint();
@@ -38,22 +37,40 @@ void XParamButton::LoadFrom(XPatch* patch, XMulti* multi) {
 
 void XParamButton::GetParam() {
   Value = Patch != nullptr && ReadSwitchField(*Patch, Field());
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value ? 1.0 : 0.0);
+    OnGetParam(call);
+    Value = call.On();
+  }
   Down = Value;
   Repaint();
 }
 
 void XParamButton::SetParam() {
   if (Patch != nullptr) WriteSwitchField(*Patch, Field(), Value);
-  if (OnSetParam) OnSetParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value ? 1.0 : 0.0);
+    OnSetParam(call);
+  }
   Down = Value;
 }
 
-float XParamButton::HostValue(bool) const { return SwitchToHost(Value); }
+THostParamSpec XParamButton::HostSpec() const {
+  THostParamSpec spec;
+  spec.Type = THostParamType::Switch;
+  spec.Switch = Field();
+  spec.Param = Param;
+  spec.ii = ii;
+  spec.jj = jj;
+  spec.Tag = Tag;
+  spec.Set = OnSetParam;
+  return spec;
+}
 
-void XParamButton::SetHostValue(float value, bool) {
-  const std::optional<bool> on = SwitchFromHost(value);
-  if (on) UpdateValue(*on);
+void XParamButton::TakeHostValue(double value, double) {
+  Value = value != 0;
+  Down = Value;
+  Repaint();
 }
 
 std::string XParamButton::DisplayText() const { return SwitchDisplayText(Value); }

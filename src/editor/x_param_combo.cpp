@@ -89,7 +89,6 @@ void XParamCombo::ShowValue() {
 
 void XParamCombo::UpdateValue(uint32_t value) {
   MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, value);
   Value = value;
   unknown_field_.reset();
   ShowValue();
@@ -126,7 +125,11 @@ void XParamCombo::LoadFrom(XPatch* patch, XMulti* multi) {
 
 void XParamCombo::GetParam() {
   Value = Patch != nullptr ? ReadListField(*Patch, Param) : 0;
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnGetParam(call);
+    Value = call.Number();
+  }
   unknown_field_.reset();
   if (UnknownValue()) {
     Combo->Color = kUnknownValueColor;
@@ -138,14 +141,28 @@ void XParamCombo::GetParam() {
 
 void XParamCombo::SetParam() {
   if (Patch != nullptr) WriteListField(*Patch, Param, Value);
-  if (OnSetParam) OnSetParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnSetParam(call);
+  }
 }
 
-float XParamCombo::HostValue(bool) const { return ListToHost(ItemCount(), Value); }
+THostParamSpec XParamCombo::HostSpec() const {
+  THostParamSpec spec;
+  spec.Type = THostParamType::List;
+  spec.Items = &Items();
+  spec.Param = Param;
+  spec.ii = ii;
+  spec.jj = jj;
+  spec.Tag = Tag;
+  spec.Set = OnSetParam;
+  return spec;
+}
 
-void XParamCombo::SetHostValue(float value, bool) {
-  const std::optional<uint32_t> v = ListFromHost(ItemCount(), value);
-  if (v) UpdateValue(*v);
+void XParamCombo::TakeHostValue(double value, double) {
+  Value = static_cast<uint32_t>(value);
+  unknown_field_.reset();
+  ShowValue();
 }
 
 std::string XParamCombo::DisplayText() const { return Combo->TextValue; }

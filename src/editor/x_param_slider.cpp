@@ -67,7 +67,7 @@ TSliderField XParamSlider::Field() const {
 }
 
 void XParamSlider::ShowValue() {
-  if (EditTextFollows(Synthesizer)) Edit->SetValue(Value);
+  Edit->SetValue(Value);
   Slider->Value = CurveValueToPosition(Curve, Value, Ranges().Normal());
   Slider->Repaint();
 }
@@ -76,7 +76,6 @@ void XParamSlider::SetValue(float value, bool modify) {
   KnobValue = value;
   value = KindValue(Kind, value);
   if (modify) MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, value);
   Value = value;
   ShowValue();
 }
@@ -121,27 +120,46 @@ void XParamSlider::GetParam() {
   } else {
     Value = KnobValue = 0;
   }
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnGetParam(call);
+    Value = call.Float();
+  }
   ShowValue();
 }
 
 void XParamSlider::SetParam() {
   const float kept = Value;
   if (Patch != nullptr) WriteSliderField(*Patch, Field(), Value);
-  if (OnSetParam) OnSetParam(*this);
-  if (OnSetComboParam) OnSetComboParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnSetParam(call);
+    if (call.Retaken) SetValue(call.Float(), true);
+  }
   Value = kept;
 }
 
-float XParamSlider::HostValue(bool extRange) const {
-  return SliderToHost(Ranges(), extRange, Value);
+THostParamSpec XParamSlider::HostSpec() const {
+  THostParamSpec spec;
+  spec.Type = THostParamType::Slider;
+  spec.Slider = Field();
+  spec.Ranges = Ranges();
+  spec.Mask = Edit->Mask;
+  spec.Param = Param;
+  spec.ii = ii;
+  spec.jj = jj;
+  spec.Tag = Tag;
+  spec.Set = OnSetParam;
+  return spec;
 }
 
-void XParamSlider::SetHostValue(float value, bool extRange) {
-  const std::optional<float> v = SliderFromHost(Ranges(), extRange, value);
-  if (!v) return;
-  UpdateValue(*v);
+void XParamSlider::TakeHostValue(double value, double shown) {
+  Value = static_cast<float>(value);
+  KnobValue = Value;
+  Edit->SetValue(shown);
+  Slider->Value = CurveValueToPosition(Curve, static_cast<float>(shown), Ranges().Normal());
   Slider->LastValue = Slider->Value;
+  Slider->Repaint();
 }
 
 std::string XParamSlider::DisplayText() const { return Edit->Text(); }

@@ -9,12 +9,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "editor/control_field.h"
 #include "editor/control_links.h"
+#include "editor/param_call.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
 #include "editor/undo_stack.h"
@@ -28,9 +28,6 @@ class XEdit;
 class XLabel;
 class XSlider;
 class XParamSlider;
-
-using TSliderParamProc = std::function<void(XParamSlider& slider)>;
-using TSliderValueProc = std::function<void(XParamSlider& slider, float& value)>;
 
 class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, public IParamControl, public ISliderControl {
  public:
@@ -60,10 +57,8 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   XLabel* Text = nullptr;
   TUndoStack<float> UndoList;
   int32_t Width = 0, Height = 0;
-  TSliderParamProc OnGetParam;
-  TSliderParamProc OnSetParam;
-  TSliderParamProc OnSetComboParam;
-  TSliderValueProc OnValueChange;
+  TParamProc OnGetParam = nullptr;
+  TParamProc OnSetParam = nullptr;
 
   TSliderRanges Ranges() const;
   void SetKind(TParamKind kind);
@@ -85,9 +80,10 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   void LoadFrom(XPatch* patch, XMulti* multi) override;
   void GetParam() override;
   void SetParam() override;
-  float HostValue(bool extRange) const override;
-  void SetHostValue(float value, bool extRange) override;
+  THostParamSpec HostSpec() const override;
+  double TableValue() const override { return Value; }
   std::string DisplayText() const override;
+  void TakeHostValue(double value, double shown) override;
   void RefreshTexts() override;
 
   // ---- IParam
@@ -105,8 +101,7 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
 
  private:
   TSliderField Field() const;
-  // Steps 6 and 7 of taking a value: the edit text (unless the host drives it with EditAutomation
-  // off) and the bar.
+  // Steps 6 and 7 of taking a value: the edit text and the bar.
   void ShowValue();
 };
 

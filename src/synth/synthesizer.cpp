@@ -339,13 +339,15 @@ void XSynthesizer::GetParameterLabel(int32_t index, char* label) {
 }
 
 void XSynthesizer::GetParameterDisplay(int32_t index, char* text) {
-  XInterface* editor = Interface();
-  CopyHostText(editor != nullptr ? editor->GetParamDisplay(index) : std::string(), text);
+  if (text == nullptr) return;
+  if (XInterface* editor = Interface()) editor->CopyParamDisplay(index, text);
+  else text[0] = '\0';
 }
 
 void XSynthesizer::GetParameterName(int32_t index, char* text) {
-  XInterface* editor = Interface();
-  CopyHostText(editor != nullptr ? editor->GetParamName(index) : std::string(kUnknownParamName), text);
+  if (text == nullptr) return;
+  if (XInterface* editor = Interface()) editor->CopyParamName(index, text);
+  else CopyHostText(kUnknownParamName, text);
 }
 
 // ---- host state ----------------------------------------------------------------------------------
