@@ -89,7 +89,7 @@ auto TInterfaceForm::Hidden(Build build) {
   auto* group = build();
   CreateHidden = false;
   HiddenParams.push_back(group);
-  group->SetVisible(false, RandomizePage);
+  group->SetGroupVisible(false);
   return group;
 }
 
@@ -97,8 +97,6 @@ auto TInterfaceForm::Hidden(Build build) {
 
 XSection* TInterfaceForm::AddSection(std::string_view caption) {
   auto* section = PlaceIn(new XSection(this), PageBox, X, Y);
-  if (!CreateHidden) LastSection = section;
-  LastHiddenSection = section;
   ControlCreated(section);
   RegisterParam(caption, nullptr, nullptr, section, CreateHidden);
   section->Caption = " " + std::string(caption);
@@ -133,7 +131,6 @@ XLabel* TInterfaceForm::AddLabel(std::string_view caption) {
 XParamButton* TInterfaceForm::AddButton(const void* field, std::string_view caption, int width,
                                         int height) {
   auto* button = new XParamButton(this, caption, PageBox, X, Y);
-  LastButton = button;
   button->SetSize(width > 0 ? width : button->Width(), height > 0 ? height : button->Height());
   ControlCreated(button);
   button->SetField(FieldPosition(field));
@@ -166,7 +163,6 @@ XParamCombo* TInterfaceForm::AddCombo(const void* field, std::string_view captio
                                       bool audioOnly) {
   auto* combo = new XParamCombo(this, caption, PageBox, X, Y, itemText, withoutLabel, labelText,
                                 shared, audioOnly);
-  LastCombo = combo;
   if (width > 0) combo->SetWidth(width);
   ControlCreated(combo);
   combo->SetField(FieldPosition(field));
@@ -205,7 +201,6 @@ XParamSlider* TInterfaceForm::AddSlider(const void* field, std::string_view capt
                                         double max, double extMin, double extMax,
                                         std::string_view labelText, const void* scaledField) {
   auto* slider = new XParamSlider(this, caption, PageBox, X, Y, min, max, extMin, extMax, labelText);
-  LastSlider = slider;
   ControlCreated(slider);
   slider->SetField(FieldPosition(field));
   if (scaledField != nullptr) slider->ScaledParam = std::max(FieldPosition(scaledField), 0);
@@ -315,11 +310,11 @@ void TInterfaceForm::FlushHiddenParams() {
 void TInterfaceForm::ShowHiddenLayer() {
   for (IParam* group : PrimaryParams) {
     group->SetHidden(true);
-    if (group->GetActive()) group->SetVisible(false, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(false);
   }
   for (IParam* group : HiddenParams) {
     group->SetHidden(false);
-    if (group->GetActive()) group->SetVisible(true, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(true);
   }
   HiddenPage = true;
 }
@@ -327,11 +322,11 @@ void TInterfaceForm::ShowHiddenLayer() {
 void TInterfaceForm::ShowPrimaryLayer() {
   for (IParam* group : HiddenParams) {
     group->SetHidden(true);
-    if (group->GetActive()) group->SetVisible(false, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(false);
   }
   for (IParam* group : PrimaryParams) {
     group->SetHidden(false);
-    if (group->GetActive()) group->SetVisible(true, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(true);
   }
   HiddenPage = false;
 }

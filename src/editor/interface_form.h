@@ -53,7 +53,6 @@ class TInterfaceForm : public TForm {
   TPanel* PagePanel = nullptr;
   TPanel* PagesPanel = nullptr;
   uintptr_t PatchAddr = 0;  // the record that field addresses given to the builders lie in
-  int32_t Column = 0;
   int32_t X = 0, Y = 0;     // the layout cursor in PageBox
   XScrollBox* PageBox = nullptr;
   XSection* PatchLabel = nullptr;
@@ -61,13 +60,7 @@ class TInterfaceForm : public TForm {
   std::vector<IParam*> HiddenParams;
   bool CreateHidden = false;
   bool HiddenPage = false;
-  bool RandomizePage = false;
   bool SaveAs = false;
-  XParamButton* LastButton = nullptr;
-  XParamCombo* LastCombo = nullptr;
-  XParamSlider* LastSlider = nullptr;
-  XSection* LastSection = nullptr;
-  XSection* LastHiddenSection = nullptr;
   XInterface* Editor = nullptr;
   XSynthesizer* Synthesizer = nullptr;
 
@@ -138,16 +131,11 @@ class TInterfaceForm : public TForm {
   // ---- hooks for the concrete form
   // A group was created (the editor form files it under its page).
   virtual void ControlCreated(TComponent* group) { (void)group; }
-  virtual void IdleStep() {}
-  virtual int32_t KnobPage() { return 0; }
   // The host's key calls; 0: not handled.
   virtual int32_t KeyDownHook(const VstKeyCode& key) { (void)key; return 0; }
   virtual int32_t KeyUpHook(const VstKeyCode& key) { (void)key; return 0; }
   // Refreshes the modified mark of the patch name header.
   virtual void Captioner() {}
-  virtual void ProcessEvent(uint8_t status, uint8_t data1, uint8_t data2) {
-    (void)status; (void)data1; (void)data2;
-  }
 
   // Tab and Shift+Tab move the focus (unless LegacyTab); Escape closes a form without a host.
   bool PreviewKeyDown(TKeyEvent& e) override;

@@ -59,7 +59,6 @@
 #include "editor/x_label.h"
 #include "editor/x_list_box.h"
 #include "editor/x_page_button.h"
-#include "editor/x_random_edit.h"
 #include "editor/x_scroll_box.h"
 #include "editor/x_section.h"
 #include "editor/x_slider.h"

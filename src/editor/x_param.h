@@ -22,19 +22,14 @@ class IParam {
  public:
   virtual ~IParam() = default;
   virtual bool GetActive() const = 0;
-  virtual void SetActive(bool active) = 0;
-  virtual bool GetExternal() const = 0;
-  virtual void SetExternal(bool external) = 0;
   virtual bool GetHidden() const = 0;
   virtual void SetHidden(bool hidden) = 0;
-  virtual int32_t GetSectionID() const = 0;
   virtual void SetSectionID(int32_t id) = 0;
   // The top of the group's first widget in its page box.
   virtual int32_t GetTop() const = 0;
   virtual bool GetVisible() const = 0;
-  // Shows or hides the group's widgets (with `randomiser`, those of the randomiser layer, which
-  // have no window and are never seen).
-  virtual void SetVisible(bool visible, bool randomiser) = 0;
+  // Shows or hides the group's widgets.
+  virtual void SetGroupVisible(bool visible) = 0;
   virtual void Refresh() = 0;
 };
 

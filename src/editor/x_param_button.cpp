@@ -75,16 +75,10 @@ void XParamButton::TakeHostValue(double value, double) {
 
 std::string XParamButton::DisplayText() const { return SwitchDisplayText(Value); }
 
-void XParamButton::SetExternal(bool external) {
-  External = external;
-  Repaint();
-}
-
 int32_t XParamButton::GetTop() const { return Top(); }
 bool XParamButton::GetVisible() const { return Visible(); }
 
-void XParamButton::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamButton::SetGroupVisible(bool visible) {
   TWidget::SetVisible(visible);
 }
 

@@ -53,10 +53,9 @@ class XParamButton : public XButton, public TParamLayerState<XParamButton>, publ
 
   // ---- IParam (the widget's own SetVisible stays reachable)
   using XButton::SetVisible;
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
  private:

@@ -171,21 +171,10 @@ void XParamCombo::RefreshTexts() {
   if (Combo->ListBox != nullptr) Combo->ListBox->SetItems(Combo->Items);
 }
 
-void XParamCombo::SetExternal(bool external) {
-  External = external;
-  Combo->External = external;
-  if (Text != nullptr) {
-    const TEditorColors& colors = WidgetSettings().Colors;
-    Text->Color = external ? colors.KnobColor : colors.WindowColor;
-  }
-  Refresh();
-}
-
 int32_t XParamCombo::GetTop() const { return Text != nullptr ? Text->Top() : Combo->Top(); }
 bool XParamCombo::GetVisible() const { return Combo->Visible(); }
 
-void XParamCombo::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamCombo::SetGroupVisible(bool visible) {
   Combo->SetVisible(visible);
   if (Text != nullptr) Text->SetVisible(visible);
 }

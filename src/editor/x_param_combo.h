@@ -76,10 +76,9 @@ class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public 
   void RefreshTexts() override;
 
   // ---- IParam
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
   // The number the control stands for: Value, or the number no item carries that GetParam found

@@ -166,19 +166,10 @@ std::string XParamSlider::DisplayText() const { return Edit->Text(); }
 
 void XParamSlider::RefreshTexts() { Edit->SetValue(Value); }
 
-void XParamSlider::SetExternal(bool external) {
-  External = external;
-  Slider->External = external;
-  const TEditorColors& colors = WidgetSettings().Colors;
-  Text->Color = Edit->Color = external ? colors.KnobColor : colors.WindowColor;
-  Refresh();
-}
-
 int32_t XParamSlider::GetTop() const { return Text->Top(); }
 bool XParamSlider::GetVisible() const { return Slider->Visible(); }
 
-void XParamSlider::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamSlider::SetGroupVisible(bool visible) {
   Edit->SetVisible(visible);
   Text->SetVisible(visible);
   Slider->SetVisible(visible);

@@ -87,10 +87,9 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   void RefreshTexts() override;
 
   // ---- IParam
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
   // ---- ISliderControl (the bar and the edit box)

@@ -10,7 +10,6 @@ class XScrollBox : public TScrollBox {
  public:
   explicit XScrollBox(TComponent* owner) : TScrollBox(owner) {}
 
-  XScrollBox* SlaveBox = nullptr;  // the randomiser layer's box; never set
 
   void MouseDown(const TMouseEvent& e) override;
 };

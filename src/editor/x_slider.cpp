@@ -57,7 +57,6 @@ void XSlider::MouseDown(const TMouseEvent& e) {
     return;
   }
   Down = true;
-  Horizontal = false;
   Vertical = false;
   // The drag starts from the value and the pointer as they are, so that a press with Ctrl
   // changes nothing until the pointer moves.
@@ -84,7 +83,7 @@ void XSlider::MouseMove(const TMouseEvent& e) {
     const bool in_band = e.Y >= -h && e.Y < 2 * h;
     const int screen_height = Platform().ScreenSize().height;
     TPoint p = ScreenPointer();
-    if (!in_band && !Vertical && !Horizontal) {
+    if (!in_band && !Vertical) {
       Vertical = true;
       if (!fine && !WidgetSettings().TouchScreen) {
         const double d = max - min != 0.0f ? static_cast<double>(max) - min : 1.0;

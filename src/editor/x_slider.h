@@ -32,7 +32,6 @@ class XSlider : public TPaintBox {
 
   bool Down = false;        // a left-button drag is in progress
   bool External = false;    // frame in KnobColor
-  bool Horizontal = false;  // a screen-width mode; never entered
   bool Vertical = false;    // the screen-height mode of the current drag
   TPoint LastPoint;         // the pointer's last place on the screen
   float LastValue = kNoLastValue;  // the value at the last move
