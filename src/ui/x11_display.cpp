@@ -82,9 +82,23 @@ void RegisterWindow(Window window, XEventTarget* target) { connection.windows[wi
 
 void UnregisterWindow(Window window) { connection.windows.erase(window); }
 
+namespace {
+int dispatch_depth = 0;
+
+struct DispatchLevel {
+  DispatchLevel() { ++dispatch_depth; }
+  ~DispatchLevel() { --dispatch_depth; }
+  DispatchLevel(const DispatchLevel&) = delete;
+  DispatchLevel& operator=(const DispatchLevel&) = delete;
+};
+}  // namespace
+
+int DispatchDepth() { return dispatch_depth; }
+
 void DispatchPendingEvents(Window input_window) {
   Display* display = UiDisplay();
   if (display == nullptr) return;
+  DispatchLevel level;
   XErrorTrap trap;
   while (UiDisplay() != nullptr && XPending(display) > 0) {
     XEvent event;

@@ -32,6 +32,9 @@ constexpr Window kInputToNone = ~Window{0};
 
 // Handles every event that has arrived.
 void DispatchPendingEvents(Window input_window = kInputToAll);
+// How many DispatchPendingEvents calls are running on the stack (a modal loop inside a handler
+// makes two).
+int DispatchDepth();
 // Waits until an event can be read or `timeout_ms` has passed (negative: no limit). True when
 // an event is waiting.
 bool WaitForEvents(int timeout_ms);
