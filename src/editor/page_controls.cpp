@@ -8,31 +8,6 @@
 
 namespace brelix {
 
-// ---- set-up ------------------------------------------------------------------------------------
-
-TSliderSetup& TSliderSetup::Default(float value) { Control->Default = value; return *this; }
-TSliderSetup& TSliderSetup::Curve(TSliderCurve curve) { Control->Curve = curve; return *this; }
-TSliderSetup& TSliderSetup::Mask(std::string_view mask) { Control->SetEditMask(mask); return *this; }
-TSliderSetup& TSliderSetup::Key() { Control->Key(); return *this; }
-TSliderSetup& TSliderSetup::Get(TParamProc proc) { Control->OnGetParam = proc; return *this; }
-TSliderSetup& TSliderSetup::Set(TParamProc proc) { Control->OnSetParam = proc; return *this; }
-
-TComboSetup& TComboSetup::Default(uint32_t value) { Control->Default = value; return *this; }
-TComboSetup& TComboSetup::Key() { Control->Key(); return *this; }
-TComboSetup& TComboSetup::Stage(int32_t stage) { Control->Tag = stage; return *this; }
-TComboSetup& TComboSetup::Row(int32_t row) { Control->jj = row; return *this; }
-TComboSetup& TComboSetup::Width(int width) { Control->SetWidth(width); return *this; }
-TComboSetup& TComboSetup::Get(TParamProc proc) { Control->OnGetParam = proc; return *this; }
-TComboSetup& TComboSetup::Set(TParamProc proc) { Control->OnSetParam = proc; return *this; }
-
-TSwitchSetup& TSwitchSetup::Values(uint32_t off, uint32_t on) {
-  Control->DefaultFalse = off;
-  Control->DefaultTrue = on;
-  return *this;
-}
-TSwitchSetup& TSwitchSetup::Get(TParamProc proc) { Control->OnGetParam = proc; return *this; }
-TSwitchSetup& TSwitchSetup::Set(TParamProc proc) { Control->OnSetParam = proc; return *this; }
-
 // ---- call-backs --------------------------------------------------------------------------------
 
 namespace callbacks {

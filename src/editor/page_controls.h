@@ -1,7 +1,6 @@
-// What the page builders say after each builder call, so that a page reads like its table: the
-// control's default, curve, mask and key mark, and the engine call-back it runs (the names below
-// are those of the call-back table in engine_callbacks.h). A call-back of a control that is not
-// yet loaded from a patch (no patch, no synthesizer) does nothing.
+// The engine call-backs the page rows name (the names below are those of the call-back table in
+// engine_callbacks.h). A call-back of a control that is not yet loaded from a patch (no patch, no
+// synthesizer) does nothing.
 #pragma once
 
 #include <cstdint>
@@ -19,41 +18,6 @@ namespace brelix {
 
 // The frequency of note 127, the top of the frequency sliders.
 constexpr float kTopNoteFrequency = 12543.854f;
-
-struct TSliderSetup {
-  XParamSlider* Control;
-  TSliderSetup& Default(float value);
-  TSliderSetup& Curve(TSliderCurve curve);
-  TSliderSetup& Mask(std::string_view mask);
-  TSliderSetup& Key();
-  TSliderSetup& Get(TParamProc proc);
-  TSliderSetup& Set(TParamProc proc);
-};
-
-struct TComboSetup {
-  XParamCombo* Control;
-  TComboSetup& Default(uint32_t value);
-  TComboSetup& Key();
-  // A step list's stage (its Tag).
-  TComboSetup& Stage(int32_t stage);
-  // A matrix slot's row 0..3 (its jj; the lane ii comes from the field).
-  TComboSetup& Row(int32_t row);
-  TComboSetup& Width(int width);
-  TComboSetup& Get(TParamProc proc);
-  TComboSetup& Set(TParamProc proc);
-};
-
-struct TSwitchSetup {
-  XParamButton* Control;
-  // The field values for off and on (0 and all ones unless said).
-  TSwitchSetup& Values(uint32_t off, uint32_t on);
-  TSwitchSetup& Get(TParamProc proc);
-  TSwitchSetup& Set(TParamProc proc);
-};
-
-inline TSliderSetup Slider(XParamSlider* control) { return {control}; }
-inline TComboSetup List(XParamCombo* control) { return {control}; }
-inline TSwitchSetup Switch(XParamButton* control) { return {control}; }
 
 // ---- engine call-backs, by the controls that attach them
 namespace callbacks {
