@@ -1,7 +1,7 @@
 #include "editor/editor_form.h"
 
-#include "editor/engine_callbacks.h"
-#include "editor/toolkit.h"
+#include "synth/engine_callbacks.h"
+#include "toolkit/toolkit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param.h"
 #include "engine/patch.h"

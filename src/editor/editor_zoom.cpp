@@ -1,6 +1,6 @@
 #include "editor/editor_zoom.h"
 
-#include "editor/form.h"
+#include "toolkit/form.h"
 #include "patch/settings.h"
 
 namespace brelix {

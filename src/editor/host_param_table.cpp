@@ -6,9 +6,9 @@
 
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 #include "editor/param_names.h"
-#include "editor/value_text.h"
+#include "widgets/value_text.h"
 #include "editor/x_param.h"
 #include "synth/multi.h"
 #include "synth/synthesizer.h"

@@ -26,7 +26,7 @@
 #include "editor/control_field.h"
 #include "editor/host_param_list.h"
 #include "editor/host_param_mirror.h"
-#include "editor/list_items.h"
+#include "toolkit/list_items.h"
 #include "editor/param_call.h"
 #include "editor/slider_ranges.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 
 namespace brelix {
 

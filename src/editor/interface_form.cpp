@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "editor/panel.h"
+#include "toolkit/panel.h"
 #include "editor/patch_field.h"
 #include "editor/section_param.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 #include "editor/x_interface.h"
-#include "editor/x_label.h"
+#include "widgets/x_label.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
-#include "editor/x_scroll_box.h"
-#include "editor/x_section.h"
+#include "widgets/x_scroll_box.h"
+#include "widgets/x_section.h"
 #include "synth/synthesizer.h"
 #include "ui/input.h"
 

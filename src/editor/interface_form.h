@@ -19,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/form.h"
+#include "toolkit/form.h"
 #include "editor/page_rows.h"
 #include "editor/param_names.h"
-#include "editor/x_page_button.h"
+#include "widgets/x_page_button.h"
 #include "plugin/vst24.h"
 
 namespace brelix {

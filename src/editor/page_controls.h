@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "editor/engine_callbacks.h"
+#include "synth/engine_callbacks.h"
 #include "editor/param_call.h"
 #include "editor/slider_curve.h"
-#include "editor/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "editor/param_call.h"
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
 

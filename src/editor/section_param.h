@@ -2,7 +2,7 @@
 #pragma once
 
 #include "editor/x_param.h"
-#include "editor/x_section.h"
+#include "widgets/x_section.h"
 
 namespace brelix {
 

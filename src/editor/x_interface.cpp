@@ -8,7 +8,7 @@
 #include "editor/host_param_value.h"
 #include "editor/interface_form.h"
 #include "editor/test_page_form.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 #include "editor/x_param.h"
 #include "synth/modifying_scope.h"
 #include "synth/multi.h"

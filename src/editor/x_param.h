@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/component.h"
+#include "toolkit/component.h"
 #include "editor/host_param_table.h"
 #include "editor/patch_field.h"
 

@@ -2,7 +2,7 @@
 
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 
 namespace brelix {
 

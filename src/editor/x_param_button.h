@@ -9,7 +9,7 @@
 
 #include "editor/control_field.h"
 #include "editor/param_call.h"
-#include "editor/x_button.h"
+#include "widgets/x_button.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 

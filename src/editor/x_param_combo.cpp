@@ -6,10 +6,10 @@
 #include "editor/param_edit_path.h"
 #include "editor/patch_field.h"
 #include "editor/control_field.h"
-#include "editor/widget_settings.h"
-#include "editor/x_combo.h"
-#include "editor/x_label.h"
-#include "editor/x_list_box.h"
+#include "toolkit/widget_settings.h"
+#include "widgets/x_combo.h"
+#include "widgets/x_label.h"
+#include "widgets/x_list_box.h"
 
 namespace brelix {
 

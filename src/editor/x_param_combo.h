@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "editor/control_links.h"
-#include "editor/list_items.h"
+#include "widgets/control_links.h"
+#include "toolkit/list_items.h"
 #include "editor/param_call.h"
-#include "editor/undo_stack.h"
+#include "toolkit/undo_stack.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 

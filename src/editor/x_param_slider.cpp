@@ -3,10 +3,10 @@
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
 #include "editor/slider_reset.h"
-#include "editor/widget_settings.h"
-#include "editor/x_edit.h"
-#include "editor/x_label.h"
-#include "editor/x_slider.h"
+#include "toolkit/widget_settings.h"
+#include "widgets/x_edit.h"
+#include "widgets/x_label.h"
+#include "widgets/x_slider.h"
 
 namespace brelix {
 

@@ -13,11 +13,11 @@
 #include <string_view>
 
 #include "editor/control_field.h"
-#include "editor/control_links.h"
+#include "widgets/control_links.h"
 #include "editor/param_call.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
-#include "editor/undo_stack.h"
+#include "toolkit/undo_stack.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 

@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 #include "patch/wav_reader.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 
 namespace brelix {
 

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/file_dialog_program.h"
 #include "ui/question_box.h"
 #include "ui/x11_display.h"

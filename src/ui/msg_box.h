@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/push_button.h"
 #include "ui/text_layout.h"
 #include "ui/x11_form.h"

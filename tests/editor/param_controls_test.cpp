@@ -11,14 +11,14 @@
 #include <memory>
 
 #include "editor/test_page_form.h"
-#include "editor/x_combo.h"
-#include "editor/x_edit.h"
+#include "widgets/x_combo.h"
+#include "widgets/x_edit.h"
 #include "editor/x_interface.h"
-#include "editor/x_label.h"
+#include "widgets/x_label.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
-#include "editor/x_slider.h"
+#include "widgets/x_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
 #include "support/widget_fixture.h"

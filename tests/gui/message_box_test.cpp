@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "plugin/audio_effect_x.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "plugin/plugin_entry.h"
 #include "support/x11_probe.h"
 #include "support/xvfb_server.h"

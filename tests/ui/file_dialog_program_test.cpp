@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/desktop_dialogs.h"
 #include "support/scripted_ui.h"
 
