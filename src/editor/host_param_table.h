@@ -50,6 +50,19 @@ struct THostParamSpec {
   TParamProc Set = nullptr;
 };
 
+// The part of a spec every control gives alike: its kind, binding and set call-back.
+template <typename Control>
+THostParamSpec HostSpecOf(const Control& c, THostParamType type) {
+  THostParamSpec spec;
+  spec.Type = type;
+  spec.Param = c.Param;
+  spec.ii = c.ii;
+  spec.jj = c.jj;
+  spec.Tag = c.Tag;
+  spec.Set = c.OnSetParam;
+  return spec;
+}
+
 class THostParamTable {
  public:
   static constexpr size_t kTextCapacity = THostParamMirror::kTextCapacity;

@@ -56,14 +56,8 @@ void XParamButton::SetParam() {
 }
 
 THostParamSpec XParamButton::HostSpec() const {
-  THostParamSpec spec;
-  spec.Type = THostParamType::Switch;
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::Switch);
   spec.Switch = Field();
-  spec.Param = Param;
-  spec.ii = ii;
-  spec.jj = jj;
-  spec.Tag = Tag;
-  spec.Set = OnSetParam;
   return spec;
 }
 

@@ -148,14 +148,8 @@ void XParamCombo::SetParam() {
 }
 
 THostParamSpec XParamCombo::HostSpec() const {
-  THostParamSpec spec;
-  spec.Type = THostParamType::List;
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::List);
   spec.Items = &Items();
-  spec.Param = Param;
-  spec.ii = ii;
-  spec.jj = jj;
-  spec.Tag = Tag;
-  spec.Set = OnSetParam;
   return spec;
 }
 

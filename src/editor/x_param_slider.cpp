@@ -140,16 +140,10 @@ void XParamSlider::SetParam() {
 }
 
 THostParamSpec XParamSlider::HostSpec() const {
-  THostParamSpec spec;
-  spec.Type = THostParamType::Slider;
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::Slider);
   spec.Slider = Field();
   spec.Ranges = Ranges();
   spec.Mask = Edit->Mask;
-  spec.Param = Param;
-  spec.ii = ii;
-  spec.jj = jj;
-  spec.Tag = Tag;
-  spec.Set = OnSetParam;
   return spec;
 }
 
