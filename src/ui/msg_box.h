@@ -15,7 +15,7 @@
 
 namespace brelix::ui {
 
-class TMsgBox : public XForm {
+class TMsgBox : public XBoxWindow {
  public:
   struct Label {
     TextBox bounds;

@@ -33,7 +33,7 @@ void SetAtomProperty(Display* display, Window window, const char* property, cons
 
 }  // namespace
 
-XForm::XForm(int width, int height, FormStyle style) : display_(UiDisplay()), width_(width), height_(height) {
+XBoxWindow::XBoxWindow(int width, int height, FormStyle style) : display_(UiDisplay()), width_(width), height_(height) {
   if (display_ == nullptr) throw std::runtime_error("no display for the form");
   const int screen = DefaultScreen(display_);
   const int left = (DisplayWidth(display_, screen) - width) / 2;
@@ -52,14 +52,14 @@ XForm::XForm(int width, int height, FormStyle style) : display_(UiDisplay()), wi
   RegisterWindow(window_, this);
 }
 
-XForm::~XForm() {
+XBoxWindow::~XBoxWindow() {
   UnregisterWindow(window_);
   cairo_surface_destroy(surface_);
   XDestroyWindow(display_, window_);
   XFlush(display_);
 }
 
-void XForm::SetProperties(FormStyle style) {
+void XBoxWindow::SetProperties(FormStyle style) {
   XStoreName(display_, window_, "Brelix");
   const char* utf8_name = "Brelix";
   XChangeProperty(display_, window_, UiAtom("_NET_WM_NAME"), UiAtom("UTF8_STRING"), 8, PropModeReplace,
@@ -92,13 +92,13 @@ void XForm::SetProperties(FormStyle style) {
   SetAtomProperty(display_, window_, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE");
 }
 
-void XForm::Show() {
+void XBoxWindow::Show() {
   XMapRaised(display_, window_);
   WaitUntilShown();
   Repaint();
 }
 
-void XForm::WaitUntilShown() {
+void XBoxWindow::WaitUntilShown() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShowTimeoutMs);
   XFlush(display_);
   while (!exposed_) {
@@ -110,7 +110,7 @@ void XForm::WaitUntilShown() {
   }
 }
 
-void XForm::TakeFocus() {
+void XBoxWindow::TakeFocus() {
   if (!exposed_) return;  // focus can only go to a viewable window
   const Window root = DefaultRootWindow(display_);
   XEvent activate{};
@@ -126,7 +126,7 @@ void XForm::TakeFocus() {
   trap.Sync();
 }
 
-void XForm::ShowModal() {
+void XBoxWindow::ShowModal() {
   Show();
   TakeFocus();
   // A lost X server ends the box as if the user had closed it.
@@ -138,7 +138,7 @@ void XForm::ShowModal() {
   XFlush(display_);
 }
 
-void XForm::Repaint() {
+void XBoxWindow::Repaint() {
   // Drawn in memory, then copied: no flicker, and the same pixels as on any image surface.
   cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
   cairo_t* cr = cairo_create(image);
@@ -154,7 +154,7 @@ void XForm::Repaint() {
   XSync(display_, False);
 }
 
-void XForm::PaintTo(cairo_t* cr) {
+void XBoxWindow::PaintTo(cairo_t* cr) {
   cairo_save(cr);
   cairo_set_source_rgb(cr, kFaceGrey, kFaceGrey, kFaceGrey);
   cairo_paint(cr);
@@ -169,7 +169,7 @@ void XForm::PaintTo(cairo_t* cr) {
   cairo_stroke(cr);
 }
 
-void XForm::HandleEvent(const XEvent& event) {
+void XBoxWindow::HandleEvent(const XEvent& event) {
   switch (event.type) {
     case Expose:
       exposed_ = true;

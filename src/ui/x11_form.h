@@ -1,5 +1,6 @@
-// A small top-level form of our own: a fixed-size window without caption bar, centred on the
-// screen, without owner, painted with Cairo, with its keys and mouse clicks.
+// XBoxWindow: the message boxes' own small top-level window (the editor's form is TForm): a
+// fixed-size window without caption bar, centred on the screen, without owner, painted with
+// Cairo, with its keys and mouse clicks.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -14,13 +15,13 @@ struct FormStyle {
   const char* window_type;  // _NET_WM_WINDOW_TYPE_..., e.g. "_NET_WM_WINDOW_TYPE_DIALOG"
 };
 
-class XForm : public XEventTarget {
+class XBoxWindow : public XEventTarget {
  public:
   // Needs the open connection (UiDisplay); throws std::runtime_error without one.
-  XForm(int width, int height, FormStyle style);
-  ~XForm() override;
-  XForm(const XForm&) = delete;
-  XForm& operator=(const XForm&) = delete;
+  XBoxWindow(int width, int height, FormStyle style);
+  ~XBoxWindow() override;
+  XBoxWindow(const XBoxWindow&) = delete;
+  XBoxWindow& operator=(const XBoxWindow&) = delete;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
