@@ -11,7 +11,7 @@
 #include "base/messages.h"
 #include "ui/push_button.h"
 #include "ui/text_layout.h"
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 namespace brelix::ui {
 

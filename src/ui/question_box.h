@@ -8,7 +8,7 @@
 
 #include "ui/push_button.h"
 #include "ui/text_layout.h"
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 namespace brelix::ui {
 

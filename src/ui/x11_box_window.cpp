@@ -1,4 +1,4 @@
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
