@@ -2,12 +2,12 @@
 // with its 443 parameters exposed (Automation=1), the real pages behind them.
 //
 //   Set, Get, Display   one call on a thread that finds the editor's controls free: a write runs
-//                       the control's whole edit path at once
+//                       the edit path through the host parameter table at once
 //   SetGetWhileHeld     a write and its read-back while another thread keeps restoring a program
 //                       chunk (which holds the controls while it reloads them): the write is
-//                       mostly posted for that thread to apply, the read answered from the copy
+//                       mostly posted for that thread to apply, the read answered from the table
 //   ChunkRestore        a program chunk restored on the interface thread: every control reloaded
-//                       from the patch, and the copies non-holders read made anew
+//                       from the patch, and its value and text published into the table
 //
 //   BRELIX_BENCH_PLUGIN=PATH   measure another build of the plug-in instead of this one
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "synth/synthesizer.h"
 
 namespace brelix::fuzz {

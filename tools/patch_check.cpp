@@ -13,7 +13,7 @@
 #include "patch/number_text.h"
 #include "patch/patch_file.h"
 #include "patch/patch_ini_file.h"
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 #include "patch/sample_name.h"
 #include "patch/wav_reader.h"
 #include "patch_codes.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 #include "editor/patch_field.h"
 #include "editor/rate_scaled_param.h"
 #include "engine/patch.h"

@@ -1,8 +1,8 @@
 #include "editor/editor_form.h"
 
-#include "editor/engine_callbacks.h"
 #include "editor/patch_stepping.h"
-#include "editor/toolkit.h"
+#include "synth/engine_callbacks.h"
+#include "toolkit/toolkit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param.h"
 #include "engine/patch.h"

@@ -15,7 +15,7 @@
 
 #include "editor/editor_item_lists.h"
 #include "editor/interface_form.h"
-#include "editor/patch_commands.h"
+#include "synth/patch_commands.h"
 
 namespace brelix {
 

@@ -27,18 +27,17 @@ void AddEnvelope(TEditorForm& f, const XPatch& p, int n, int x, int d) {
   f.AddSection(n == 4 ? "Env #4 Amp" : "Env #" + std::to_string(n));
   f.X = x + 155;
   f.Y = d;
-  Switch(f.AddPrimaryButton(&p.LfoStartPhase.lanes()[l], "FreeLFO" + std::to_string(n), 0, 0));
-  Switch(f.AddHiddenButton(&p.VoiceLfo.lanes()[l], "VoiceLFO" + std::to_string(n), 0, 0)).Values(0xFFFFFFFFu, 0);
+  f.Add(&p.LfoStartPhase.lanes()[l], TSwitchRow{.caption = "FreeLFO" + std::to_string(n), .layer = TLayer::Primary});
+  f.Add(&p.VoiceLfo.lanes()[l], TSwitchRow{.caption = "VoiceLFO" + std::to_string(n), .layer = TLayer::Hidden, .off = 0xFFFFFFFFu, .on = 0});
   f.X = x + kColumnWidth * 3 / 2 + 5;
   f.Y = d;
-  Switch(f.AddPrimaryButton(&p.EnvRetrigger.lanes()[l], "Legato", 0, 0));
-  Switch(f.AddHiddenButton(&p.EnvDeclick.lanes()[l], "Declick", 0, 0));
+  f.Add(&p.EnvRetrigger.lanes()[l], TSwitchRow{.caption = "Legato", .layer = TLayer::Primary});
+  f.Add(&p.EnvDeclick.lanes()[l], TSwitchRow{.caption = "Declick", .layer = TLayer::Hidden});
 
   f.X = x;
   f.Y = d + 16;
   for (int i = 0; i < kStages; ++i) {
-    auto time = Slider(f.AddSlider(&p.EnvTime[i].lanes()[l], "Time" + digit[i] + kTimeSuffix[i], 0, 10, 0, 1000, "", nullptr)).Default(0).Curve(C::Exp7).Mask("####0.#####").Set(EnvRates);
-    if (KeyStage(i)) time.Key();
+    f.Add(&p.EnvTime[i].lanes()[l], TSliderRow{.caption = "Time" + digit[i] + kTimeSuffix[i], .range = {0, 10}, .extended = {0, 1000}, .curve = C::Exp7, .mask = "####0.#####", .key = KeyStage(i), .set = EnvRates});
   }
   for (int i = 0; i < kStages; ++i) {
     const int row = d + 173 + i * kStepRow;
@@ -47,18 +46,17 @@ void AddEnvelope(TEditorForm& f, const XPatch& p, int n, int x, int d) {
     f.AddLabel(digit[i])->SetSize(12, XLabel::kDefaultHeight);
     f.X = x + 12;
     f.Y = row;
-    List(f.AddCombo(&p.EnvStep[i].lanes()[l], "Step" + digit[i], f.Lists.EnvStages, true, "", 139, nullptr, false)).Stage(i).Default(1).Get(EnvStepGet).Set(EnvStepSet);
+    f.Add(&p.EnvStep[i].lanes()[l], TListRow{.caption = "Step" + digit[i], .items = f.Lists.EnvStages, .noLabel = true, .width = 139, .reset = 1, .stage = i, .get = EnvStepGet, .set = EnvStepSet});
   }
 
   f.X = x + 155;
   f.Y = d + 16;
   for (int i = 0; i < kStages; ++i) {
-    auto level = Slider(f.AddSlider(&p.EnvLevel[i].lanes()[l], "Level" + digit[i], levelMin, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
-    if (KeyStage(i)) level.Key();
+    f.Add(&p.EnvLevel[i].lanes()[l], TSliderRow{.caption = "Level" + digit[i], .range = {levelMin, 1}, .extended = {-8, 8}, .key = KeyStage(i)});
   }
   f.Y = d + 173;
   for (int i = 0; i < kStages; ++i) {
-    List(f.AddCombo(&p.EnvCurve[i].lanes()[l], "Curve" + digit[i], f.Lists.EnvCurves, true, "", 0, nullptr, false)).Default(0).Set(EnvCurve);
+    f.Add(&p.EnvCurve[i].lanes()[l], TListRow{.caption = "Curve" + digit[i], .items = f.Lists.EnvCurves, .noLabel = true, .set = EnvCurve});
   }
   f.FlushHiddenParams();
 }

@@ -11,44 +11,44 @@ namespace {
 
 void AddFilterColumn(TEditorForm& f, const XPatch& p, int n) {
   const int l = n - 1;
-  f.Y = 4;
+  f.AtRow(4);
   f.AddSection("Filter #" + std::to_string(n))->SetSize(kHalfColumn, XSection::kDefaultHeight);
-  f.X += 76;
-  f.Y = 4;
-  Switch(f.AddPrimaryButton(&p.FilterPostFeed.lanes()[l], "PostFeed", 0, 0));
-  Switch(f.AddHiddenButton(&p.FilterDeclick.lanes()[l], "Declick", 0, 0));
-  f.X -= 76;
-  List(f.AddCombo(&p.FilterType.lanes()[l], "Type", f.Lists.FilterTypes, true, "", 0, nullptr, false)).Default(0).Set(FilterTypeSet);
-  Slider(f.AddSlider(&p.FilterCutoff.lanes()[l], "Cutoff", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp5).Mask("####0.###").Key();
-  Slider(f.AddSlider(&p.FilterReso.lanes()[l], "Resonance", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
-  Slider(f.AddPrimarySlider(&p.FilterGain.lanes()[l], "Gain", 0, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin);
-  Slider(f.AddHiddenSlider(&p.FilterVelocity.lanes()[l], "Velocity", -1, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddPrimarySlider(&p.FilterQompensate.lanes()[l], "Qompensate", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp10);
-  Slider(f.AddHiddenSlider(&p.FilterTracking.lanes()[l], "Tracking", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(FilterTracking);
-  Slider(f.AddPrimarySlider(&p.FilterRange.lanes()[l], "FilterRange", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(kTopNoteFrequency).Curve(C::Exp1).Mask("####0.###").Set(FilterRange);
-  Slider(f.AddHiddenSliderI(&p.FilterCenter.lanes()[l], "Center", 0, 127, 1e9, 1e9, "", nullptr)).Default(60).Curve(C::Lin).Set(FilterTracking);
-  Slider(f.AddSlider(&p.NoiseMix.lanes()[l], "NoiseMix", 0, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddSlider(&p.FilterPan.lanes()[l], "Pan", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
-  Slider(f.AddSlider(&p.FilterLevel.lanes()[l], "Level", 0, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin).Key();
+  f.ToRightHalf();
+  f.AtRow(4);
+  f.Add(&p.FilterPostFeed.lanes()[l], TSwitchRow{.caption = "PostFeed", .layer = TLayer::Primary});
+  f.Add(&p.FilterDeclick.lanes()[l], TSwitchRow{.caption = "Declick", .layer = TLayer::Hidden});
+  f.ToLeftHalf();
+  f.Add(&p.FilterType.lanes()[l], TListRow{.caption = "Type", .items = f.Lists.FilterTypes, .noLabel = true, .set = FilterTypeSet});
+  f.Add(&p.FilterCutoff.lanes()[l], TSliderRow{.caption = "Cutoff", .range = {0, kTopNoteFrequency}, .curve = C::Exp5, .mask = "####0.###", .key = true});
+  f.Add(&p.FilterReso.lanes()[l], TSliderRow{.caption = "Resonance", .range = {0, 1}, .key = true});
+  f.Add(&p.FilterGain.lanes()[l], TSliderRow{.caption = "Gain", .range = {0, 1}, .extended = {-8, 8}, .layer = TLayer::Primary, .reset = 1.0f});
+  f.Add(&p.FilterVelocity.lanes()[l], TSliderRow{.caption = "Velocity", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Hidden});
+  f.Add(&p.FilterQompensate.lanes()[l], TSliderRow{.caption = "Qompensate", .range = {0, 1}, .layer = TLayer::Primary, .curve = C::Exp10});
+  f.Add(&p.FilterTracking.lanes()[l], TSliderRow{.caption = "Tracking", .range = {-1, 1}, .layer = TLayer::Hidden, .set = FilterTracking});
+  f.Add(&p.FilterRange.lanes()[l], TSliderRow{.caption = "FilterRange", .range = {0, kTopNoteFrequency}, .layer = TLayer::Primary, .curve = C::Exp1, .reset = kTopNoteFrequency, .mask = "####0.###", .set = FilterRange});
+  f.Add(&p.FilterCenter.lanes()[l], TSliderRow{.caption = "Center", .range = {0, 127}, .kind = TParamKind::SingleInteger, .layer = TLayer::Hidden, .reset = 60, .set = FilterTracking});
+  f.Add(&p.NoiseMix.lanes()[l], TSliderRow{.caption = "NoiseMix", .range = {0, 1}, .extended = {-8, 8}});
+  f.Add(&p.FilterPan.lanes()[l], TSliderRow{.caption = "Pan", .range = {-1, 1}, .key = true});
+  f.Add(&p.FilterLevel.lanes()[l], TSliderRow{.caption = "Level", .range = {0, 1}, .extended = {-8, 8}, .reset = 1.0f, .key = true});
   f.FlushHiddenParams();
 }
 
 void AddLfoColumn(TEditorForm& f, const XPatch& p, int n) {
   const int l = n - 1;
-  f.Y = 302;
+  f.AtRow(302);
   f.AddSection("LFO #" + std::to_string(n))->SetSize(kHalfColumn, XSection::kDefaultHeight);
-  f.X += 76;
-  f.Y = 302;
-  Switch(f.AddButton(&p.LfoClocked.lanes()[l], "Clocked", 0, 0)).Set(LfoTimeSwitch);
-  f.X -= 76;
-  List(f.AddCombo(&p.LfoShape.lanes()[l], "Shape", f.Lists.LfoShapes, false, "", 0, nullptr, false)).Default(0).Key().Set(LfoShape);
-  Slider(f.AddSlider(&p.LfoRate.lanes()[l], "Rate", 0, 10, 0, 1000, "", nullptr)).Default(0.1f).Curve(C::Exp3).Mask("####0.#####").Key().Set(LfoTime);
-  Slider(f.AddSlider(&p.LfoLevel.lanes()[l], "Level", 0, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin);
-  Slider(f.AddSlider(&p.LfoRandom.lanes()[l], "Random", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddSlider(&p.LfoOffset.lanes()[l], "Offset", -1, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddPrimarySlider(&p.LfoFadeIn.lanes()[l], "FadeIn", 0, 10, 0, 100, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddHiddenSlider(&p.LfoSmooth.lanes()[l], "Smooth", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Log5);
-  Slider(f.AddSliderII(&p.LfoQuantize.lanes()[l], "Quantize", 0, 8191, 0, 8191, "")).Default(0).Curve(C::Lin).Get(LfoQuantizeGet).Set(LfoQuantizeSet);
+  f.ToRightHalf();
+  f.AtRow(302);
+  f.Add(&p.LfoClocked.lanes()[l], TSwitchRow{.caption = "Clocked", .set = LfoTimeSwitch});
+  f.ToLeftHalf();
+  f.Add(&p.LfoShape.lanes()[l], TListRow{.caption = "Shape", .items = f.Lists.LfoShapes, .key = true, .set = LfoShape});
+  f.Add(&p.LfoRate.lanes()[l], TSliderRow{.caption = "Rate", .range = {0, 10}, .extended = {0, 1000}, .curve = C::Exp3, .reset = 0.1f, .mask = "####0.#####", .key = true, .set = LfoTime});
+  f.Add(&p.LfoLevel.lanes()[l], TSliderRow{.caption = "Level", .range = {0, 1}, .extended = {-8, 8}, .reset = 1.0f});
+  f.Add(&p.LfoRandom.lanes()[l], TSliderRow{.caption = "Random", .range = {0, 1}});
+  f.Add(&p.LfoOffset.lanes()[l], TSliderRow{.caption = "Offset", .range = {-1, 1}, .extended = {-8, 8}});
+  f.Add(&p.LfoFadeIn.lanes()[l], TSliderRow{.caption = "FadeIn", .range = {0, 10}, .extended = {0, 100}, .layer = TLayer::Primary});
+  f.Add(&p.LfoSmooth.lanes()[l], TSliderRow{.caption = "Smooth", .range = {0, 1}, .layer = TLayer::Hidden, .curve = C::Log5});
+  f.Add(&p.LfoQuantize.lanes()[l], TSliderRow{.caption = "Quantize", .range = {0, 8191}, .extended = {0, 8191}, .kind = TParamKind::IntegerInteger, .get = LfoQuantizeGet, .set = LfoQuantizeSet});
   f.FlushHiddenParams();
 }
 

@@ -18,14 +18,14 @@ void AddSlot(TEditorForm& f, const XPatch& p, int m) {
   const std::string number = std::to_string(m);
   f.X = 4 + l * TEditorForm::kColumnStep;
   f.Y = kSlotRows[r];
-  f.AddPrimarySection("ModMatrix #" + number);
-  f.AddHiddenSection("MIDI ModMatrix #" + number);
-  List(f.AddPrimaryCombo(&p.ModSource[r].lanes()[l], "Source", f.Lists.ModSources, true, "", 0, nullptr, false)).Row(r).Default(0).Key().Get(ModSourceGet).Set(PatchModSourceSet);
-  List(f.AddHiddenCombo(&p.MidiModSource[r].lanes()[l], "Source", f.Lists.ModSources, true, "", 0, nullptr, false)).Row(r).Default(0).Key().Get(ModSourceGet).Set(MidiModSourceSet);
-  List(f.AddPrimaryCombo(&p.ModDest[r].lanes()[l], "Destination", f.Lists.ModDestinations, true, "", 0, nullptr, false)).Row(r).Default(0).Key().Set(PatchModDestSet);
-  List(f.AddHiddenCombo(&p.MidiModDest[r].lanes()[l], "Destination", f.Lists.ModDestinations, true, "", 0, nullptr, false)).Row(r).Default(0).Key().Set(MidiModDestSet);
-  Slider(f.AddPrimarySlider(&p.ModAmount[r].lanes()[l], "Amount", -1, 1, -8, 8, "", nullptr)).Default(0).Key();
-  Slider(f.AddHiddenSlider(&p.MidiModAmount[r].lanes()[l], "Amount", -1, 1, -8, 8, "", nullptr)).Default(0).Key();
+  f.AddSection("ModMatrix #" + number, TLayer::Primary);
+  f.AddSection("MIDI ModMatrix #" + number, TLayer::Hidden);
+  f.Add(&p.ModSource[r].lanes()[l], TListRow{.caption = "Source", .items = f.Lists.ModSources, .layer = TLayer::Primary, .noLabel = true, .key = true, .row = r, .get = ModSourceGet, .set = PatchModSourceSet});
+  f.Add(&p.MidiModSource[r].lanes()[l], TListRow{.caption = "Source", .items = f.Lists.ModSources, .layer = TLayer::Hidden, .noLabel = true, .key = true, .row = r, .get = ModSourceGet, .set = MidiModSourceSet});
+  f.Add(&p.ModDest[r].lanes()[l], TListRow{.caption = "Destination", .items = f.Lists.ModDestinations, .layer = TLayer::Primary, .noLabel = true, .key = true, .row = r, .set = PatchModDestSet});
+  f.Add(&p.MidiModDest[r].lanes()[l], TListRow{.caption = "Destination", .items = f.Lists.ModDestinations, .layer = TLayer::Hidden, .noLabel = true, .key = true, .row = r, .set = MidiModDestSet});
+  f.Add(&p.ModAmount[r].lanes()[l], TSliderRow{.caption = "Amount", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Primary, .key = true});
+  f.Add(&p.MidiModAmount[r].lanes()[l], TSliderRow{.caption = "Amount", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Hidden, .key = true});
 }
 
 // The ten sliders of a delay, the first five at x, the others one column right.
@@ -37,18 +37,18 @@ struct TDelayFields {
 void AddDelaySliders(TEditorForm& f, const TDelayFields& d, int x) {
   f.X = x;
   f.Y = kDelayTop + 16;
-  Slider(f.AddSlider(d.Wet, "Wet", 0, 1, -8, 8, "", nullptr)).Default(0.5f).Key().Set(DelayValues);
-  Slider(f.AddSlider(d.Dry, "Dry", 0, 1, -8, 8, "", nullptr)).Default(d.DryDefault).Key().Set(DelayValues);
-  Slider(f.AddSlider(d.TimeL, "TimeL", 0, 1, 1e9, 1e9, "", nullptr)).Default(0.25f).Mask("####0.#####").Key().Set(DelayValues);
-  Slider(f.AddSlider(d.TimeR, "TimeR", 0, 1, 1e9, 1e9, "", nullptr)).Default(0.25f).Mask("####0.#####").Key().Set(DelayValues);
-  Slider(f.AddSlider(d.Input, "Input", 0, 1, -8, 8, "", nullptr)).Default(0).Set(DelayValues);
+  f.Add(d.Wet, TSliderRow{.caption = "Wet", .range = {0, 1}, .extended = {-8, 8}, .reset = 0.5f, .key = true, .set = DelayValues});
+  f.Add(d.Dry, TSliderRow{.caption = "Dry", .range = {0, 1}, .extended = {-8, 8}, .reset = d.DryDefault, .key = true, .set = DelayValues});
+  f.Add(d.TimeL, TSliderRow{.caption = "TimeL", .range = {0, 1}, .reset = 0.25f, .mask = "####0.#####", .key = true, .set = DelayValues});
+  f.Add(d.TimeR, TSliderRow{.caption = "TimeR", .range = {0, 1}, .reset = 0.25f, .mask = "####0.#####", .key = true, .set = DelayValues});
+  f.Add(d.Input, TSliderRow{.caption = "Input", .range = {0, 1}, .extended = {-8, 8}, .set = DelayValues});
   f.X = x + TEditorForm::kColumnStep;
   f.Y = kDelayTop + 16;
-  Slider(f.AddSlider(d.FeedbackL, "FeedbackL", 0, 0.99, 1e9, 1e9, "", nullptr)).Default(0).Set(DelayValues);
-  Slider(f.AddSlider(d.FeedbackR, "FeedbackR", 0, 0.99, 1e9, 1e9, "", nullptr)).Default(0).Set(DelayValues);
-  Slider(f.AddSlider(d.Damp, "Damp", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Set(DelayValues);
-  Slider(f.AddSlider(d.StereoWidth, "StereoWidth", 0, 1, 1e9, 1e9, "", nullptr)).Default(0).Key().Set(DelayValues);
-  Slider(f.AddSlider(d.Mix, "Mix", 0, 1, -8, 8, "", nullptr)).Default(0).Set(DelayValues);
+  f.Add(d.FeedbackL, TSliderRow{.caption = "FeedbackL", .range = {0, 0.99}, .set = DelayValues});
+  f.Add(d.FeedbackR, TSliderRow{.caption = "FeedbackR", .range = {0, 0.99}, .set = DelayValues});
+  f.Add(d.Damp, TSliderRow{.caption = "Damp", .range = {0, 1}, .set = DelayValues});
+  f.Add(d.StereoWidth, TSliderRow{.caption = "StereoWidth", .range = {0, 1}, .key = true, .set = DelayValues});
+  f.Add(d.Mix, TSliderRow{.caption = "Mix", .range = {0, 1}, .extended = {-8, 8}, .set = DelayValues});
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ void BuildModulationPage(TEditorForm& f, const XPatch& p) {
   f.AddDelaySection(1)->SetSize(kColumnWidth * 3 / 2 + 4, XSection::kDefaultHeight);
   f.X = 235;
   f.Y = kDelayTop;
-  Switch(f.AddButton(&p.DelayClocked.lanes()[0], "Clocked", 0, 0)).Set(DelayClock);
+  f.Add(&p.DelayClocked.lanes()[0], TSwitchRow{.caption = "Clocked", .set = DelayClock});
   AddDelaySliders(f, {&p.DelayWet, &p.DelayDry, &p.DelayTimeL, &p.DelayTimeR, &p.DelayInput, &p.DelayFeedbackL, &p.DelayFeedbackR, &p.DelayDamp, &p.DelayStereoWidth, &p.DelayMix, 1.0f}, 4);
 
   f.X = 314;
@@ -70,10 +70,10 @@ void BuildModulationPage(TEditorForm& f, const XPatch& p) {
   f.AddDelaySection(2);
   f.X = 469;
   f.Y = kDelayTop;
-  Switch(f.AddButton(&p.DelayRouting, "Serial", 0, 0)).Values(0, kDelayRoutingSerialBits).Get(DelayRoutingGet).Set(DelayRoutingSet);
+  f.Add(&p.DelayRouting, TSwitchRow{.caption = "Serial", .off = 0, .on = kDelayRoutingSerialBits, .get = DelayRoutingGet, .set = DelayRoutingSet});
   f.X = 545;
   f.Y = kDelayTop;
-  Switch(f.AddButton(&p.DelayClocked.lanes()[2], "Clocked", 0, 0)).Set(DelayClock);
+  f.Add(&p.DelayClocked.lanes()[2], TSwitchRow{.caption = "Clocked", .set = DelayClock});
   AddDelaySliders(f, {&p.AuxDelayWet, &p.AuxDelayDry, &p.AuxDelayTimeL, &p.AuxDelayTimeR, &p.AuxDelayInput, &p.AuxDelayFeedbackL, &p.AuxDelayFeedbackR, &p.AuxDelayDamp, &p.AuxDelayStereoWidth, &p.AuxDelayMix, 0.0f}, 314);
 }
 

@@ -12,29 +12,29 @@ namespace {
 
 void AddOscillatorColumn(TEditorForm& f, const XPatch& p, int n) {
   const int l = n - 1;  // the lane's element
-  f.Y = 4;
+  f.AtRow(4);
   f.AddOscSection(n);
-  f.X += 76;
-  f.Y = 4;
-  Switch(f.AddPrimaryButton(&p.AuxOscStartPhase.lanes()[l], "FreeRun", 0, 0));
-  Switch(f.AddHiddenButton(&p.SampleOscLoop.lanes()[l], "SampleLoop", 0, 0)).Set(SampleLoop);
-  f.X -= 76;
-  Slider(f.AddSliderI(&p.AuxOscSemitone.lanes()[l], "Semitone", -48, 48, -120, 120, "", nullptr)).Default(0).Curve(C::Lin).Key().Set(OscPitch);
-  Slider(f.AddSlider(&p.AuxOscDetune.lanes()[l], "Detune", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(OscPitch);
-  Slider(f.AddSlider(&p.AuxOscFixedFreq.lanes()[l], "FixedFreq", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
-  Slider(f.AddSlider(&p.AuxOscPW.lanes()[l], "PulseWidth", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
-  Slider(f.AddSlider(&p.AuxOscSync.lanes()[l], "SyncOsc", 0, 2, 0, 8, "", nullptr)).Default(1.0f).Curve(C::Lin).Key();
-  Slider(f.AddPrimarySlider(&p.AuxOscRange.lanes()[l], "OscRange", 0, kTopNoteFrequency, 1e9, 1e9, "", nullptr)).Default(kTopNoteFrequency).Curve(C::Exp1).Mask("####0.###").Set(OscFixed);
-  Slider(f.AddHiddenSlider(&p.AuxOscTracking.lanes()[l], "Tracking", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Set(OscPitch);
-  Slider(f.AddSlider(&p.AuxOscSawShape.lanes()[l], "SawShape", 0, 0.999, 0, 1, "", nullptr)).Default(0.993f).Curve(C::Log10);
-  Slider(f.AddSlider(&p.AuxOscSawSigma1.lanes()[l], "SawSigma1", -1, 1, -8, 8, "", nullptr)).Default(1.0f).Curve(C::Lin);
-  Slider(f.AddSlider(&p.AuxOscSawSigma2.lanes()[l], "SawSigma2", -1, 1, -8, 8, "", nullptr)).Default(0).Curve(C::Lin);
-  Slider(f.AddSlider(&p.AuxOscMorph.lanes()[l], "Morph", -1, 1, -2, 2, "", nullptr)).Default(0.8f).Curve(C::Lin).Key();
-  Slider(f.AddPrimarySlider(&p.AuxOscDCFilter.lanes()[l], "DCFilter", 0, 0.001, 0, 0.1, "", &p._AuxOscDCFilter.lanes()[l])).Default(0.0001f).Curve(C::Exp10);
-  Slider(f.AddHiddenSliderI(&p.AuxOscCenter.lanes()[l], "Center", 0, 127, 1e9, 1e9, "", nullptr)).Default(60).Curve(C::Lin).Set(OscCenter);
-  Slider(f.AddPrimarySlider(&p.AuxOscLevel.lanes()[l], "Level", 0, 1, -8, 8, "", nullptr)).Default(0.25f).Curve(C::Lin).Key();
-  Slider(f.AddHiddenSlider(&p.SampleOscLevel.lanes()[l], "SampleLevel", 0, 1, -8, 8, "", nullptr)).Default(0.25f).Curve(C::Lin);
-  Slider(f.AddSlider(&p.AuxOscMix.lanes()[l], n <= 2 ? "Balance 1-2" : "Balance 3-4", -1, 1, 1e9, 1e9, "", nullptr)).Default(0).Curve(C::Lin).Key();
+  f.ToRightHalf();
+  f.AtRow(4);
+  f.Add(&p.AuxOscStartPhase.lanes()[l], TSwitchRow{.caption = "FreeRun", .layer = TLayer::Primary});
+  f.Add(&p.SampleOscLoop.lanes()[l], TSwitchRow{.caption = "SampleLoop", .layer = TLayer::Hidden, .set = SampleLoop});
+  f.ToLeftHalf();
+  f.Add(&p.AuxOscSemitone.lanes()[l], TSliderRow{.caption = "Semitone", .range = {-48, 48}, .extended = {-120, 120}, .kind = TParamKind::SingleInteger, .key = true, .set = OscPitch});
+  f.Add(&p.AuxOscDetune.lanes()[l], TSliderRow{.caption = "Detune", .range = {-1, 1}, .set = OscPitch});
+  f.Add(&p.AuxOscFixedFreq.lanes()[l], TSliderRow{.caption = "FixedFreq", .range = {0, kTopNoteFrequency}, .curve = C::Exp1, .mask = "####0.###", .set = OscFixed});
+  f.Add(&p.AuxOscPW.lanes()[l], TSliderRow{.caption = "PulseWidth", .range = {-1, 1}, .key = true});
+  f.Add(&p.AuxOscSync.lanes()[l], TSliderRow{.caption = "SyncOsc", .range = {0, 2}, .extended = {0, 8}, .reset = 1.0f, .key = true});
+  f.Add(&p.AuxOscRange.lanes()[l], TSliderRow{.caption = "OscRange", .range = {0, kTopNoteFrequency}, .layer = TLayer::Primary, .curve = C::Exp1, .reset = kTopNoteFrequency, .mask = "####0.###", .set = OscFixed});
+  f.Add(&p.AuxOscTracking.lanes()[l], TSliderRow{.caption = "Tracking", .range = {-1, 1}, .layer = TLayer::Hidden, .set = OscPitch});
+  f.Add(&p.AuxOscSawShape.lanes()[l], TSliderRow{.caption = "SawShape", .range = {0, 0.999}, .extended = {0, 1}, .curve = C::Log10, .reset = 0.993f});
+  f.Add(&p.AuxOscSawSigma1.lanes()[l], TSliderRow{.caption = "SawSigma1", .range = {-1, 1}, .extended = {-8, 8}, .reset = 1.0f});
+  f.Add(&p.AuxOscSawSigma2.lanes()[l], TSliderRow{.caption = "SawSigma2", .range = {-1, 1}, .extended = {-8, 8}});
+  f.Add(&p.AuxOscMorph.lanes()[l], TSliderRow{.caption = "Morph", .range = {-1, 1}, .extended = {-2, 2}, .reset = 0.8f, .key = true});
+  f.Add(&p.AuxOscDCFilter.lanes()[l], TSliderRow{.caption = "DCFilter", .range = {0, 0.001}, .extended = {0, 0.1}, .layer = TLayer::Primary, .curve = C::Exp10, .reset = 0.0001f, .scaled = &p._AuxOscDCFilter.lanes()[l]});
+  f.Add(&p.AuxOscCenter.lanes()[l], TSliderRow{.caption = "Center", .range = {0, 127}, .kind = TParamKind::SingleInteger, .layer = TLayer::Hidden, .reset = 60, .set = OscCenter});
+  f.Add(&p.AuxOscLevel.lanes()[l], TSliderRow{.caption = "Level", .range = {0, 1}, .extended = {-8, 8}, .layer = TLayer::Primary, .reset = 0.25f, .key = true});
+  f.Add(&p.SampleOscLevel.lanes()[l], TSliderRow{.caption = "SampleLevel", .range = {0, 1}, .extended = {-8, 8}, .layer = TLayer::Hidden, .reset = 0.25f});
+  f.Add(&p.AuxOscMix.lanes()[l], TSliderRow{.caption = n <= 2 ? "Balance 1-2" : "Balance 3-4", .range = {-1, 1}, .key = true});
   f.FlushHiddenParams();
 }
 
@@ -53,30 +53,30 @@ void BuildOscillatorPage(TEditorForm& f, const XPatch& p) {
   }
 
   f.X = 4;
-  f.Y = 426;
+  f.AtRow(426);
   f.AddSection("Sound");
-  Slider(f.AddPrimarySliderII(nullptr, "Polyphony", 0, 16, 0, 16, "")).Default(0).Key().Get(VoiceCountGet).Set(VoiceCountSet);
-  List(f.AddHiddenCombo(&p.SampleFilter, "SampleFilter", "Single\rDual\rTripple\rQuad", false, "", 0, nullptr, false)).Default(0).Set(SampleRateFieldsList);
-  List(f.AddCombo(nullptr, "MIDIChannel", ChannelItems(), false, "", 0, nullptr, false)).Default(0).Key().Get(MidiChannelGet).Set(MidiChannelSet);
-  Slider(f.AddSliderII(&p.PlayNote, "PlayNote", -1, 127, -1, 127, "")).Default(-1).Set(PreviewNote);
+  f.Add(nullptr, TSliderRow{.caption = "Polyphony", .range = {0, 16}, .extended = {0, 16}, .kind = TParamKind::IntegerInteger, .layer = TLayer::Primary, .key = true, .get = VoiceCountGet, .set = VoiceCountSet});
+  f.Add(&p.SampleFilter, TListRow{.caption = "SampleFilter", .items = "Single\rDual\rTripple\rQuad", .layer = TLayer::Hidden, .set = SampleRateFieldsList});
+  f.Add(nullptr, TListRow{.caption = "MIDIChannel", .items = ChannelItems(), .key = true, .get = MidiChannelGet, .set = MidiChannelSet});
+  f.Add(&p.PlayNote, TSliderRow{.caption = "PlayNote", .range = {-1, 127}, .extended = {-1, 127}, .kind = TParamKind::IntegerInteger, .reset = -1, .set = PreviewNote});
 
   f.NextColumn();
-  f.Y = 426;
+  f.AtRow(426);
   f.AddSection("Voice")->SetSize(kHalfColumn, XSection::kDefaultHeight);
-  f.X += 76;
-  f.Y = 426;
-  Switch(f.AddButton(&p.Oversample, "Oversample", 0, 0)).Values(0, 1).Set(Oversampling);
-  f.X -= 76;
-  Slider(f.AddPrimarySlider(&p.Volume, "Amp/Volume", 0, 1, -8, 8, "", nullptr)).Default(0.5f).Key();
-  Slider(f.AddHiddenSliderII(&p.Upsample, "Upsample", 1, 32, 1, 32, "")).Default(8).Set(SampleRateFields);
-  List(f.AddPrimaryCombo(&p.VolumeModSource, "AmpSource", f.Lists.ModSources, false, "", 0, nullptr, false)).Default(8).Get(ModSourceGet).Set(AmpSourceSet);
-  List(f.AddHiddenCombo(&p.Declicker, "Declicker", "Off\rVoice-On/Release\rVoice-On Only\rVoice-Release Only\rAlways", false, "", 0, nullptr, false)).Default(0);
-  Slider(f.AddPrimarySlider(&p.VolumeModAmount, "AmpAmount", -1, 1, -8, 8, "", nullptr)).Default(0);
-  Slider(f.AddHiddenSlider(&p.VolumeVelocity, "Velocity", -1, 1, -8, 8, "", nullptr)).Default(0);
+  f.ToRightHalf();
+  f.AtRow(426);
+  f.Add(&p.Oversample, TSwitchRow{.caption = "Oversample", .off = 0, .on = 1, .set = Oversampling});
+  f.ToLeftHalf();
+  f.Add(&p.Volume, TSliderRow{.caption = "Amp/Volume", .range = {0, 1}, .extended = {-8, 8}, .layer = TLayer::Primary, .reset = 0.5f, .key = true});
+  f.Add(&p.Upsample, TSliderRow{.caption = "Upsample", .range = {1, 32}, .extended = {1, 32}, .kind = TParamKind::IntegerInteger, .layer = TLayer::Hidden, .reset = 8, .set = SampleRateFields});
+  f.Add(&p.VolumeModSource, TListRow{.caption = "AmpSource", .items = f.Lists.ModSources, .layer = TLayer::Primary, .reset = 8, .get = ModSourceGet, .set = AmpSourceSet});
+  f.Add(&p.Declicker, TListRow{.caption = "Declicker", .items = "Off\rVoice-On/Release\rVoice-On Only\rVoice-Release Only\rAlways", .layer = TLayer::Hidden});
+  f.Add(&p.VolumeModAmount, TSliderRow{.caption = "AmpAmount", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Primary});
+  f.Add(&p.VolumeVelocity, TSliderRow{.caption = "Velocity", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Hidden});
   f.FlushHiddenParams();
 
   f.NextColumn();
-  f.Y = 426;
+  f.AtRow(426);
   f.AddPatchCommands();
   f.AddInformationLabels();
 }

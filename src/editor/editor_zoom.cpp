@@ -3,7 +3,7 @@
 #include <cmath>
 #include <iostream>
 
-#include "editor/form.h"
+#include "toolkit/form.h"
 #include "patch/settings.h"
 
 namespace brelix {

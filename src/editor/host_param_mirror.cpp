@@ -37,9 +37,12 @@ float THostParamMirror::Value(int32_t index, bool extRange) const {
   return (extRange ? entry->Extended : entry->Normal).load(std::memory_order_acquire);
 }
 
-std::string THostParamMirror::Text(int32_t index) const {
+void THostParamMirror::CopyText(int32_t index, char* out) const {
   const TEntry* entry = Find(index);
-  if (entry == nullptr) return {};
+  if (entry == nullptr) {
+    out[0] = '\0';
+    return;
+  }
   uint64_t words[kWords];
   for (;;) {
     const uint32_t before = entry->Sequence.load(std::memory_order_acquire);
@@ -51,9 +54,13 @@ std::string THostParamMirror::Text(int32_t index) const {
     std::atomic_thread_fence(std::memory_order_acquire);  // the words before the second look
     if (entry->Sequence.load(std::memory_order_relaxed) == before) break;
   }
+  std::memcpy(out, words, kTextCapacity);
+  out[kTextCapacity - 1] = '\0';
+}
+
+std::string THostParamMirror::Text(int32_t index) const {
   char bytes[kTextCapacity];
-  std::memcpy(bytes, words, sizeof bytes);
-  bytes[kTextCapacity - 1] = '\0';
+  CopyText(index, bytes);
   return std::string(bytes);
 }
 

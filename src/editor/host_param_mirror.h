@@ -31,6 +31,8 @@ class THostParamMirror {
   // 0.0 and an empty text for an index outside the entries.
   float Value(int32_t index, bool extRange) const;
   std::string Text(int32_t index) const;
+  // The text into `out` (kTextCapacity bytes, zero-terminated); empty for an index outside.
+  void CopyText(int32_t index, char* out) const;
 
  private:
   static constexpr size_t kWords = kTextCapacity / sizeof(uint64_t);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 
 namespace brelix {
 
@@ -45,9 +45,5 @@ std::optional<bool> SwitchFromHost(float host) {
 }
 
 const char* SwitchDisplayText(bool on) { return on ? "On" : "Off"; }
-
-bool EditTextFollowsValue(bool editAutomation, bool modifying) {
-  return editAutomation || !modifying;
-}
 
 }  // namespace brelix

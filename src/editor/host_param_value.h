@@ -42,10 +42,4 @@ std::optional<bool> SwitchFromHost(float host);
 // The text a host shows for a switch.
 const char* SwitchDisplayText(bool on);
 
-// ---- the slider's edit text under host automation ------------------------------------------
-
-// The edit box follows every value change except a host's, while EditAutomation is off: then only
-// the bar moves and the box (and the host's display text) keeps the value it showed.
-bool EditTextFollowsValue(bool editAutomation, bool modifying);
-
 }  // namespace brelix

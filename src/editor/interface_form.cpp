@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "editor/panel.h"
+#include "toolkit/panel.h"
 #include "editor/patch_field.h"
 #include "editor/section_param.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 #include "editor/x_interface.h"
-#include "editor/x_label.h"
+#include "widgets/x_label.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
-#include "editor/x_scroll_box.h"
-#include "editor/x_section.h"
+#include "widgets/x_scroll_box.h"
+#include "widgets/x_section.h"
 #include "synth/synthesizer.h"
 #include "ui/input.h"
 
@@ -89,16 +89,24 @@ auto TInterfaceForm::Hidden(Build build) {
   auto* group = build();
   CreateHidden = false;
   HiddenParams.push_back(group);
-  group->SetVisible(false, RandomizePage);
+  group->SetGroupVisible(false);
   return group;
+}
+
+template <typename Build>
+auto TInterfaceForm::OnLayer(TLayer layer, Build build) {
+  switch (layer) {
+    case TLayer::Primary: return Primary(build);
+    case TLayer::Hidden: return Hidden(build);
+    case TLayer::Both: break;
+  }
+  return build();
 }
 
 // ---- sections and labels ----------------------------------------------------------------
 
-XSection* TInterfaceForm::AddSection(std::string_view caption) {
+XSection* TInterfaceForm::NewSection(std::string_view caption) {
   auto* section = PlaceIn(new XSection(this), PageBox, X, Y);
-  if (!CreateHidden) LastSection = section;
-  LastHiddenSection = section;
   ControlCreated(section);
   RegisterParam(caption, nullptr, nullptr, section, CreateHidden);
   section->Caption = " " + std::string(caption);
@@ -107,15 +115,10 @@ XSection* TInterfaceForm::AddSection(std::string_view caption) {
   return section;
 }
 
-XSection* TInterfaceForm::AddPrimarySection(std::string_view caption) {
+XSection* TInterfaceForm::AddSection(std::string_view caption, TLayer layer) {
+  if (layer == TLayer::Both) return NewSection(caption);
   XSection* section = nullptr;
-  Primary([&] { return SectionParam(section = AddSection(caption)); });
-  return section;
-}
-
-XSection* TInterfaceForm::AddHiddenSection(std::string_view caption) {
-  XSection* section = nullptr;
-  Hidden([&] { return SectionParam(section = AddSection(caption)); });
+  OnLayer(layer, [&] { return SectionParam(section = NewSection(caption)); });
   return section;
 }
 
@@ -130,158 +133,80 @@ XLabel* TInterfaceForm::AddLabel(std::string_view caption) {
 
 // ---- switches ---------------------------------------------------------------------------
 
-XParamButton* TInterfaceForm::AddButton(const void* field, std::string_view caption, int width,
-                                        int height) {
-  auto* button = new XParamButton(this, caption, PageBox, X, Y);
-  LastButton = button;
-  button->SetSize(width > 0 ? width : button->Width(), height > 0 ? height : button->Height());
+XParamButton* TInterfaceForm::NewButton(const void* field, const TSwitchRow& row) {
+  auto* button = new XParamButton(this, row.caption, PageBox, X, Y);
+  button->SetSize(row.width > 0 ? row.width : button->Width(), row.height > 0 ? row.height : button->Height());
   ControlCreated(button);
   button->SetField(FieldPosition(field));
   button->Synthesizer = Synthesizer;
-  if (field != nullptr) button->ParamID = RegisterParam(caption, button, button, nullptr, CreateHidden);
+  if (field != nullptr) button->ParamID = RegisterParam(row.caption, button, button, nullptr, CreateHidden);
   controls_.push_back(button);
   Y += button->Height();
   return button;
 }
 
-XParamButton* TInterfaceForm::AddPrimaryButton(const void* field, std::string_view caption,
-                                               int width, int height) {
+XParamButton* TInterfaceForm::Add(const void* field, const TSwitchRow& row) {
   XParamButton* button = nullptr;
-  Primary([&]() -> IParam* { return button = AddButton(field, caption, width, height); });
-  return button;
-}
-
-XParamButton* TInterfaceForm::AddHiddenButton(const void* field, std::string_view caption,
-                                              int width, int height) {
-  XParamButton* button = nullptr;
-  Hidden([&]() -> IParam* { return button = AddButton(field, caption, width, height); });
+  OnLayer(row.layer, [&]() -> IParam* { return button = NewButton(field, row); });
+  button->DefaultFalse = row.off;
+  button->DefaultTrue = row.on;
+  button->OnGetParam = row.get;
+  button->OnSetParam = row.set;
   return button;
 }
 
 // ---- lists ------------------------------------------------------------------------------
 
-XParamCombo* TInterfaceForm::AddCombo(const void* field, std::string_view caption,
-                                      std::string_view itemText, bool withoutLabel,
-                                      std::string_view labelText, int width, XParamCombo* shared,
-                                      bool audioOnly) {
-  auto* combo = new XParamCombo(this, caption, PageBox, X, Y, itemText, withoutLabel, labelText,
-                                shared, audioOnly);
-  LastCombo = combo;
-  if (width > 0) combo->SetWidth(width);
+XParamCombo* TInterfaceForm::NewCombo(const void* field, const TListRow& row) {
+  auto* combo = new XParamCombo(this, row.caption, PageBox, X, Y, row.items, row.noLabel, row.label, row.shared,
+                                row.audioOnly);
+  if (row.width > 0) combo->SetWidth(row.width);
   ControlCreated(combo);
   combo->SetField(FieldPosition(field));
   combo->Synthesizer = Synthesizer;
-  combo->ParamID = RegisterParam(caption, combo, combo, nullptr, CreateHidden);
+  combo->ParamID = RegisterParam(row.caption, combo, combo, nullptr, CreateHidden);
   controls_.push_back(combo);
   Y += combo->Height;
   return combo;
 }
 
-XParamCombo* TInterfaceForm::AddPrimaryCombo(const void* field, std::string_view caption,
-                                             std::string_view itemText, bool withoutLabel,
-                                             std::string_view labelText, int width,
-                                             XParamCombo* shared, bool audioOnly) {
+XParamCombo* TInterfaceForm::Add(const void* field, const TListRow& row) {
   XParamCombo* combo = nullptr;
-  Primary([&]() -> IParam* {
-    return combo = AddCombo(field, caption, itemText, withoutLabel, labelText, width, shared, audioOnly);
-  });
-  return combo;
-}
-
-XParamCombo* TInterfaceForm::AddHiddenCombo(const void* field, std::string_view caption,
-                                            std::string_view itemText, bool withoutLabel,
-                                            std::string_view labelText, int width,
-                                            XParamCombo* shared, bool audioOnly) {
-  XParamCombo* combo = nullptr;
-  Hidden([&]() -> IParam* {
-    return combo = AddCombo(field, caption, itemText, withoutLabel, labelText, width, shared, audioOnly);
-  });
+  OnLayer(row.layer, [&]() -> IParam* { return combo = NewCombo(field, row); });
+  combo->Default = row.reset;
+  if (row.key) combo->Key();
+  combo->Tag = row.stage;
+  combo->jj = row.row;
+  combo->OnGetParam = row.get;
+  combo->OnSetParam = row.set;
   return combo;
 }
 
 // ---- sliders ----------------------------------------------------------------------------
 
-XParamSlider* TInterfaceForm::AddSlider(const void* field, std::string_view caption, double min,
-                                        double max, double extMin, double extMax,
-                                        std::string_view labelText, const void* scaledField) {
-  auto* slider = new XParamSlider(this, caption, PageBox, X, Y, min, max, extMin, extMax, labelText);
-  LastSlider = slider;
+XParamSlider* TInterfaceForm::NewSlider(const void* field, const TSliderRow& row) {
+  auto* slider = new XParamSlider(this, row.caption, PageBox, X, Y, row.range.Min, row.range.Max, row.extended.Min,
+                                  row.extended.Max, row.label);
   ControlCreated(slider);
   slider->SetField(FieldPosition(field));
-  if (scaledField != nullptr) slider->ScaledParam = std::max(FieldPosition(scaledField), 0);
+  if (row.scaled != nullptr) slider->ScaledParam = std::max(FieldPosition(row.scaled), 0);
   slider->Synthesizer = Synthesizer;
-  slider->ParamID = RegisterParam(caption, slider, slider, nullptr, CreateHidden);
+  slider->ParamID = RegisterParam(row.caption, slider, slider, nullptr, CreateHidden);
   controls_.push_back(slider);
   Y += slider->Height;
+  if (row.kind != TParamKind::SingleSingle) slider->SetKind(row.kind);
   return slider;
 }
 
-XParamSlider* TInterfaceForm::AddSliderI(const void* field, std::string_view caption, double min,
-                                         double max, double extMin, double extMax,
-                                         std::string_view labelText, const void* scaledField) {
-  XParamSlider* slider = AddSlider(field, caption, min, max, extMin, extMax, labelText, scaledField);
-  slider->SetKind(TParamKind::SingleInteger);
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddSliderII(const void* field, std::string_view caption,
-                                          int32_t min, int32_t max, int32_t extMin,
-                                          int32_t extMax, std::string_view labelText) {
-  XParamSlider* slider = AddSlider(field, caption, min, max, extMin, extMax, labelText, nullptr);
-  slider->SetKind(TParamKind::IntegerInteger);
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddPrimarySlider(const void* field, std::string_view caption,
-                                               double min, double max, double extMin,
-                                               double extMax, std::string_view labelText,
-                                               const void* scaledField) {
+XParamSlider* TInterfaceForm::Add(const void* field, const TSliderRow& row) {
   XParamSlider* slider = nullptr;
-  Primary([&]() -> IParam* {
-    return slider = AddSlider(field, caption, min, max, extMin, extMax, labelText, scaledField);
-  });
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddHiddenSlider(const void* field, std::string_view caption,
-                                              double min, double max, double extMin,
-                                              double extMax, std::string_view labelText,
-                                              const void* scaledField) {
-  XParamSlider* slider = nullptr;
-  Hidden([&]() -> IParam* {
-    return slider = AddSlider(field, caption, min, max, extMin, extMax, labelText, scaledField);
-  });
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddHiddenSliderI(const void* field, std::string_view caption,
-                                               double min, double max, double extMin,
-                                               double extMax, std::string_view labelText,
-                                               const void* scaledField) {
-  XParamSlider* slider = nullptr;
-  Hidden([&]() -> IParam* {
-    return slider = AddSliderI(field, caption, min, max, extMin, extMax, labelText, scaledField);
-  });
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddPrimarySliderII(const void* field, std::string_view caption,
-                                                 int32_t min, int32_t max, int32_t extMin,
-                                                 int32_t extMax, std::string_view labelText) {
-  XParamSlider* slider = nullptr;
-  Primary([&]() -> IParam* {
-    return slider = AddSliderII(field, caption, min, max, extMin, extMax, labelText);
-  });
-  return slider;
-}
-
-XParamSlider* TInterfaceForm::AddHiddenSliderII(const void* field, std::string_view caption,
-                                                int32_t min, int32_t max, int32_t extMin,
-                                                int32_t extMax, std::string_view labelText) {
-  XParamSlider* slider = nullptr;
-  Hidden([&]() -> IParam* {
-    return slider = AddSliderII(field, caption, min, max, extMin, extMax, labelText);
-  });
+  OnLayer(row.layer, [&]() -> IParam* { return slider = NewSlider(field, row); });
+  slider->Default = row.reset;
+  slider->Curve = row.curve;
+  if (!row.mask.empty()) slider->SetEditMask(row.mask);
+  if (row.key) slider->Key();
+  slider->OnGetParam = row.get;
+  slider->OnSetParam = row.set;
   return slider;
 }
 
@@ -315,11 +240,11 @@ void TInterfaceForm::FlushHiddenParams() {
 void TInterfaceForm::ShowHiddenLayer() {
   for (IParam* group : PrimaryParams) {
     group->SetHidden(true);
-    if (group->GetActive()) group->SetVisible(false, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(false);
   }
   for (IParam* group : HiddenParams) {
     group->SetHidden(false);
-    if (group->GetActive()) group->SetVisible(true, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(true);
   }
   HiddenPage = true;
 }
@@ -327,11 +252,11 @@ void TInterfaceForm::ShowHiddenLayer() {
 void TInterfaceForm::ShowPrimaryLayer() {
   for (IParam* group : HiddenParams) {
     group->SetHidden(true);
-    if (group->GetActive()) group->SetVisible(false, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(false);
   }
   for (IParam* group : PrimaryParams) {
     group->SetHidden(false);
-    if (group->GetActive()) group->SetVisible(true, RandomizePage);
+    if (group->GetActive()) group->SetGroupVisible(true);
   }
   HiddenPage = false;
 }

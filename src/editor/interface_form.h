@@ -1,7 +1,8 @@
 // TInterfaceForm: the editor window and the builders of its pages. A strip of page buttons (at the
 // top, or at the bottom with the BottomButtons setting) and the page area with one scroll box per
 // page. The builders place a widget group at the layout cursor (X, Y) in PageBox, bind it to a
-// field of the record at PatchAddr, name it for the host (RegisterParam) and sort it into a layer:
+// field of the record at PatchAddr, name it for the host (RegisterParam) and sort it into a layer
+// (page_rows.h has the rows they take):
 //
 //   plain     always shown; Y moves down by the group's height.
 //   primary   Y is kept, so that the hidden group built next takes the same place.
@@ -18,9 +19,10 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/form.h"
+#include "toolkit/form.h"
+#include "editor/page_rows.h"
 #include "editor/param_names.h"
-#include "editor/x_page_button.h"
+#include "widgets/x_page_button.h"
 #include "plugin/vst24.h"
 
 namespace brelix {
@@ -45,6 +47,7 @@ class TInterfaceForm : public TForm {
   static constexpr int kSectionHeight = 16;
   static constexpr int kLabelHeight = 14;
   static constexpr int kSliderGroupHeight = 31;
+  static constexpr int kHalfColumnStep = 76;  // half a column and the gap
 
   // The window of the given size with its page strip and page area; no pages yet.
   TInterfaceForm(int width, int height);
@@ -53,7 +56,6 @@ class TInterfaceForm : public TForm {
   TPanel* PagePanel = nullptr;
   TPanel* PagesPanel = nullptr;
   uintptr_t PatchAddr = 0;  // the record that field addresses given to the builders lie in
-  int32_t Column = 0;
   int32_t X = 0, Y = 0;     // the layout cursor in PageBox
   XScrollBox* PageBox = nullptr;
   XSection* PatchLabel = nullptr;
@@ -61,13 +63,7 @@ class TInterfaceForm : public TForm {
   std::vector<IParam*> HiddenParams;
   bool CreateHidden = false;
   bool HiddenPage = false;
-  bool RandomizePage = false;
   bool SaveAs = false;
-  XParamButton* LastButton = nullptr;
-  XParamCombo* LastCombo = nullptr;
-  XParamSlider* LastSlider = nullptr;
-  XSection* LastSection = nullptr;
-  XSection* LastHiddenSection = nullptr;
   XInterface* Editor = nullptr;
   XSynthesizer* Synthesizer = nullptr;
 
@@ -77,47 +73,19 @@ class TInterfaceForm : public TForm {
   void ShowPage(XScrollBox* box);
 
   // ---- builders (a field is the address of a field inside the record at PatchAddr, or none)
-  XSection* AddSection(std::string_view caption);
-  XSection* AddPrimarySection(std::string_view caption);
-  XSection* AddHiddenSection(std::string_view caption);
+  XSection* AddSection(std::string_view caption, TLayer layer = TLayer::Both);
   XLabel* AddLabel(std::string_view caption);
-  XParamButton* AddButton(const void* field, std::string_view caption, int width, int height);
-  XParamButton* AddPrimaryButton(const void* field, std::string_view caption, int width, int height);
-  XParamButton* AddHiddenButton(const void* field, std::string_view caption, int width, int height);
-  XParamCombo* AddCombo(const void* field, std::string_view caption, std::string_view itemText,
-                        bool withoutLabel, std::string_view labelText, int width,
-                        XParamCombo* shared, bool audioOnly);
-  XParamCombo* AddPrimaryCombo(const void* field, std::string_view caption,
-                               std::string_view itemText, bool withoutLabel,
-                               std::string_view labelText, int width, XParamCombo* shared,
-                               bool audioOnly);
-  XParamCombo* AddHiddenCombo(const void* field, std::string_view caption,
-                              std::string_view itemText, bool withoutLabel,
-                              std::string_view labelText, int width, XParamCombo* shared,
-                              bool audioOnly);
-  XParamSlider* AddSlider(const void* field, std::string_view caption, double min, double max,
-                          double extMin, double extMax, std::string_view labelText,
-                          const void* scaledField);
-  XParamSlider* AddSliderI(const void* field, std::string_view caption, double min, double max,
-                           double extMin, double extMax, std::string_view labelText,
-                           const void* scaledField);
-  XParamSlider* AddSliderII(const void* field, std::string_view caption, int32_t min, int32_t max,
-                            int32_t extMin, int32_t extMax, std::string_view labelText);
-  XParamSlider* AddPrimarySlider(const void* field, std::string_view caption, double min,
-                                 double max, double extMin, double extMax,
-                                 std::string_view labelText, const void* scaledField);
-  XParamSlider* AddHiddenSlider(const void* field, std::string_view caption, double min,
-                                double max, double extMin, double extMax,
-                                std::string_view labelText, const void* scaledField);
-  XParamSlider* AddHiddenSliderI(const void* field, std::string_view caption, double min,
-                                 double max, double extMin, double extMax,
-                                 std::string_view labelText, const void* scaledField);
-  XParamSlider* AddPrimarySliderII(const void* field, std::string_view caption, int32_t min,
-                                   int32_t max, int32_t extMin, int32_t extMax,
-                                   std::string_view labelText);
-  XParamSlider* AddHiddenSliderII(const void* field, std::string_view caption, int32_t min,
-                                  int32_t max, int32_t extMin, int32_t extMax,
-                                  std::string_view labelText);
+  // One page line: the control of the row's kind at the cursor, bound to `field`.
+  XParamSlider* Add(const void* field, const TSliderRow& row);
+  XParamCombo* Add(const void* field, const TListRow& row);
+  XParamButton* Add(const void* field, const TSwitchRow& row);
+
+  // ---- the layout cursor's steps
+  // To the right half of the column and back (the switches beside a half-width header).
+  void ToRightHalf() { X += kHalfColumnStep; }
+  void ToLeftHalf() { X -= kHalfColumnStep; }
+  // To the row at `y` of the page.
+  void AtRow(int y) { Y = y; }
 
   // Names a group and enters it into the editor's host list (nothing without a caption or an
   // editor). `control` is none for a section. Returns the name.
@@ -142,15 +110,11 @@ class TInterfaceForm : public TForm {
   virtual void IdleStep() {}
   // The editor's window closes.
   virtual void EditorClosed() {}
-  virtual int32_t KnobPage() { return 0; }
   // The host's key calls; 0: not handled.
   virtual int32_t KeyDownHook(const VstKeyCode& key) { (void)key; return 0; }
   virtual int32_t KeyUpHook(const VstKeyCode& key) { (void)key; return 0; }
   // Refreshes the modified mark of the patch name header.
   virtual void Captioner() {}
-  virtual void ProcessEvent(uint8_t status, uint8_t data1, uint8_t data2) {
-    (void)status; (void)data1; (void)data2;
-  }
 
   // Tab and Shift+Tab move the focus (unless LegacyTab); Escape closes a form without a host.
   bool PreviewKeyDown(TKeyEvent& e) override;
@@ -159,6 +123,13 @@ class TInterfaceForm : public TForm {
 
  private:
   int32_t FieldPosition(const void* field) const;
+  // The group on its layer.
+  template <typename Build>
+  auto OnLayer(TLayer layer, Build build);
+  XSection* NewSection(std::string_view caption);
+  XParamButton* NewButton(const void* field, const TSwitchRow& row);
+  XParamCombo* NewCombo(const void* field, const TListRow& row);
+  XParamSlider* NewSlider(const void* field, const TSliderRow& row);
   // The primary variants: the plain builder with Y kept, the group filed as primary.
   template <typename Build>
   auto Primary(Build build);

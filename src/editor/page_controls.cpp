@@ -8,135 +8,113 @@
 
 namespace brelix {
 
-// ---- set-up ------------------------------------------------------------------------------------
-
-TSliderSetup& TSliderSetup::Default(float value) { Control->Default = value; return *this; }
-TSliderSetup& TSliderSetup::Curve(TSliderCurve curve) { Control->Curve = curve; return *this; }
-TSliderSetup& TSliderSetup::Mask(std::string_view mask) { Control->SetEditMask(mask); return *this; }
-TSliderSetup& TSliderSetup::Key() { Control->Key(); return *this; }
-TSliderSetup& TSliderSetup::Get(TSliderParamProc proc) { Control->OnGetParam = std::move(proc); return *this; }
-TSliderSetup& TSliderSetup::Set(TSliderParamProc proc) { Control->OnSetParam = std::move(proc); return *this; }
-
-TComboSetup& TComboSetup::Default(uint32_t value) { Control->Default = value; return *this; }
-TComboSetup& TComboSetup::Key() { Control->Key(); return *this; }
-TComboSetup& TComboSetup::Stage(int32_t stage) { Control->Tag = stage; return *this; }
-TComboSetup& TComboSetup::Row(int32_t row) { Control->jj = row; return *this; }
-TComboSetup& TComboSetup::Width(int width) { Control->SetWidth(width); return *this; }
-TComboSetup& TComboSetup::Get(TComboParamProc proc) { Control->OnGetParam = std::move(proc); return *this; }
-TComboSetup& TComboSetup::Set(TComboParamProc proc) { Control->OnSetParam = std::move(proc); return *this; }
-
-TSwitchSetup& TSwitchSetup::Values(uint32_t off, uint32_t on) {
-  Control->DefaultFalse = off;
-  Control->DefaultTrue = on;
-  return *this;
-}
-TSwitchSetup& TSwitchSetup::Get(TButtonParamProc proc) { Control->OnGetParam = std::move(proc); return *this; }
-TSwitchSetup& TSwitchSetup::Set(TButtonParamProc proc) { Control->OnSetParam = std::move(proc); return *this; }
-
 // ---- call-backs --------------------------------------------------------------------------------
 
 namespace callbacks {
 namespace {
 
-// Runs `f` with the control's synthesizer and patch once it has both.
-template <class Control, class F>
-void WithEngine(Control& c, F&& f) {
+// Runs `f` with the call's synthesizer and patch once it has both.
+template <class F>
+void WithEngine(TParamCall& c, F&& f) {
   if (c.Synthesizer != nullptr && c.Patch != nullptr) f(*c.Synthesizer, *c.Patch);
 }
 
-uint32_t FieldWord(const XParam& c) {
+uint32_t FieldWord(const TParamCall& c) {
   if (c.Patch == nullptr) return 0;
   return ReadPatchWord(*c.Patch, c.Param).value_or(0);
 }
 
-TModSlot SlotOf(const XParamCombo& c, TModMatrix matrix) { return {matrix, c.jj * 4 + c.ii - 1}; }
+TModSlot SlotOf(const TParamCall& c, TModMatrix matrix) { return {matrix, c.jj * 4 + c.ii - 1}; }
 
 }  // namespace
 
-void OscPitch(XParamSlider& s) {
-  if (s.Synthesizer != nullptr) UpdateOscPitch(*s.Synthesizer);
+void OscPitch(TParamCall& c) {
+  if (c.Synthesizer != nullptr) UpdateOscPitch(*c.Synthesizer);
 }
-void OscFixed(XParamSlider& s) { WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateOscFixed(y, p); }); }
-void OscCenter(XParamSlider& s) {
-  WithEngine(s, [&s](XSynthesizer& y, XPatch& p) { UpdateOscCenter(y, p, s.ii); });
+void OscFixed(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateOscFixed(y, p); }); }
+void OscCenter(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { UpdateOscCenter(y, p, c.ii); });
 }
-void SampleRateFields(XParamSlider& s) {
-  WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateSampleRateFields(y, p); });
-}
-void VoiceCountGet(XParamSlider& s) {
-  if (s.Multi != nullptr) s.Value = static_cast<float>(VoiceCountShown(*s.Multi));
-}
-void VoiceCountSet(XParamSlider& s) {
-  if (s.Synthesizer != nullptr) s.SetValue(static_cast<float>(SetVoiceCount(*s.Synthesizer, s.Value)), true);
-}
-void PreviewNote(XParamSlider& s) {
-  if (s.Synthesizer != nullptr) PlayPreviewNote(*s.Synthesizer, s.Value);
-}
-void FilterRange(XParamSlider& s) { WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateFilterRange(y, p); }); }
-void FilterTracking(XParamSlider& s) {
-  if (s.Synthesizer != nullptr) UpdateFilterTracking(*s.Synthesizer);
-}
-void LfoTime(XParamSlider& s) { WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
-void LfoQuantizeGet(XParamSlider& s) { s.Value = static_cast<float>(LfoQuantizeShown(FieldWord(s))); }
-void LfoQuantizeSet(XParamSlider& s) {
-  if (s.Patch == nullptr || !std::isfinite(s.Value) || s.Value < 0) return;
-  SetLfoQuantize(*s.Patch, s.ii, static_cast<uint32_t>(s.Value));
-}
-void EnvRates(XParamSlider& s) { WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateEnvelopes(y, p); }); }
-void DelayValues(XParamSlider& s) { WithEngine(s, [](XSynthesizer& y, XPatch& p) { UpdateDelay(y, p); }); }
-
-void SampleRateFieldsList(XParamCombo& c) {
+void SampleRateFields(TParamCall& c) {
   WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateSampleRateFields(y, p); });
 }
-void MidiChannelGet(XParamCombo& c) {
+void VoiceCountGet(TParamCall& c) {
+  if (c.Multi != nullptr) c.Value = VoiceCountShown(*c.Multi);
+}
+void VoiceCountSet(TParamCall& c) {
+  if (c.Synthesizer == nullptr) return;
+  c.Value = SetVoiceCount(*c.Synthesizer, c.Float());
+  c.Retaken = true;
+}
+void PreviewNote(TParamCall& c) {
+  if (c.Synthesizer != nullptr) PlayPreviewNote(*c.Synthesizer, c.Float());
+}
+void FilterRange(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateFilterRange(y, p); }); }
+void FilterTracking(TParamCall& c) {
+  if (c.Synthesizer != nullptr) UpdateFilterTracking(*c.Synthesizer);
+}
+void LfoTime(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
+void LfoQuantizeGet(TParamCall& c) { c.Value = LfoQuantizeShown(FieldWord(c)); }
+void LfoQuantizeSet(TParamCall& c) {
+  const float value = c.Float();
+  if (c.Patch == nullptr || !std::isfinite(value) || value < 0) return;
+  SetLfoQuantize(*c.Patch, c.ii, static_cast<uint32_t>(value));
+}
+void EnvRates(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateEnvelopes(y, p); }); }
+void DelayValues(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateDelay(y, p); }); }
+
+void SampleRateFieldsList(TParamCall& c) {
+  WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateSampleRateFields(y, p); });
+}
+void MidiChannelGet(TParamCall& c) {
   if (c.Multi != nullptr) c.Value = MidiChannelShown(*c.Multi);
 }
-void MidiChannelSet(XParamCombo& c) {
-  if (c.Multi != nullptr) SetMidiChannel(*c.Multi, c.Value);
+void MidiChannelSet(TParamCall& c) {
+  if (c.Multi != nullptr) SetMidiChannel(*c.Multi, c.Number());
 }
-void ModSourceGet(XParamCombo& c) { c.Value = ModSourceShown(FieldWord(c)); }
-void AmpSourceSet(XParamCombo& c) {
-  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetAmpSource(y, p, c.Value); });
+void ModSourceGet(TParamCall& c) { c.Value = ModSourceShown(FieldWord(c)); }
+void AmpSourceSet(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetAmpSource(y, p, c.Number()); });
 }
-void PatchModSourceSet(XParamCombo& c) {
-  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetModSource(y, p, SlotOf(c, TModMatrix::Patch), c.Value); });
+void PatchModSourceSet(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetModSource(y, p, SlotOf(c, TModMatrix::Patch), c.Number()); });
 }
-void MidiModSourceSet(XParamCombo& c) {
-  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetModSource(y, p, SlotOf(c, TModMatrix::Midi), c.Value); });
+void MidiModSourceSet(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetModSource(y, p, SlotOf(c, TModMatrix::Midi), c.Number()); });
 }
-void PatchModDestSet(XParamCombo& c) {
+void PatchModDestSet(TParamCall& c) {
   WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { UpdateModDest(y, p, SlotOf(c, TModMatrix::Patch)); });
 }
-void MidiModDestSet(XParamCombo& c) {
+void MidiModDestSet(TParamCall& c) {
   WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { UpdateModDest(y, p, SlotOf(c, TModMatrix::Midi)); });
 }
-void FilterTypeSet(XParamCombo& c) {
-  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetFilterType(y, p, c.ii, c.Value); });
+void FilterTypeSet(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { SetFilterType(y, p, c.ii, c.Number()); });
 }
-void LfoShape(XParamCombo& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
-void EnvStepGet(XParamCombo& c) {
+void LfoShape(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
+void EnvStepGet(TParamCall& c) {
   c.Value = EnvStepShown(c.Tag, static_cast<int32_t>(FieldWord(c)));
 }
-void EnvStepSet(XParamCombo& c) {
-  if (c.Patch != nullptr) SetEnvStep(*c.Patch, c.Tag, c.ii, c.Value);
+void EnvStepSet(TParamCall& c) {
+  if (c.Patch != nullptr) SetEnvStep(*c.Patch, c.Tag, c.ii, c.Number());
 }
-void EnvCurve(XParamCombo& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateEnvelopes(y, p); }); }
+void EnvCurve(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateEnvelopes(y, p); }); }
 
-void SampleLoop(XParamButton& b) {
-  WithEngine(b, [&b](XSynthesizer& y, XPatch& p) { UpdateSampleLoop(y, p, b.ii); });
+void SampleLoop(TParamCall& c) {
+  WithEngine(c, [&c](XSynthesizer& y, XPatch& p) { UpdateSampleLoop(y, p, c.ii); });
 }
-void Oversampling(XParamButton& b) {
-  WithEngine(b, [](XSynthesizer& y, XPatch& p) { UpdateOversampling(y, p); });
+void Oversampling(TParamCall& c) {
+  WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateOversampling(y, p); });
 }
-void LfoTimeSwitch(XParamButton& b) { WithEngine(b, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
-void DelayClock(XParamButton& b) {
-  WithEngine(b, [](XSynthesizer& y, XPatch& p) { UpdateDelayClock(y, p); });
+void LfoTimeSwitch(TParamCall& c) { WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateLfos(y, p); }); }
+void DelayClock(TParamCall& c) {
+  WithEngine(c, [](XSynthesizer& y, XPatch& p) { UpdateDelayClock(y, p); });
 }
-void DelayRoutingGet(XParamButton& b) {
-  if (b.Patch != nullptr) b.Value = DelayRoutingShown(b.Patch->DelayRouting);
+void DelayRoutingGet(TParamCall& c) {
+  if (c.Patch != nullptr) c.Value = DelayRoutingShown(c.Patch->DelayRouting);
 }
-void DelayRoutingSet(XParamButton& b) {
-  if (b.Patch != nullptr) SetDelayRouting(*b.Patch, b.Value);
+void DelayRoutingSet(TParamCall& c) {
+  if (c.Patch != nullptr) SetDelayRouting(*c.Patch, c.On());
 }
 
 }  // namespace callbacks

@@ -8,14 +8,14 @@
 //              extended bounds, its overflow sides from OverflowBelow/OverflowAbove. Field :=
 //              TSliderField{Param, Kind, GetMask, SetMask, ScaledParam, ScaleType}; ii :=
 //              PatchFieldLane(Param).
-//   SetValue   KnobValue := v; v := KindValue(Kind, v); when modifying, mark and Modify; the
-//              OnValueChange hook; Value := v; the edit text only when
-//              EditTextFollowsValue(EditAutomation, Modifying); bar position :=
-//              CurveValueToPosition(Curve, v, Ranges.Normal()).
+//   SetValue   KnobValue := v; v := KindValue(Kind, v); when modifying, mark and Modify;
+//              Value := v; the edit text; bar position := CurveValueToPosition(Curve, v,
+//              Ranges.Normal()).
 //   GetParam   {Value, KnobValue} := ReadSliderField(*Patch, Field); OnGetParam; then the edit
 //              text and bar as in SetValue.
 //   SetParam   keep Value; WriteSliderField(*Patch, Field, Value) (refuses what is not finite);
-//              OnSetParam, OnSetComboParam; restore Value.
+//              OnSetParam (a TParamCall; one that sets Retaken is shown with SetValue(value,
+//              true)); restore Value.
 //   a drag     the bar reports a position in Ranges.Chosen(Alt); the control takes
 //              CurvePositionToValue(Curve, position, that range) through UpdateValue. On release
 //              UndoList.Push(OldValue) when the value differs from it.
@@ -35,18 +35,20 @@
 //   GetParam   Value := ReadSwitchField(*Patch, Field); SetParam: WriteSwitchField.
 //
 // The editor object (host parameters)
-//   THostParamList<control> holds the entries; Find(index, Automation) is none for every call a
-//   host must get the neutral answer for (0.0, no write, "", "?"). Per entry:
+//   THostParamList<control> collects the entries while the pages are built; THostParamTable is
+//   made from it (each control's HostSpec) and answers the host. Find(index, Automation) is none
+//   for every call a host must get the neutral answer for (0.0, no write, "", "?"). Per entry:
 //   entry 0    SwitchFromHost(v) sets ExtRange (none for NaN: unchanged); reads 0.0.
-//   slider     SliderToHost(Ranges, ExtRange, Value); SliderFromHost(...) into UpdateValue, then
-//              the bar's LastValue := its Value. Display: the edit box's text.
-//   list       ListToHost(item count, Value); ListFromHost(...) into UpdateValue. Display: the
-//              list's shown text.
-//   switch     SwitchToHost(Value); SwitchFromHost(...) into UpdateValue. SwitchDisplayText.
-//   names      Name(index, Automation, LegacyParams).
-//
+//   slider     SliderToHost(Ranges, ExtRange, Value); SliderFromHost(...), then the slider's edit
+//              path on the data. Display: the value by the edit box's mask.
+//   list       ListToHost(item count, Value); ListFromHost(...). Display: the item's text.
+//   switch     SwitchToHost(Value); SwitchFromHost(...). SwitchDisplayText.
+//   names      the entry's name, or its legacy form with LegacyParams.
+//   The controls take the values a host wrote at the next idle call (TakeHostValue).
+
 // The engine call-backs
-//   OnGetParam / OnSetParam of the page controls forward to engine_callbacks.h, whose header
+//   OnGetParam / OnSetParam of the page controls (plain functions of a TParamCall, param_call.h,
+//   so that the host parameter table runs the same ones) forward to engine_callbacks.h, whose header
 //   lists which control attaches which; shown_values.h holds the conversions of the fields that
 //   a control shows in another form than the patch stores.
 //
@@ -58,16 +60,17 @@
 #pragma once
 
 #include "editor/control_field.h"
-#include "editor/engine_callbacks.h"
+#include "synth/engine_callbacks.h"
 #include "editor/host_param_list.h"
+#include "editor/host_param_table.h"
 #include "editor/host_param_value.h"
-#include "editor/list_items.h"
-#include "editor/param_kind.h"
+#include "toolkit/list_items.h"
+#include "widgets/param_kind.h"
 #include "editor/param_names.h"
 #include "editor/patch_field.h"
 #include "editor/rate_scaled_param.h"
-#include "editor/shown_values.h"
+#include "synth/shown_values.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
 #include "editor/slider_reset.h"
-#include "editor/undo_stack.h"
+#include "toolkit/undo_stack.h"

@@ -1,5 +1,5 @@
 // The part of IParam that every parameter control answers alike from its own fields (Active,
-// External, Hidden, SectionID).
+// Hidden, SectionID).
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,8 @@ template <typename Control>
 class TParamLayerState : public IParam {
  public:
   bool GetActive() const override { return Self().Active; }
-  void SetActive(bool active) override { Self().Active = active; }
-  bool GetExternal() const override { return Self().External; }
   bool GetHidden() const override { return Self().Hidden; }
   void SetHidden(bool hidden) override { Self().Hidden = hidden; }
-  int32_t GetSectionID() const override { return Self().SectionID; }
   void SetSectionID(int32_t id) override { Self().SectionID = id; }
 
  private:

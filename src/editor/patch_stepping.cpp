@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
-#include "editor/edit.h"
-#include "editor/list_box.h"
+#include "toolkit/edit.h"
+#include "toolkit/list_box.h"
 #include "ui/input.h"
 
 namespace brelix {

@@ -24,26 +24,22 @@ TTestPageForm::TTestPageForm(XInterface* editor, XSynthesizer* synthesizer, cons
   X = 4;
   Y = 4;
   AddSection("Osc #1");
-  FreeRun = AddButton(p ? &p->AuxOscStartPhase : nullptr, "FreeRun", 0, 0);
-  Semitone = AddSlider(p ? &p->AuxOscSemitone : nullptr, "Semitone", -48, 48, -96, 96, "", nullptr);
-  Semitone->Key();
-  Cutoff = AddPrimarySlider(p ? &p->FilterCutoff : nullptr, "Cutoff", 0, 12543.854, 1e9, 1e9, "", nullptr);
-  Cutoff->Curve = TSliderCurve::Exp5;
-  Cutoff->Default = 12543.854f;
-  Detune = AddHiddenSlider(p ? &p->AuxOscDetune : nullptr, "Detune", -1, 1, -8, 8, "", nullptr);
-  Range = AddSliderI(p ? &p->AuxOscRange : nullptr, "Range", 0, 10, 1e9, 1e9, "", nullptr);
-  Type = AddCombo(p ? &p->FilterType : nullptr, "Type", "Off\nLow\n_Reserved\nHigh#5\nBand",
-                  false, "Filter Type", 0, nullptr, false);
-  Note = AddSliderII(p ? &p->PlayNote : nullptr, "Note", 0, 127, 1e9, 1e9, "");
+  FreeRun = Add(p ? &p->AuxOscStartPhase : nullptr, TSwitchRow{.caption = "FreeRun"});
+  Semitone = Add(p ? &p->AuxOscSemitone : nullptr, TSliderRow{.caption = "Semitone", .range = {-48, 48}, .extended = {-96, 96}, .key = true});
+  Cutoff = Add(p ? &p->FilterCutoff : nullptr, TSliderRow{.caption = "Cutoff", .range = {0, 12543.854}, .layer = TLayer::Primary, .curve = TSliderCurve::Exp5, .reset = 12543.854f});
+  Detune = Add(p ? &p->AuxOscDetune : nullptr, TSliderRow{.caption = "Detune", .range = {-1, 1}, .extended = {-8, 8}, .layer = TLayer::Hidden});
+  Range = Add(p ? &p->AuxOscRange : nullptr, TSliderRow{.caption = "Range", .range = {0, 10}, .kind = TParamKind::SingleInteger});
+  Type = Add(p ? &p->FilterType : nullptr, TListRow{.caption = "Type", .items = "Off\nLow\n_Reserved\nHigh#5\nBand", .label = "Filter Type"});
+  Note = Add(p ? &p->PlayNote : nullptr, TSliderRow{.caption = "Note", .range = {0, 127}, .kind = TParamKind::IntegerInteger});
   FlushHiddenParams();
 
   X = 4 + 151 + 4;
   Y = 4;
   AddLabel("Built-in test page");
-  AddPrimarySection("Sound");
-  AddHiddenSection("Voice");
-  Level = AddPrimarySlider(p ? &p->AuxOscLevel : nullptr, "Level", 0, 1, 1e9, 1e9, "", nullptr);
-  Declick = AddHiddenButton(p ? &p->FilterDeclick : nullptr, "Declick", 0, 0);
+  AddSection("Sound", TLayer::Primary);
+  AddSection("Voice", TLayer::Hidden);
+  Level = Add(p ? &p->AuxOscLevel : nullptr, TSliderRow{.caption = "Level", .range = {0, 1}, .layer = TLayer::Primary});
+  Declick = Add(p ? &p->FilterDeclick : nullptr, TSwitchRow{.caption = "Declick", .layer = TLayer::Hidden});
   FlushHiddenParams();
 }
 

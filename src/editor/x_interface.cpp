@@ -8,7 +8,7 @@
 #include "editor/host_param_value.h"
 #include "editor/interface_form.h"
 #include "editor/test_page_form.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 #include "editor/x_param.h"
 #include "synth/modifying_scope.h"
 #include "synth/multi.h"
@@ -32,12 +32,12 @@ XInterface::XInterface(XSynthesizer* synthesizer) : AEffEditor(synthesizer), Syn
   SetWidgetSettings(SharedSettings());
   form_ = FormFactory() ? FormFactory()(*this) : MakeTestPageForm(*this);
   hand_over_ = std::make_unique<THostParamHandOver>(Params.Count());
-  mirror_ = std::make_unique<THostParamMirror>(Params.Count());
+  table_ = std::make_unique<THostParamTable>(Params, Synthesizer);
   r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom, ui::UiScreenSize());
   // A host reads parameters long before (or without ever) opening the editor: the controls show
   // the patch from the start.
   ReloadControls();
-  MirrorAll();
+  PublishControls();
 }
 
 XInterface::~XInterface() {
@@ -84,7 +84,7 @@ void XInterface::ApplyPostedWrites() {
 void XInterface::FinishHolding() noexcept {
   try {
     ReloadIfPending();
-    if (mirror_all_due_) MirrorAll();
+    if (publish_due_) PublishControls();
   } catch (...) {
   }
 }
@@ -108,13 +108,14 @@ bool XInterface::Open(void* window) {
   // A second open without a close moves the editor into the window now offered.
   if (window_) window_->Close();
   else window_ = std::make_unique<ui::X11ChildWindow>(form_->WindowClient());
+  ShowHostWrites();
   if (!Initialized) {
     Initialized = true;
     ReloadControls();
   } else {
     form_->RefreshTexts();
     form_->Captioner();
-    mirror_all_due_ = true;
+    publish_due_ = true;
   }
   form_->SetBounds(0, 0, kWidth, kHeight);  // logical pixels; `r` is the zoomed window
   if (!window_->Open(static_cast<Window>(reinterpret_cast<uintptr_t>(window)))) return false;
@@ -133,17 +134,19 @@ void XInterface::Idle() {
   // Another thread at work on the controls: this tick is skipped, the next one does it.
   TControlsHold hold(this, TControlsHold::IfFree);
   if (!hold) return;
+  ShowHostWrites();
   if (window_ && window_->IsOpen()) {
     form_->IdleStep();  // a dialog's answer, the patch name header
     window_->Idle();    // the user's edits arrive here
-    mirror_all_due_ = true;
+    publish_due_ = true;
   }
 }
 
 bool XInterface::OnKeyDown(VstKeyCode& key) {
   TControlsHold hold(this);
   if (!form_) return false;
-  mirror_all_due_ = true;
+  ShowHostWrites();
+  publish_due_ = true;
   bool handled = form_->KeyDownHook(key) != 0;
   if (!handled && window_ && window_->IsOpen()) handled = window_->HostKeyDown(ui::TranslateVstKey(key));
   return handled;
@@ -152,7 +155,8 @@ bool XInterface::OnKeyDown(VstKeyCode& key) {
 bool XInterface::OnKeyUp(VstKeyCode& key) {
   TControlsHold hold(this);
   if (!form_) return false;
-  mirror_all_due_ = true;
+  ShowHostWrites();
+  publish_due_ = true;
   bool handled = form_->KeyUpHook(key) != 0;
   if (!handled && window_ && window_->IsOpen()) handled = window_->HostKeyUp(ui::TranslateVstKey(key));
   return handled;
@@ -161,22 +165,19 @@ bool XInterface::OnKeyUp(VstKeyCode& key) {
 // ---- host parameters ------------------------------------------------------------------------
 
 float XInterface::GetParam(int32_t index) {
-  const auto* entry = Params.Find(index, Synthesizer->Automation);
-  if (entry == nullptr || entry->Object == nullptr) return 0.0f;
-  if (TControlsHold hold{this, TControlsHold::IfFree}) return entry->Object->HostValue(ExtRange);
+  if (!Synthesizer->Automation || !table_->HasValue(index)) return 0.0f;
   if (const std::optional<float> pending = hand_over_->Pending(index)) return *pending;
-  return mirror_->Value(index, ExtRange);
+  return table_->HostValue(index, ExtRange);
 }
 
 void XInterface::SetParam(int32_t index, float value) {
-  const auto* entry = Params.Find(index, Synthesizer->Automation);
-  if (entry == nullptr) return;
+  if (!Synthesizer->Automation || index < 0 || index >= table_->Count()) return;
   if (index == 0) {
     if (const std::optional<bool> on = SwitchFromHost(value)) ExtRange = *on;
     return;
   }
   // A value that is not a number changes nothing (and is never posted).
-  if (entry->Object == nullptr || std::isnan(value)) return;
+  if (!table_->HasValue(index) || std::isnan(value)) return;
   const bool extRange = ExtRange;
   if (TControlsHold hold{this, TControlsHold::IfFree}) {
     ApplyHostWrite(index, value, extRange);
@@ -188,41 +189,44 @@ void XInterface::SetParam(int32_t index, float value) {
   TControlsHold retry(this, TControlsHold::IfFree);
 }
 
+void XInterface::CopyParamName(int32_t index, char* text) {
+  table_->CopyName(Synthesizer->Automation ? index : -1, WidgetSettings().LegacyParams, text);
+}
+
+void XInterface::CopyParamDisplay(int32_t index, char* text) {
+  if (!Synthesizer->Automation) index = -1;
+  table_->CopyDisplay(index, text);
+}
+
 std::string XInterface::GetParamName(int32_t index) {
-  return Params.Name(index, Synthesizer->Automation, WidgetSettings().LegacyParams);
+  char text[THostParamTable::kTextCapacity];
+  CopyParamName(index, text);
+  return text;
 }
 
 std::string XInterface::GetParamDisplay(int32_t index) {
-  const auto* entry = Params.Find(index, Synthesizer->Automation);
-  if (entry == nullptr || entry->Object == nullptr) return {};
-  if (TControlsHold hold{this, TControlsHold::IfFree}) return entry->Object->DisplayText();
-  return mirror_->Text(index);
+  char text[THostParamTable::kTextCapacity];
+  CopyParamDisplay(index, text);
+  return text;
 }
 
 std::string XInterface::GetParamLabel(int32_t) { return {}; }
 
 void XInterface::ApplyHostWrite(int32_t index, float value, bool extRange) {
-  const auto* entry = Params.Find(index, Synthesizer->Automation);
-  if (entry == nullptr || entry->Object == nullptr) return;
-  {
-    // Modifying held: Modify does not echo the host's own write. Only the holder of the controls
-    // sets it, so a call on another thread cannot clear it under a write (or set it under an edit).
-    ModifyingScope modifying(Synthesizer->Modifying);
-    entry->Object->SetHostValue(value, extRange);
-  }
-  MirrorEntry(index);
+  // Modifying held: Modify does not echo the host's own write. Only the holder of the controls
+  // sets it, so a call on another thread cannot clear it under a write (or set it under an edit).
+  ModifyingScope modifying(Synthesizer->Modifying);
+  table_->Write(index, value, extRange);
 }
 
-void XInterface::MirrorEntry(int32_t index) {
-  const auto* entry = Params.Find(index, true);
-  if (entry == nullptr || entry->Object == nullptr) return;
-  const IParamControl& control = *entry->Object;
-  mirror_->Store(index, control.HostValue(false), control.HostValue(true), control.DisplayText());
+void XInterface::PublishControls() {
+  for (int32_t i = 0; i < table_->Count(); ++i)
+    if (const IParamControl* control = table_->Control(i)) table_->Publish(i, control->TableValue(), control->DisplayText());
+  publish_due_ = false;
 }
 
-void XInterface::MirrorAll() {
-  for (int32_t i = 0; i < Params.Count(); ++i) MirrorEntry(i);
-  mirror_all_due_ = false;
+void XInterface::ShowHostWrites() {
+  table_->TakeChanges([](IParamControl& control, double value, double shown) { control.TakeHostValue(value, shown); });
 }
 
 // ---- reloading the controls from the patch --------------------------------------------------------
@@ -236,7 +240,9 @@ void XInterface::ReloadIfPending() {
 void XInterface::ReloadControls() {
   if (!form_ || !Synthesizer->Multi) return;
   form_->RefreshControls(Synthesizer->Multi->EditBuffer, Synthesizer->Multi.get());
-  mirror_all_due_ = true;
+  // The controls now show the patch, host writes included: none is left for them to take.
+  if (table_) table_->TakeChanges([](IParamControl&, double, double) {});
+  publish_due_ = true;
 }
 
 }  // namespace brelix

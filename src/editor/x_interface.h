@@ -1,6 +1,7 @@
 // XInterface: the editor object the host sees (effEditGetRect, effEditOpen, effEditClose,
-// effEditIdle, the key calls) and the host parameter list, whose entries are the editor's
-// controls. The host's parameter calls on the synthesizer are answered here.
+// effEditIdle, the key calls) and the host parameters. The page builders fill the host parameter
+// list with the editor's controls; once the form is built the list becomes the host parameter
+// table (host_param_table.h), which answers the host's parameter calls without a widget.
 //
 // The form is made by the editor-form factory when the editor is created, and its controls are
 // loaded from the patch at once, so a host that never opens the editor reads the patch's values.
@@ -9,19 +10,22 @@
 //
 // Threads: a host may call the parameter operations from any thread (its audio thread too, for
 // automation), and none of them waits for the user-interface thread (a write that runs an engine
-// call-back still waits in the engine bracket, at most one render call). Whatever touches widgets
-// does so while its thread holds the editor's controls (THostParamHandOver, one atomic owner word):
-// - SetParam takes the controls if they are free and applies the value at once; if another thread
-//   holds them it posts the value into the parameter's mailbox slot and returns, and the holder
-//   applies it (as a host write: Modifying held, no automate echo) before it lets go.
-// - GetParam and GetParamDisplay on a thread that cannot take the controls answer from the
-//   mirror (THostParamMirror) that every holder keeps current; a value still waiting in the
-//   mailbox is read back as written. GetParamName reads the list, which never changes once built.
-// - Idle skips a tick when another thread holds the controls. Open, Close, the key calls and a
-//   program chunk's reload (TControlsHold) wait for them, yielding: they come from the host's
-//   user-interface thread, never from its audio thread, and what another thread does while it
-//   holds them is short (one edit path and the writes posted meanwhile). The same thread may take
-//   them again inside its own work (a host answering our automate call): none waits on itself.
+// call-back still waits in the engine bracket, at most one render call). Edits are made one
+// thread at a time: the thread that holds the controls (THostParamHandOver, one atomic owner
+// word) may edit.
+// - SetParam takes the controls if they are free and writes through the table at once; if
+//   another thread holds them it posts the value into the parameter's mailbox slot and returns,
+//   and the holder writes it through the table (Modifying held, no automate echo) before it lets
+//   go. A host write never touches a widget, allocates or locks.
+// - GetParam, GetParamDisplay and GetParamName read the table on any thread, holding nothing; a
+//   value still waiting in the mailbox is read back as written.
+// - The controls are touched only on the user-interface thread's calls (and by a program chunk's
+//   reload): Idle hands the controls the values hosts wrote since the last idle (skipping a tick
+//   when another thread holds them), and every holder of the controls publishes the controls'
+//   own edits into the table before it lets go. Open, Close, the key calls and a program chunk's
+//   reload (TControlsHold) wait for the controls, yielding: what another thread does while it
+//   holds them is short (one table write and the writes posted meanwhile). The same thread may
+//   take them again inside its own work (a host answering our automate call): none waits on itself.
 // Widgets only mark what must be repainted; painting happens in the idle call.
 #pragma once
 
@@ -33,7 +37,7 @@
 
 #include "editor/host_param_hand_over.h"
 #include "editor/host_param_list.h"
-#include "editor/host_param_mirror.h"
+#include "editor/host_param_table.h"
 #include "plugin/aeff_editor.h"
 
 namespace brelix {
@@ -69,6 +73,9 @@ class XInterface : public AEffEditor {
   // ---- host parameters (neutral answers with Automation off or an index outside the list)
   float GetParam(int32_t index);
   void SetParam(int32_t index, float value);
+  // Into a host's buffer of 32 bytes, cut after 31 characters.
+  void CopyParamName(int32_t index, char* text);
+  void CopyParamDisplay(int32_t index, char* text);
   std::string GetParamName(int32_t index);
   std::string GetParamDisplay(int32_t index);
   std::string GetParamLabel(int32_t index);
@@ -80,8 +87,8 @@ class XInterface : public AEffEditor {
   // The controls held by the calling thread for the scope's life. `Wait` yields while another
   // thread finishes its work on them (only for the user-interface thread's calls); `IfFree` holds
   // nothing when another thread has them. Taking them applies the host writes posted so far;
-  // letting go reloads the controls if the patch was rewritten, brings the mirror up to date and
-  // applies the writes posted meanwhile. A program chunk holds them while it rewrites the patch,
+  // letting go reloads the controls if the patch was rewritten, publishes the controls' edits into
+  // the table and applies the writes posted meanwhile. A program chunk holds them while it rewrites the patch,
   // so that no parameter call meets it half-loaded. An editor of none holds nothing.
   class TControlsHold {
    public:
@@ -101,6 +108,7 @@ class XInterface : public AEffEditor {
   ERect r{0, 0, kHeight, kWidth};
   XSynthesizer* Synthesizer = nullptr;
   std::atomic<bool> ExtRange{false};  // written by any thread: it touches no widget
+  // Filled by the page builders; the table is made from it when the form is complete.
   THostParamList<IParamControl> Params;
   TInterfaceForm* EditorForm() const { return form_.get(); }
   // The host's window the editor is open in (none while closed).
@@ -110,22 +118,23 @@ class XInterface : public AEffEditor {
   void ReloadControls();
   // A reload that a program chunk asked for, done now.
   void ReloadIfPending();
-  // A host write applied through the control's edit path, as the host's (Modifying held).
+  // A host write through the table, as the host's (Modifying held).
   void ApplyHostWrite(int32_t index, float value, bool extRange);
   void ApplyPostedWrite(int32_t index, float value, bool extRange) noexcept;
   void ApplyPostedWrites();
-  // The holder's last work before it lets go: a pending reload, the mirror brought up to date.
+  // The holder's last work before it lets go: a pending reload, the controls' edits published.
   void FinishHolding() noexcept;
   void LetGoOfControls() noexcept;
-  // The mirror's copy of entry `index`, or of every entry, made from the controls.
-  void MirrorEntry(int32_t index);
-  void MirrorAll();
+  // Every control's value and text into its table entry (the user-interface thread's holds).
+  void PublishControls();
+  // The values hosts wrote since the last call shown by their controls.
+  void ShowHostWrites();
 
   std::unique_ptr<TInterfaceForm> form_;
   std::atomic<bool> reload_pending_{false};
   std::unique_ptr<THostParamHandOver> hand_over_;
-  std::unique_ptr<THostParamMirror> mirror_;
-  bool mirror_all_due_ = false;  // the holder's own work changed controls the mirror has not seen
+  std::unique_ptr<THostParamTable> table_;
+  bool publish_due_ = false;  // the holder's own work changed controls the table has not seen
   std::unique_ptr<ui::X11ChildWindow> window_;
 };
 

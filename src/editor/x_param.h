@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/component.h"
+#include "toolkit/component.h"
+#include "editor/host_param_table.h"
 #include "editor/patch_field.h"
 
 namespace brelix {
@@ -21,19 +22,14 @@ class IParam {
  public:
   virtual ~IParam() = default;
   virtual bool GetActive() const = 0;
-  virtual void SetActive(bool active) = 0;
-  virtual bool GetExternal() const = 0;
-  virtual void SetExternal(bool external) = 0;
   virtual bool GetHidden() const = 0;
   virtual void SetHidden(bool hidden) = 0;
-  virtual int32_t GetSectionID() const = 0;
   virtual void SetSectionID(int32_t id) = 0;
   // The top of the group's first widget in its page box.
   virtual int32_t GetTop() const = 0;
   virtual bool GetVisible() const = 0;
-  // Shows or hides the group's widgets (with `randomiser`, those of the randomiser layer, which
-  // have no window and are never seen).
-  virtual void SetVisible(bool visible, bool randomiser) = 0;
+  // Shows or hides the group's widgets.
+  virtual void SetGroupVisible(bool visible) = 0;
   virtual void Refresh() = 0;
 };
 
@@ -47,11 +43,14 @@ class IParamControl {
   virtual void GetParam() = 0;
   // Writes the control's value into the field and runs the engine call-back.
   virtual void SetParam() = 0;
-  // The host's view: the value as 0..1 (sliders in the normal range, or the extended one with
-  // `extRange`), a host value taken through the full edit path, and the text the host shows.
-  virtual float HostValue(bool extRange) const = 0;
-  virtual void SetHostValue(float value, bool extRange) = 0;
+  // What the host parameter table keeps of the control (read once, when the table is built).
+  virtual THostParamSpec HostSpec() const = 0;
+  // The value the table keeps (a list's number, a switch's 0 or 1) and the text a host is shown.
+  virtual double TableValue() const = 0;
   virtual std::string DisplayText() const = 0;
+  // Shows a value a host wrote into the table (which has already run the edit path): `value`
+  // is the control's value, `shown` the number its box shows.
+  virtual void TakeHostValue(double value, double shown) = 0;
   // Rewrites the shown texts from the value (a later open of the editor).
   virtual void RefreshTexts() {}
 };

@@ -2,7 +2,7 @@
 
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
-#include "editor/widget_settings.h"
+#include "toolkit/widget_settings.h"
 
 namespace brelix {
 
@@ -24,7 +24,6 @@ TSwitchField XParamButton::Field() const { return {Param, DefaultFalse, DefaultT
 
 void XParamButton::UpdateValue(bool on) {
   MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, on);
   Value = on;
   SetParam();
   Repaint();
@@ -38,36 +37,42 @@ void XParamButton::LoadFrom(XPatch* patch, XMulti* multi) {
 
 void XParamButton::GetParam() {
   Value = Patch != nullptr && ReadSwitchField(*Patch, Field());
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value ? 1.0 : 0.0);
+    OnGetParam(call);
+    Value = call.On();
+  }
   Down = Value;
   Repaint();
 }
 
 void XParamButton::SetParam() {
   if (Patch != nullptr) WriteSwitchField(*Patch, Field(), Value);
-  if (OnSetParam) OnSetParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value ? 1.0 : 0.0);
+    OnSetParam(call);
+  }
   Down = Value;
 }
 
-float XParamButton::HostValue(bool) const { return SwitchToHost(Value); }
+THostParamSpec XParamButton::HostSpec() const {
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::Switch);
+  spec.Switch = Field();
+  return spec;
+}
 
-void XParamButton::SetHostValue(float value, bool) {
-  const std::optional<bool> on = SwitchFromHost(value);
-  if (on) UpdateValue(*on);
+void XParamButton::TakeHostValue(double value, double) {
+  Value = value != 0;
+  Down = Value;
+  Repaint();
 }
 
 std::string XParamButton::DisplayText() const { return SwitchDisplayText(Value); }
 
-void XParamButton::SetExternal(bool external) {
-  External = external;
-  Repaint();
-}
-
 int32_t XParamButton::GetTop() const { return Top(); }
 bool XParamButton::GetVisible() const { return Visible(); }
 
-void XParamButton::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamButton::SetGroupVisible(bool visible) {
   TWidget::SetVisible(visible);
 }
 

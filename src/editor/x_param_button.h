@@ -4,21 +4,18 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "editor/control_field.h"
-#include "editor/x_button.h"
+#include "editor/param_call.h"
+#include "widgets/x_button.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
 namespace brelix {
 
 class XParamButton;
-
-using TButtonParamProc = std::function<void(XParamButton& button)>;
-using TButtonValueProc = std::function<void(XParamButton& button, bool& value)>;
 
 class XParamButton : public XButton, public TParamLayerState<XParamButton>, public IParamControl {
  public:
@@ -38,9 +35,8 @@ class XParamButton : public XButton, public TParamLayerState<XParamButton>, publ
   XMulti* Multi = nullptr;
   std::string ParamID;
   XPatch* Patch = nullptr;
-  TButtonParamProc OnGetParam;
-  TButtonParamProc OnSetParam;
-  TButtonValueProc OnValueChange;
+  TParamProc OnGetParam = nullptr;
+  TParamProc OnSetParam = nullptr;
 
   void SetField(int32_t param);
   // Takes the switch state: mark modified, tell the host, write, call back, show.
@@ -50,16 +46,16 @@ class XParamButton : public XButton, public TParamLayerState<XParamButton>, publ
   void LoadFrom(XPatch* patch, XMulti* multi) override;
   void GetParam() override;
   void SetParam() override;
-  float HostValue(bool extRange) const override;
-  void SetHostValue(float value, bool extRange) override;
+  THostParamSpec HostSpec() const override;
+  double TableValue() const override { return Value ? 1.0 : 0.0; }
   std::string DisplayText() const override;
+  void TakeHostValue(double value, double shown) override;
 
   // ---- IParam (the widget's own SetVisible stays reachable)
   using XButton::SetVisible;
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
  private:

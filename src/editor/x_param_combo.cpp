@@ -6,10 +6,10 @@
 #include "editor/param_edit_path.h"
 #include "editor/patch_field.h"
 #include "editor/control_field.h"
-#include "editor/widget_settings.h"
-#include "editor/x_combo.h"
-#include "editor/x_label.h"
-#include "editor/x_list_box.h"
+#include "toolkit/widget_settings.h"
+#include "widgets/x_combo.h"
+#include "widgets/x_label.h"
+#include "widgets/x_list_box.h"
 
 namespace brelix {
 
@@ -89,7 +89,6 @@ void XParamCombo::ShowValue() {
 
 void XParamCombo::UpdateValue(uint32_t value) {
   MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, value);
   Value = value;
   unknown_field_.reset();
   ShowValue();
@@ -126,7 +125,11 @@ void XParamCombo::LoadFrom(XPatch* patch, XMulti* multi) {
 
 void XParamCombo::GetParam() {
   Value = Patch != nullptr ? ReadListField(*Patch, Param) : 0;
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnGetParam(call);
+    Value = call.Number();
+  }
   unknown_field_.reset();
   if (UnknownValue()) {
     Combo->Color = kUnknownValueColor;
@@ -138,14 +141,22 @@ void XParamCombo::GetParam() {
 
 void XParamCombo::SetParam() {
   if (Patch != nullptr) WriteListField(*Patch, Param, Value);
-  if (OnSetParam) OnSetParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnSetParam(call);
+  }
 }
 
-float XParamCombo::HostValue(bool) const { return ListToHost(ItemCount(), Value); }
+THostParamSpec XParamCombo::HostSpec() const {
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::List);
+  spec.Items = &Items();
+  return spec;
+}
 
-void XParamCombo::SetHostValue(float value, bool) {
-  const std::optional<uint32_t> v = ListFromHost(ItemCount(), value);
-  if (v) UpdateValue(*v);
+void XParamCombo::TakeHostValue(double value, double) {
+  Value = static_cast<uint32_t>(value);
+  unknown_field_.reset();
+  ShowValue();
 }
 
 std::string XParamCombo::DisplayText() const { return Combo->TextValue; }
@@ -154,21 +165,10 @@ void XParamCombo::RefreshTexts() {
   if (Combo->ListBox != nullptr) Combo->ListBox->SetItems(Combo->Items);
 }
 
-void XParamCombo::SetExternal(bool external) {
-  External = external;
-  Combo->External = external;
-  if (Text != nullptr) {
-    const TEditorColors& colors = WidgetSettings().Colors;
-    Text->Color = external ? colors.KnobColor : colors.WindowColor;
-  }
-  Refresh();
-}
-
 int32_t XParamCombo::GetTop() const { return Text != nullptr ? Text->Top() : Combo->Top(); }
 bool XParamCombo::GetVisible() const { return Combo->Visible(); }
 
-void XParamCombo::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamCombo::SetGroupVisible(bool visible) {
   Combo->SetVisible(visible);
   if (Text != nullptr) Text->SetVisible(visible);
 }

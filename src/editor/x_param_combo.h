@@ -5,15 +5,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "editor/control_links.h"
-#include "editor/list_items.h"
-#include "editor/undo_stack.h"
+#include "widgets/control_links.h"
+#include "toolkit/list_items.h"
+#include "editor/param_call.h"
+#include "toolkit/undo_stack.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
@@ -23,9 +23,6 @@ class TWidget;
 class XCombo;
 class XLabel;
 class XParamCombo;
-
-using TComboParamProc = std::function<void(XParamCombo& combo)>;
-using TComboValueProc = std::function<void(XParamCombo& combo, uint32_t& value)>;
 
 class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public IParamControl, public IListControl {
  public:
@@ -48,9 +45,8 @@ class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public 
   XCombo* Combo = nullptr;
   XLabel* Text = nullptr;  // none without a label
   TUndoStack<uint32_t> UndoList;
-  TComboParamProc OnGetParam;
-  TComboParamProc OnSetParam;
-  TComboValueProc OnValueChange;
+  TParamProc OnGetParam = nullptr;
+  TParamProc OnSetParam = nullptr;
 
   // The items, shared with the lists built from this one.
   const TListItems& Items() const;
@@ -73,16 +69,16 @@ class XParamCombo : public XParam, public TParamLayerState<XParamCombo>, public 
   void LoadFrom(XPatch* patch, XMulti* multi) override;
   void GetParam() override;
   void SetParam() override;
-  float HostValue(bool extRange) const override;
-  void SetHostValue(float value, bool extRange) override;
+  THostParamSpec HostSpec() const override;
+  double TableValue() const override { return Value; }
   std::string DisplayText() const override;
+  void TakeHostValue(double value, double shown) override;
   void RefreshTexts() override;
 
   // ---- IParam
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
   // The number the control stands for: Value, or the number no item carries that GetParam found

@@ -5,10 +5,10 @@
 #include "editor/host_param_value.h"
 #include "editor/param_edit_path.h"
 #include "editor/slider_reset.h"
-#include "editor/widget_settings.h"
-#include "editor/x_edit.h"
-#include "editor/x_label.h"
-#include "editor/x_slider.h"
+#include "toolkit/widget_settings.h"
+#include "widgets/x_edit.h"
+#include "widgets/x_label.h"
+#include "widgets/x_slider.h"
 
 namespace brelix {
 
@@ -65,7 +65,7 @@ TSliderField XParamSlider::Field() const {
 }
 
 void XParamSlider::ShowValue() {
-  if (EditTextFollows(Synthesizer)) Edit->SetValue(Value);
+  Edit->SetValue(Value);
   Slider->Value = CurveValueToPosition(Curve, Value, Ranges().Normal());
   Slider->Repaint();
 }
@@ -74,7 +74,6 @@ void XParamSlider::SetValue(float value, bool modify) {
   KnobValue = value;
   value = KindValue(Kind, value);
   if (modify) MarkPatchModified(Multi, Synthesizer);
-  if (OnValueChange) OnValueChange(*this, value);
   Value = value;
   ShowValue();
 }
@@ -126,46 +125,50 @@ void XParamSlider::GetParam() {
   } else {
     Value = KnobValue = 0;
   }
-  if (OnGetParam) OnGetParam(*this);
+  if (OnGetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnGetParam(call);
+    Value = call.Float();
+  }
   ShowValue();
 }
 
 void XParamSlider::SetParam() {
   const float kept = Value;
   if (Patch != nullptr) WriteSliderField(*Patch, Field(), Value);
-  if (OnSetParam) OnSetParam(*this);
-  if (OnSetComboParam) OnSetComboParam(*this);
+  if (OnSetParam != nullptr) {
+    TParamCall call = ParamCallOf(*this, Value);
+    OnSetParam(call);
+    if (call.Retaken) SetValue(call.Float(), true);
+  }
   Value = kept;
 }
 
-float XParamSlider::HostValue(bool extRange) const {
-  return SliderToHost(Ranges(), extRange, Value);
+THostParamSpec XParamSlider::HostSpec() const {
+  THostParamSpec spec = HostSpecOf(*this, THostParamType::Slider);
+  spec.Slider = Field();
+  spec.Ranges = Ranges();
+  spec.Mask = Edit->Mask;
+  return spec;
 }
 
-void XParamSlider::SetHostValue(float value, bool extRange) {
-  const std::optional<float> v = SliderFromHost(Ranges(), extRange, value);
-  if (!v) return;
-  UpdateValue(*v);
+void XParamSlider::TakeHostValue(double value, double shown) {
+  Value = static_cast<float>(value);
+  KnobValue = Value;
+  Edit->SetValue(shown);
+  Slider->Value = CurveValueToPosition(Curve, static_cast<float>(shown), Ranges().Normal());
   Slider->LastValue = Slider->Value;
+  Slider->Repaint();
 }
 
 std::string XParamSlider::DisplayText() const { return Edit->Text(); }
 
 void XParamSlider::RefreshTexts() { Edit->SetValue(Value); }
 
-void XParamSlider::SetExternal(bool external) {
-  External = external;
-  Slider->External = external;
-  const TEditorColors& colors = WidgetSettings().Colors;
-  Text->Color = Edit->Color = external ? colors.KnobColor : colors.WindowColor;
-  Refresh();
-}
-
 int32_t XParamSlider::GetTop() const { return Text->Top(); }
 bool XParamSlider::GetVisible() const { return Slider->Visible(); }
 
-void XParamSlider::SetVisible(bool visible, bool randomiser) {
-  if (randomiser) return;  // the randomiser layer's widgets are never built
+void XParamSlider::SetGroupVisible(bool visible) {
   Edit->SetVisible(visible);
   Text->SetVisible(visible);
   Slider->SetVisible(visible);

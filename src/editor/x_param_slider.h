@@ -9,15 +9,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "editor/control_field.h"
-#include "editor/control_links.h"
+#include "widgets/control_links.h"
+#include "editor/param_call.h"
 #include "editor/slider_curve.h"
 #include "editor/slider_ranges.h"
-#include "editor/undo_stack.h"
+#include "toolkit/undo_stack.h"
 #include "editor/param_layer_state.h"
 #include "editor/x_param.h"
 
@@ -29,9 +29,6 @@ struct TMouseEvent;
 class XLabel;
 class XSlider;
 class XParamSlider;
-
-using TSliderParamProc = std::function<void(XParamSlider& slider)>;
-using TSliderValueProc = std::function<void(XParamSlider& slider, float& value)>;
 
 class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, public IParamControl, public ISliderControl {
  public:
@@ -61,10 +58,8 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   XLabel* Text = nullptr;
   TUndoStack<float> UndoList;
   int32_t Width = 0, Height = 0;
-  TSliderParamProc OnGetParam;
-  TSliderParamProc OnSetParam;
-  TSliderParamProc OnSetComboParam;
-  TSliderValueProc OnValueChange;
+  TParamProc OnGetParam = nullptr;
+  TParamProc OnSetParam = nullptr;
 
   TSliderRanges Ranges() const;
   void SetKind(TParamKind kind);
@@ -89,16 +84,16 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
   void LoadFrom(XPatch* patch, XMulti* multi) override;
   void GetParam() override;
   void SetParam() override;
-  float HostValue(bool extRange) const override;
-  void SetHostValue(float value, bool extRange) override;
+  THostParamSpec HostSpec() const override;
+  double TableValue() const override { return Value; }
   std::string DisplayText() const override;
+  void TakeHostValue(double value, double shown) override;
   void RefreshTexts() override;
 
   // ---- IParam
-  void SetExternal(bool external) override;
   int32_t GetTop() const override;
   bool GetVisible() const override;
-  void SetVisible(bool visible, bool randomiser) override;
+  void SetGroupVisible(bool visible) override;
   void Refresh() override;
 
   // ---- ISliderControl (the bar and the edit box)
@@ -110,8 +105,7 @@ class XParamSlider : public XParam, public TParamLayerState<XParamSlider>, publi
 
  private:
   TSliderField Field() const;
-  // Steps 6 and 7 of taking a value: the edit text (unless the host drives it with EditAutomation
-  // off) and the bar.
+  // Steps 6 and 7 of taking a value: the edit text and the bar.
   void ShowValue();
 };
 

@@ -4,7 +4,7 @@
 
 #include "engine/routines.h"
 #include "engine/sample_osc.h"
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 
 namespace brelix {
 

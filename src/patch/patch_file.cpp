@@ -13,7 +13,7 @@
 #include "patch/patch_derived.h"
 #include "patch/patch_ini_file.h"
 #include "patch/sample_file.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 
 namespace brelix {
 

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 #include "patch/sample_name.h"
 #include "patch/wav_reader.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 
 namespace brelix {
 

@@ -7,7 +7,7 @@
 #include "engine/rates.h"
 #include "patch/ini_file.h"
 #include "patch/number_text.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "plugin/plugin_module.h"
 
 namespace brelix {

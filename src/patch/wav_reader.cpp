@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 
 namespace brelix {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/desktop_services.h"
 
 namespace brelix {

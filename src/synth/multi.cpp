@@ -7,7 +7,7 @@
 #include "modulation/delay.h"
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 #include "synth/voice.h"
 
 namespace brelix {

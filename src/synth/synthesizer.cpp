@@ -24,8 +24,8 @@
 #include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
-#include "patch/voice_work_init.h"
-#include "plugin/messages.h"
+#include "engine/voice_work_init.h"
+#include "base/messages.h"
 #include "plugin/plugin_module.h"
 #include "synth/modifying_scope.h"
 #include "synth/patch_dialogs.h"
@@ -354,13 +354,15 @@ void XSynthesizer::GetParameterLabel(int32_t index, char* label) {
 }
 
 void XSynthesizer::GetParameterDisplay(int32_t index, char* text) {
-  XInterface* editor = Interface();
-  CopyHostText(editor != nullptr ? editor->GetParamDisplay(index) : std::string(), text);
+  if (text == nullptr) return;
+  if (XInterface* editor = Interface()) editor->CopyParamDisplay(index, text);
+  else text[0] = '\0';
 }
 
 void XSynthesizer::GetParameterName(int32_t index, char* text) {
-  XInterface* editor = Interface();
-  CopyHostText(editor != nullptr ? editor->GetParamName(index) : std::string(kUnknownParamName), text);
+  if (text == nullptr) return;
+  if (XInterface* editor = Interface()) editor->CopyParamName(index, text);
+  else CopyHostText(kUnknownParamName, text);
 }
 
 // ---- host state ----------------------------------------------------------------------------------

@@ -96,7 +96,7 @@ class XSynthesizer : public AudioEffectX {
   int32_t MidiCount = 0;     // countdown to the next MIDI matrix pass (0: in the next frame)
   // Mute and Processing live in the private RenderState word (read them with Mute(), Processing()).
   bool Automation = false;             // expose the patch parameters to the host
-  bool EditAutomation = false;         // consulted by the editor's controls
+  bool EditAutomation = false;         // read, no longer consulted: the number box follows every write
   bool ExternalControl = false;        // cleared by the editor's constructor
   std::atomic<bool> Modifying{false};  // a host write or Modify is being served (ModifyingScope)
   std::unique_ptr<XGlobalMemory> GlobalMemory;

@@ -8,7 +8,7 @@
 #include <exception>
 #include <thread>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/file_dialog_program.h"
 #include "ui/file_dialog_window.h"
 #include "ui/question_box.h"

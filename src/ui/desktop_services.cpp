@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/desktop_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/msg_box.h"

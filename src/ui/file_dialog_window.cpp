@@ -80,7 +80,7 @@ class BuiltInRun : public IFileDialogRun {
 }  // namespace
 
 TFileDialogWindow::TFileDialogWindow(const FileDialogOptions& options, bool save, Window owner)
-    : XForm(kWidth, kHeight, {"brelix-file-dialog", "_NET_WM_WINDOW_TYPE_DIALOG"}),
+    : XBoxWindow(kWidth, kHeight, {"brelix-file-dialog", "_NET_WM_WINDOW_TYPE_DIALOG"}),
       chooser_(options, save),
       focus_(save ? FocusOn::Name : FocusOn::List) {
   ok_ = {kWidth - kMargin - 2 * 76 - 8, kButtonsTop, 76, 24, "OK", ButtonGlyph::Check, {9, false}, false, false};
@@ -180,7 +180,7 @@ void TFileDialogWindow::HandleEvent(const XEvent& event) {
       return;
     }
   }
-  XForm::HandleEvent(event);
+  XBoxWindow::HandleEvent(event);
 }
 
 void TFileDialogWindow::Typed(KeySym key, const char* text, int length) {

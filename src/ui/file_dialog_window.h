@@ -19,11 +19,11 @@
 #include "ui/dialogs.h"
 #include "ui/file_chooser.h"
 #include "ui/push_button.h"
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 namespace brelix::ui {
 
-class TFileDialogWindow : public XForm {
+class TFileDialogWindow : public XBoxWindow {
  public:
   static constexpr int kWidth = 520, kHeight = 400;
   static constexpr int kRowHeight = 18, kRows = 14;

@@ -25,7 +25,7 @@ class X11WaitBox : public WaitBox {
 
 }  // namespace
 
-TMsgBox::TMsgBox(int width, int height, FormStyle style) : XForm(width, height, style) {}
+TMsgBox::TMsgBox(int width, int height, FormStyle style) : XBoxWindow(width, height, style) {}
 
 std::unique_ptr<TMsgBox> TMsgBox::CreateWaitBox() {
   std::unique_ptr<TMsgBox> box(new TMsgBox(kWaitWidth, kWaitHeight, {"brelix-wait", "_NET_WM_WINDOW_TYPE_SPLASH"}));

@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/push_button.h"
 #include "ui/text_layout.h"
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 namespace brelix::ui {
 
-class TMsgBox : public XForm {
+class TMsgBox : public XBoxWindow {
  public:
   struct Label {
     TextBox bounds;

@@ -32,7 +32,7 @@ void PaintWarningSign(cairo_t* cr, double x, double y, double size) {
 
 }  // namespace
 
-TQuestionBox::TQuestionBox() : XForm(kWidth, kHeight, {"brelix-question", "_NET_WM_WINDOW_TYPE_DIALOG"}) {}
+TQuestionBox::TQuestionBox() : XBoxWindow(kWidth, kHeight, {"brelix-question", "_NET_WM_WINDOW_TYPE_DIALOG"}) {}
 
 std::unique_ptr<TQuestionBox> TQuestionBox::Create(std::string_view text) {
   std::unique_ptr<TQuestionBox> box(new TQuestionBox());

@@ -8,11 +8,11 @@
 
 #include "ui/push_button.h"
 #include "ui/text_layout.h"
-#include "ui/x11_form.h"
+#include "ui/x11_box_window.h"
 
 namespace brelix::ui {
 
-class TQuestionBox : public XForm {
+class TQuestionBox : public XBoxWindow {
  public:
   // Shows `text` next to a warning sign above the buttons Yes and No, and returns true for Yes.
   // Yes has the focus first; Enter and Space press the focused button, Tab and the arrow keys

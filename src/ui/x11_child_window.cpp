@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "ui/x11_image_copy.h"
@@ -120,7 +121,10 @@ void X11ChildWindow::Idle() {
     return;
   }
   XErrorTrap trap;
+  // The exposures of this dispatch are merged and painted once, below.
+  idle_dispatch_depth_ = DispatchDepth() + 1;
   DispatchPendingEvents();
+  idle_dispatch_depth_ = -1;
   if (!Usable()) return;
   client_.Tick(NowMs());
   FollowClientSize();
@@ -145,8 +149,18 @@ void X11ChildWindow::Paint() {
     cairo_destroy(cr);
     cairo_surface_flush(picture_);
   }
-  areas.insert(areas.end(), exposed_.begin(), exposed_.end());
-  exposed_.clear();
+  // The exposures gathered since the last paint, merged into the one area that covers them.
+  if (!exposed_.empty()) {
+    TRect merged = exposed_.front();
+    for (const TRect& r : exposed_) {
+      merged.left = std::min(merged.left, r.left);
+      merged.top = std::min(merged.top, r.top);
+      merged.right = std::max(merged.right, r.right);
+      merged.bottom = std::max(merged.bottom, r.bottom);
+    }
+    areas.push_back(merged);
+    exposed_.clear();
+  }
   for (const TRect& r : areas) copy_->Copy(picture_, r);
   if (!areas.empty()) XFlush(display_);
 }
@@ -192,7 +206,8 @@ void X11ChildWindow::HandleEvent(const XEvent& event) {
         // From now on the picture covers every exposed area without the server's fill first.
         if (!shown_) XSetWindowBackgroundPixmap(display_, window_, None);
         shown_ = true;
-        Paint();
+        // Painted at once only outside this window's own idle dispatch (a modal box's loop).
+        if (DispatchDepth() != idle_dispatch_depth_) Paint();
       }
       break;
     case ButtonPress:

@@ -74,6 +74,7 @@ class X11ChildWindow final : public XEventTarget, public IPlatform {
   std::unique_ptr<XImageCopy> copy_;    // from the picture to the window
   std::vector<TRect> exposed_;
   bool shown_ = false;  // exposed at least once
+  int idle_dispatch_depth_ = -1;  // the dispatch level of the running idle call, -1 outside it
   bool has_focus_ = false;
   // During an X event: the pointer and modifiers it carried.
   bool in_event_ = false;

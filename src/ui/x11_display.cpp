@@ -87,10 +87,24 @@ void SetInputOwner(Window window) { connection.input_owner = window; }
 
 Window InputOwner() { return connection.input_owner; }
 
+namespace {
+int dispatch_depth = 0;
+
+struct DispatchLevel {
+  DispatchLevel() { ++dispatch_depth; }
+  ~DispatchLevel() { --dispatch_depth; }
+  DispatchLevel(const DispatchLevel&) = delete;
+  DispatchLevel& operator=(const DispatchLevel&) = delete;
+};
+}  // namespace
+
+int DispatchDepth() { return dispatch_depth; }
+
 void DispatchPendingEvents(Window input_window) {
   Display* display = UiDisplay();
   if (display == nullptr) return;
   if (input_window == kInputToAll) input_window = connection.input_owner;
+  DispatchLevel level;
   XErrorTrap trap;
   while (UiDisplay() != nullptr && XPending(display) > 0) {
     XEvent event;

@@ -40,6 +40,9 @@ Window InputOwner();
 
 // Handles every event that has arrived.
 void DispatchPendingEvents(Window input_window = kInputToAll);
+// How many DispatchPendingEvents calls are running on the stack (a modal loop inside a handler
+// makes two).
+int DispatchDepth();
 // Waits until an event can be read or `timeout_ms` has passed (negative: no limit). True when
 // an event is waiting.
 bool WaitForEvents(int timeout_ms);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "editor/engine_callbacks.h"
+#include "synth/engine_callbacks.h"
 #include "support/render_thread.h"
 #include "synth/process_update_scope.h"
 #include "synth/synth_fixture.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "editor/engine_callbacks.h"
+#include "synth/engine_callbacks.h"
 #include "support/note_measures.h"
 #include "synth/synth_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "editor/control_field.h"
-#include "editor/param_kind.h"
+#include "widgets/param_kind.h"
 #include "editor/patch_field.h"
 #include "editor/rate_scaled_param.h"
 #include "engine/rates.h"

@@ -16,9 +16,9 @@
 
 #include "editor/editor_form_factory.h"
 #include "editor/x_interface.h"
-#include "editor/widget_settings.h"
-#include "editor/x_section.h"
-#include "editor/x_slider.h"
+#include "toolkit/widget_settings.h"
+#include "widgets/x_section.h"
+#include "widgets/x_slider.h"
 #include "page_driver.h"
 #include "support/plugin_folder.h"
 #include "support/scripted_ui.h"

@@ -9,7 +9,7 @@
 
 #include "editor/editor_form.h"
 #include "editor/editor_form_factory.h"
-#include "editor/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param.h"
 #include "editor/x_param_button.h"

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "editor/editor_item_lists.h"
-#include "editor/list_items.h"
-#include "editor/shown_values.h"
+#include "toolkit/list_items.h"
+#include "synth/shown_values.h"
 #include "engine/filter.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"

@@ -112,12 +112,5 @@ TEST(HostParamValue, SwitchesAndTheExtendedEntryRoundHalfToEven) {
   EXPECT_STREQ(SwitchDisplayText(false), "Off");
 }
 
-TEST(HostParamValue, EditTextStaysOnlyForAHostChangeWithoutEditAutomation) {
-  EXPECT_TRUE(EditTextFollowsValue(false, false));  // the user's own edit
-  EXPECT_FALSE(EditTextFollowsValue(false, true));  // the host drives, EditAutomation off
-  EXPECT_TRUE(EditTextFollowsValue(true, true));
-  EXPECT_TRUE(EditTextFollowsValue(true, false));
-}
-
 }  // namespace
 }  // namespace brelix

@@ -2,7 +2,7 @@
 // value numbers, sorting, and looking an item up by its number.
 #include <gtest/gtest.h>
 
-#include "editor/list_items.h"
+#include "toolkit/list_items.h"
 
 namespace brelix {
 namespace {

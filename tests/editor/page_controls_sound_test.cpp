@@ -16,9 +16,9 @@
 #include "page_driver.h"
 #include "editor/editor_form_factory.h"
 #include "editor/x_interface.h"
-#include "editor/x_label.h"
-#include "editor/x_section.h"
-#include "editor/x_slider.h"
+#include "widgets/x_label.h"
+#include "widgets/x_section.h"
+#include "widgets/x_slider.h"
 #include "engine/engine_tables.h"
 #include "modulation/delay.h"
 #include "modulation/envelope.h"
@@ -57,11 +57,15 @@ class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest, pu
   }
 
   // Writes the host parameter of that name, as a host's automation does.
+  // A host's write, then its idle call, in which the controls take what the host wrote.
   void Host(const std::string& id, float value) {
     char name[64];
     for (int32_t i = 0; i < synth().Interface()->Params.Count(); ++i) {
       synth().GetParameterName(i, name);
-      if (id == name) return synth().SetParameter(i, value);
+      if (id != name) continue;
+      synth().SetParameter(i, value);
+      synth().Interface()->Idle();
+      return;
     }
     throw std::runtime_error("no host parameter " + id);
   }

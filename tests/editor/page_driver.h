@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "editor/editor_form.h"
-#include "editor/x_button.h"
-#include "editor/x_combo.h"
-#include "editor/x_edit.h"
+#include "widgets/x_button.h"
+#include "widgets/x_combo.h"
+#include "widgets/x_edit.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
-#include "editor/x_scroll_box.h"
+#include "widgets/x_scroll_box.h"
 #include "ui/headless_window.h"
 
 namespace brelix::testing {

@@ -11,14 +11,14 @@
 #include <memory>
 
 #include "editor/test_page_form.h"
-#include "editor/x_combo.h"
-#include "editor/x_edit.h"
+#include "widgets/x_combo.h"
+#include "widgets/x_edit.h"
 #include "editor/x_interface.h"
-#include "editor/x_label.h"
+#include "widgets/x_label.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
-#include "editor/x_slider.h"
+#include "widgets/x_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
 #include "support/widget_fixture.h"
@@ -380,10 +380,13 @@ TEST_F(ParamControls, HostValuesMapThroughTheControls) {
   editor->SetParam(0, 0.0f);
 
   // Detune: -1..1, extended -8..8.
+  // The controls take a host's values at the next idle call.
   editor->SetParam(8, 0.75f);
+  editor->Idle();
   EXPECT_EQ(form->Detune->Value, 0.5f);
   editor->SetParam(0, 1.0f);
   editor->SetParam(8, 0.75f);
+  editor->Idle();
   EXPECT_EQ(form->Detune->Value, 4.0f);
   EXPECT_EQ(patch().AuxOscDetune.lane(0), 4.0f);
   editor->SetParam(0, 0.0f);
@@ -392,14 +395,17 @@ TEST_F(ParamControls, HostValuesMapThroughTheControls) {
   // A list of four items reaches value numbers 0..3 by position of number: 0.5 -> 2 (1.5 to
   // even), which no item carries here: stored, shown red.
   editor->SetParam(6, 0.5f);
+  editor->Idle();
   EXPECT_EQ(form->Type->Value, 2u);
   EXPECT_EQ(editor->GetParam(6), 2.0f / 3.0f);
 
   // Switch.
   editor->SetParam(2, 0.5f);
+  editor->Idle();
   EXPECT_FALSE(form->FreeRun->Value);
   EXPECT_EQ(editor->GetParamDisplay(2), "Off");
   editor->SetParam(2, 0.6f);
+  editor->Idle();
   EXPECT_TRUE(form->FreeRun->Value);
   EXPECT_EQ(editor->GetParamDisplay(2), "On");
   EXPECT_EQ(editor->GetParamLabel(2), "");
@@ -439,22 +445,31 @@ TEST_F(ParamControls, BadHostValuesAndIndicesGetTheNeutralAnswer) {
   EXPECT_EQ(patch().AuxOscSemitone.lane(0), -96.0f);
 }
 
-TEST_F(ParamControls, AHostWriteIsNotEchoedAndTheEditTextFollowsOnlyWithEditAutomation) {
-  synth_->EditAutomation = false;
+// A host write is not echoed, and the number box, the bar and the host's display text follow it
+// whatever the EditAutomation setting: the box takes it at the next idle call.
+TEST_F(ParamControls, AHostWriteIsNotEchoedAndEveryViewOfTheValueFollowsIt) {
   form->Semitone->UpdateValue(0.0f);
-  g_automates = 0;
-  synth_->SetParameter(3, 0.75f);  // 24
-  EXPECT_EQ(patch().AuxOscSemitone.lane(0), 24.0f);
-  EXPECT_EQ(g_automates.load(), 0);
   char text[64];
-  synth_->GetParameterDisplay(3, text);
-  EXPECT_STREQ(text, "0");
-  EXPECT_TRUE(synth_->Multi->Modified);
-
-  synth_->EditAutomation = true;
-  synth_->SetParameter(3, 0.25f);
-  synth_->GetParameterDisplay(3, text);
-  EXPECT_STREQ(text, "-24");
+  struct Case {
+    bool editAutomation;
+    float host;
+    const char* shown;
+  };
+  for (const Case& c : {Case{false, 0.75f, "24"}, Case{true, 0.25f, "-24"}, Case{false, 0.5f, "0"}}) {
+    synth_->EditAutomation = c.editAutomation;
+    g_automates = 0;
+    synth_->Multi->Modified = false;
+    synth_->SetParameter(3, c.host);
+    EXPECT_EQ(patch().AuxOscSemitone.lane(0), (c.host - 0.5f) * 96.0f);
+    EXPECT_EQ(g_automates.load(), 0);
+    EXPECT_TRUE(synth_->Multi->Modified);
+    synth_->GetParameterDisplay(3, text);
+    EXPECT_STREQ(text, c.shown);
+    editor->Idle();
+    EXPECT_EQ(form->Semitone->Edit->Text(), c.shown);
+    EXPECT_EQ(form->Semitone->Value, (c.host - 0.5f) * 96.0f);
+    EXPECT_EQ(synth_->GetParameter(3), c.host);
+  }
   synth_->GetParameterName(3, text);
   EXPECT_STREQ(text, "Osc1.Semitone");
   TSharedSettings legacy = WidgetSettings();

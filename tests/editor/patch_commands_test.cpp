@@ -1,7 +1,7 @@
 // The editor's patch commands through a real instance, with scripted dialogs and real files in a
 // temporary folder: "Init", "Load", "Save" with the ask-to-save question and Save As, the sample
 // headers, the modified mark, and the engine bracket closed after every command.
-#include "editor/patch_commands.h"
+#include "synth/patch_commands.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

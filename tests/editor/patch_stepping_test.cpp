@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/edit.h"
-#include "editor/list_box.h"
+#include "toolkit/edit.h"
+#include "toolkit/list_box.h"
 #include "support/temp_folder.h"
 #include "ui/input.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "editor/slider_reset.h"
-#include "editor/undo_stack.h"
+#include "toolkit/undo_stack.h"
 
 namespace brelix {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "editor/shown_values.h"
+#include "synth/shown_values.h"
 
 namespace brelix {
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-#include "editor/value_text.h"
+#include "widgets/value_text.h"
 
 namespace brelix {
 namespace {

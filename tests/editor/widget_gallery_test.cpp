@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "support/widget_fixture.h"
 #include "ui/headless_window.h"
 

@@ -11,7 +11,7 @@
 #include "engine/engine_tables.h"
 #include "engine/rates.h"
 #include "patch/patch_derived.h"
-#include "patch/sample_memory.h"
+#include "engine/sample_memory.h"
 #include "support/engine_fixture.h"
 
 namespace {

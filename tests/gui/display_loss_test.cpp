@@ -5,8 +5,8 @@
 
 #include <X11/Xlib.h>
 
-#include "editor/toolkit.h"
-#include "plugin/messages.h"
+#include "toolkit/toolkit.h"
+#include "base/messages.h"
 #include "support/widget_fixture.h"
 #include "support/xvfb_server.h"
 #include "ui/desktop_services.h"

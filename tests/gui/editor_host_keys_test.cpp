@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "editor/test_page_form.h"
-#include "editor/x_edit.h"
+#include "widgets/x_edit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param_slider.h"
 #include "support/plugin_folder.h"

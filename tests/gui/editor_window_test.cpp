@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "editor/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "support/recording_controls.h"
 #include "support/widget_fixture.h"
 #include "support/x11_probe.h"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "plugin/audio_effect_x.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "plugin/plugin_entry.h"
 #include "support/x11_probe.h"
 #include "support/xvfb_server.h"
@@ -31,7 +31,7 @@ using brelix::testing::XvfbServer;
 constexpr int kScreenW = XvfbServer::kScreenWidth, kScreenH = XvfbServer::kScreenHeight;
 
 // A form drawn offscreen: what the window must show.
-Image Render(brelix::ui::XForm& form) {
+Image Render(brelix::ui::XBoxWindow& form) {
   Image image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, form.Width(), form.Height()));
   cairo_t* cr = cairo_create(image.get());
   form.PaintTo(cr);

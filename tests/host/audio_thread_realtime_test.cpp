@@ -355,10 +355,9 @@ TEST_F(AudioThreadRealTime, PlaysWhileTheUserWorksInTheOpenEditorAndTheHostResto
 
 // The host's automation, written on the audio thread between its render calls as REAPER plays
 // it, while the editor is open, the user works in it and the interface thread writes parameters
-// and restores patches too. Disabled until a host write stops going through the editor's widgets:
-// today the thread that takes the controls applies its own and the posted writes through their
-// edit paths, which build display texts and mark repaint areas (allocations).
-TEST_F(AudioThreadRealTime, DISABLED_AutomatesBetweenRenderCallsWhileTheEditorIsOpen) {
+// and restores patches too. A host write goes through the host parameter table, never through a
+// widget: the controls take it at the editor's next idle call.
+TEST_F(AudioThreadRealTime, AutomatesBetweenRenderCallsWhileTheEditorIsOpen) {
   BRELIX_REQUIRE_XVFB();
   OpenEditor();
   Session(AutomatedParams(), [this](int round) {

@@ -81,7 +81,7 @@ TEST_F(EditorHost, ParametersAnswerThroughTheControlsBeforeTheEditorIsOpened) {
   p->clearCalls();
   Set(*p, kSemitone, 0.75f);
   EXPECT_EQ(Get(*p, kSemitone), 0.75f);
-  EXPECT_EQ(ShownText(*p, kSemitone), "0");  // EditAutomation off: the text stays
+  EXPECT_EQ(ShownText(*p, kSemitone), "24");  // the text follows the host's value
   EXPECT_EQ(p->countCalls(audioMasterAutomate), 0);  // a host's own write is not echoed
   Set(*p, 0, 1.0f);  // extended range
   EXPECT_EQ(Get(*p, kSemitone), 0.6f);

@@ -21,7 +21,7 @@
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
 #include "patch/wav_reader.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "support/engine_fixture.h"
 #include "support/scripted_ui.h"
 #include "support/wav_bytes.h"

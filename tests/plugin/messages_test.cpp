@@ -1,5 +1,5 @@
 // The message service without a display: messages on standard error, paragraphs as blank lines.
-#include "plugin/messages.h"
+#include "base/messages.h"
 
 #include <gtest/gtest.h>
 

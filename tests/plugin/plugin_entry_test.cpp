@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plugin/audio_effect_x.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "plugin/plugin_module.h"
 #include "support/plain_effect.h"
 

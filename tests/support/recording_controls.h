@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/control_links.h"
+#include "widgets/control_links.h"
 
 namespace brelix::testing {
 

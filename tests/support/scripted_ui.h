@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/dialogs.h"
 
 namespace brelix::testing {

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "editor/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "ui/headless_window.h"
 
 namespace brelix::testing {

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "ui/desktop_dialogs.h"
 #include "ui/x11_display.h"
 #include "support/scripted_ui.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/audio_effect_x.h"
-#include "plugin/messages.h"
+#include "base/messages.h"
 #include "plugin/plugin_entry.h"
 #include "ui/desktop_services.h"
 #include "ui/dialogs.h"
