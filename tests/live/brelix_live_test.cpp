@@ -108,7 +108,9 @@ class Brelix : public ::testing::Test {
     const double rendered_hz = PitchHz(rendered, renderRate);
     EXPECT_NEAR(PitchHz(sounding, rig.rate()), rendered_hz, rendered_hz * 0.01);
     EXPECT_NEAR(PitchHz(sounding, rig.rate()), NoteHz(kNote), NoteHz(kNote) * 0.02);
-    EXPECT_NEAR(LevelDb(sounding, rig.rate()), LevelDb(rendered, renderRate), 1.5);
+    // The patch's oscillators run free: the phase between them, and so the level of the note's
+    // loudest moment, differs from one note to the next by up to about 2.5 dB.
+    EXPECT_NEAR(LevelDb(sounding, rig.rate()), LevelDb(rendered, renderRate), 3.5);
   }
 
   TempFolder config_, work_;
