@@ -13,7 +13,10 @@ ninja -C build -j "$jobs"
 if [ "${BRELIX_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELIX_SANITIZE=ON -DBRELIX_BENCH=OFF >/dev/null
   ninja -C build-sanitize -j "$jobs"
-  (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+  # The standalone program's runs against a JACK server stay in the normal build: its process
+  # callback runs on a thread of libjack, which the sanitizers do not see into.
+  (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs" \
+    -E '^Brelix(Window)?\.')
 fi
 
 # The threads of a host against each other, under ThreadSanitizer.
