@@ -20,6 +20,7 @@
 #include "support/jack_test_rig.h"
 #include "support/note_measures.h"
 #include "support/program_run.h"
+#include "support/shipped_patches.h"
 #include "support/song_files.h"
 #include "support/temp_folder.h"
 
@@ -74,11 +75,8 @@ class Brelix : public ::testing::Test {
   void SetUp() override {
     unsetenv("DISPLAY");
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
-    // The shipped pluck with its oscillators started at a fixed phase: free-running ones would
-    // give each note its own level, and the live note could not be compared with the render.
-    std::string text = ReadText(kShippedPatch);
-    for (size_t at; (at = text.find("OscStartPhase=-1")) != std::string::npos;) text.replace(at, 16, "OscStartPhase=0");
-    WriteBytes(patch_, text);
+    // The live note is compared with its render: both must start their oscillators alike.
+    WriteFixedPhaseCopy(kShippedPatch, patch_);
   }
   void TearDown() override { Quit(); }
 

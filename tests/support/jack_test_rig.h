@@ -84,6 +84,16 @@ class TestRig {
     WaitUntil([&] { return written_.load() >= std::min(frames, recorded_[0].size()); }, 20s);
   }
 
+  // Waits (10 s at most) until the program has been silent for 4096 frames: a note played next
+  // is then heard alone, not over the release of the one before.
+  void WaitForSilence() {
+    StartRecording();
+    WaitUntil([&] {
+      const size_t n = written_.load();
+      return n >= 4096 && ChangeRms(recorded_[0], n - 4096, n) < kSilence;
+    }, 10s);
+  }
+
   void StartRecording() {
     start_frame_ = -1;
     written_ = 0;
@@ -102,11 +112,7 @@ class TestRig {
   // release; the recording returned starts at the frame the note-on was sent at.
   std::vector<float> PlayNote(uint8_t note, uint8_t velocity, double seconds) {
     // The note before has died away first (its release would sound before this note's frame).
-    StartRecording();
-    WaitUntil([&] {
-      const size_t n = written_.load();
-      return n >= 4096 && ChangeRms(recorded_[0], n - 4096, n) < kSilence;
-    }, 10s);
+    WaitForSilence();
     sent_frame_ = -1;
     StartRecording();
     Send(0x90, note, velocity);
