@@ -74,6 +74,10 @@ void TEditorForm::ControlCreated(TComponent* group) {
   PageControls[static_cast<int>(Page)].push_back(group);
 }
 
+bool TEditorForm::ActsOnKey(int key) const {
+  return commands_ != nullptr && PatchStepOfKey(key, ActiveControl()) != 0;
+}
+
 bool TEditorForm::PreviewKeyDown(TKeyEvent& e) {
   if (const int step = PatchStepOfKey(e.Key, ActiveControl()); step != 0 && commands_) {
     commands_->Step(step);

@@ -65,6 +65,8 @@ class TEditorForm : public TInterfaceForm {
   void ControlCreated(TComponent* group) override;
   void Captioner() override;
   // Page Up and Page Down load the previous and next patch of the folder (editor/patch_stepping.h).
+  // Page Up and Page Down step through the patch file's folder.
+  bool ActsOnKey(int key) const override;
   bool PreviewKeyDown(TKeyEvent& e) override;
   // The sample names and the patch name header too.
   void RefreshControls(XPatch* patch, XMulti* multi) override;

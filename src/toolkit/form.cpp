@@ -29,7 +29,9 @@ class TFormWindowClient final : public ui::IWindowClient {
   void KeyDown(int key, TShiftState shift) override { form_.HandleKeyDown(key, shift); }
   void KeyChar(char c) override { form_.HandleKeyChar(c); }
   void KeyUp(int key, TShiftState shift) override { form_.HandleKeyUp(key, shift); }
-  bool TakesKeys() const override { return form_.focused_ != nullptr && form_.focused_->TakesKeys(); }
+  bool TakesKey(int key) const override {
+    return (form_.focused_ != nullptr && form_.focused_->TakesKeys()) || form_.ActsOnKey(key);
+  }
   void Tick(int64_t now_ms) override { form_.HandleTick(now_ms); }
   bool NeedsPaint() const override { return !cairo_region_is_empty(form_.dirty_); }
   std::vector<TRect> PaintDirty(cairo_t* cr) override { return form_.PaintDirty(cr); }

@@ -60,6 +60,9 @@ class TForm : public TWidget {
   void InvalidateArea(const TRect& area);
 
  protected:
+  // A key the form acts on itself with no widget taking keys in focus (a host then leaves it to
+  // the form).
+  virtual bool ActsOnKey(int) const { return false; }
   // The form sees every key before the focused widget does; true, or setting the key to 0,
   // keeps it from the widget.
   virtual bool PreviewKeyDown(TKeyEvent&) { return false; }

@@ -34,8 +34,9 @@ class IWindowClient {
   virtual void KeyDown(int key, TShiftState shift) = 0;
   virtual void KeyChar(char c) = 0;
   virtual void KeyUp(int key, TShiftState shift) = 0;
-  // True while the focused widget takes keys (an edit box, an open list).
-  virtual bool TakesKeys() const = 0;
+  // True when the window acts on `key`: the focused widget takes keys (an edit box, an open
+  // list), or the form acts on this key itself.
+  virtual bool TakesKey(int key) const = 0;
 
   // The idle call, with the time on a monotonic millisecond clock: hints, caret blinking.
   virtual void Tick(int64_t now_ms) = 0;

@@ -258,7 +258,7 @@ void X11ChildWindow::HandleEvent(const XEvent& event) {
 
 bool X11ChildWindow::HostKeyDown(const TKeyStroke& key) {
   // While a dialog of ours holds the input the editor takes no keys; the host keeps them.
-  if (!Usable() || !client_.TakesKeys() || InputOwner() != kInputToAll) return false;
+  if (!Usable() || !client_.TakesKey(key.Key) || InputOwner() != kInputToAll) return false;
   if (has_focus_) return true;  // the same key arrives as an X event
   host_keys_down_.insert(key.Key);
   client_.KeyDown(key.Key, key.Shift);
@@ -269,7 +269,7 @@ bool X11ChildWindow::HostKeyDown(const TKeyStroke& key) {
 bool X11ChildWindow::HostKeyUp(const TKeyStroke& key) {
   if (!Usable()) return false;
   const bool pressed_here = host_keys_down_.erase(key.Key) > 0;
-  if (!pressed_here) return has_focus_ && client_.TakesKeys();
+  if (!pressed_here) return has_focus_ && client_.TakesKey(key.Key);
   client_.KeyUp(key.Key, key.Shift);
   return true;
 }

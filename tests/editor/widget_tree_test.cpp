@@ -174,10 +174,10 @@ TEST_F(TreeTest, TabFollowsTheTabOrderDepthFirst) {
 TEST_F(TreeTest, HidingTheFocusedWidgetHandsTheFocusUp) {
   XEdit* edit = XEdit::CreateEdit(form.get(), page, 10, 10);
   form->SetActiveControl(edit);
-  EXPECT_TRUE(form->WindowClient().TakesKeys());
+  EXPECT_TRUE(form->WindowClient().TakesKey(keys::kLeft));
   edit->Hide();
   EXPECT_EQ(form->ActiveControl(), page);
-  EXPECT_FALSE(form->WindowClient().TakesKeys());
+  EXPECT_FALSE(form->WindowClient().TakesKey(keys::kLeft));
   page->Hide();
   EXPECT_EQ(form->ActiveControl(), nullptr);
 }
