@@ -63,12 +63,6 @@ std::string PatchNameOf(const std::vector<uint8_t>& chunk) {
   }
 }
 
-// The MIDI channel (0 to 15) the instance listens on, which the window's keys play on.
-int ChannelOf(const std::vector<uint8_t>& chunk) {
-  const auto fields = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
-  return fields ? fields->Channel : 0;
-}
-
 void CheckPatchToPlay(const std::string& path) {
   const PatchCheck check = CheckPatchFile(path);
   for (const PatchProblem& problem : check.Problems) Note(DescribeProblem(path, problem));
@@ -106,7 +100,6 @@ int Run(const LiveOptions& options) {
   plugin.Start(session.SampleRate(), session.BlockSize());
   std::vector<uint8_t> chunk = ChunkToRestore(options, state, plugin);
   plugin.SetChunk(chunk);
-  plugin.ForgetChanges();  // restoring is no edit
   session.Start(plugin);
   if (options.Connect) {
     const std::string problems = session.Connect();
@@ -114,7 +107,7 @@ int Run(const LiveOptions& options) {
   }
   // The window before the word that it plays: without a display nothing plays.
   std::optional<LiveWindow> window;
-  if (!options.NoGui) window.emplace(plugin, session, PatchNameOf(chunk), ChannelOf(chunk), state.LoadWindowPosition());
+  if (!options.NoGui) window.emplace(plugin, session, state.LoadWindowPosition());
   std::fprintf(stderr, "brelix: playing %s as JACK client '%s' at %.0f Hz, %d frames a block\n",
                PatchNameOf(chunk).c_str(), session.ClientName().c_str(), session.SampleRate(), session.BlockSize());
 
@@ -130,9 +123,10 @@ int Run(const LiveOptions& options) {
 
   const bool gone = session.ServerGone();
   if (gone) Note("the JACK server went away (" + session.Reason() + "); quitting");
-  // A patch changed since the start is settled by the plug-in's own question when it closes; the
-  // state kept then is the last one taken before the change, which names the same patch file.
-  if (!plugin.ChangedSinceStart()) chunk = plugin.GetChunk();
+  // The state kept is the instance's as it is now: the patch loaded last, the channel and voice
+  // count chosen in the editor. A changed patch is not saved into its file here, behind the
+  // user's back: the plug-in's own question settles that when it closes.
+  if (std::vector<uint8_t> now = plugin.ChunkAsItIs(); !now.empty()) chunk = std::move(now);
   int result = gone ? 1 : 0;
   try {
     if (!chunk.empty()) state.StoreChunk(chunk);

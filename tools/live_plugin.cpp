@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "plugin/vendor_calls.h"
+
 namespace brelix {
 
 namespace {
@@ -48,12 +50,6 @@ intptr_t LivePlugin::Callback(AEffect* effect, int32_t opcode, int32_t index, in
       return 2400;
     case audioMasterWantMidi:
       return 1;
-    case audioMasterAutomate:  // every edit is reported this way
-      if (self != nullptr) {
-        self->changed_ = true;
-        self->changed_ever_ = true;
-      }
-      return 0;
     case audioMasterGetTime:
       return self != nullptr ? reinterpret_cast<intptr_t>(&self->time_) : 0;
     case audioMasterGetSampleRate:
@@ -115,12 +111,33 @@ void LivePlugin::Render(float* left, float* right, int32_t frames) {
   time_.samplePos += frames;
 }
 
-std::vector<uint8_t> LivePlugin::GetChunk() {
-  void* data = nullptr;
-  const intptr_t size = Dispatch(effGetChunk, 1, 0, &data);
+namespace {
+
+std::vector<uint8_t> CopyChunk(const void* data, intptr_t size) {
   if (data == nullptr || size <= 0) return {};
   const auto* bytes = static_cast<const uint8_t*>(data);
   return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+}  // namespace
+
+std::vector<uint8_t> LivePlugin::GetChunk() {
+  void* data = nullptr;
+  const intptr_t size = Dispatch(effGetChunk, 1, 0, &data);
+  return CopyChunk(data, size);
+}
+
+std::vector<uint8_t> LivePlugin::ChunkAsItIs() {
+  void* data = nullptr;
+  const intptr_t size = Dispatch(effVendorSpecific, kVendorCallId, kVendorCallChunkAsItIs, &data);
+  return CopyChunk(data, size);
+}
+
+std::optional<LivePlugin::PatchState> LivePlugin::QueryPatchState() {
+  VendorPatchState state;
+  if (Dispatch(effVendorSpecific, kVendorCallId, kVendorCallPatchState, &state) != 1) return std::nullopt;
+  state.PatchFile[sizeof state.PatchFile - 1] = '\0';
+  return PatchState{state.PatchFile, state.Modified != 0, state.Channel & 0x0F};
 }
 
 void LivePlugin::SetChunk(const std::vector<uint8_t>& chunk) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,17 @@ class LivePlugin {
   void SetChunk(const std::vector<uint8_t>& chunk);
   intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
 
-  // True once the plug-in has reported a change of its state (an edit) since the last call.
-  bool TakeChanged() { return changed_.exchange(false); }
-  bool ChangedSinceStart() const { return changed_ever_.load(); }
-  // Forgets the changes reported so far (restoring a state is no edit).
-  void ForgetChanges() {
-    changed_ = false;
-    changed_ever_ = false;
-  }
+  // What the instance plays now, asked without side effects: the patch file (loaded from the
+  // editor too), whether it has changed, the channel. Nothing when the plug-in does not answer.
+  struct PatchState {
+    std::string PatchFile;
+    bool Modified = false;
+    int Channel = 0;
+  };
+  std::optional<PatchState> QueryPatchState();
+  // The program chunk as it is: unlike GetChunk, a changed patch is not saved into its file
+  // first (the plug-in's question at effClose settles it). Empty when the plug-in does not answer.
+  std::vector<uint8_t> ChunkAsItIs();
   // A size the editor asked its window to take (audioMasterSizeWindow); false when none is pending.
   bool TakeWindowSize(int& width, int& height);
 
@@ -63,8 +67,6 @@ class LivePlugin {
   VstTimeInfo time_{};
   std::atomic<float> sample_rate_{44100.0f};
   std::atomic<int32_t> block_size_{512};
-  std::atomic<bool> changed_{false};
-  std::atomic<bool> changed_ever_{false};
   std::atomic<int64_t> requested_size_{-1};  // width << 32 | height
 
   // The event list the plug-in reads: the header of VstEvents followed by room for every pointer.

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "interruption.h"
@@ -53,10 +54,8 @@ int Modifiers(unsigned int state) {
 
 }  // namespace
 
-LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string patchName, int channel,
-                       std::optional<WindowPosition> position)
-    : plugin_(plugin), session_(session), patch_name_(std::move(patchName)), channel_(channel & 0x0F),
-      strip_(kNoEditorWidth) {
+LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<WindowPosition> position)
+    : plugin_(plugin), session_(session), strip_(kNoEditorWidth) {
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display; run 'brelix --no-gui' on a box without one");
   XSetErrorHandler(IgnoreXError);
@@ -101,7 +100,7 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
   }
   // Held keys repeat as presses alone, not as release-press pairs.
   XkbSetDetectableAutoRepeat(display_, True, nullptr);
-  UpdateTitle();
+  FollowPatchState();
   if (has_editor_) XMapWindow(display_, editor_);
   XMapWindow(display_, strip_window_);
   XMapWindow(display_, top_);
@@ -111,7 +110,7 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::string pat
 
 LiveWindow::~LiveWindow() {
   if (has_editor_) plugin_.Dispatch(effEditClose);
-  for (int note : std::set<int>(sounding_.begin(), sounding_.end())) session_.PostMidi(0x80 | channel_, note, 0);
+  ReleaseNotes();
   if (surface_ != nullptr) cairo_surface_destroy(surface_);
   XFreeGC(display_, gc_);
   XDestroyWindow(display_, top_);
@@ -155,7 +154,7 @@ void LiveWindow::Run() {
     if (plugin_.TakeWindowSize(width, height)) Layout(width, height);
     KeepFocus();
     session_.Tend();
-    UpdateTitle();
+    FollowPatchState();
     if (StatusText() != status_) DrawStrip();
     XFlush(display_);
     poll(&connection, 1, kIdleMilliseconds);
@@ -281,8 +280,23 @@ void LiveWindow::NoteOff(int note) {
   DrawStrip();
 }
 
-void LiveWindow::UpdateTitle() {
-  const std::string title = (plugin_.ChangedSinceStart() ? "*" : "") + (patch_name_.empty() ? "(no patch file)" : patch_name_) + " - Brelix";
+// Every note the window holds ends, on the channel it was played on.
+void LiveWindow::ReleaseNotes() {
+  for (int note : std::set<int>(sounding_.begin(), sounding_.end())) NoteOff(note);
+  sounding_.clear();
+  mouse_note_.reset();
+  keys_down_.clear();
+}
+
+void LiveWindow::FollowPatchState() {
+  const std::optional<LivePlugin::PatchState> state = plugin_.QueryPatchState();
+  if (!state) return;
+  if (state->Channel != channel_) {
+    ReleaseNotes();
+    channel_ = state->Channel;
+  }
+  const std::string name = std::filesystem::path(state->PatchFile).filename().string();
+  const std::string title = (state->Modified ? "*" : "") + (name.empty() ? "(no patch file)" : name) + " - Brelix";
   if (title == title_) return;
   title_ = title;
   XStoreName(display_, top_, title.c_str());

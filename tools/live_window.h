@@ -1,6 +1,8 @@
 // The standalone program's window: the plug-in's editor in a top-level window titled with the
-// patch name ("*" in front once it has changed), the keyboard strip below it and a status line
-// with the server's rate, block size and xruns. Closing the window quits.
+// patch name ("*" in front while it has changed), the keyboard strip below it and a status line
+// with the server's rate, block size and xruns. Title and the strip's channel follow what the
+// instance plays, also after a patch loaded or a channel chosen in the editor. Closing the
+// window quits.
 //
 // The window keeps the keyboard focus, as many hosts do, and hands every key to the editor
 // (effEditKeyDown/effEditKeyUp) first: a value box or list that has the editor's focus takes
@@ -25,8 +27,7 @@ namespace brelix {
 class LiveWindow {
  public:
   // Throws std::runtime_error when there is no X display.
-  LiveWindow(LivePlugin& plugin, JackSession& session, std::string patchName, int channel,
-             std::optional<WindowPosition> position);
+  LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<WindowPosition> position);
   ~LiveWindow();
   LiveWindow(const LiveWindow&) = delete;
   LiveWindow& operator=(const LiveWindow&) = delete;
@@ -44,14 +45,15 @@ class LiveWindow {
   void NoteOff(int note);
   void KeepFocus();
   void Layout(int editorWidth, int editorHeight);
-  void UpdateTitle();
+  // The title and the strip's channel from the instance's patch state.
+  void FollowPatchState();
+  void ReleaseNotes();
   void DrawStrip();
   std::string StatusText() const;
 
   LivePlugin& plugin_;
   JackSession& session_;
-  std::string patch_name_;
-  int channel_;
+  int channel_ = 0;
   Display* display_ = nullptr;
   Window top_ = 0, editor_ = 0, strip_window_ = 0;
   Atom delete_window_ = 0;

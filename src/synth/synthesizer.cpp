@@ -27,6 +27,7 @@
 #include "engine/voice_work_init.h"
 #include "base/messages.h"
 #include "plugin/plugin_module.h"
+#include "plugin/vendor_calls.h"
 #include "synth/modifying_scope.h"
 #include "synth/patch_dialogs.h"
 #include "synth/process_update_scope.h"
@@ -387,6 +388,10 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       ShowLibraryMessage(error.what());
     }
   }
+  return ChunkAsItIs(data);
+}
+
+int32_t XSynthesizer::ChunkAsItIs(void** data) {
   // The chunk names the patch file, with the channel and the voice count, and carries the patch
   // itself for the day that file is gone; it stays in the instance, where the host reads it.
   ChunkBlock = ProgramChunkEncode({Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)});
@@ -455,5 +460,24 @@ bool XSynthesizer::GetProductString(char* text) {
 }
 
 int32_t XSynthesizer::GetVendorVersion() { return kVendorVersion; }
+
+intptr_t XSynthesizer::VendorSpecific(int32_t index, intptr_t value, void* ptr, float) {
+  if (index != kVendorCallId || ptr == nullptr) return 0;
+  switch (value) {
+    case kVendorCallPatchState: {
+      auto* state = static_cast<VendorPatchState*>(ptr);
+      state->Modified = Multi->Modified ? 1 : 0;
+      state->Channel = Multi->Channel;
+      const size_t length = std::min(Multi->PatchFile.size(), sizeof state->PatchFile - 1);
+      Multi->PatchFile.copy(state->PatchFile, length);
+      state->PatchFile[length] = '\0';
+      return 1;
+    }
+    case kVendorCallChunkAsItIs:
+      return ChunkAsItIs(static_cast<void**>(ptr));
+    default:
+      return 0;
+  }
+}
 
 }  // namespace brelix

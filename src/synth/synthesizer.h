@@ -57,6 +57,8 @@ class XSynthesizer : public AudioEffectX {
   bool GetVendorString(char* text) override;
   bool GetProductString(char* text) override;
   int32_t GetVendorVersion() override;
+  // The calls of vendor_calls.h; every other call answers 0.
+  intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
   // ---- the engine bracket ------------------------------------------------------------------
   // From the return of the outermost BeginProcessUpdate until its EndProcessUpdate no render
@@ -139,7 +141,10 @@ class XSynthesizer : public AudioEffectX {
   // Processing, the bits above it count Mute.
   std::atomic<uint32_t> RenderState{0};
 
-  // The program chunk handed to the host by GetChunk; it stays valid until the next GetChunk or
+  // The program chunk of the instance as it is (a changed patch is not saved first), in
+  // ChunkBlock; answers its size.
+  int32_t ChunkAsItIs(void** data);
+  // The program chunk handed to the host by GetChunk; it stays valid until the next chunk call or
   // the end of the instance.
   std::vector<uint8_t> ChunkBlock;
 };

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "plugin/vendor_calls.h"
 #include "support/audio_measures.h"
 #include "support/program_chunk_bytes.h"
 #include "support/started_instance.h"
@@ -231,6 +233,49 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   EXPECT_TRUE(fs::is_symlink(folder_.file("dangling.tw")));
   EXPECT_FALSE(fs::exists(folder_.file("sub/.bashrc")));
   EXPECT_EQ(ReadBytes(folder_.file("Brelix.Ini")), settings);
+}
+
+// Our own hosts learn what the instance plays without the side effect of effGetChunk, which
+// saves a changed patch into its file first.
+TEST_F(ProgramState, OurOwnHostsAskThePatchStateWithoutSavingIt) {
+  WriteBytes(folder_.file("Brelix.Ini"), "[Editor]\r\nAutomation=1\r\n");
+  const std::string patch = "[Voice]\r\nVolume=1\r\n";
+  WriteBytes(folder_.file("real.tw"), patch);
+  auto instance = Open();
+  AEffect* e = instance->effect();
+  instance->setChunk(ProgramChunkBytes(3, 15, folder_.file("real.tw")));
+  const auto state = [&] {
+    VendorPatchState answer;
+    EXPECT_EQ(instance->dispatch(effVendorSpecific, kVendorCallId, kVendorCallPatchState, &answer), 1);
+    return answer;
+  };
+  EXPECT_EQ(state().Modified, 0);
+  EXPECT_EQ(state().Channel, 3);
+  EXPECT_EQ(std::string(state().PatchFile), folder_.file("real.tw"));
+
+  int detune = -1;
+  for (int i = 0; i < e->numParams && detune < 0; ++i)
+    if (instance->dispatchText(effGetParamName, i) == "Osc1.Detune") detune = i;
+  e->setParameter(e, detune, 0.75f);
+  EXPECT_EQ(state().Modified, 1);
+  void* data = nullptr;
+  const intptr_t size = instance->dispatch(effVendorSpecific, kVendorCallId, kVendorCallChunkAsItIs, &data);
+  const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(data, size);
+  ASSERT_TRUE(chunk && chunk->Patch);
+  EXPECT_EQ(chunk->Channel, 3);
+  EXPECT_EQ(chunk->PatchFile, folder_.file("real.tw"));
+  EXPECT_NE(chunk->Patch->find("AuxOscDetune=0.5\r\n"), std::string::npos) << "the chunk carries the changed patch";
+  EXPECT_EQ(ReadBytes(folder_.file("real.tw")), patch) << "and the file is left for the close question";
+  EXPECT_EQ(state().Modified, 1);
+  // effGetChunk, unlike it, saves first.
+  instance->getChunk();
+  EXPECT_NE(ReadBytes(folder_.file("real.tw")).find("AuxOscDetune=0.5\r\n"), std::string::npos);
+  EXPECT_EQ(state().Modified, 0);
+
+  // Other hosts' vendor calls, and ours without a place for the answer, answer 0.
+  EXPECT_EQ(instance->dispatch(effVendorSpecific, 0, kVendorCallPatchState, &data), 0);
+  EXPECT_EQ(instance->dispatch(effVendorSpecific, kVendorCallId, 99, &data), 0);
+  EXPECT_EQ(instance->dispatch(effVendorSpecific, kVendorCallId, kVendorCallPatchState, nullptr), 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "render_state.h"
 #include "support/jack_server.h"
 #include "support/jack_test_rig.h"
 #include "support/note_measures.h"
@@ -153,6 +154,27 @@ TEST_F(BrelixWindow, TheStripPlaysTheTitleMarksAnEditAndClosingAsksToSaveIt) {
   EXPECT_EQ(WaitForExit(pid_, 20s), 0) << ReadBytes(work_.file("brelix.log"));
   pid_ = 0;
   EXPECT_TRUE(ReadBytes(patch_) != copied_) << "the changed patch was not saved";
+}
+
+TEST_F(BrelixWindow, TheTitleAndTheKeptStateFollowAPatchLoadedInTheEditor) {
+  // Page Down in the editor loads the next patch of the folder; the title names it, and the
+  // state kept on quitting restores it.
+  const std::string next = work_.file("harp-pluck.tw");
+  WriteBytes(next, ReadBytes(BRELIX_PATCHES_DIR "/plucks-and-mallets/harp-pluck.tw"));
+  Display* d = probe_.display();
+  // The keys go where the pointer is until the window has taken the focus; harp-pluck.tw is the
+  // last patch, where a further Page Down does nothing.
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+  EXPECT_TRUE(WaitUntil([&] {
+    probe_.Key(XK_Next);
+    return WaitUntil([&] { return TitleOf(d, window_) == "harp-pluck.tw - Brelix"; }, 500ms);
+  }, 10s)) << TitleOf(d, window_);
+  probe_.RequestClose(window_);
+  EXPECT_EQ(WaitForExit(pid_, 20s), 0) << ReadBytes(work_.file("brelix.log"));
+  pid_ = 0;
+  const std::string kept = ReadBytes(config_.file("brelix/program.chunk"));
+  EXPECT_EQ(ChunkPatchFile(std::vector<uint8_t>(kept.begin(), kept.end())), next);
+  EXPECT_EQ(ReadBytes(patch_), copied_) << "the patch left unchanged is not written";
 }
 
 TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {

@@ -14,7 +14,7 @@ namespace brelix::testing {
 // The chunk naming the patch file `file`, with the MIDI channel and the highest voice index.
 inline std::vector<uint8_t> ProgramChunkBytes(uint8_t channel, int32_t max_voice, const std::string& file) {
   std::array<uint8_t, kProgramChunkSize> block{};
-  ProgramChunkWrite(block, {channel, max_voice, file});
+  ProgramChunkWrite(block, {channel, max_voice, file, {}});
   return std::vector<uint8_t>(block.begin(), block.end());
 }
 
