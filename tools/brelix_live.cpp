@@ -112,9 +112,12 @@ int Run(const LiveOptions& options) {
                PatchNameOf(chunk).c_str(), session.ClientName().c_str(), session.SampleRate(), session.BlockSize());
 
   std::optional<WindowPosition> position;
+  bool displayLost = false;
   if (window) {
     window->Run();
     position = window->Position();
+    displayLost = window->DisplayLost();
+    if (displayLost) Note("the X display went away; quitting");
     window.reset();
   } else {
     WaitHeadless(session);
@@ -127,7 +130,7 @@ int Run(const LiveOptions& options) {
   // count chosen in the editor. A changed patch is not saved into its file here, behind the
   // user's back: the plug-in's own question settles that when it closes.
   if (std::vector<uint8_t> now = plugin.ChunkAsItIs(); !now.empty()) chunk = std::move(now);
-  int result = gone ? 1 : 0;
+  int result = gone || displayLost ? 1 : 0;
   try {
     if (!chunk.empty()) state.StoreChunk(chunk);
     if (position) state.StoreWindowPosition(*position);

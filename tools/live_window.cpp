@@ -59,6 +59,11 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<W
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display; run 'brelix --no-gui' on a box without one");
   XSetErrorHandler(IgnoreXError);
+  // A lost connection would end the process inside Xlib, before the state is kept: it ends the
+  // window's loop instead, and what follows (the plug-in's close, the kept state) still runs.
+  // (The handler before the exit handler would print the loss and end the process itself.)
+  XSetIOErrorHandler([](Display*) { return 0; });
+  XSetIOErrorExitHandler(display_, [](Display*, void* window) { static_cast<LiveWindow*>(window)->lost_ = true; }, this);
   int width = kNoEditorWidth, height = 0;
   ERect* rect = nullptr;
   plugin_.Dispatch(effEditGetRect, 0, 0, &rect);
@@ -138,13 +143,13 @@ void LiveWindow::Layout(int editorWidth, int editorHeight) {
 
 void LiveWindow::Run() {
   pollfd connection{ConnectionNumber(display_), POLLIN, 0};
-  while (!closed_ && !session_.ServerGone()) {
+  while (!closed_ && !lost_ && !session_.ServerGone()) {
     try {
       ThrowIfInterrupted();
     } catch (const Interrupted&) {
       return;
     }
-    while (XPending(display_) > 0) {
+    while (!lost_ && XPending(display_) > 0) {
       XEvent event;
       XNextEvent(display_, &event);
       Handle(event);
@@ -329,7 +334,8 @@ void LiveWindow::DrawStrip() {
   XDestroyImage(image);
 }
 
-WindowPosition LiveWindow::Position() const {
+std::optional<WindowPosition> LiveWindow::Position() const {
+  if (lost_) return std::nullopt;
   int x = 0, y = 0;
   Window child = 0;
   XTranslateCoordinates(display_, top_, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
@@ -347,7 +353,7 @@ WindowPosition LiveWindow::Position() const {
     }
     XFree(data);
   }
-  return {x, y};
+  return WindowPosition{x, y};
 }
 
 }  // namespace brelix

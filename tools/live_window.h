@@ -32,10 +32,13 @@ class LiveWindow {
   LiveWindow(const LiveWindow&) = delete;
   LiveWindow& operator=(const LiveWindow&) = delete;
 
-  // Runs until the window is closed, Ctrl-C or SIGTERM comes, or the server goes away.
+  // Runs until the window is closed, Ctrl-C or SIGTERM comes, the server goes away or the X
+  // display does.
   void Run();
-  // Where the window's frame stands on the screen.
-  WindowPosition Position() const;
+  // True once the connection to the X server is lost (the server ended or crashed).
+  bool DisplayLost() const { return lost_; }
+  // Where the window's frame stands on the screen; nothing once the display is lost.
+  std::optional<WindowPosition> Position() const;
 
  private:
   void Handle(const XEvent& event);
@@ -63,6 +66,7 @@ class LiveWindow {
   int editor_height_ = 0;
   bool has_editor_ = false;
   bool closed_ = false;
+  bool lost_ = false;
   std::string title_, status_;
   std::multiset<int> sounding_;
   std::map<unsigned long, int> keys_down_;  // key symbol -> the note it plays

@@ -177,6 +177,19 @@ TEST_F(BrelixWindow, TheTitleAndTheKeptStateFollowAPatchLoadedInTheEditor) {
   EXPECT_EQ(ReadBytes(patch_), copied_) << "the patch left unchanged is not written";
 }
 
+TEST_F(BrelixWindow, AnXServerThatGoesAwayEndsItWithItsStateKept) {
+  probe_.SurviveServerLoss();
+  XvfbServer::Shared().Stop();
+  bool hung = false;
+  EXPECT_EQ(WaitForExit(pid_, 20s, &hung), 1) << ReadBytes(work_.file("brelix.log"));
+  EXPECT_FALSE(hung);
+  pid_ = 0;
+  EXPECT_NE(ReadBytes(work_.file("brelix.log")).find("brelix: the X display went away; quitting\n"), std::string::npos)
+      << ReadBytes(work_.file("brelix.log"));
+  const std::string kept = ReadBytes(config_.file("brelix/program.chunk"));
+  EXPECT_EQ(ChunkPatchFile(std::vector<uint8_t>(kept.begin(), kept.end())), patch_);
+}
+
 TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
   probe_.RequestClose(window_);
   bool hung = false;
