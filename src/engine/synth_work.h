@@ -54,6 +54,13 @@ static_assert(sizeof(XSynthWork) % 16 == 0);
 // Writes every constant of the block (fields without a value keep the arena's zero).
 void SynthWorkFill(XSynthWork& sw);
 
+// The single at byte offset `offset` from the engine memory base, where a resolved modulation
+// source lies (the voice kernel reads a voice's amplitude source this way:
+// ModSourceValue(sw, w.VolumeModSourcePtr)).
+inline float ModSourceValue(const XSynthWork& sw, uint32_t offset) {
+  return *reinterpret_cast<const float*>(reinterpret_cast<const uint8_t*>(&sw) + offset);
+}
+
 // One step of the noise generator: advances the four xorshift states, derives NoiseGenerator and
 // Denormal. Runs once per output sample.
 inline void NoiseStep(XSynthWork& sw) {

@@ -21,7 +21,6 @@
 #include "engine/patch_work.h"
 #include "engine/synth_work.h"
 #include "engine/voice_group.h"
-#include "modulation/mod_sources.h"
 
 namespace brelix {
 
