@@ -1,13 +1,13 @@
-#include "engine/render_loop.h"
+#include "render/render_loop.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/countdown.h"
 #include "engine/rates.h"
-#include "engine/voice_render.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
+#include "render/voice_render.h"
 
 namespace brelix {
 
