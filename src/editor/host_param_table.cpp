@@ -76,16 +76,8 @@ IParamControl* THostParamTable::Control(int32_t index) const {
 }
 
 TParamCall THostParamTable::CallFor(const THostParamSpec& spec, double value) const {
-  TParamCall call;
-  call.Synthesizer = synthesizer_;
-  call.Multi = synthesizer_ != nullptr ? synthesizer_->Multi.get() : nullptr;
-  call.Patch = call.Multi != nullptr ? call.Multi->EditBuffer : nullptr;
-  call.Param = spec.Param;
-  call.ii = spec.ii;
-  call.jj = spec.jj;
-  call.Tag = spec.Tag;
-  call.Value = value;
-  return call;
+  XMulti* multi = synthesizer_ != nullptr ? synthesizer_->Multi.get() : nullptr;
+  return ParamCallFor(synthesizer_, multi != nullptr ? multi->EditBuffer : nullptr, multi, spec, value);
 }
 
 void THostParamTable::Write(int32_t index, float host, bool extRange) {

@@ -34,19 +34,19 @@ struct TParamCall {
 
 using TParamProc = void (*)(TParamCall& call);
 
-// The call for a control of any kind (its binding fields carry the same names).
+// The call of an edit of `patch` in `synthesizer` through `multi`, for a binding: anything that
+// carries a control's binding fields (Param, ii, jj, Tag) under their names, a control or a host
+// parameter's entry.
+template <class Binding>
+TParamCall ParamCallFor(XSynthesizer* synthesizer, XPatch* patch, XMulti* multi, const Binding& b, double value) {
+  return {.Synthesizer = synthesizer, .Patch = patch, .Multi = multi, .Param = b.Param, .ii = b.ii, .jj = b.jj,
+          .Tag = b.Tag, .Value = value};
+}
+
+// The call for a control of any kind, in the synthesizer, patch and voice manager it edits.
 template <class Control>
 TParamCall ParamCallOf(const Control& c, double value) {
-  TParamCall call;
-  call.Synthesizer = c.Synthesizer;
-  call.Patch = c.Patch;
-  call.Multi = c.Multi;
-  call.Param = c.Param;
-  call.ii = c.ii;
-  call.jj = c.jj;
-  call.Tag = c.Tag;
-  call.Value = value;
-  return call;
+  return ParamCallFor(c.Synthesizer, c.Patch, c.Multi, c, value);
 }
 
 }  // namespace brelix

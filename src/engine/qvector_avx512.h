@@ -7,7 +7,7 @@
 // kernels combine masks with and / and_not as on the narrower paths.
 //
 // Only translation units compiled for AVX-512 (F, DQ, BW, VL) include this header, and they run
-// only where the processor and the operating system support it (see voice_render.cpp).
+// only where the processor and the operating system support it (see render/voice_render.cpp).
 #pragma once
 
 #include <immintrin.h>

@@ -4,7 +4,7 @@
 // same bits; the lane rearrangements work within each voice's half.
 //
 // Only translation units compiled for AVX2 include this header, and they run only where the
-// processor reports AVX2 (see voice_render.cpp).
+// processor reports AVX2 (see render/voice_render.cpp).
 #pragma once
 
 #include <immintrin.h>

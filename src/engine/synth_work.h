@@ -12,17 +12,21 @@ namespace brelix {
 struct alignas(16) XSynthWork {
   QSingle S0;  // 0.0; also the element at offset 0
   QSingle S1;  // 1.0; the "Constant" modulation source
-  QWord I80000000;         // the sign mask
-  QWord I4x16;             // the release stage in stage-times-16 form
-  QWord TablePhaseMask;    // the 19 fraction bits of an oscillator phase
-  QWord PhaseDrift;        // random phase offset mask at note-on
+  QWord SignMask;         // 0x80000000
+  QWord EnvReleaseStage;  // 64: the envelopes' release stage (4) in stage-times-16 form
+  QWord TablePhaseMask;   // the 19 fraction bits of an oscillator phase
+  QWord PhaseDrift;       // random phase offset mask at note-on
   QSingle S0_5;
   QSingle S_1;
   QSingle S1_5;
-  QSingle S_1_5;
+  // The oscillator generators' output (smoothed x 2.5 + previous x -1.5) undoes most of the
+  // averaging of the new table value with the previous one.
+  QSingle OscPreviousGain;  // -1.5
   QSingle S2;
-  QSingle S2_5;
-  QSingle F40_9;
+  QSingle OscSmoothedGain;  // 2.5
+  // Resonance to ladder feedback: 40/9 (bits 0x408E38E4), so that a resonance of 0.9 gives 4,
+  // where a four-stage ladder oscillates by itself.
+  QSingle FilterResoScale;
   QSingle InvTablePhaseMask;
   QSingle TwoPow31;
   QSingle TableSize;
@@ -35,15 +39,20 @@ struct alignas(16) XSynthWork {
   QSingle NoiseGenerator;  // this sample's white noise per lane, [-0.5, 0.5)
   QSingle Denormal;        // this sample's anti-denormal offset
   QSingle Minormal;        // scale of that offset
-  QSingle S11;
-  QSingle SInv12;
+  QSingle Pow2Octaves;         // 11: the octaves the pitch table spans on each side of 1.0
+  QSingle OctavesPerSemitone;  // 1/12 (bits 0x3DAAAAAB)
   QSingle Pow2Size;
   QSingle TuneSize;
-  QSingle S0_99;
-  QSingle S0_376;
-  QSingle S0_752;
-  QSingle S54;
-  QWord Noiseed;           // the four xorshift states of the noise generator
+  // The oscillators' leak beyond which their gain compensation stops (at 1 - 0.99 = 0.01).
+  QSingle OscLeakLimit;  // 0.99 (bits 0x3F7D70A4)
+  // The generators' DC correction: OscDCAdjustBase - OscDCAdjustSlope x frequency in cycles per
+  // sample.
+  QSingle OscDCAdjustBase;   // 0.376 (bits 0x3EC08312)
+  QSingle OscDCAdjustSlope;  // 0.752 (bits 0x3F408312)
+  // The self phase modulation depth: 54 x (0.5 - frequency in cycles per sample)^6 times the
+  // morph, 54/64 of the morph at low frequencies.
+  QSingle OscSelfModDepth;  // 54
+  QWord Noiseed;            // the four xorshift states of the noise generator
 };
 
 // Only the first field's place is fixed: every unassigned engine offset (0) must read 0.0. The
@@ -53,6 +62,13 @@ static_assert(sizeof(XSynthWork) % 16 == 0);
 
 // Writes every constant of the block (fields without a value keep the arena's zero).
 void SynthWorkFill(XSynthWork& sw);
+
+// The single at byte offset `offset` from the engine memory base, where a resolved modulation
+// source lies (the voice kernel reads a voice's amplitude source this way:
+// ModSourceValue(sw, w.VolumeModSourcePtr)).
+inline float ModSourceValue(const XSynthWork& sw, uint32_t offset) {
+  return *reinterpret_cast<const float*>(reinterpret_cast<const uint8_t*>(&sw) + offset);
+}
 
 // One step of the noise generator: advances the four xorshift states, derives NoiseGenerator and
 // Denormal. Runs once per output sample.

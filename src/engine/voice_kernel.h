@@ -21,7 +21,6 @@
 #include "engine/patch_work.h"
 #include "engine/synth_work.h"
 #include "engine/voice_group.h"
-#include "modulation/mod_sources.h"
 
 namespace brelix {
 
@@ -81,7 +80,12 @@ struct VoiceLaneSet {
   // ---- filters: state
   S s1, s2, s3, s4, q;
   // ---- filters: constants of the run
-  S g, G, g2, k, r4, r3G, r2G, rG, D, follow, mix_a, mix_b, noise_mix, gain, level, left, right;
+  // A ladder stage integrates with gain `cutoff` (the prewarped cutoff) and outputs
+  // (cutoff x input + state) x stage_gain, stage_gain = 1 / (1 + cutoff). With r = cutoff x
+  // stage_gain (a stage's instantaneous response), rN_gain = r^N x stage_gain weighs the states in
+  // the fourth stage's estimate; k is the resonance feedback and D the estimate's denominator.
+  S cutoff, stage_gain, two_cutoff, k, r4, r3_gain, r2_gain, r_gain, D;
+  S follow, mix_a, mix_b, noise_mix, gain, level, left, right;
   S sample_value, voice_gain;
 
   // Everything a run needs, and the voice gain.
@@ -115,7 +119,7 @@ struct VoiceLaneSet {
     sigma1 = P(p.AuxOscSawSigma1) + V(&XPatchWork::AuxOscSawSigma1Mod);
     sigma2 = P(p.AuxOscSawSigma2) + V(&XPatchWork::AuxOscSawSigma2Mod);
     // The leak's gain compensation stops at 0.01.
-    leak_gain = P(sw.S1) - min(leak, P(sw.S0_99));
+    leak_gain = P(sw.S1) - min(leak, P(sw.OscLeakLimit));
   }
 
   void LoadFilters(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
@@ -129,18 +133,18 @@ struct VoiceLaneSet {
     s3 = V(&XPatchWork::FilterBuf3);
     s4 = V(&XPatchWork::FilterBuf4);
     q = V(&XPatchWork::FilterQompensator);
-    g = abs(V(&XPatchWork::Polef0));
-    k = max(P(p.FilterReso) + V(&XPatchWork::FilterResoMod), zero) * P(sw.F40_9);  // 0.9 gives k = 4
-    G = one / (one + g);
-    const S r = G * g;
+    cutoff = abs(V(&XPatchWork::Polef0));
+    k = max(P(p.FilterReso) + V(&XPatchWork::FilterResoMod), zero) * P(sw.FilterResoScale);  // 0.9 gives k = 4
+    stage_gain = one / (one + cutoff);
+    const S r = stage_gain * cutoff;
     const S r2 = r * r;
     const S r3 = r * r2;
     r4 = r2 * r2;
-    r3G = r3 * G;
-    r2G = r2 * G;
-    rG = r * G;
+    r3_gain = r3 * stage_gain;
+    r2_gain = r2 * stage_gain;
+    r_gain = r * stage_gain;
     D = k * r4 + one;
-    g2 = P(sw.S2) * g;
+    two_cutoff = P(sw.S2) * cutoff;
     // The follow coefficient of the compensator stops at 1: beyond it q would overshoot.
     follow = clamp((P(p.FilterQompensate) + V(&XPatchWork::FilterQompensateMod)) * P(p.AudioSampleScale), zero, one);
     const S m = P(p.AuxOscMix) + V(&XPatchWork::AuxOscMixMod);
@@ -195,7 +199,7 @@ struct SharedLanes {
   const float* base;  // the engine memory base as single-precision elements
   const float* sine;
   W sign, phase_fraction, saturator;
-  S zero, half, one, two_pow_31, inv_phase_fraction, s2_5, s_1_5, feedback, saturator_gain, saturator_size;
+  S zero, half, one, two_pow_31, inv_phase_fraction, smoothed_gain, previous_gain, feedback, saturator_gain, saturator_size;
   W post_feed;
   S pole0, pole1, pole2, pole3, pole4, dc_filter;
 
@@ -203,7 +207,7 @@ struct SharedLanes {
     auto P = [](const auto& field) { return PatchLanes<S>(field); };
     base = reinterpret_cast<const float*>(&sw);
     sine = base + TableOffsets.Sine;
-    sign = P(sw.I80000000);
+    sign = P(sw.SignMask);
     phase_fraction = P(sw.TablePhaseMask);
     saturator = P(p.FilterFeedbackTable);
     zero = P(sw.S0);
@@ -211,8 +215,8 @@ struct SharedLanes {
     one = P(sw.S1);
     two_pow_31 = P(sw.TwoPow31);
     inv_phase_fraction = P(sw.InvTablePhaseMask);
-    s2_5 = P(sw.S2_5);
-    s_1_5 = P(sw.S_1_5);
+    smoothed_gain = P(sw.OscSmoothedGain);
+    previous_gain = P(sw.OscPreviousGain);
     feedback = P(p.FilterFeedback);
     saturator_gain = P(p.FilterFeedbackGain);
     saturator_size = P(p.FilterFeedbackSize);
@@ -241,7 +245,7 @@ template <class S>
   S x = table_lerp(c.sine, i, f);
   x = (x + z) * c.half;
   smoothed = x;
-  return x * c.s2_5 + z * c.s_1_5 + v.dc_adjust;
+  return x * c.smoothed_gain + z * c.previous_gain + v.dc_adjust;
 }
 
 // One audio sub-sample of the oscillators: advances the phases and sets v.value.
@@ -281,7 +285,7 @@ template <class S>
   const S x = input * v.gain + denormal;
 
   // Fourth stage output when the linear input x - k y4 drives the ladder.
-  const S y4 = (v.r4 * x + v.r3G * v.s1 + v.r2G * v.s2 + v.rG * v.s3 + v.G * v.s4) / v.D;
+  const S y4 = (v.r4 * x + v.r3_gain * v.s1 + v.r2_gain * v.s2 + v.r_gain * v.s3 + v.stage_gain * v.s4) / v.D;
 
   // Compensator: the feedback loses the lows that its low-passed copy q holds.
   const S d = y4 - v.q;
@@ -298,16 +302,16 @@ template <class S>
   S u = t | (c.sign & s);
   u = u + (c.post_feed & x);
 
-  const S y1 = (v.g * u + v.s1) * v.G;
-  const S y2 = (v.g * y1 + v.s2) * v.G;
-  const S y3 = (v.g * y2 + v.s3) * v.G;
+  const S y1 = (v.cutoff * u + v.s1) * v.stage_gain;
+  const S y2 = (v.cutoff * y1 + v.s2) * v.stage_gain;
+  const S y3 = (v.cutoff * y2 + v.s3) * v.stage_gain;
   const S out = c.pole0 * u + c.pole1 * y1 + c.pole2 * y2 + c.pole3 * y3 + c.pole4 * y4;
 
   // Trapezoidal integrators.
-  v.s1 = v.s1 + v.g2 * (u - y1);
-  v.s2 = v.s2 + v.g2 * (y1 - y2);
-  v.s3 = v.s3 + v.g2 * (y2 - y3);
-  v.s4 = v.s4 + v.g2 * (y3 - y4);
+  v.s1 = v.s1 + v.two_cutoff * (u - y1);
+  v.s2 = v.s2 + v.two_cutoff * (y1 - y2);
+  v.s3 = v.s3 + v.two_cutoff * (y2 - y3);
+  v.s4 = v.s4 + v.two_cutoff * (y3 - y4);
 
   // Level, linear pan law, and the stereo sum over the four filters of each voice.
   const S level = out * v.level;

@@ -71,18 +71,12 @@ extern uint32_t ModDestTable[kModDestTableSize];
 void ModTablesInit();
 
 // Byte offset from the engine memory base of the single that source index `s` reads for voice `w`
-// of patch `p`. Never addresses outside the voice record, the constant block or the patch's
-// controller values.
+// of patch `p` (ModSourceValue in synth_work.h reads it). Never addresses outside the voice record,
+// the constant block or the patch's controller values.
 uint32_t ResolveModSource(const XPatch& p, const XPatchWork& w, int32_t s);
 
 // Byte offset from the engine memory base of the single that destination index `d` adds to in
 // voice `w`; always inside `w` (its Void for "None", "Void" and every unknown index).
 uint32_t ResolveModDest(const XPatch& p, const XPatchWork& w, int32_t d);
-
-// The single at byte offset `offset` from the engine memory base (the amplitude source of a voice
-// is read this way: ModSourceValue(sw, w.VolumeModSourcePtr)).
-inline float ModSourceValue(const XSynthWork& sw, uint32_t offset) {
-  return *reinterpret_cast<const float*>(reinterpret_cast<const uint8_t*>(&sw) + offset);
-}
 
 }  // namespace brelix

@@ -17,11 +17,11 @@
 #include "engine/routines.h"
 #include "engine/sample_osc.h"
 #include "engine/voice_group.h"
-#include "engine/voice_render.h"
 #include "modulation/delay.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
+#include "render/voice_render.h"
 #include "support/audio_measures.h"
 #include "synth/synth_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "engine/voice_work_init.h"
+#include "render/voice_work_init.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
-#include "engine/render_loop.h"
+#include "render/render_loop.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/countdown.h"
 #include "engine/rates.h"
-#include "engine/voice_render.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
+#include "render/voice_render.h"
 
 namespace brelix {
 
@@ -167,10 +167,12 @@ void WriteOutput(RenderTarget& t, const FrameBlock& block, float* left, float* r
 }  // namespace
 
 float TempoFromBpm(double bpm) {
+  // Bars of four beats per second in one beat per minute: the single nearest 1/240.
+  constexpr float kBarsPerSecondPerBpm = 0.0041666669f;  // bits 0x3B888889
   float tempo = static_cast<float>(bpm);
   // NaN from a host also ends at the lower bound.
   tempo = std::isnan(tempo) ? 1.0f : std::max(tempo, 1.0f);
-  return tempo * 0.0041666669f;
+  return tempo * kBarsPerSecondPerBpm;
 }
 
 void RenderFrames(RenderTarget& t, float tempo, float* left, float* right, int32_t frames) {

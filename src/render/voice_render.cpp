@@ -1,4 +1,4 @@
-#include "engine/voice_render.h"
+#include "render/voice_render.h"
 
 #include <algorithm>
 #include <cstdlib>
