@@ -87,7 +87,7 @@ void FilterPatchRecalculate(XPatch& p) {
 }
 
 void FilterKeyTrack(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  const QSingle octaves = (w.Notes - p.FilterCenter) * p.FilterTracking * sw.OctavesPerSemitone;
+  const QSingle octaves = (w.Notes - p.FilterCenter) * p.FilterTracking * sw.SInv12;
   w.FilterRatio = Pow2Lookup(sw, octaves);
 }
 

@@ -10,12 +10,12 @@
 namespace brelix {
 
 void OscPitchNoteOn(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
-  const QSingle octaves = (w.Notes + p.AuxOscSemitone + p.AuxOscDetune - p.AuxOscCenter) * p.AuxOscTracking * sw.OctavesPerSemitone;
+  const QSingle octaves = (w.Notes + p.AuxOscSemitone + p.AuxOscDetune - p.AuxOscCenter) * p.AuxOscTracking * sw.SInv12;
   const QSingle r = Pow2Lookup(sw, octaves);
   w.AuxOscRatio = r;
   w.AuxOscFrequency = (p.AuxOscFixedOsc & (r * p.AuxOscBasePitch)) + p.AuxOscFixedFreq;
   // The sync master follows the tracked note without transposition, fixed frequency or not.
-  const QSingle note_octaves = (w.Notes - p.AuxOscCenter) * p.AuxOscTracking * sw.OctavesPerSemitone;
+  const QSingle note_octaves = (w.Notes - p.AuxOscCenter) * p.AuxOscTracking * sw.SInv12;
   w.AuxOscPitch = Pow2Lookup(sw, note_octaves) * p.AuxOscBasePitch;
 }
 
@@ -66,8 +66,8 @@ void OscCalculate(const XSynthWork& sw, const XPatch& p, XPatchWork& w, QSingle 
   // Feedback depth 54 (0.5 - n)^6 x morph: 0.84375 x morph at low pitch, 0 at half the rate.
   QSingle a = sw.S0_5 - n;
   a = a * a;
-  w.AuxOscScaling = a * a * a * sw.OscSelfModDepth * (p.AuxOscMorph + w.AuxOscMorphMod);
-  w.AuxOscDCAdjust = sw.OscDCAdjustBase - sw.OscDCAdjustSlope * n;
+  w.AuxOscScaling = a * a * a * sw.S54 * (p.AuxOscMorph + w.AuxOscMorphMod);
+  w.AuxOscDCAdjust = sw.S0_376 - sw.S0_752 * n;
   // A level that is not finite silences the oscillator rather than its voice.
   w.AuxOscNorm = finite_or_zero((sw.S1 - sw.S2 * n) * (p.AuxOscLevel + w.AuxOscLevelMod));
   ClearOverflowedStates(w);

@@ -12,7 +12,7 @@ namespace brelix {
 // entry), so offsets beyond that hold at 2^-11 or 2^11 instead of reading outside.
 inline QSingle Pow2Lookup(const XSynthWork& sw, QSingle octaves) {
   const float* const table = Pow2Table - kTableSteps;  // counted from its first entry
-  QSingle x = (octaves + sw.Pow2Octaves) * sw.Pow2Size;
+  QSingle x = (octaves + sw.S11) * sw.Pow2Size;
   x = clamp(x, sw.S0, QSingle::splat(2.0f * kTableSteps));
   const QInteger i = trunc_to_int(x);
   return table_lerp(table, as_word(i), x - to_single(i));

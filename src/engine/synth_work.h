@@ -12,21 +12,21 @@ namespace brelix {
 struct alignas(16) XSynthWork {
   QSingle S0;  // 0.0; also the element at offset 0
   QSingle S1;  // 1.0; the "Constant" modulation source
-  QWord SignMask;         // 0x80000000
-  QWord EnvReleaseStage;  // 64: the envelopes' release stage (4) in stage-times-16 form
-  QWord TablePhaseMask;   // the 19 fraction bits of an oscillator phase
-  QWord PhaseDrift;       // random phase offset mask at note-on
+  QWord I80000000;       // the sign mask
+  QWord I4x16;           // 64: the envelopes' release stage (4) in stage-times-16 form
+  QWord TablePhaseMask;  // the 19 fraction bits of an oscillator phase
+  QWord PhaseDrift;      // random phase offset mask at note-on
   QSingle S0_5;
   QSingle S_1;
   QSingle S1_5;
   // The oscillator generators' output (smoothed x 2.5 + previous x -1.5) undoes most of the
   // averaging of the new table value with the previous one.
-  QSingle OscPreviousGain;  // -1.5
+  QSingle S_1_5;  // the previous value's gain, -1.5
   QSingle S2;
-  QSingle OscSmoothedGain;  // 2.5
+  QSingle S2_5;  // the smoothed value's gain, 2.5
   // Resonance to ladder feedback: 40/9 (bits 0x408E38E4), so that a resonance of 0.9 gives 4,
   // where a four-stage ladder oscillates by itself.
-  QSingle FilterResoScale;
+  QSingle F40_9;
   QSingle InvTablePhaseMask;
   QSingle TwoPow31;
   QSingle TableSize;
@@ -39,20 +39,19 @@ struct alignas(16) XSynthWork {
   QSingle NoiseGenerator;  // this sample's white noise per lane, [-0.5, 0.5)
   QSingle Denormal;        // this sample's anti-denormal offset
   QSingle Minormal;        // scale of that offset
-  QSingle Pow2Octaves;         // 11: the octaves the pitch table spans on each side of 1.0
-  QSingle OctavesPerSemitone;  // 1/12 (bits 0x3DAAAAAB)
+  QSingle S11;     // 11: the octaves the pitch table spans on each side of 1.0
+  QSingle SInv12;  // octaves a semitone, 1/12 (bits 0x3DAAAAAB)
   QSingle Pow2Size;
   QSingle TuneSize;
   // The oscillators' leak beyond which their gain compensation stops (at 1 - 0.99 = 0.01).
-  QSingle OscLeakLimit;  // 0.99 (bits 0x3F7D70A4)
-  // The generators' DC correction: OscDCAdjustBase - OscDCAdjustSlope x frequency in cycles per
-  // sample.
-  QSingle OscDCAdjustBase;   // 0.376 (bits 0x3EC08312)
-  QSingle OscDCAdjustSlope;  // 0.752 (bits 0x3F408312)
+  QSingle S0_99;  // 0.99 (bits 0x3F7D70A4)
+  // The generators' DC correction: S0_376 - S0_752 x frequency in cycles per sample.
+  QSingle S0_376;  // 0.376 (bits 0x3EC08312)
+  QSingle S0_752;  // 0.752 (bits 0x3F408312)
   // The self phase modulation depth: 54 x (0.5 - frequency in cycles per sample)^6 times the
   // morph, 54/64 of the morph at low frequencies.
-  QSingle OscSelfModDepth;  // 54
-  QWord Noiseed;            // the four xorshift states of the noise generator
+  QSingle S54;    // 54
+  QWord Noiseed;  // the four xorshift states of the noise generator
 };
 
 // Only the first field's place is fixed: every unassigned engine offset (0) must read 0.0. The

@@ -119,7 +119,7 @@ struct VoiceLaneSet {
     sigma1 = P(p.AuxOscSawSigma1) + V(&XPatchWork::AuxOscSawSigma1Mod);
     sigma2 = P(p.AuxOscSawSigma2) + V(&XPatchWork::AuxOscSawSigma2Mod);
     // The leak's gain compensation stops at 0.01.
-    leak_gain = P(sw.S1) - min(leak, P(sw.OscLeakLimit));
+    leak_gain = P(sw.S1) - min(leak, P(sw.S0_99));
   }
 
   void LoadFilters(const XSynthWork& sw, const XPatch& p, XPatchWork* const* w) {
@@ -134,7 +134,7 @@ struct VoiceLaneSet {
     s4 = V(&XPatchWork::FilterBuf4);
     q = V(&XPatchWork::FilterQompensator);
     cutoff = abs(V(&XPatchWork::Polef0));
-    k = max(P(p.FilterReso) + V(&XPatchWork::FilterResoMod), zero) * P(sw.FilterResoScale);  // 0.9 gives k = 4
+    k = max(P(p.FilterReso) + V(&XPatchWork::FilterResoMod), zero) * P(sw.F40_9);  // 0.9 gives k = 4
     stage_gain = one / (one + cutoff);
     const S r = stage_gain * cutoff;
     const S r2 = r * r;
@@ -207,7 +207,7 @@ struct SharedLanes {
     auto P = [](const auto& field) { return PatchLanes<S>(field); };
     base = reinterpret_cast<const float*>(&sw);
     sine = base + TableOffsets.Sine;
-    sign = P(sw.SignMask);
+    sign = P(sw.I80000000);
     phase_fraction = P(sw.TablePhaseMask);
     saturator = P(p.FilterFeedbackTable);
     zero = P(sw.S0);
@@ -215,8 +215,8 @@ struct SharedLanes {
     one = P(sw.S1);
     two_pow_31 = P(sw.TwoPow31);
     inv_phase_fraction = P(sw.InvTablePhaseMask);
-    smoothed_gain = P(sw.OscSmoothedGain);
-    previous_gain = P(sw.OscPreviousGain);
+    smoothed_gain = P(sw.S2_5);
+    previous_gain = P(sw.S_1_5);
     feedback = P(p.FilterFeedback);
     saturator_gain = P(p.FilterFeedbackGain);
     saturator_size = P(p.FilterFeedbackSize);

@@ -131,7 +131,7 @@ void EnvNoteOff(const XSynthWork& sw, const XPatch& p, XPatchWork& w) {
   w.EnvOffset = w.EnvValue;
   w.EnvGain = p.EnvLevel[kRelease] - w.EnvValue;
   w.EnvPhase = sw.S0;
-  w.EnvStage = as_integer(sw.EnvReleaseStage);
+  w.EnvStage = as_integer(sw.I4x16);
 }
 
 }  // namespace brelix

@@ -64,23 +64,23 @@ TEST(SynthWork, ConstantsAreBitExact) {
       {"S0_5", sw->S0_5, 0x3F000000},
       {"S_1", sw->S_1, 0xBF800000},
       {"S1_5", sw->S1_5, 0x3FC00000},
-      {"OscPreviousGain", sw->OscPreviousGain, 0xBFC00000},
+      {"S_1_5", sw->S_1_5, 0xBFC00000},
       {"S2", sw->S2, 0x40000000},
-      {"OscSmoothedGain", sw->OscSmoothedGain, 0x40200000},
-      {"FilterResoScale", sw->FilterResoScale, 0x408E38E4},
+      {"S2_5", sw->S2_5, 0x40200000},
+      {"F40_9", sw->F40_9, 0x408E38E4},
       {"InvTablePhaseMask", sw->InvTablePhaseMask, 0x36000000},
       {"TwoPow31", sw->TwoPow31, 0x4F000000},
       {"TableSize", sw->TableSize, 0x46000000},
       {"RealDelta1", sw->RealDelta1, 0x3F800000},
       {"Minormal", sw->Minormal, 0x3456BF95},
-      {"Pow2Octaves", sw->Pow2Octaves, 0x41300000},
-      {"OctavesPerSemitone", sw->OctavesPerSemitone, 0x3DAAAAAB},
+      {"S11", sw->S11, 0x41300000},
+      {"SInv12", sw->SInv12, 0x3DAAAAAB},
       {"Pow2Size", sw->Pow2Size, 0x443A2E8C},
       {"TuneSize", sw->TuneSize, 0x44800000},
-      {"OscLeakLimit", sw->OscLeakLimit, 0x3F7D70A4},
-      {"OscDCAdjustBase", sw->OscDCAdjustBase, 0x3EC08312},
-      {"OscDCAdjustSlope", sw->OscDCAdjustSlope, 0x3F408312},
-      {"OscSelfModDepth", sw->OscSelfModDepth, 0x42580000},
+      {"S0_99", sw->S0_99, 0x3F7D70A4},
+      {"S0_376", sw->S0_376, 0x3EC08312},
+      {"S0_752", sw->S0_752, 0x3F408312},
+      {"S54", sw->S54, 0x42580000},
   };
   for (const Case& c : cases)
     for (int lane = 0; lane < 4; ++lane) EXPECT_EQ(bits_of(c.value.lane(lane)), c.bits) << c.name << " lane " << lane;
@@ -88,7 +88,7 @@ TEST(SynthWork, ConstantsAreBitExact) {
     const char* name;
     QWord value;
     uint32_t word;
-  } words[] = {{"SignMask", sw->SignMask, 0x80000000}, {"EnvReleaseStage", sw->EnvReleaseStage, 64},
+  } words[] = {{"I80000000", sw->I80000000, 0x80000000}, {"I4x16", sw->I4x16, 64},
                {"TablePhaseMask", sw->TablePhaseMask, 0x0007FFFF}, {"PhaseDrift", sw->PhaseDrift, 0x00FFFFFF}};
   for (const auto& w : words)
     for (int lane = 0; lane < 4; ++lane) EXPECT_EQ(w.value.lane(lane), w.word) << w.name;
