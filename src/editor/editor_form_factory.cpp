@@ -7,12 +7,10 @@
 
 namespace brelix {
 
-void UseEditorForm() {
-  SetEditorFormFactory([](XInterface& editor) -> std::unique_ptr<TInterfaceForm> {
-    auto form = std::make_unique<TEditorForm>(&editor);
-    form->CreateEditor();
-    return form;
-  });
+std::unique_ptr<TInterfaceForm> MakeEditorForm(XInterface& editor) {
+  auto form = std::make_unique<TEditorForm>(&editor);
+  form->CreateEditor();
+  return form;
 }
 
 }  // namespace brelix

@@ -1,10 +1,14 @@
-// Makes every editor created from now on build the synthesizer's own form, TEditorForm with its
-// four pages. The plug-in's entry point calls it once; tests that make instances without the entry
-// point call it themselves.
+// The form every editor builds unless another factory is installed (SetEditorFormFactory): the
+// synthesizer's own, TEditorForm with its four pages.
 #pragma once
+
+#include <memory>
 
 namespace brelix {
 
-void UseEditorForm();
+class TInterfaceForm;
+class XInterface;
+
+std::unique_ptr<TInterfaceForm> MakeEditorForm(XInterface& editor);
 
 }  // namespace brelix

@@ -3,11 +3,12 @@
 #include <X11/Xlib.h>
 
 #include <cmath>
+#include <utility>
 
+#include "editor/editor_form_factory.h"
 #include "editor/editor_zoom.h"
 #include "editor/host_param_value.h"
 #include "editor/interface_form.h"
-#include "editor/test_page_form.h"
 #include "toolkit/widget_settings.h"
 #include "editor/x_param.h"
 #include "synth/modifying_scope.h"
@@ -25,12 +26,14 @@ TEditorFormFactory& FormFactory() {
 }
 }  // namespace
 
-void SetEditorFormFactory(TEditorFormFactory factory) { FormFactory() = std::move(factory); }
+TEditorFormFactory SetEditorFormFactory(TEditorFormFactory factory) {
+  return std::exchange(FormFactory(), std::move(factory));
+}
 
 XInterface::XInterface(XSynthesizer* synthesizer) : AEffEditor(synthesizer), Synthesizer(synthesizer) {
   synthesizer->ExternalControl = false;
   SetWidgetSettings(SharedSettings());
-  form_ = FormFactory() ? FormFactory()(*this) : MakeTestPageForm(*this);
+  form_ = FormFactory() ? FormFactory()(*this) : MakeEditorForm(*this);
   hand_over_ = std::make_unique<THostParamHandOver>(Params.Count());
   table_ = std::make_unique<THostParamTable>(Params, Synthesizer);
   r = ZoomForm(*form_, kWidth, kHeight, WidgetSettings().Zoom, ui::UiScreenSize());

@@ -52,8 +52,9 @@ class X11ChildWindow;
 
 // Builds the editor's form with its pages and registers its controls with `editor`.
 using TEditorFormFactory = std::function<std::unique_ptr<TInterfaceForm>(XInterface& editor)>;
-// The factory every new editor uses; none restores the built-in test page.
-void SetEditorFormFactory(TEditorFormFactory factory);
+// The factory every new editor uses from now on (none: the synthesizer's own form); returns the
+// one it replaces.
+TEditorFormFactory SetEditorFormFactory(TEditorFormFactory factory);
 
 class XInterface : public AEffEditor {
  public:

@@ -1,15 +1,11 @@
 // The library's only exports: the VST 2.4 entry point, under its own name and again as "main"
 // for hosts that look for that name.
-#include "editor/editor_form_factory.h"
 #include "plugin/plugin_entry.h"
 #include "synth/synthesizer.h"
 
 namespace {
 
-brelix::AudioEffect* CreateBrelix(audioMasterCallback host) {
-  brelix::UseEditorForm();
-  return brelix::XSynthesizer::Create(host);
-}
+brelix::AudioEffect* CreateBrelix(audioMasterCallback host) { return brelix::XSynthesizer::Create(host); }
 
 }  // namespace
 

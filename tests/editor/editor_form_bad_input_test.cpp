@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_form_factory.h"
 #include "editor/x_interface.h"
 #include "toolkit/widget_settings.h"
 #include "widgets/x_section.h"
@@ -34,7 +33,6 @@ constexpr TShiftState kAlt{.Alt = true};
 class EditorFormBadInput : public ::testing::Test, public PageDriver {
  protected:
   void SetUp() override {
-    UseEditorForm();
     synth = MakeSynth();
     ASSERT_NE(synth, nullptr);
     synth->SetSampleRate(44100.0f);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "editor/editor_form.h"
-#include "editor/editor_form_factory.h"
 #include "toolkit/toolkit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param.h"
@@ -27,7 +26,6 @@ namespace {
 class EditorForm : public ::testing::Test {
  protected:
   void SetUp() override {
-    UseEditorForm();
     synth = testing::MakeSynth();
     ASSERT_NE(synth, nullptr);
     form = dynamic_cast<TEditorForm*>(synth->Interface()->EditorForm());

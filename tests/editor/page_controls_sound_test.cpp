@@ -14,7 +14,6 @@
 
 #include "callback_fixture.h"
 #include "page_driver.h"
-#include "editor/editor_form_factory.h"
 #include "editor/x_interface.h"
 #include "widgets/x_label.h"
 #include "widgets/x_section.h"
@@ -32,16 +31,15 @@
 namespace brelix::testing {
 namespace {
 
-// Made before the synthesizer, so that its editor is the real form with its four pages, in a
-// folder of its own.
-struct EditorFormFirst {
-  EditorFormFirst() { UseEditorForm(); }
+// Made before the synthesizer, so that its editor works in a folder of its own, its messages
+// recorded and its dialogs scripted.
+struct EditorServicesFirst {
   PluginFolder folder;
   RecordedMessages messages;
   ScriptedDialogs dialogs;
 };
 
-class PageControlsWhilePlaying : public EditorFormFirst, public CallbackTest, public PageDriver {
+class PageControlsWhilePlaying : public EditorServicesFirst, public CallbackTest, public PageDriver {
  protected:
   PageControlsWhilePlaying() { OpenEditor(); }
   ~PageControlsWhilePlaying() override { window.reset(); }

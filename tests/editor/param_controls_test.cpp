@@ -1,4 +1,4 @@
-// The parameter controls and the interface form on the editor's built-in test page, in a real
+// The parameter controls and the interface form on the test page, in a real
 // instance: what the controls write into the patch, their resets and undo, the option list's
 // numbering and unknown values, the switch's field values, the two layers and the host names,
 // the host parameter mapping, and the one automation call every edit sends.
@@ -10,7 +10,6 @@
 #include <limits>
 #include <memory>
 
-#include "editor/test_page_form.h"
 #include "widgets/x_combo.h"
 #include "widgets/x_edit.h"
 #include "editor/x_interface.h"
@@ -21,6 +20,7 @@
 #include "widgets/x_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
+#include "support/test_page_form.h"
 #include "support/widget_fixture.h"
 #include "ui/headless_window.h"
 
@@ -72,6 +72,7 @@ class ParamControls : public ::testing::Test {
 
   testing::ScopedWidgetSettings settings_;
   testing::PluginFolder folder_;
+  testing::TestPageInstalled test_page_;
   testing::Synth synth_;
   XInterface* editor = nullptr;
   TTestPageForm* form = nullptr;

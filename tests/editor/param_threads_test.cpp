@@ -14,18 +14,23 @@
 #include <thread>
 #include <vector>
 
-#include "editor/test_page_form.h"
 #include "editor/x_interface.h"
 #include "editor/x_param_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
+#include "support/test_page_form.h"
 
 namespace brelix {
 namespace {
 
-constexpr int kSemitone = 3;  // of the built-in page: -48..48
+constexpr int kSemitone = 3;  // of the test page: -48..48
 
-TEST(ParamThreads, HostParameterCallsFromAnotherThreadMeetTheEditorSafely) {
+// Every instance a test makes shows the test page.
+class ParamThreads : public ::testing::Test {
+  testing::TestPageInstalled test_page_;
+};
+
+TEST_F(ParamThreads, HostParameterCallsFromAnotherThreadMeetTheEditorSafely) {
   testing::PluginFolder folder;
   testing::Synth synth = testing::MakeSynth();
   synth->Automation = true;
@@ -61,7 +66,7 @@ TEST(ParamThreads, HostParameterCallsFromAnotherThreadMeetTheEditorSafely) {
   host.join();
 }
 
-// The built-in page's entries, found by name as a host finds them.
+// The test page's entries, found by name as a host finds them.
 int32_t EntryNamed(AEffect* e, const std::string& name) {
   char text[64];
   for (int32_t i = 0; i < 64; ++i) {
@@ -83,7 +88,7 @@ std::vector<uint8_t> ChunkOf(AEffect* e) {
 // land in the order they were made: one made before the restore is applied before it (and the
 // restored patch replaces it), one made after it lands on the reloaded controls. Until then its
 // writer reads it back, and no reader meets the patch half-loaded.
-TEST(ParamThreads, WritesPostedAroundAChunkRestoreLandInTheirOrder) {
+TEST_F(ParamThreads, WritesPostedAroundAChunkRestoreLandInTheirOrder) {
   testing::PluginFolder folder;
   testing::Synth synth = testing::MakeSynth();
   synth->Automation = true;
@@ -135,7 +140,7 @@ TEST(ParamThreads, WritesPostedAroundAChunkRestoreLandInTheirOrder) {
 // No note sounds: a control writes its single patch field without the engine bracket, and a
 // sounding voice takes it between two samples by design (see the call-back concurrency test), a
 // race of the engine's that is not this test's subject.
-TEST(ParamThreads, HostAudioAndInterfaceThreadsAtOnce) {
+TEST_F(ParamThreads, HostAudioAndInterfaceThreadsAtOnce) {
   testing::PluginFolder folder;
   testing::Synth synth = testing::MakeSynth();
   synth->Automation = true;

@@ -7,12 +7,12 @@
 #include <functional>
 #include <thread>
 
-#include "editor/test_page_form.h"
 #include "widgets/x_edit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
+#include "support/test_page_form.h"
 #include "support/x11_probe.h"
 #include "support/xvfb_server.h"
 
@@ -50,13 +50,14 @@ void HostKey(AEffect* e, int32_t character, intptr_t virt) {
 TEST(EditorHostKeys, AHostsKeysReachTheFocusedEditBoxAndCommitAValue) {
   BRELIX_REQUIRE_XVFB();
   testing::PluginFolder folder;
+  testing::TestPageInstalled test_page;
   testing::Synth synth = testing::MakeSynth();
   synth->Automation = true;
   AEffect* e = synth->Effect();
   auto* editor = static_cast<XInterface*>(synth->Editor());
   auto* page = dynamic_cast<TTestPageForm*>(editor->EditorForm());
   ASSERT_NE(page, nullptr);
-  constexpr int32_t kSemitone = 3;  // of the built-in page: -48..48
+  constexpr int32_t kSemitone = 3;  // of the test page: -48..48
   ASSERT_EQ(e->getParameter(e, kSemitone), 0.5f);
 
   testing::XProbe probe;

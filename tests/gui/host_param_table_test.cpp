@@ -11,7 +11,6 @@
 #include <string>
 #include <thread>
 
-#include "editor/test_page_form.h"
 #include "widgets/x_edit.h"
 #include "editor/x_interface.h"
 #include "editor/x_param_button.h"
@@ -19,6 +18,7 @@
 #include "editor/x_param_slider.h"
 #include "support/plugin_folder.h"
 #include "support/synth_instance.h"
+#include "support/test_page_form.h"
 #include "support/x11_probe.h"
 #include "support/xvfb_server.h"
 
@@ -119,6 +119,7 @@ class HostParamTable : public ::testing::Test {
   }
 
   testing::PluginFolder folder_;
+  testing::TestPageInstalled test_page_;
   testing::Synth synth_ = testing::MakeSynth();
   AEffect* e_ = synth_->Effect();
   TTestPageForm* page_ = nullptr;
@@ -126,7 +127,7 @@ class HostParamTable : public ::testing::Test {
   Window parent_ = 0;
 };
 
-// The built-in page's entries: 2 FreeRun (switch), 3 Semitone (-48..48), 4 Cutoff (with a curve),
+// The test page's entries: 2 FreeRun (switch), 3 Semitone (-48..48), 4 Cutoff (with a curve),
 // 6 Type (a list), 8 Detune.
 constexpr int32_t kFreeRun = 2, kSemitone = 3, kCutoff = 4, kType = 6, kDetune = 8;
 

@@ -1,6 +1,5 @@
-#include "editor/test_page_form.h"
+#include "support/test_page_form.h"
 
-#include "editor/x_interface.h"
 #include "editor/x_param_button.h"
 #include "editor/x_param_combo.h"
 #include "editor/x_param_slider.h"
@@ -35,7 +34,7 @@ TTestPageForm::TTestPageForm(XInterface* editor, XSynthesizer* synthesizer, cons
 
   X = 4 + 151 + 4;
   Y = 4;
-  AddLabel("Built-in test page");
+  AddLabel("Test page");
   AddSection("Sound", TLayer::Primary);
   AddSection("Voice", TLayer::Hidden);
   Level = Add(p ? &p->AuxOscLevel : nullptr, TSliderRow{.caption = "Level", .range = {0, 1}, .layer = TLayer::Primary});

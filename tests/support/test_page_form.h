@@ -1,11 +1,13 @@
-// The editor's built-in page: a few controls of every kind on both layers, built with the
-// interface form's builders. The editor shows it until a form with the real pages is installed
-// (SetEditorFormFactory), and the tests drive it.
+// The test page: a few controls of every kind on both layers, built with the interface form's
+// builders, small enough that a test knows every host parameter it registers. A test that drives
+// it installs it (TestPageInstalled) before it makes the instance whose editor shows it.
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include "editor/interface_form.h"
+#include "editor/x_interface.h"
 
 namespace brelix {
 
@@ -30,7 +32,23 @@ class TTestPageForm : public TInterfaceForm {
   XParamButton* Declick = nullptr;   // hidden
 };
 
-// The factory the editor uses unless another is installed.
+// The test page for `editor`, bound to its synthesizer's edit buffer.
 std::unique_ptr<TInterfaceForm> MakeTestPageForm(XInterface& editor);
 
+namespace testing {
+
+// Every editor made while it lives shows the test page; the factory installed before comes back
+// after.
+class TestPageInstalled {
+ public:
+  TestPageInstalled() : previous_(SetEditorFormFactory(&MakeTestPageForm)) {}
+  ~TestPageInstalled() { SetEditorFormFactory(std::move(previous_)); }
+  TestPageInstalled(const TestPageInstalled&) = delete;
+  TestPageInstalled& operator=(const TestPageInstalled&) = delete;
+
+ private:
+  TEditorFormFactory previous_;
+};
+
+}  // namespace testing
 }  // namespace brelix
