@@ -12,6 +12,13 @@ namespace {
 // The instance whose entry call is running: the plug-in asks for the host's version before it
 // has a record the host could mark.
 thread_local LivePlugin* opening = nullptr;
+
+// A chunk the plug-in handed over, copied out of its block.
+std::vector<uint8_t> CopyChunk(const void* data, intptr_t size) {
+  if (data == nullptr || size <= 0) return {};
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  return std::vector<uint8_t>(bytes, bytes + size);
+}
 }  // namespace
 
 static_assert(offsetof(VstEvents, events) == 16, "the event list's pointers follow its header");
@@ -110,16 +117,6 @@ void LivePlugin::Render(float* left, float* right, int32_t frames) {
   effect_->processReplacing(effect_, nullptr, outputs, frames);
   time_.samplePos += frames;
 }
-
-namespace {
-
-std::vector<uint8_t> CopyChunk(const void* data, intptr_t size) {
-  if (data == nullptr || size <= 0) return {};
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  return std::vector<uint8_t>(bytes, bytes + size);
-}
-
-}  // namespace
 
 std::vector<uint8_t> LivePlugin::GetChunk() {
   void* data = nullptr;

@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "base/messages.h"
 #include "editor/x_interface.h"
 #include "engine/engine_tables.h"
 #include "engine/filter.h"
 #include "engine/qvector.h"
 #include "engine/rates.h"
-#include "render/render_loop.h"
 #include "modulation/delay.h"
 #include "modulation/envelope.h"
 #include "modulation/lfo.h"
@@ -24,10 +24,10 @@
 #include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
-#include "render/voice_work_init.h"
-#include "base/messages.h"
 #include "plugin/plugin_module.h"
 #include "plugin/vendor_calls.h"
+#include "render/render_loop.h"
+#include "render/voice_work_init.h"
 #include "synth/modifying_scope.h"
 #include "synth/patch_dialogs.h"
 #include "synth/process_update_scope.h"
