@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ constexpr uint8_t kModWheel = 64;  // controller 1, sent before the notes
 struct RenderRow {
   std::string patch;  // path from the project's root, or "default"
   std::vector<int> notes;
+  int stagger = 0;  // frames between one note-on and the next; 0: all at frame 0
   int voices = 16;
   float rate = 44100.0f;
   int oversample = -1;  // -1: as the patch has it
@@ -86,7 +88,9 @@ std::vector<RenderRow> ReadTable(std::vector<std::string>& lines) {
     fields >> r.patch >> r.notes_text >> r.voices >> r.rate >> r.oversample_text >> r.block >> r.frames >>
         r.release_text >> r.hash;
     if (!fields) throw std::runtime_error("unreadable row: " + line);
-    r.notes = ParseNotes(r.notes_text);
+    const size_t at = r.notes_text.find('@');
+    r.notes = ParseNotes(r.notes_text.substr(0, at));
+    if (at != std::string::npos) r.stagger = std::stoi(r.notes_text.substr(at + 1));
     r.oversample = ParseOptional(r.oversample_text);
     r.release = ParseOptional(r.release_text);
     rows.push_back(r);
@@ -151,17 +155,22 @@ class RenderHashes : public ::testing::Test {
     instance.setChunk(testing::ProgramChunkBytes(0, r.voices - 1, patch_file));
     instance.resume();
 
-    std::vector<MidiMessage> on{{0xB0, 1, kModWheel}}, off;
-    for (int note : r.notes) {
-      on.push_back({0x90, static_cast<uint8_t>(note), kVelocity});
-      off.push_back({0x80, static_cast<uint8_t>(note), 64});
+    // Note n starts at frame n x stagger (a host's notes rarely share a frame, and then every voice
+    // has its control ticks in frames of its own); the note-offs all come at the release frame.
+    std::map<int, std::vector<MidiMessage>> events;
+    events[0].push_back({0xB0, 1, kModWheel});
+    for (size_t n = 0; n < r.notes.size(); ++n) {
+      const uint8_t note = static_cast<uint8_t>(r.notes[n]);
+      events[static_cast<int>(n) * r.stagger].push_back({0x90, note, kVelocity});
+      if (r.release >= 0) events[r.release].push_back({0x80, note, 64});
     }
-    instance.sendMidi(on);
     std::string bytes;
     for (int done = 0; done < r.frames;) {
-      if (done == r.release) instance.sendMidi(off);
+      const auto due = events.find(done);
+      if (due != events.end()) instance.sendMidi(due->second);
       int frames = std::min(r.block, r.frames - done);
-      if (r.release > done) frames = std::min(frames, r.release - done);
+      const auto next = events.upper_bound(done);
+      if (next != events.end()) frames = std::min(frames, next->first - done);
       instance.process(frames);
       for (int i = 0; i < frames; ++i) {
         const float pair[2] = {instance.left()[i], instance.right()[i]};
