@@ -5,10 +5,11 @@
 // Brelix plays three patches (its defaults; bench/patches/four-lanes.tw, every lane audible and
 // 2x oversampled; bench/patches/full-modulation.tw, both matrices, four LFOs and both delays) with
 // 1, 8 and 16 voices on the processor's widest vector path, and with 16 voices on each narrower
-// path it has (BRELIX_SIMD=avx2, =sse, set for the instance it opens). The peers (amsynth,
-// ZynAddSubFX) play their own default patches with the same 16 notes, through the same host
-// library, when their Debian packages are installed; a peer that is absent is skipped. At the end
-// the 16-voice figures are set side by side as ratios.
+// path it has (BRELIX_SIMD=avx2, =sse, set for the instance it opens). The notes start in one
+// frame; "four-lanes-apart" starts them 5 frames apart, as a host's notes rarely share a frame. The
+// peers (amsynth, ZynAddSubFX) play their own default patches with the same 16 notes, both ways,
+// through the same host library, when their Debian packages are installed; a peer that is absent
+// is skipped. At the end the 16-voice figures are set side by side as ratios.
 //
 // Then the worst case a host meets: the 16 voices of four-lanes.tw with a storm of 16 note-ons
 // every 100 ms (in one block, each stealing a voice), and the distribution of one 64-frame block's
@@ -57,7 +58,19 @@ const Peer kPeers[] = {
     {"ZynAddSubFX", "/usr/lib/vst/ZynAddSubFX.so"},
 };
 
-const char* const kPatches[] = {"default", "four-lanes", "full-modulation"};
+// What our instances play: a patch, and the frames from one note-on to the next (0: all in the
+// same frame). A host rarely sends notes in one frame, and then each voice has its control ticks
+// in frames of its own: the "-apart" figures show what that costs.
+struct Workload {
+  const char* name;
+  const char* patch;
+  int note_spacing;
+};
+constexpr int kApartSpacing = 5;  // frames; with a tick every 8 frames, every voice's falls apart from the last one's
+const Workload kWorkloads[] = {{"default", "default", 0},
+                               {"four-lanes", "four-lanes", 0},
+                               {"full-modulation", "full-modulation", 0},
+                               {"four-lanes-apart", "four-lanes", kApartSpacing}};
 
 // The vector paths this processor runs (the BRELIX_SIMD value of each), widest first; "" is the
 // widest a build chooses by itself.
@@ -114,8 +127,20 @@ std::unique_ptr<PluginInstance> StartInstance(const std::string& library_path, c
   return instance;
 }
 
+// Sends the held notes, `spacing` frames apart (rendered), or all at once.
+void StartNotes(PluginInstance& instance, int voices, int spacing) {
+  if (spacing == 0) {
+    instance.sendMidi(HeldNotes(voices));
+    return;
+  }
+  for (const MidiMessage& note : HeldNotes(voices)) {
+    instance.sendMidi({note});
+    instance.process(spacing);
+  }
+}
+
 void RenderHeldNotes(benchmark::State& state, const std::string& library_path, const std::string& patch,
-                     const std::string& simd) {
+                     const std::string& simd, int note_spacing) {
   const int voices = static_cast<int>(state.range(0));
   const std::unique_ptr<PluginInstance> started = StartInstance(library_path, patch, simd);
   if (started == nullptr) {
@@ -123,7 +148,7 @@ void RenderHeldNotes(benchmark::State& state, const std::string& library_path, c
     return;
   }
   PluginInstance& instance = *started;
-  instance.sendMidi(HeldNotes(voices));
+  StartNotes(instance, voices, note_spacing);
   int64_t blocks = 0;
   for (auto _ : state) {
     instance.process(kBlock);
@@ -165,10 +190,11 @@ void PrintRatios(const std::map<std::string, double>& factors, const std::vector
   std::vector<std::string> paths = {""};
   for (const std::string& path : NarrowerPaths()) paths.push_back(path);
   for (const std::string& path : paths) {
-    for (const char* patch : kPatches) {
+    for (const Workload& work : kWorkloads) {
+      const std::string patch = work.name;
       const auto ours = factors.find(OnPath("Brelix", path) + "/" + patch + suffix);
       if (ours == factors.end()) continue;
-      std::printf("  Brelix %-7s %-16s %7.1fx", (path.empty() ? WidestPathName() : path).c_str(), patch, ours->second);
+      std::printf("  Brelix %-7s %-16s %7.1fx", (path.empty() ? WidestPathName() : path).c_str(), work.name, ours->second);
       auto compare = [&](const std::string& label, const std::string& name) {
         const auto other = factors.find(name);
         if (other != factors.end())
@@ -179,7 +205,10 @@ void PrintRatios(const std::map<std::string, double>& factors, const std::vector
         compare(factors.count(on_path) != 0 ? OnPath("Baseline", path) : "Baseline",
                 factors.count(on_path) != 0 ? on_path : std::string("Baseline/") + patch + suffix);
       }
-      for (const std::string& peer : peers) compare(peer, peer + suffix);
+      for (const std::string& peer : peers) {
+        const std::string name = work.note_spacing == 0 ? peer : peer + "-apart";
+        compare(name, name + suffix);
+      }
       std::printf("\n");
     }
   }
@@ -263,17 +292,18 @@ int main(int argc, char** argv) {
   const std::string baseline = EnvOr("BRELIX_BENCH_BASELINE", "");
   std::vector<std::string> peers;
 
-  auto add = [](const std::string& name, const std::string& library, const std::string& patch, const std::string& simd) {
-    return benchmark::RegisterBenchmark(name.c_str(), RenderHeldNotes, library, patch, simd)->Unit(benchmark::kMicrosecond);
+  auto add = [](const std::string& name, const std::string& library, const Workload& work, const std::string& simd) {
+    return benchmark::RegisterBenchmark(name.c_str(), RenderHeldNotes, library, std::string(work.patch), simd, work.note_spacing)
+        ->Unit(benchmark::kMicrosecond);
   };
-  for (const char* patch : kPatches) add(std::string("Brelix/") + patch, plugin, patch, "")->Arg(1)->Arg(8)->Arg(16);
+  for (const Workload& work : kWorkloads) add(std::string("Brelix/") + work.name, plugin, work, "")->Arg(1)->Arg(8)->Arg(16);
   for (const std::string& path : NarrowerPaths())
-    for (const char* patch : kPatches) add(OnPath("Brelix", path) + "/" + patch, plugin, patch, path)->Arg(kPeerVoices);
+    for (const Workload& work : kWorkloads) add(OnPath("Brelix", path) + "/" + work.name, plugin, work, path)->Arg(kPeerVoices);
   if (!baseline.empty()) {
     // The build before: its widest path, and its 4-lane path where the processor has a wider one.
     for (const char* path : {"", "sse"}) {
       if (*path != '\0' && NarrowerPaths().empty()) continue;
-      for (const char* patch : kPatches) add(OnPath("Baseline", path) + "/" + patch, baseline, patch, path)->Arg(kPeerVoices);
+      for (const Workload& work : kWorkloads) add(OnPath("Baseline", path) + "/" + work.name, baseline, work, path)->Arg(kPeerVoices);
     }
   }
   for (const Peer& peer : kPeers) {
@@ -282,7 +312,8 @@ int main(int argc, char** argv) {
       continue;
     }
     peers.push_back(peer.name);
-    add(peer.name, peer.path, "default", "")->Arg(kPeerVoices);
+    add(peer.name, peer.path, kWorkloads[0], "")->Arg(kPeerVoices);
+    add(std::string(peer.name) + "-apart", peer.path, {"default", "default", kApartSpacing}, "")->Arg(kPeerVoices);
   }
 
   // A run filtered to some benchmarks measures only those; --block_times_only measures only the

@@ -2,6 +2,7 @@
 // shares, the voice sum of each frame, and a group of voices rendered side by side.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/patch.h"
@@ -32,9 +33,29 @@ struct FrameBlock {
 struct VoiceGroup;
 
 // Renders frames [first, end) of a block for the group: nothing but audio happens to its voices
-// in these frames. Their sub-samples go into block.sum, and the states back into the live voices.
+// in these frames. It runs on the lanes the group holds and leaves their new states there; their
+// sub-samples go into block.sum.
 using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
                                  int first, int end);
+// Loads the lanes of every place of the group from the voices' work records, all at once, and the
+// values of the patch that every voice shares.
+using VoiceLoadRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group);
+// Stores the states of every live voice of the group back into its work record, all at once.
+using VoiceStoreRoutine = void (*)(VoiceGroup& group);
+
+// The kernel of one vector type: its run, and the loads and stores of the whole group's lanes
+// (a voice alone is loaded and stored by group_lanes.h, the same for every type).
+struct VoiceKernel {
+  VoiceRunRoutine run = nullptr;
+  VoiceLoadRoutine load = nullptr;
+  VoiceStoreRoutine store = nullptr;
+};
+
+// The fields of a voice's lane set (VoiceLaneSet in voice_kernel.h): its oscillator and filter
+// states and the values that stay constant between its control ticks.
+constexpr int kVoiceLaneFields = 41;
+// Room for the values of the patch that every voice of a group shares (SharedLanes).
+constexpr int kSharedLaneBytes = 22 * 16 * 16;
 
 // Up to sixteen voices rendered together, highest index first. A voice that has gone idle in the
 // block is no longer live: its lanes may still be computed, but nothing of them is kept.
@@ -43,7 +64,15 @@ struct VoiceGroup {
   XPatchWork* voice[kMaxVoices] = {};
   bool live[kMaxVoices] = {};
   int size = 0;      // voices in the group
-  VoiceRunRoutine run = nullptr;  // the kernel for that many voices
+  int places = 0;    // voices the kernel's vectors hold (size or more; the rest repeat the first)
+  VoiceKernel kernel;  // the kernel for that many places
+  // The lane set of the kernel's vector type, field after field, each field `places` x 16 bytes
+  // with voice n in its n-th 16 bytes. Held across the group's runs in a block: a voice's lanes
+  // are loaded from its work record and stored back only around its own events (group_lanes.h),
+  // so a run does not end at every other voice's control tick.
+  alignas(64) std::byte lanes[kVoiceLaneFields * 16 * kMaxVoices];
+  // The patch's shared values in the same vector type, loaded with the whole group.
+  alignas(64) std::byte shared[kSharedLaneBytes];
 };
 
 // The kernels of one vector width: for four voices, and for eight and sixteen where that pays
@@ -53,9 +82,9 @@ struct VoiceRunner {
   static constexpr int kSmall = 4;
   static constexpr int kLarge = 8;
   static constexpr int kHuge = 16;
-  VoiceRunRoutine small;
-  VoiceRunRoutine large;
-  VoiceRunRoutine huge = nullptr;
+  VoiceKernel small;
+  VoiceKernel large;  // none (run is null) where it does not pay
+  VoiceKernel huge;
 };
 
 // The vector path the kernels take: the widest the machine runs (four voices in each 512-bit

@@ -14,6 +14,8 @@
 // their dependency chains (a division and a table lookup per filter sample) in flight together.
 #pragma once
 
+#include <new>
+#include <type_traits>
 #include <utility>
 
 #include "engine/engine_tables.h"
@@ -340,14 +342,34 @@ void AddToSum(QSingle& sum, const bool* live, const S& first, const S& second) {
   sum = total;
 }
 
-// Frames [first, end) of the group's voices, S::kVoices of them; with the sample oscillators'
-// routine called for every live voice before each sub-sample.
+// The group's lane set as the vector type S (see VoiceGroup::lanes).
+template <class S>
+BRELIX_INLINE VoiceLaneSet<S>& GroupLanes(VoiceGroup& group) {
+  static_assert(sizeof(VoiceLaneSet<S>) == kVoiceLaneFields * sizeof(S) && sizeof(typename S::Word) == sizeof(S),
+                "every field of a lane set is one vector, with no gaps");
+  static_assert(sizeof(VoiceLaneSet<S>) <= sizeof(VoiceGroup::lanes));
+  return *std::launder(reinterpret_cast<VoiceLaneSet<S>*>(group.lanes));
+}
+
+// The group's shared values as the vector type S (see VoiceGroup::shared).
+template <class S>
+BRELIX_INLINE const SharedLanes<S>& GroupShared(const VoiceGroup& group) {
+  static_assert(sizeof(SharedLanes<S>) <= sizeof(VoiceGroup::shared) && std::is_trivially_destructible_v<SharedLanes<S>>);
+  return *std::launder(reinterpret_cast<const SharedLanes<S>*>(group.shared));
+}
+
+// Frames [first, end) of the group's voices, S::kVoices of them, on the lanes the group holds;
+// with the sample oscillators' routine called for every live voice before each sub-sample.
 template <class S, bool kSampleOscillators>
 void RunFrames(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
   static_assert(S::kVoices <= VoiceGroup::kMaxVoices);
-  const SharedLanes<S> c(sw, p);
-  VoiceLaneSet<S> v;
-  v.Load(sw, p, group.voice);
+  // The lanes, the shared values and the sums never overlap: told so, the compiler keeps values
+  // in registers from one frame to the next instead of reading them again after every store.
+  const SharedLanes<S>* __restrict shared = &GroupShared<S>(group);
+  VoiceLaneSet<S>* __restrict lanes = &GroupLanes<S>(group);
+  QSingle* __restrict sums = block.sum;
+  const SharedLanes<S>& c = *shared;
+  VoiceLaneSet<S>& v = *lanes;
   const int subsamples = p.Oversample != 0 ? 2 : 1;
 
   for (int frame = first; frame < end; ++frame) {
@@ -363,9 +385,8 @@ void RunFrames(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBl
       OscStep(c, v);
       out[sub] = FilterStep(c, v, noise, denormal);
     }
-    AddToSum(block.sum[frame], group.live, out[0], subsamples == 2 ? out[1] : c.zero);
+    AddToSum(sums[frame], group.live, out[0], subsamples == 2 ? out[1] : c.zero);
   }
-  v.Store(group.voice, group.live);
 }
 
 // The voice run routine of vectors of S (see VoiceRunRoutine).
@@ -373,6 +394,23 @@ template <class S>
 void RunVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block, int first, int end) {
   if (block.sample_oscillators) RunFrames<S, true>(sw, p, group, block, first, end);
   else RunFrames<S, false>(sw, p, group, block, first, end);
+}
+
+template <class S>
+void LoadVoices(const XSynthWork& sw, const XPatch& p, VoiceGroup& group) {
+  new (group.shared) SharedLanes<S>(sw, p);
+  GroupLanes<S>(group).Load(sw, p, group.voice);
+}
+
+template <class S>
+void StoreVoices(VoiceGroup& group) {
+  GroupLanes<S>(group).Store(group.voice, group.live);
+}
+
+// The kernel of vectors of S.
+template <class S>
+constexpr VoiceKernel KernelOf() {
+  return {RunVoices<S>, LoadVoices<S>, StoreVoices<S>};
 }
 
 }  // namespace brelix

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/countdown.h"
+#include "engine/group_lanes.h"
 #include "engine/rates.h"
 #include "modulation/lfo.h"
 #include "modulation/mod_matrix.h"
@@ -59,42 +60,71 @@ void ShareFrame(RenderTarget& t, const FrameBlock& block, int frame) {
   t.patch.PatchLfoPhase = block.patch_lfo_phase[frame];
 }
 
-// A group's voices in `frame`: the idle test (a voice that is idle leaves the group and idles to the
-// end of the block), the MIDI matrix pass and the control tick. Returns the frame of the next such
-// event of any live voice: the group renders audio alone until then.
-int GroupEvents(RenderTarget& t, VoiceGroup& group, FrameBlock& block, int frame) {
+// The events of the group's voice in place n in `frame`: the idle test (a voice that is idle
+// leaves the group and idles to the end of the block), the MIDI matrix pass and the control tick.
+// Its countdown stands as after `frame - 1`. Returns the frame of its next event.
+int VoiceEvents(RenderTarget& t, VoiceGroup& group, FrameBlock& block, int n, int frame) {
   XPatch& p = t.patch;
-  int next = block.next_midi_pass[frame];
-  for (int v = 0; v < group.size; ++v) {
-    if (!group.live[v]) continue;
-    XPatchWork& w = *group.voice[v];
-    if (VoiceIsIdle(w)) {
-      group.live[v] = false;
-      VoiceIdleFrames(p, w, block.frames - frame);
-      continue;
-    }
-    if (block.midi_pass[frame]) MidiModMatrixCalculate(t.sw, p, w);
-    if (CountdownDue(w.ControlCounter, p.ControlRate)) {
-      ShareFrame(t, block, frame);
-      VoiceControlTick(t.sw, p, w);
-    }
-    // A voice that the tick made idle is still rendered in this frame.
-    next = std::min<int64_t>(next, VoiceIsIdle(w) ? frame + 1 : frame + 1 + int64_t{w.ControlCounter});
+  XPatchWork& w = *group.voice[n];
+  if (VoiceIsIdle(w)) {
+    group.live[n] = false;
+    VoiceIdleFrames(p, w, block.frames - frame);
+    return block.frames;
   }
-  return next;
+  if (block.midi_pass[frame]) MidiModMatrixCalculate(t.sw, p, w);
+  if (CountdownDue(w.ControlCounter, p.ControlRate)) {
+    ShareFrame(t, block, frame);
+    VoiceControlTick(t.sw, p, w);
+  }
+  // A voice that the tick made idle is still rendered in this frame.
+  const int64_t own = VoiceIsIdle(w) ? frame + 1 : frame + 1 + int64_t{w.ControlCounter};
+  return static_cast<int>(std::min<int64_t>(block.next_midi_pass[frame], own));
 }
 
-// The group through the block: its events, and audio runs between them.
+// The group through the block. Its audio runs from one event of any voice to the next. When most
+// voices have one in the same frame (notes that started together), all their lanes are stored,
+// the events done and the lanes loaded again at once; when few do (notes that started apart, so
+// that their control ticks fall in frames of their own), only those voices' lanes. A voice's
+// countdown is brought up to date before its events (it counts one down per frame it is not due).
 void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
-  for (int frame = 0; frame < block.frames;) {
-    const int end = GroupEvents(t, group, block, frame);
-    if (std::none_of(group.live, group.live + group.size, [](bool live) { return live; })) return;
-    group.run(t.sw, t.patch, group, block, frame, end);
-    // The countdowns of the frames after the event frame.
-    for (int v = 0; v < group.size; ++v)
-      if (group.live[v]) group.voice[v]->ControlCounter -= static_cast<uint32_t>(end - frame - 1);
+  int next[VoiceGroup::kMaxVoices];
+  int last[VoiceGroup::kMaxVoices];
+  auto catch_up = [&](int n, int frame) {
+    group.voice[n]->ControlCounter -= static_cast<uint32_t>(frame - last[n] - 1);
+    last[n] = frame;
+  };
+  auto any_live = [&] { return std::any_of(group.live, group.live + group.size, [](bool live) { return live; }); };
+
+  for (int n = 0; n < group.size; ++n) {
+    last[n] = 0;
+    next[n] = VoiceEvents(t, group, block, n, 0);
+  }
+  if (!any_live()) return;
+  group.kernel.load(t.sw, t.patch, group);
+  for (int frame = 0;;) {
+    int end = block.frames;
+    for (int n = 0; n < group.size; ++n)
+      if (group.live[n]) end = std::min(end, next[n]);
+    group.kernel.run(t.sw, t.patch, group, block, frame, end);
+    if (end == block.frames) break;
+    int due = 0;
+    for (int n = 0; n < group.size; ++n) due += group.live[n] && next[n] == end;
+    const bool together = 2 * due > group.places;
+    if (together) group.kernel.store(group);
+    for (int n = 0; n < group.size; ++n) {
+      if (!group.live[n] || next[n] != end) continue;
+      if (!together) StoreGroupVoice(group, n);
+      catch_up(n, end);
+      next[n] = VoiceEvents(t, group, block, n, end);
+      if (!together && group.live[n]) LoadGroupVoice(t.sw, t.patch, group, n);
+    }
+    if (!any_live()) return;
+    if (together) group.kernel.load(t.sw, t.patch, group);
     frame = end;
   }
+  group.kernel.store(group);
+  for (int n = 0; n < group.size; ++n)
+    if (group.live[n]) catch_up(n, block.frames);
 }
 
 // Every voice through the block, from the highest index down: idle ones by themselves, the active
@@ -113,15 +143,16 @@ void RenderVoices(RenderTarget& t, FrameBlock& block) {
     const int left = count - first;
     VoiceGroup group;
     int places = VoiceRunner::kSmall;
-    group.run = t.runner.small;
-    if (t.runner.huge != nullptr && left > VoiceRunner::kLarge) {
+    group.kernel = t.runner.small;
+    if (t.runner.huge.run != nullptr && left > VoiceRunner::kLarge) {
       places = VoiceRunner::kHuge;
-      group.run = t.runner.huge;
-    } else if (t.runner.large != nullptr && left > VoiceRunner::kSmall) {
+      group.kernel = t.runner.huge;
+    } else if (t.runner.large.run != nullptr && left > VoiceRunner::kSmall) {
       places = VoiceRunner::kLarge;
-      group.run = t.runner.large;
+      group.kernel = t.runner.large;
     }
     group.size = std::min(left, places);
+    group.places = places;
     // Missing places repeat the first voice; they are not live, so nothing of them is kept.
     for (int v = 0; v < places; ++v) {
       group.voice[v] = active[first + (v < group.size ? v : 0)];

@@ -64,14 +64,18 @@ QSingle OneKernelFrame(PlayingVoice& v) {
   block.denormal[0] = v.sw().Denormal;
   block.patch_lfo_phase[0] = v.patch().PatchLfoPhase;
   block.next_midi_pass[0] = 1;
-  VoiceGroup group;
-  group.run = ChooseVoiceRunner().small;
+  static VoiceGroup group;  // large: kept off the stack
+  group = VoiceGroup{};
+  group.kernel = ChooseVoiceRunner().small;
   group.size = 1;
+  group.places = VoiceRunner::kSmall;
   for (int place = 0; place < VoiceRunner::kSmall; ++place) {
     group.voice[place] = &v.w();
     group.live[place] = place == 0;
   }
-  group.run(v.sw(), v.patch(), group, block, 0, 1);
+  group.kernel.load(v.sw(), v.patch(), group);
+  group.kernel.run(v.sw(), v.patch(), group, block, 0, 1);
+  group.kernel.store(group);
   return block.sum[0];
 }
 
