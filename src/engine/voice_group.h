@@ -33,8 +33,9 @@ struct FrameBlock {
 struct VoiceGroup;
 
 // Renders frames [first, end) of a block for the group: nothing but audio happens to its voices
-// in these frames. It runs on the lanes the group holds and leaves their new states there; their
-// sub-samples go into block.sum.
+// in these frames. Their sub-samples go into block.sum. A kernel that holds the group's lanes
+// (it has load and store routines) runs on them and leaves their new states there; one that does
+// not loads the lanes from the voices' work records and stores them back itself.
 using VoiceRunRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGroup& group, FrameBlock& block,
                                  int first, int end);
 // Loads the lanes of every place of the group from the voices' work records, all at once, and the
@@ -43,8 +44,9 @@ using VoiceLoadRoutine = void (*)(const XSynthWork& sw, const XPatch& p, VoiceGr
 // Stores the states of every live voice of the group back into its work record, all at once.
 using VoiceStoreRoutine = void (*)(VoiceGroup& group);
 
-// The kernel of one vector type: its run, and the loads and stores of the whole group's lanes
-// (a voice alone is loaded and stored by group_lanes.h, the same for every type).
+// The kernel of one vector type: its run, and where it holds the group's lanes, the loads and
+// stores of all of them (a voice alone is loaded and stored by group_lanes.h, the same for every
+// type).
 struct VoiceKernel {
   VoiceRunRoutine run = nullptr;
   VoiceLoadRoutine load = nullptr;

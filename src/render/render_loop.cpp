@@ -81,12 +81,16 @@ int VoiceEvents(RenderTarget& t, VoiceGroup& group, FrameBlock& block, int n, in
   return static_cast<int>(std::min<int64_t>(block.next_midi_pass[frame], own));
 }
 
-// The group through the block. Its audio runs from one event of any voice to the next. When most
-// voices have one in the same frame (notes that started together), all their lanes are stored,
-// the events done and the lanes loaded again at once; when few do (notes that started apart, so
-// that their control ticks fall in frames of their own), only those voices' lanes. A voice's
-// countdown is brought up to date before its events (it counts one down per frame it is not due).
+// The group through the block. Its audio runs from one event of any voice to the next. A kernel
+// that holds the lanes gets them at the start and gives them back at the end; at an event, when
+// most voices have one in the same frame (notes that started together) all their lanes are
+// stored, the events done and the lanes loaded again at once, and when few do (notes that started
+// apart, so that their control ticks fall in frames of their own) only those voices' lanes. A
+// voice's countdown is brought up to date before its events (it counts one down per frame it is
+// not due).
 void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
+  const VoiceKernel& kernel = group.kernel;
+  const bool held = kernel.load != nullptr;
   int next[VoiceGroup::kMaxVoices];
   int last[VoiceGroup::kMaxVoices];
   auto catch_up = [&](int n, int frame) {
@@ -100,29 +104,29 @@ void RenderGroup(RenderTarget& t, VoiceGroup& group, FrameBlock& block) {
     next[n] = VoiceEvents(t, group, block, n, 0);
   }
   if (!any_live()) return;
-  group.kernel.load(t.sw, t.patch, group);
+  if (held) kernel.load(t.sw, t.patch, group);
   for (int frame = 0;;) {
     int end = block.frames;
     for (int n = 0; n < group.size; ++n)
       if (group.live[n]) end = std::min(end, next[n]);
-    group.kernel.run(t.sw, t.patch, group, block, frame, end);
+    kernel.run(t.sw, t.patch, group, block, frame, end);
     if (end == block.frames) break;
     int due = 0;
     for (int n = 0; n < group.size; ++n) due += group.live[n] && next[n] == end;
-    const bool together = 2 * due > group.places;
-    if (together) group.kernel.store(group);
+    const bool one_by_one = held && 2 * due <= group.places;
+    if (held && !one_by_one) kernel.store(group);
     for (int n = 0; n < group.size; ++n) {
       if (!group.live[n] || next[n] != end) continue;
-      if (!together) StoreGroupVoice(group, n);
+      if (one_by_one) StoreGroupVoice(group, n);
       catch_up(n, end);
       next[n] = VoiceEvents(t, group, block, n, end);
-      if (!together && group.live[n]) LoadGroupVoice(t.sw, t.patch, group, n);
+      if (one_by_one && group.live[n]) LoadGroupVoice(t.sw, t.patch, group, n);
     }
     if (!any_live()) return;
-    if (together) group.kernel.load(t.sw, t.patch, group);
+    if (held && !one_by_one) kernel.load(t.sw, t.patch, group);
     frame = end;
   }
-  group.kernel.store(group);
+  if (held) kernel.store(group);
   for (int n = 0; n < group.size; ++n)
     if (group.live[n]) catch_up(n, block.frames);
 }

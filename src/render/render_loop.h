@@ -25,7 +25,9 @@
 //      vector path has kernels for), each through the whole block: at a frame where something
 //      other than audio happens to a voice (its MIDI pass, its control tick, its turning idle)
 //      the group stops to do it, and between such frames the voice kernel runs the group's audio
-//      with every state in vector registers (voice_kernel.h);
+//      with every state in vectors (voice_kernel.h). The wider kernels hold the group's lanes
+//      through the block, so a voice's own event stores and loads only its lanes (group_lanes.h);
+//      the 4-lane kernel loads and stores every voice's lanes around each run;
 //   3. then the output chain, frame by frame, over the per-frame voice sums.
 // The output is the same to the bit as frame by frame: a voice only ever touches its own record,
 // each of its steps sees the shared values of its own frame, and every frame's sum receives the

@@ -56,7 +56,7 @@ VoiceRunner ChooseVoiceRunner() {
   // Four voices side by side, four lanes per register: sixteen registers are too few for eight.
   using Four = QPair<QPair<QSingle>>;
   static_assert(Four::kVoices == VoiceRunner::kSmall);
-  return {KernelOf<Four>(), {}};
+  return {KernelOf<Four, false>(), {}, {}};
 }
 
 }  // namespace brelix

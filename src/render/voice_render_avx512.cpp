@@ -8,8 +8,8 @@
 namespace brelix {
 
 // Four voices: one register; eight: two registers side by side; sixteen: four.
-extern const VoiceRunner Avx512VoiceRunner = {KernelOf<ZSingle>(), KernelOf<QPair<ZSingle>>(),
-                                              KernelOf<QPair<QPair<ZSingle>>>()};
+extern const VoiceRunner Avx512VoiceRunner = {KernelOf<ZSingle, true>(), KernelOf<QPair<ZSingle>, true>(),
+                                              KernelOf<QPair<QPair<ZSingle>>, true>()};
 static_assert(ZSingle::kVoices == VoiceRunner::kSmall);
 static_assert(QPair<ZSingle>::kVoices == VoiceRunner::kLarge);
 static_assert(QPair<QPair<ZSingle>>::kVoices == VoiceRunner::kHuge);

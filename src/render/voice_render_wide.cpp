@@ -7,7 +7,7 @@
 namespace brelix {
 
 // Four voices: two registers of two voices each, side by side; eight: four registers.
-extern const VoiceRunner WideVoiceRunner = {KernelOf<QPair<WSingle>>(), KernelOf<QPair<QPair<WSingle>>>()};
+extern const VoiceRunner WideVoiceRunner = {KernelOf<QPair<WSingle>, true>(), KernelOf<QPair<QPair<WSingle>>, true>(), {}};
 static_assert(QPair<WSingle>::kVoices == VoiceRunner::kSmall);
 static_assert(QPair<QPair<WSingle>>::kVoices == VoiceRunner::kLarge);
 

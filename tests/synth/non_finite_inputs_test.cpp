@@ -73,9 +73,10 @@ QSingle OneKernelFrame(PlayingVoice& v) {
     group.voice[place] = &v.w();
     group.live[place] = place == 0;
   }
-  group.kernel.load(v.sw(), v.patch(), group);
-  group.kernel.run(v.sw(), v.patch(), group, block, 0, 1);
-  group.kernel.store(group);
+  const VoiceKernel& kernel = group.kernel;
+  if (kernel.load != nullptr) kernel.load(v.sw(), v.patch(), group);
+  kernel.run(v.sw(), v.patch(), group, block, 0, 1);
+  if (kernel.store != nullptr) kernel.store(group);
   return block.sum[0];
 }
 
