@@ -69,9 +69,9 @@ struct VoiceGroup {
   int places = 0;    // voices the kernel's vectors hold (size or more; the rest repeat the first)
   VoiceKernel kernel;  // the kernel for that many places
   // The lane set of the kernel's vector type, field after field, each field `places` x 16 bytes
-  // with voice n in its n-th 16 bytes. Held across the group's runs in a block: a voice's lanes
-  // are loaded from its work record and stored back only around its own events (group_lanes.h),
-  // so a run does not end at every other voice's control tick.
+  // with voice n in its n-th 16 bytes. A kernel that holds the lanes keeps them here through the
+  // block; around one voice's own events only that voice's lanes are stored and loaded
+  // (group_lanes.h), not every voice's.
   alignas(64) std::byte lanes[kVoiceLaneFields * 16 * kMaxVoices];
   // The patch's shared values in the same vector type, loaded with the whole group.
   alignas(64) std::byte shared[kSharedLaneBytes];
