@@ -227,7 +227,8 @@ TEST_F(RenderHashes, FixedRendersKeepTheirFingerprintsOnEveryVectorPath) {
 }
 
 // The engine works through a host block in blocks of its own and splits them again at every
-// voice's control tick and MIDI matrix pass: how the host cuts its blocks must not show.
+// voice's control tick and MIDI matrix pass: how the host cuts its blocks must not show, with the
+// voices' ticks in the same frames (notes together) or in frames of their own (notes apart).
 TEST_F(RenderHashes, TheHostBlockSizeDoesNotChangeTheOutput) {
   RenderRow r;
   r.patch = "bench/patches/full-modulation.tw";
@@ -235,13 +236,17 @@ TEST_F(RenderHashes, TheHostBlockSizeDoesNotChangeTheOutput) {
   r.frames = 6000;
   r.release = 2500;
   const std::string patch_file = PatchFileFor(r);
-  for (const std::string& simd : VectorPaths()) {
-    setenv("BRELIX_SIMD", simd.c_str(), 1);
-    r.block = 64;
-    const std::string reference = Render(r, patch_file);
-    for (int block : {1, 7, 63, 65, 100, 512, 4096}) {
-      r.block = block;
-      EXPECT_TRUE(Render(r, patch_file) == reference) << "block " << block << ", BRELIX_SIMD=" << simd;
+  for (int stagger : {0, 5}) {
+    r.stagger = stagger;
+    for (const std::string& simd : VectorPaths()) {
+      setenv("BRELIX_SIMD", simd.c_str(), 1);
+      r.block = 64;
+      const std::string reference = Render(r, patch_file);
+      for (int block : {1, 7, 63, 65, 100, 512, 4096}) {
+        r.block = block;
+        EXPECT_TRUE(Render(r, patch_file) == reference)
+            << "block " << block << ", notes " << stagger << " frames apart, BRELIX_SIMD=" << simd;
+      }
     }
   }
 }
