@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <thread>
@@ -36,6 +37,17 @@ class RenderThread {
     if (thread_.joinable()) thread_.join();
   }
   int Blocks() const { return blocks_; }
+  // Waits, sleeping, until the thread has made `count` render calls in all; false when `limit`
+  // passes first. A test that means to meet the thread waits for its first call, which a busy
+  // machine may start late.
+  bool WaitForBlocks(int count, std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
+    const auto give_up = std::chrono::steady_clock::now() + limit;
+    while (blocks_ < count) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
   int BadSamples() const { return bad_samples_; }
 
  private:
