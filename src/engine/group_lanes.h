@@ -1,7 +1,7 @@
 // One voice's lanes in its group's lane set (VoiceGroup::lanes), loaded from and stored back into
-// its work record, for any vector type. The render loop does this around the voice's own events
-// (its MIDI matrix pass, its control tick, its turning idle) and leaves the other voices' lanes
-// where they are, so the group's audio runs between events of any voice, not only of all.
+// its work record, for any vector type whose kernel holds the lanes. The render loop does this
+// around the voice's own events (its MIDI matrix pass, its control tick, its turning idle) and
+// leaves the other voices' lanes where they are, so one voice's event does not reload them all.
 #pragma once
 
 #include "engine/patch.h"

@@ -5,9 +5,10 @@
 // The arithmetic is that of OscProcess and FilterProcess, in the same order of single-precision
 // operations, so a run gives the same bits as calling them sample by sample. What does not change
 // between a voice's control ticks (the filter coefficients, the modulation sums, the pan gains, the
-// voice gain) is computed when its lanes are loaded, from the same operands. Only values that are not finite part ways:
-// those one-voice steps hand back 0 for them, while the kernel leaves a voice that went bad to
-// the voice sum, which skips it, and to the next control tick, which clears its states.
+// voice gain) is computed when its lanes are loaded, from the same operands. Only values that are
+// not finite part ways: those one-voice steps hand back 0 for them, while the kernel leaves a
+// voice that went bad to the voice sum, which skips it, and to the next control tick, which clears
+// its states.
 //
 // The kernel is written once for any vector type S of the QSingle family: S holds S::kVoices
 // voices of four lanes each (voice v in lanes 4v+1..4v+4). A vector of several voices keeps

@@ -146,19 +146,18 @@ void RenderVoices(RenderTarget& t, FrameBlock& block) {
   for (int first = 0; first < count;) {
     const int left = count - first;
     VoiceGroup group;
-    int places = VoiceRunner::kSmall;
+    group.places = VoiceRunner::kSmall;
     group.kernel = t.runner.small;
     if (t.runner.huge.run != nullptr && left > VoiceRunner::kLarge) {
-      places = VoiceRunner::kHuge;
+      group.places = VoiceRunner::kHuge;
       group.kernel = t.runner.huge;
     } else if (t.runner.large.run != nullptr && left > VoiceRunner::kSmall) {
-      places = VoiceRunner::kLarge;
+      group.places = VoiceRunner::kLarge;
       group.kernel = t.runner.large;
     }
-    group.size = std::min(left, places);
-    group.places = places;
+    group.size = std::min(left, group.places);
     // Missing places repeat the first voice; they are not live, so nothing of them is kept.
-    for (int v = 0; v < places; ++v) {
+    for (int v = 0; v < group.places; ++v) {
       group.voice[v] = active[first + (v < group.size ? v : 0)];
       group.live[v] = v < group.size;
     }
