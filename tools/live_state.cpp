@@ -1,72 +1,87 @@
 #include "live_state.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
+#include <limits>
 #include <stdexcept>
 
-#include "patch/file_io.h"
+#include "patch/program_chunk.h"
 
 namespace brelix {
 
 namespace {
-constexpr const char* kChunkFile = "program.chunk";
-constexpr const char* kWindowFile = "window";
-constexpr size_t kLargestChunk = 64u << 20;
-constexpr size_t kLargestWindowFile = 256;
 
-std::optional<std::string> Read(const std::string& path, size_t largest) {
-  try {
-    return ReadWholeFile(path, largest);
-  } catch (const FileError& error) {
-    throw std::runtime_error("cannot read '" + path + "': " + error.what());
-  }
+bool ReadsAsChunk(std::string_view bytes) {
+  return ProgramChunkRead(bytes.data(), static_cast<int64_t>(bytes.size())).has_value();
 }
+
+bool ReadsAsWindowPosition(std::string_view text) { return ParseWindowPosition(text).has_value(); }
+
+constexpr KeptFileKind kChunkFile{.Name = "program.chunk",
+                                  .Holds = "brelix's program chunk",
+                                  .Largest = kProgramChunkSize + kChunkPatchHeaderSize + kChunkPatchMaxBytes,
+                                  .ReadsAsOurs = ReadsAsChunk};
+constexpr KeptFileKind kWindowFile{
+    .Name = "window", .Holds = "brelix's window place", .Largest = 256, .ReadsAsOurs = ReadsAsWindowPosition};
+
+std::string FolderFromEnvironment() {
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/')
+    return std::string(config) + "/brelix";
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return std::string(home) + "/.config/brelix";
+  throw std::runtime_error("neither $XDG_CONFIG_HOME nor $HOME is set: nowhere to keep the state");
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// One whole number after any white space, taken to the ends of int when it lies beyond them.
+std::optional<int> TakeNumber(std::string_view& text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc::invalid_argument) return std::nullopt;
+  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? std::numeric_limits<long long>::min() : std::numeric_limits<long long>::max();
+  text.remove_prefix(static_cast<size_t>(end - text.data()));
+  if (!text.empty() && !IsSpace(text.front())) return std::nullopt;
+  constexpr long long kLeast = std::numeric_limits<int>::min(), kMost = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp(value, kLeast, kMost));
+}
+
 }  // namespace
 
-LiveState::LiveState() {
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
-    folder_ = std::string(config) + "/brelix";
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    folder_ = std::string(home) + "/.config/brelix";
-  } else {
-    throw std::runtime_error("neither $XDG_CONFIG_HOME nor $HOME is set: nowhere to keep the state");
-  }
+std::optional<WindowPosition> ParseWindowPosition(std::string_view text) {
+  const std::optional<int> x = TakeNumber(text);
+  const std::optional<int> y = x ? TakeNumber(text) : std::nullopt;
+  if (!y) return std::nullopt;
+  for (char c : text)
+    if (!IsSpace(c)) return std::nullopt;
+  return WindowPosition{*x, *y};
 }
 
+LiveState::LiveState(StateFolder::Notify notify) : folder_(FolderFromEnvironment(), std::move(notify)) {}
+
+LiveState::LiveState(std::string folder, StateFolder::Notify notify) : folder_(std::move(folder), std::move(notify)) {}
+
+void LiveState::NotifyOnStandardError(const std::string& line) { std::fprintf(stderr, "brelix: %s\n", line.c_str()); }
+
 std::optional<std::vector<uint8_t>> LiveState::LoadChunk() const {
-  const std::optional<std::string> bytes = Read(folder_ + "/" + kChunkFile, kLargestChunk);
-  if (!bytes || bytes->empty()) return std::nullopt;
+  const std::optional<std::string> bytes = folder_.Read(kChunkFile);
+  if (!bytes) return std::nullopt;
   return std::vector<uint8_t>(bytes->begin(), bytes->end());
 }
 
 std::optional<WindowPosition> LiveState::LoadWindowPosition() const {
-  const std::optional<std::string> text = Read(folder_ + "/" + kWindowFile, kLargestWindowFile);
-  if (!text) return std::nullopt;
-  std::istringstream in(*text);
-  WindowPosition position;
-  if (!(in >> position.X >> position.Y)) return std::nullopt;  // a damaged file: the default place
-  return position;
+  const std::optional<std::string> text = folder_.Read(kWindowFile);
+  return text ? ParseWindowPosition(*text) : std::nullopt;
 }
 
 void LiveState::StoreChunk(const std::vector<uint8_t>& chunk) const {
-  Store(kChunkFile, std::string(chunk.begin(), chunk.end()));
+  folder_.Write(kChunkFile, std::string_view(reinterpret_cast<const char*>(chunk.data()), chunk.size()));
 }
 
 void LiveState::StoreWindowPosition(const WindowPosition& position) const {
-  Store(kWindowFile, std::to_string(position.X) + " " + std::to_string(position.Y) + "\n");
-}
-
-void LiveState::Store(const std::string& name, const std::string& content) const {
-  const std::string path = folder_ + "/" + name;
-  std::error_code error;
-  std::filesystem::create_directories(folder_, error);
-  if (error) throw std::runtime_error("cannot make the folder '" + folder_ + "': " + error.message());
-  try {
-    ReplaceFile(path, content);
-  } catch (const FileError& failure) {
-    throw std::runtime_error("cannot write '" + path + "': " + failure.what());
-  }
+  folder_.Write(kWindowFile, std::to_string(position.X) + " " + std::to_string(position.Y) + "\n");
 }
 
 }  // namespace brelix

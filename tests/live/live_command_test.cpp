@@ -3,11 +3,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "live_options.h"
 #include "live_state.h"
+#include "patch/program_chunk.h"
 #include "render_options.h"
 #include "support/temp_folder.h"
 
@@ -62,12 +65,14 @@ TEST(LiveOptions, RefusesWhatItDoesNotTake) {
 
 TEST(LiveState, KeepsAChunkOfAnySizeAndTheWindowsPlace) {
   TempFolder folder;
-  const LiveState state(folder.file("deep/brelix"));
+  std::vector<std::string> notes;
+  const LiveState state(folder.file("deep/brelix"), [&](const std::string& line) { notes.push_back(line); });
   EXPECT_FALSE(state.LoadChunk());
   EXPECT_FALSE(state.LoadWindowPosition());
 
-  std::vector<uint8_t> chunk(264 + 5000);
-  for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<uint8_t>(i * 7);  // zeros among them
+  std::string patch(5000, '\0');
+  for (size_t i = 0; i < patch.size(); ++i) patch[i] = static_cast<char>(i * 7);  // zeros among them
+  const std::vector<uint8_t> chunk = ProgramChunkEncode({.Channel = 3, .MaxVoice = 7, .PatchFile = "/p.tw", .Patch = patch});
   state.StoreChunk(chunk);
   state.StoreWindowPosition({-12, 340});
   EXPECT_EQ(state.LoadChunk(), chunk);
@@ -75,13 +80,43 @@ TEST(LiveState, KeepsAChunkOfAnySizeAndTheWindowsPlace) {
   EXPECT_EQ(state.LoadWindowPosition()->X, -12);
   EXPECT_EQ(state.LoadWindowPosition()->Y, 340);
   // Replaced whole, no temporary file left beside it.
-  state.StoreChunk({1, 2, 3});
-  EXPECT_EQ(state.LoadChunk(), (std::vector<uint8_t>{1, 2, 3}));
+  const std::vector<uint8_t> bare = ProgramChunkEncode({.Channel = 1, .MaxVoice = 0, .PatchFile = "", .Patch = std::nullopt});
+  state.StoreChunk(bare);
+  EXPECT_EQ(state.LoadChunk(), bare);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file("deep/brelix")), {}), 2);
+  EXPECT_TRUE(notes.empty());
 
-  // A damaged window file means the default place, not a failure.
+  // A damaged window file means the default place, not a failure; it is kept aside, not lost.
   WriteBytes(folder.file("deep/brelix/window"), "left top\n");
   EXPECT_FALSE(state.LoadWindowPosition());
+  EXPECT_EQ(ReadBytes(folder.file("deep/brelix/window.bad")), "left top\n");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("window.bad'"), std::string::npos) << notes[0];
+}
+
+TEST(LiveState, ReadsTheWindowsPlaceAsTwoWholeNumbers) {
+  constexpr int kMost = std::numeric_limits<int>::max(), kLeast = std::numeric_limits<int>::min();
+  const struct {
+    const char* text;
+    std::optional<std::pair<int, int>> place;
+  } cases[] = {
+      {"10 20\n", std::pair{10, 20}},
+      {" -12\t340", std::pair{-12, 340}},
+      {"99999999999 -99999999999\n", std::pair{kMost, kLeast}},  // beyond int: its ends
+      {"left top\n", std::nullopt},
+      {"10\n", std::nullopt},
+      {"10 20 30\n", std::nullopt},
+      {"10x20", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::optional<WindowPosition> place = ParseWindowPosition(c.text);
+    ASSERT_EQ(place.has_value(), c.place.has_value());
+    if (place) {
+      EXPECT_EQ(std::pair(place->X, place->Y), *c.place);
+    }
+  }
 }
 
 TEST(LiveState, SaysWhichFileCouldNotBeWritten) {
