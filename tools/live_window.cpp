@@ -6,6 +6,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,6 +49,14 @@ int VirtualKey(KeySym key) {
 // about them; such an error is no reason to end the program, which Xlib's own handler would.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
+// Where a window of `width` x `height` goes when `wanted` is its place: whole on the screen
+// where it fits, its top left corner on the screen where it does not, so that a place kept from
+// a larger screen (or a damaged file) never opens it out of sight.
+WindowPosition OnScreen(WindowPosition wanted, int width, int height, int screenWidth, int screenHeight) {
+  const auto fit = [](int at, int size, int room) { return std::clamp(at, 0, std::max(0, room - size)); };
+  return {fit(wanted.X, width, screenWidth), fit(wanted.Y, height, screenHeight)};
+}
+
 int Modifiers(unsigned int state) {
   return ((state & ShiftMask) ? 1 : 0) | ((state & Mod1Mask) ? 2 : 0) | ((state & ControlMask) ? 8 : 0);
 }
@@ -74,6 +83,8 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<W
   }
   const Window root = DefaultRootWindow(display_);
   const int total = height + KeyboardStrip::kHeight + KeyboardStrip::kStatusHeight;
+  const int screen = DefaultScreen(display_);
+  if (position) position = OnScreen(*position, width, total, DisplayWidth(display_, screen), DisplayHeight(display_, screen));
   top_ = XCreateSimpleWindow(display_, root, position ? position->X : 0, position ? position->Y : 0, width, total, 0, 0, 0);
   XSelectInput(display_, top_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
   delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);

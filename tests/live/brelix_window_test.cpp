@@ -6,11 +6,14 @@
 #include <X11/keysym.h>
 
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "live_state.h"
 #include "render_state.h"
 #include "support/jack_server.h"
 #include "support/jack_test_rig.h"
@@ -40,6 +43,10 @@ class BrelixWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!XvfbServer::Shared().running()) GTEST_SKIP() << XvfbServer::Shared().failure();
+    if (!kept_place_.empty()) {
+      std::filesystem::create_directories(config_.file("brelix"));
+      WriteBytes(config_.file("brelix/window"), kept_place_);
+    }
     TolerateXErrors();  // the program's windows come and go while the test looks for them
     setenv("DISPLAY", XvfbServer::Shared().display().c_str(), 1);
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
@@ -100,6 +107,8 @@ class BrelixWindow : public ::testing::Test {
     return {FundamentalHz(part) * rate / kHostRate, 20.0 * std::log10(RmsOf(part, 0, part.size()) + 1e-12)};
   }
 
+  // The window file found at the start, when not empty.
+  std::string kept_place_;
   TempFolder config_, work_;
   std::string patch_ = work_.file("glass-pluck.tw");
   std::string copied_;
@@ -199,6 +208,29 @@ TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
   EXPECT_FALSE(ReadBytes(config_.file("brelix/program.chunk")).empty());
   EXPECT_EQ(ReadBytes(config_.file("brelix/window")),
             std::to_string(geometry_.x) + " " + std::to_string(geometry_.y) + "\n");
+}
+
+// A place kept from a larger screen, or beyond any screen.
+class BrelixWindowKeptOffScreen : public BrelixWindow {
+ protected:
+  void SetUp() override {
+    kept_place_ = "99999999999 -4000\n";
+    BrelixWindow::SetUp();
+  }
+};
+
+TEST_F(BrelixWindowKeptOffScreen, OpensOnTheScreenAndKeepsAPlaceOnIt) {
+  const auto onScreen = [](int x, int y, int width, int height) {
+    return x >= 0 && y >= 0 && x + width <= XvfbServer::kScreenWidth && y + height <= XvfbServer::kScreenHeight;
+  };
+  EXPECT_TRUE(onScreen(geometry_.x, geometry_.y, geometry_.width, geometry_.height))
+      << geometry_.x << "," << geometry_.y << " " << geometry_.width << "x" << geometry_.height;
+  probe_.RequestClose(window_);
+  EXPECT_EQ(WaitForExit(pid_, 20s), 0) << ReadBytes(work_.file("brelix.log"));
+  pid_ = 0;
+  const std::optional<WindowPosition> kept = ParseWindowPosition(ReadBytes(config_.file("brelix/window")));
+  ASSERT_TRUE(kept) << ReadBytes(config_.file("brelix/window"));
+  EXPECT_TRUE(onScreen(kept->X, kept->Y, geometry_.width, geometry_.height)) << kept->X << "," << kept->Y;
 }
 
 }  // namespace
