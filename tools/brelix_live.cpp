@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/printable_text.h"
 #include "interruption.h"
 #include "jack_session.h"
 #include "live_options.h"
@@ -28,6 +29,9 @@
 
 namespace brelix {
 namespace {
+
+// How long quitting waits for the server to let the client go.
+constexpr std::chrono::milliseconds kServerWait{1000};
 
 void Note(const std::string& text) { std::fprintf(stderr, "brelix: %s\n", text.c_str()); }
 
@@ -57,7 +61,7 @@ std::vector<uint8_t> ChunkToRestore(const LiveOptions& options, const LiveState&
 
 std::string PatchNameOf(const std::vector<uint8_t>& chunk) {
   try {
-    return std::filesystem::path(ChunkPatchFile(chunk)).filename().string();
+    return PrintableText(std::filesystem::path(ChunkPatchFile(chunk)).filename().string());
   } catch (const std::exception&) {
     return {};
   }
@@ -66,7 +70,7 @@ std::string PatchNameOf(const std::vector<uint8_t>& chunk) {
 void CheckPatchToPlay(const std::string& path) {
   const PatchCheck check = CheckPatchFile(path);
   for (const PatchProblem& problem : check.Problems) Note(DescribeProblem(path, problem));
-  if (!check.IsPatch()) throw std::runtime_error("the patch file '" + path + "' cannot be played");
+  if (!check.IsPatch()) throw std::runtime_error("the patch file '" + PrintableText(path) + "' cannot be played");
 }
 
 // Without a window the program plays until Ctrl-C, SIGTERM or the server's end.
@@ -109,7 +113,7 @@ int Run(const LiveOptions& options) {
   std::optional<LiveWindow> window;
   if (!options.NoGui) window.emplace(plugin, session, state.LoadWindowPosition());
   std::fprintf(stderr, "brelix: playing %s as JACK client '%s' at %.0f Hz, %d frames a block\n",
-               PatchNameOf(chunk).c_str(), session.ClientName().c_str(), session.SampleRate(), session.BlockSize());
+               PatchNameOf(chunk).c_str(), PrintableText(session.ClientName()).c_str(), session.SampleRate(), session.BlockSize());
 
   std::optional<WindowPosition> position;
   bool displayLost = false;
@@ -122,10 +126,12 @@ int Run(const LiveOptions& options) {
   } else {
     WaitHeadless(session);
   }
+  // Nothing from here on waits for the server, which may have stopped answering: the state is
+  // kept before the client is closed.
   session.Stop();
 
   const bool gone = session.ServerGone();
-  if (gone) Note("the JACK server went away (" + session.Reason() + "); quitting");
+  if (gone) Note("the JACK server went away (" + PrintableText(session.Reason()) + "); quitting");
   // The state kept is the instance's as it is now: the patch loaded last, the channel and voice
   // count chosen in the editor. A changed patch is not saved into its file here, behind the
   // user's back: the plug-in's own question settles that when it closes.
@@ -139,6 +145,13 @@ int Run(const LiveOptions& options) {
     result = 1;
   }
   if (session.Xruns() > 0) Note(std::to_string(session.Xruns()) + " xrun(s) while playing");
+  if (!session.Close(kServerWait)) {
+    // The server may still call the client any time: the process ends as it is, the plug-in
+    // with it (its chunk, the patch's edits included, is kept).
+    Note("the JACK server does not answer; quitting without waiting for it");
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
   return result;
 }
 

@@ -3,7 +3,11 @@
 #include <jack/midiport.h>
 
 #include <cstring>
+#include <future>
+#include <memory>
 #include <thread>
+
+#include "base/printable_text.h"
 
 namespace brelix {
 
@@ -49,7 +53,9 @@ JackSession::JackSession() {
 }
 
 JackSession::~JackSession() {
+  if (client_ == nullptr) return;
   Stop();
+  if (active_ && !gone_.load()) jack_deactivate(client_);
   jack_client_close(client_);
 }
 
@@ -64,11 +70,25 @@ void JackSession::Start(LivePlugin& plugin) {
 }
 
 void JackSession::Stop() {
-  if (active_ && !gone_.load()) jack_deactivate(client_);
-  active_ = false;
   // Whatever the server still does, the plug-in is not rendered any more.
-  WithRenderingHeld([] {});
-  plugin_ = nullptr;
+  WithRenderingHeld([&] { plugin_ = nullptr; });
+}
+
+bool JackSession::Close(std::chrono::milliseconds limit) {
+  Stop();
+  if (client_ == nullptr) return true;
+  // A stopped server answers nothing, and the library waits for its answer without end: the
+  // waiting is done by a thread that the program need not wait for.
+  std::promise<void> closed;
+  std::future<void> done = closed.get_future();
+  std::thread([client = client_, deactivate = active_ && !gone_.load(), closed = std::move(closed)]() mutable {
+    if (deactivate) jack_deactivate(client);
+    jack_client_close(client);
+    closed.set_value();
+  }).detach();
+  client_ = nullptr;
+  active_ = false;
+  return done.wait_for(limit) == std::future_status::ready;
 }
 
 std::string JackSession::Connect() {
@@ -89,7 +109,7 @@ std::string JackSession::Connect() {
 
 void JackSession::ConnectPorts(const char* from, const char* to, std::string& problems) {
   const int result = jack_connect(client_, from, to);
-  if (result != 0 && result != EEXIST) problems += std::string("cannot connect ") + from + " to " + to + "\n";
+  if (result != 0 && result != EEXIST) problems += "cannot connect " + PrintableText(from) + " to " + PrintableText(to) + "\n";
 }
 
 void JackSession::ConnectMidiSources(std::string& problems) {
@@ -139,14 +159,19 @@ int JackSession::Process(jack_nframes_t frames, void* data) {
   auto* left = static_cast<float*>(jack_port_get_buffer(self->left_, frames));
   auto* right = static_cast<float*>(jack_port_get_buffer(self->right_, frames));
   void* midi = jack_port_get_buffer(self->midi_, frames);
-  int expected = 0;
-  if (self->plugin_.load() == nullptr || !self->gate_.compare_exchange_strong(expected, 1)) {
+  // The plug-in is looked up only once the gate is taken: Stop clears it while holding the gate.
+  LivePlugin* plugin = nullptr;
+  if (int expected = 0; self->gate_.compare_exchange_strong(expected, 1)) {
+    plugin = self->plugin_.load();
+    if (plugin == nullptr) self->gate_ = 0;
+  }
+  if (plugin == nullptr) {
     std::memset(left, 0, frames * sizeof(float));
     std::memset(right, 0, frames * sizeof(float));
     self->DeferMidi(midi);
     return 0;
   }
-  self->RenderInto(*self->plugin_.load(), left, right, midi, frames);
+  self->RenderInto(*plugin, left, right, midi, frames);
   self->gate_ = 0;
   return 0;
 }

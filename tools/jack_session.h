@@ -6,6 +6,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,7 @@ class JackSession {
   // Opens the client without ever starting a server. Throws NoServerError when none runs, or
   // std::runtime_error when the ports cannot be made.
   JackSession();
+  // Closes the client unless Close did, waiting for the server as long as it takes.
   ~JackSession();
   JackSession(const JackSession&) = delete;
   JackSession& operator=(const JackSession&) = delete;
@@ -49,8 +51,15 @@ class JackSession {
   // start of the next block; false when too many wait already.
   bool PostMidi(uint8_t status, uint8_t first, uint8_t second);
 
-  // Ends rendering; the plug-in is not touched afterwards.
+  // Ends rendering without a word to the server, so it takes no longer than a render call: the
+  // plug-in is not touched afterwards (the process call-back's blocks are silent) and may close.
   void Stop();
+  // Stops, then deactivates and closes the client, waiting at most `limit` for the server; true
+  // once closed. False when the server did not answer in time (stopped or hung): the closing goes
+  // on on a thread of its own and the server may still call this object, so the program must end
+  // without waiting for it, without this object's destructor. Nothing but Xruns() and Reason()
+  // may be asked afterwards.
+  bool Close(std::chrono::milliseconds limit);
 
   // True once the server has gone away (or shut the client down); Reason() says why.
   bool ServerGone() const { return gone_.load(); }

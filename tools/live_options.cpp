@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "base/printable_text.h"
 #include "render_options.h"
 
 namespace brelix {
@@ -51,8 +52,8 @@ LiveOptions ParseLiveOptions(std::span<const std::string> args) {
     }
     const std::string name = arg.substr(0, arg.find('='));
     if (!shared.contains(name)) {
-      if (arg.starts_with("-")) throw UsageError("unknown option '" + arg + "'");
-      throw UsageError("unexpected argument '" + arg + "'");
+      if (arg.starts_with("-")) throw UsageError("unknown option '" + PrintableText(arg) + "'");
+      throw UsageError("unexpected argument '" + PrintableText(arg) + "'");
     }
     forwarded.push_back(arg);
     if (name == arg) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/printable_text.h"
 #include "plugin/vendor_calls.h"
 
 namespace brelix {
@@ -27,7 +28,7 @@ LivePlugin::LivePlugin(const std::string& pluginPath) {
   try {
     library_ = host::PluginLibrary::Load(pluginPath);
   } catch (const std::exception& error) {
-    throw std::runtime_error("cannot load plug-in '" + pluginPath + "': " + error.what());
+    throw std::runtime_error("cannot load plug-in '" + PrintableText(pluginPath) + "': " + PrintableText(error.what()));
   }
   time_.tempo = 120.0;
   time_.timeSigNumerator = 4;
@@ -41,7 +42,7 @@ LivePlugin::LivePlugin(const std::string& pluginPath) {
   opening = this;
   effect_ = library_->entry()(&Callback);
   opening = nullptr;
-  if (effect_ == nullptr) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
+  if (effect_ == nullptr) throw std::runtime_error("the plug-in '" + PrintableText(pluginPath) + "' made no instance");
   effect_->user = this;
 }
 

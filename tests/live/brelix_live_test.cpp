@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "render_state.h"
 #include "support/jack_server.h"
 #include "support/jack_test_rig.h"
 #include "support/note_measures.h"
@@ -180,6 +181,25 @@ TEST_F(Brelix, KeepsItsStateWhenTheServerGoesAwayAndPlaysAtTheRateOfTheNextOne) 
   ASSERT_TRUE(rig.ConnectRecorder());
   ExpectNoteAsRendered(rig, RenderedNote(work_, patch_, 48000), 48000);
   EXPECT_EQ(Quit(), 0) << Log();
+}
+
+TEST_F(Brelix, QuitsInTimeWithItsStateKeptWhenTheServerHangs) {
+  JackServer server(44100);
+  ASSERT_TRUE(server.ready()) << server.failure();
+  ASSERT_GT(Start({"--patch", patch_}), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("playing") != std::string::npos; }, 20s)) << Log();
+  // A server that answers nothing (stopped; the server's destructor thaws it whatever happens).
+  server.Freeze();
+  kill(pid_, SIGTERM);
+  bool hung = false;
+  const int code = WaitForExit(pid_, 2s, &hung);
+  pid_ = 0;
+  server.Thaw();
+  EXPECT_FALSE(hung) << "still running 2 s after SIGTERM\n" << Log();
+  EXPECT_EQ(code, 1) << Log();
+  EXPECT_NE(Log().find("the JACK server does not answer"), std::string::npos) << Log();
+  const std::string kept = ReadBytes(ChunkFile());
+  EXPECT_EQ(ChunkPatchFile(std::vector<uint8_t>(kept.begin(), kept.end())), patch_) << Log();
 }
 
 TEST_F(Brelix, WithoutAServerSaysHowToStartOneAndStartsNone) {

@@ -120,9 +120,19 @@ class JackServer {
   std::string failure() const { return ready_ ? "" : "jackd (the jackd2 package) did not start a dummy server '" + name_ + "'"; }
   const std::string& name() const { return name_; }
 
+  // Stops the server where it stands (SIGSTOP), as a hung server is: it answers nothing until
+  // Thaw (or Stop, which thaws it first).
+  void Freeze() {
+    if (pid_ > 0) kill(pid_, SIGSTOP);
+  }
+  void Thaw() {
+    if (pid_ > 0) kill(pid_, SIGCONT);
+  }
+
   // Ends the server as a user stopping it would (SIGTERM), killing it if it lingers.
   void Stop() {
     if (pid_ > 0) {
+      Thaw();
       kill(pid_, SIGTERM);
       WaitForExit(pid_, std::chrono::seconds(10));
     }
