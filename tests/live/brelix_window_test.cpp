@@ -214,7 +214,7 @@ TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
 class BrelixWindowKeptOffScreen : public BrelixWindow {
  protected:
   void SetUp() override {
-    kept_place_ = "99999999999 -4000\n";
+    kept_place_ = "30000 -4000\n";
     BrelixWindow::SetUp();
   }
 };
