@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -104,9 +105,14 @@ Found Examine(int folder, const std::string& name, const KeptFileKind& kind) {
   const std::string tooLarge = "it is larger than " + std::to_string(kind.Largest) + " bytes";
   if (static_cast<uint64_t>(opened.st_size) > kind.Largest) return Found::Foreign(tooLarge);
 
-  std::string content(kind.Largest + 1, '\0');  // one byte more tells a file that grew
+  // One byte more than the file holds tells a file that grew while it was read.
+  std::string content(static_cast<size_t>(opened.st_size) + 1, '\0');
   size_t filled = 0;
-  while (filled < content.size()) {
+  for (;;) {
+    if (filled == content.size()) {
+      if (filled > kind.Largest) break;
+      content.resize(std::min(kind.Largest + 1, 2 * content.size()));
+    }
     const ssize_t got = ::read(fd.get(), content.data() + filled, content.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) throw std::system_error(errno, std::generic_category());
