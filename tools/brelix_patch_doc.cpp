@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -76,6 +77,31 @@ std::vector<float> Play(const std::string& plugin, const std::string& patch) {
   return mono;
 }
 
+// Pictures of every patch, then the page; false with a message when something cannot be written.
+bool WriteDocs(const std::string& plugin, const fs::path& patches, const fs::path& docs) {
+  for (const brelix::PatchFamily& family : brelix::PatchFamilies(patches)) {
+    fs::create_directories(docs / "patches" / family.Folder);
+    for (const fs::path& file : family.Files) {
+      const fs::path picture = docs / brelix::PicturePath(family, file);
+      const std::vector<float> sound = Play(plugin, file.string());
+      if (!brelix::WriteSpectrogramPng(brelix::SpectrogramOf(sound, kRate, kColumns, kRows), picture)) {
+        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText(picture.string()).c_str());
+        return false;
+      }
+      std::printf("%s\n", brelix::PrintableText(picture.string()).c_str());
+    }
+  }
+  const fs::path pageFile = docs / "patches.md";
+  std::ofstream page(pageFile, std::ios::binary);
+  page << brelix::PatchPageMarkdown(patches);
+  page.close();
+  if (!page) {
+    std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText(pageFile.string()).c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,27 +110,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   setenv("BRELIX_SEED", "1", 1);
-  const std::string plugin = argv[1];
-  const fs::path patches = argv[2], docs = argv[3];
-  for (const brelix::PatchFamily& family : brelix::PatchFamilies(patches)) {
-    fs::create_directories(docs / "patches" / family.Folder);
-    for (const fs::path& file : family.Files) {
-      const fs::path picture = docs / brelix::PicturePath(family, file);
-      const std::vector<float> sound = Play(plugin, file.string());
-      if (!brelix::WriteSpectrogramPng(brelix::SpectrogramOf(sound, kRate, kColumns, kRows), picture)) {
-        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText(picture.string()).c_str());
-        return 1;
-      }
-      std::printf("%s\n", brelix::PrintableText(picture.string()).c_str());
-    }
-  }
-  std::ofstream page(docs / "patches.md", std::ios::binary);
-  page << brelix::PatchPageMarkdown(patches);
-  page.close();
-  if (!page) {
-    std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n",
-                 brelix::PrintableText((docs / "patches.md").string()).c_str());
+  try {
+    return WriteDocs(argv[1], argv[2], argv[3]) ? 0 : 1;
+  } catch (const std::exception& e) {  // a folder or patch that cannot be read, a plug-in that cannot be loaded
+    std::fprintf(stderr, "brelix-patch-doc: %s\n", brelix::PrintableText(e.what()).c_str());
     return 1;
   }
-  return 0;
 }

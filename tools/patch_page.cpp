@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -16,14 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The comment's words without the ";" and the spaces around them; false for a line that is no
-// comment.
-bool CommentWords(std::string_view line, std::string& words) {
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+// The comment's words without the ";" and the spaces after it; false for a line that is no
+// comment (a key above the first section).
+bool CommentWords(const std::string& line, std::string& words) {
   if (!line.starts_with(';')) return false;
   const size_t first = line.find_first_not_of("; \t");
-  const size_t last = line.find_last_not_of(" \t");
-  words = first == std::string_view::npos ? "" : std::string(line.substr(first, last + 1 - first));
+  words = first == std::string::npos ? "" : line.substr(first);
   return true;
 }
 
@@ -47,10 +44,10 @@ std::string FormatNumber(double value) {
 
 }  // namespace
 
-PatchDescription DescribedPatch(std::string_view fileText, const std::string& fallbackName) {
+PatchDescription DescribedPatch(const TIniFile& patch, const std::string& fallbackName) {
   std::string description, words;
-  std::istringstream lines{std::string(fileText)};
-  for (std::string line; std::getline(lines, line) && CommentWords(line, words);) {
+  for (const std::string& line : patch.Preamble()) {
+    if (!CommentWords(line, words)) break;
     if (description.empty() && words.empty()) continue;  // blank comment lines before it
     if (EndsDescription(words)) break;
     description += (description.empty() ? "" : " ") + words;
@@ -99,9 +96,7 @@ std::string PatchPageMarkdown(const fs::path& patches) {
   for (const PatchFamily& family : PatchFamilies(patches)) {
     page << "\n## " << family.Title << "\n\n| Patch | What it is | Phrase |\n|---|---|---|\n";
     for (const fs::path& file : family.Files) {
-      std::ifstream in(file, std::ios::binary);
-      const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-      const PatchDescription description = DescribedPatch(text, file.stem().string());
+      const PatchDescription description = DescribedPatch(TIniFile(file.string()), file.stem().string());
       const std::string name = TableCell(description.Name);
       page << "| **" << name << "** `" << fs::relative(file, patches).string() << "` | "
            << TableCell(description.Text) << " | ![" << name << "](" << PicturePath(family, file).string() << ") |\n";

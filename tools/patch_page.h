@@ -5,8 +5,9 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "patch/ini_file.h"
 
 namespace brelix {
 
@@ -16,10 +17,10 @@ struct PatchDescription {
 };
 
 // The patch's leading comment "; Name: what it is ...", over as many lines as it runs, up to the
-// line that says what the controls do ("; Mod wheel ...") or the "; measured:" line, joined into
-// one paragraph. Without a "Name: " the name is `fallbackName` (the file's stem); without a
-// comment the text is empty.
-PatchDescription DescribedPatch(std::string_view fileText, const std::string& fallbackName);
+// line that says what the controls do ("; Mod wheel ...") or the "; measured:" line or a blank
+// comment line, joined into one paragraph. Without a "Name: " the name is `fallbackName` (the
+// file's stem); without a comment the text is empty.
+PatchDescription DescribedPatch(const TIniFile& patch, const std::string& fallbackName);
 
 struct PatchFamily {
   std::string Folder;  // relative to the patch folder: "plucks-and-mallets", "." for its top

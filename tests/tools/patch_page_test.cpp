@@ -3,7 +3,6 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "patch_page.h"
@@ -20,10 +19,11 @@ TEST(PatchPage, TakesTheWholeDescriptionFromTheComment) {
   } cases[] = {
       {"; Acid Bass: a saw, short decay.\n; Mod wheel: opens the filter.\n; measured: level=-27\n[Voice]\n",
        "Acid Bass", "A saw, short decay."},
-      // Over several lines up to the controls' line, CR LF line ends.
+      // Over several lines up to the controls' line, with any line ends.
       {"; Round Bass: a saw at 300 Hz\r\n; at middle C; envelope 1 opens it.\r\n;  Pitch bend up 2.  \r\n"
        "; Mod wheel and pressure: nothing.\r\n",
        "Round Bass", "A saw at 300 Hz at middle C; envelope 1 opens it. Pitch bend up 2."},
+      {"; Pad: slow\r; and warm.\r; Mod wheel: nothing.\r", "Pad", "Slow and warm."},
       // Blank comment lines before it are skipped; one after it, or the measured line, ends it.
       {";\n; \n; Pad: slow.\n;\n; Loud.\n", "Pad", "Slow."},
       {"; Pad: slow.\n; measured: hold=2\n", "Pad", "Slow."},
@@ -34,7 +34,9 @@ TEST(PatchPage, TakesTheWholeDescriptionFromTheComment) {
       {"", "stem", ""},
   };
   for (const auto& c : cases) {
-    const PatchDescription described = DescribedPatch(c.file, "stem");
+    TIniFile patch;
+    patch.LoadFromBytes(c.file);
+    const PatchDescription described = DescribedPatch(patch, "stem");
     EXPECT_EQ(described.Name, c.name) << c.file;
     EXPECT_EQ(described.Text, c.text) << c.file;
   }
@@ -43,7 +45,7 @@ TEST(PatchPage, TakesTheWholeDescriptionFromTheComment) {
 TEST(PatchPage, EveryShippedPatchHasWholeSentences) {
   for (const PatchFamily& family : PatchFamilies(BRELIX_PATCHES_DIR))
     for (const auto& file : family.Files) {
-      const PatchDescription described = DescribedPatch(testing::ReadBytes(file.string()), "");
+      const PatchDescription described = DescribedPatch(TIniFile(file.string()), "");
       EXPECT_FALSE(described.Name.empty()) << file;
       EXPECT_TRUE(described.Text.ends_with('.')) << file << ": \"" << described.Text << "\"";
     }
