@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev pkg-config
   libcairo2-dev libx11-dev libxtst-dev libfontconfig-dev fonts-liberation
-  libsndfile1-dev jackd2 libjack-jackd2-dev
+  libsndfile1-dev libpng-dev jackd2 libjack-jackd2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sox xvfb xauth x11-utils imagemagick
   zenity

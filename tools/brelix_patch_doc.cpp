@@ -1,29 +1,27 @@
 // brelix-patch-doc: plays every patch under a folder through the plug-in's entry point, as a host
 // plays it, the same short phrase each time (a rising arpeggio C3 G3 C4 E4, then the chord C3 G3
-// E4 held and released), draws a small spectrogram of each with the editor's own canvas into a
-// PNG, and writes the page that lists the patches by family with their one-line descriptions and
-// pictures:
+// E4 held and released), draws a spectrogram of each with axes and a level legend into a PNG, and
+// writes the page that lists the patches by family with their descriptions and pictures:
 //
 //   build/tools/brelix-patch-doc build/Brelix64.so patches docs
 //
 // writes docs/patches.md and docs/patches/<family>/<patch>.png. The renders are seeded, so the
 // pictures are the same on every run.
-#include <cairo.h>
 #include <stdlib.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <numbers>
 #include <string>
 #include <vector>
 
+#include "base/printable_text.h"
+#include "patch_page.h"
 #include "render_state.h"
-#include "ui/canvas.h"
+#include "spectrogram.h"
+#include "spectrogram_picture.h"
 #include "vst_host.h"
 
 namespace {
@@ -33,9 +31,7 @@ namespace fs = std::filesystem;
 constexpr double kRate = 44100.0;
 constexpr int kBlock = 256;
 constexpr double kSeconds = 3.2;
-constexpr int kWidth = 192, kHeight = 64;  // the spectrogram's cells, one pixel each
-constexpr int kWindow = 2048;
-constexpr double kLowHz = 40.0, kHighHz = 16000.0, kRangeDb = 72.0;
+constexpr int kColumns = 512, kRows = 200;  // the spectrogram's cells, one pixel each
 
 struct NoteEvent {
   double at;
@@ -81,63 +77,29 @@ std::vector<float> Play(const std::string& plugin, const std::string& patch) {
   return mono;
 }
 
-// The level in dB of each cell: columns in time, rows at log-spaced frequencies (row 0 the
-// highest), each a Hann-windowed single-frequency transform of the window around the column.
-std::vector<double> Spectrogram(const std::vector<float>& sound) {
-  std::vector<double> hann(kWindow);
-  for (int i = 0; i < kWindow; ++i) hann[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kWindow);
-  std::vector<double> cells(kWidth * kHeight, -300.0);
-  for (int x = 0; x < kWidth; ++x) {
-    const long centre = static_cast<long>((x + 0.5) * static_cast<double>(sound.size()) / kWidth);
-    const long start = centre - kWindow / 2;
-    for (int y = 0; y < kHeight; ++y) {
-      const double hz = kLowHz * std::pow(kHighHz / kLowHz, 1.0 - (y + 0.5) / kHeight);
-      const double step = 2.0 * std::numbers::pi * hz / kRate;
-      double re = 0.0, im = 0.0;
-      for (int i = 0; i < kWindow; ++i) {
-        const long at = start + i;
-        if (at < 0 || at >= static_cast<long>(sound.size())) continue;
-        const double v = sound[at] * hann[i];
-        re += v * std::cos(step * i), im -= v * std::sin(step * i);
+// Pictures of every patch, then the page; false with a message when something cannot be written.
+bool WriteDocs(const std::string& plugin, const fs::path& patches, const fs::path& docs) {
+  for (const brelix::PatchFamily& family : brelix::PatchFamilies(patches)) {
+    fs::create_directories(docs / "patches" / family.Folder);
+    for (const fs::path& file : family.Files) {
+      const fs::path picture = docs / brelix::PicturePath(family, file);
+      const std::vector<float> sound = Play(plugin, file.string());
+      if (!brelix::WriteSpectrogramPng(brelix::SpectrogramOf(sound, kRate, kColumns, kRows), picture)) {
+        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText(picture.string()).c_str());
+        return false;
       }
-      cells[y * kWidth + x] = 10.0 * std::log10(re * re + im * im + 1e-30);
+      std::printf("%s\n", brelix::PrintableText(picture.string()).c_str());
     }
   }
-  return cells;
-}
-
-// Dark blue through red to pale yellow, in eight steps (few colours keep the files small).
-brelix::ui::TColor Heat(double level) {
-  static const brelix::ui::TColor steps[] = {0x200A0A, 0x5A1A28, 0x8A1E5A, 0x6A20B0, 0x2A40E0, 0x1A80F0, 0x40C0F8, 0xB0F0FF};
-  const int index = std::clamp(static_cast<int>(level * 8.0), 0, 7);
-  return steps[index];
-}
-
-bool DrawPng(const std::vector<double>& cells, const fs::path& file) {
-  const double top = *std::max_element(cells.begin(), cells.end());
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-  cairo_t* cr = cairo_create(surface);
-  brelix::ui::TCanvas canvas(cr, {0, 0, kWidth, kHeight});
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x)
-      canvas.FillRect({x, y, x + 1, y + 1}, Heat(1.0 + (cells[y * kWidth + x] - top) / kRangeDb));
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  return written;
-}
-
-// The patch's name and its one-line description: the first comment line, "Name: what it is."
-std::pair<std::string, std::string> Described(const fs::path& patch) {
-  std::ifstream in(patch);
-  std::string line;
-  std::getline(in, line);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line.starts_with(";")) line = line.substr(line.find_first_not_of("; "));
-  const size_t colon = line.find(": ");
-  if (colon == std::string::npos) return {patch.stem().string(), line};
-  return {line.substr(0, colon), line.substr(colon + 2)};
+  const fs::path pageFile = docs / "patches.md";
+  std::ofstream page(pageFile, std::ios::binary);
+  page << brelix::PatchPageMarkdown(patches);
+  page.close();
+  if (!page) {
+    std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText(pageFile.string()).c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -148,39 +110,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   setenv("BRELIX_SEED", "1", 1);
-  const std::string plugin = argv[1];
-  const fs::path patches = argv[2], docs = argv[3];
-  std::map<std::string, std::vector<fs::path>> families;
-  for (const auto& entry : fs::recursive_directory_iterator(patches))
-    if (entry.is_regular_file() && entry.path().extension() == ".tw")
-      families[fs::relative(entry.path().parent_path(), patches).string()].push_back(entry.path());
-
-  std::ofstream page(docs / "patches.md");
-  page << "# The patches\n\n<!-- Generated by brelix-patch-doc; the pictures are spectrograms of the same phrase for "
-          "every patch. -->\n\n"
-          "Every patch that ships in `patches/`, by family, with what it is and a spectrogram of the same short "
-          "phrase: C3 G3 C4 E4 as a quarter-second arpeggio, then C3 G3 E4 held for a second and let go (velocity "
-          "100, 3.2 seconds). Time runs to the right, pitch upwards from 40 Hz to 16 kHz on a logarithmic scale, "
-          "the colour spans 72 dB from dark to pale. What the mod wheel, velocity and pressure do is written in "
-          "each patch's own comment.\n";
-  for (auto& [family, files] : families) {
-    std::sort(files.begin(), files.end());
-    std::string title = family == "." ? "Other" : family;  // "plucks-and-mallets": "Plucks and mallets"
-    std::replace(title.begin(), title.end(), '-', ' ');
-    title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
-    page << "\n## " << title << "\n\n| Patch | What it is | Phrase |\n|---|---|---|\n";
-    fs::create_directories(docs / "patches" / family);
-    for (const fs::path& file : files) {
-      const fs::path picture = fs::path("patches") / family / (file.stem().string() + ".png");
-      if (!DrawPng(Spectrogram(Play(plugin, file.string())), docs / picture)) {
-        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", (docs / picture).c_str());
-        return 1;
-      }
-      const auto [name, description] = Described(file);
-      page << "| **" << name << "** `" << fs::relative(file, patches).string() << "` | " << description << " | ![" << name
-           << "](" << picture.lexically_normal().string() << ") |\n";
-      std::printf("%s\n", (docs / picture).c_str());
-    }
+  try {
+    return WriteDocs(argv[1], argv[2], argv[3]) ? 0 : 1;
+  } catch (const std::exception& e) {  // a folder or patch that cannot be read, a plug-in that cannot be loaded
+    std::fprintf(stderr, "brelix-patch-doc: %s\n", brelix::PrintableText(e.what()).c_str());
+    return 1;
   }
-  return page ? 0 : 1;
 }

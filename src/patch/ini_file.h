@@ -63,6 +63,8 @@ class TIniFile {
   void WriteValue(std::string_view section, std::string_view key, std::string_view value);
   bool SectionExists(std::string_view section) const;
   std::vector<std::string> SectionNames() const;
+  // The lines above the first section (a patch's leading comment), trimmed, empty ones left out.
+  const std::vector<std::string>& Preamble() const { return preamble_; }
 
   // Where the text that was read put a section or a key: line numbers count from 1; a section or
   // key added since the file was read has line 0.
