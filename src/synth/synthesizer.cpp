@@ -43,6 +43,10 @@ constexpr int32_t kParamsWithAutomation = 443;
 constexpr const char* kDefaultPatchFileName = "Brelix.tw";
 constexpr int32_t kVendorVersion = 100;
 constexpr float kDefaultSampleRate = 44100.0f;
+// The rates the engine is made for (brelix-render offers the same range); a host's rate beyond
+// them is taken as the nearest one, before any value is derived from it.
+constexpr float kLowestSampleRate = 8000.0f;
+constexpr float kHighestSampleRate = 384000.0f;
 constexpr double kDefaultTempoBpm = 120.0;
 
 // The render state word: bit 0 is Processing, Mute counts in the bits above it.
@@ -61,6 +65,22 @@ class RenderFpMode {
  private:
   uint32_t host_mode_;
 };
+
+// The engine's rate for the host's `sampleRate`: 0, and anything else that is not a positive
+// number (NaN, a negative rate), means the default; a positive rate is kept within the range the
+// engine is made for (a denormal, FLT_MAX and infinity included).
+float EngineSampleRate(float sampleRate) {
+  if (!(sampleRate > 0.0f)) return kDefaultSampleRate;
+  return std::clamp(sampleRate, kLowestSampleRate, kHighestSampleRate);
+}
+
+// What a render call that cannot render writes: silence for the host's frames, into each output
+// it gave.
+void WriteSilence(float** outputs, int32_t sampleFrames) {
+  if (outputs == nullptr || sampleFrames <= 0) return;
+  for (int channel = 0; channel < 2; ++channel)
+    if (outputs[channel] != nullptr) std::fill_n(outputs[channel], sampleFrames, 0.0f);
+}
 
 }  // namespace
 
@@ -196,9 +216,8 @@ void XSynthesizer::AllocateVoices() {
 
 void XSynthesizer::SetSampleRate(float sampleRate) {
   AudioEffectX::SetSampleRate(sampleRate);
-  // The process-wide rate and MIDI period. A rate of 0 means the default; so does any rate that
-  // is not a finite positive number, which no engine value could be derived from.
-  float rate = (sampleRate > 0.0f && std::isfinite(sampleRate)) ? sampleRate : kDefaultSampleRate;
+  // The process-wide rate and MIDI period.
+  const float rate = EngineSampleRate(sampleRate);
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
@@ -230,8 +249,12 @@ bool XSynthesizer::EnterEngine() {
 void XSynthesizer::LeaveEngine() { RenderState.fetch_and(~kProcessing, std::memory_order_release); }
 
 void XSynthesizer::ProcessReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) {
-  // Muted: return at once. Otherwise Processing, in the same atomic step.
-  if (!EnterEngine()) return;
+  // Muted: silence, at once (a host that does not clear its buffers would play them again).
+  // Otherwise Processing, in the same atomic step.
+  if (!EnterEngine()) {
+    WriteSilence(outputs, sampleFrames);
+    return;
+  }
   // Processing ends with the block, whatever happens inside it.
   struct EndOfBlock {
     XSynthesizer& synth;
@@ -255,7 +278,10 @@ float XSynthesizer::BlockTempo() {
 
 void XSynthesizer::RenderBlock(float** outputs, int32_t sampleFrames) {
   PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
-  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) return;
+  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) {
+    WriteSilence(outputs, sampleFrames);
+    return;
+  }
   RenderTarget target{*SynthWork, *Multi->EditBuffer, PatchWork.data(), ActiveVoices, MidiCount, *Downsampler2, Runner};
   RenderFrames(target, BlockTempo(), outputs[0], outputs[1], sampleFrames);
 }

@@ -62,8 +62,8 @@ class XSynthesizer : public AudioEffectX {
 
   // ---- the engine bracket ------------------------------------------------------------------
   // From the return of the outermost BeginProcessUpdate until its EndProcessUpdate no render
-  // call is inside the engine, and a render call that starts in that span returns at once
-  // without touching the engine or the output buffers. Brackets nest; only the outermost one
+  // call is inside the engine, and a render call that starts in that span writes silence for its
+  // frames and returns without touching the engine. Brackets nest; only the outermost one
   // waits (spinning, at most one render call long). An unmatched EndProcessUpdate does nothing.
   void BeginProcessUpdate();
   void EndProcessUpdate();
