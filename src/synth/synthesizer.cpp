@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/host_call.h"
 #include "base/messages.h"
 #include "editor/x_interface.h"
 #include "engine/engine_tables.h"
@@ -215,6 +216,7 @@ void XSynthesizer::AllocateVoices() {
 // ---- host rate ---------------------------------------------------------------------------------
 
 void XSynthesizer::SetSampleRate(float sampleRate) {
+  HostCallScope call(EditorNotices());
   AudioEffectX::SetSampleRate(sampleRate);
   // The process-wide rate and MIDI period.
   const float rate = EngineSampleRate(sampleRate);
@@ -354,9 +356,16 @@ void CopyHostText(const std::string& text, char* buffer) {
 
 XInterface* XSynthesizer::Interface() const { return static_cast<XInterface*>(Editor()); }
 
+INoticeSink* XSynthesizer::EditorNotices() const {
+  XInterface* editor = Interface();
+  return editor != nullptr ? editor->Notices() : nullptr;
+}
+
 // The editor holds Modifying while it applies a host's write (on whichever thread holds its
 // controls then), so that a call on another thread never clears it under someone else's edit.
 void XSynthesizer::SetParameter(int32_t index, float value) {
+  // Possibly on the audio thread: its notices go to standard error alone.
+  HostCallScope call;
   if (XInterface* editor = Interface()) editor->SetParam(index, value);
 }
 
@@ -395,21 +404,17 @@ void XSynthesizer::GetParameterName(int32_t index, char* text) {
 // ---- host state ----------------------------------------------------------------------------------
 
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
-  // A changed patch goes into its file first, without asking (the dialog when it has none), so
-  // that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
-  // reported and leaves the patch marked changed: the next save or the close tries again. A file
-  // that is no patch file is never written, and nobody is asked either: a host may want the
-  // chunk for an autosave with nobody at the screen. The patch stays marked changed.
-  // Whatever happens there, the host still gets the chunk: without it the project would lose the
-  // instance's patch altogether.
-  if (Multi->Modified) {
+  // A host may want the chunk for an autosave with nobody at the screen: nobody is asked, and
+  // what goes wrong is a notice.
+  HostCallScope call(EditorNotices());
+  // A changed patch goes into its file first, without asking. A file that is no patch file is
+  // never written; a patch without a file gets no dialog (the chunk carries it); a write that
+  // failed has been reported. In each of these the patch stays marked changed: the next save or
+  // the close tries again. Whatever happens, the host still gets the chunk.
+  if (Multi->Modified && !Multi->PatchFile.empty()) {
     try {
-      if (Multi->PatchFile.empty()) {
-        SavePatchAs();
-        Multi->Modified = false;  // also when the user cancelled
-      } else if (const std::optional<std::string> target = PatchWriteBack()) {
+      if (const std::optional<std::string> target = PatchWriteBack())
         Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
-      }
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());
     }
@@ -427,6 +432,9 @@ int32_t XSynthesizer::ChunkAsItIs(void** data) {
 
 int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
+  // The host waits while the engine is held: nobody is asked, and a sample or patch that cannot
+  // be read is a notice.
+  HostCallScope call(EditorNotices());
   // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
   // whole restore runs with the editor's controls held (host writes posted meanwhile land after
   // it, on the reloaded controls) and inside the bracket.

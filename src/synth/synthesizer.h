@@ -27,6 +27,7 @@
 
 namespace brelix {
 
+class INoticeSink;
 class XInterface;
 
 class XSynthesizer : public AudioEffectX {
@@ -89,6 +90,8 @@ class XSynthesizer : public AudioEffectX {
   void AllocateVoices();
   // The editor object, which carries the host parameters; none while the instance is built.
   XInterface* Interface() const;
+  // Where a host's call leaves what the user should read in the editor; none without one.
+  INoticeSink* EditorNotices() const;
   int32_t Mute() const;     // nesting depth of the open brackets
   bool Processing() const;  // a render call is inside the engine
 
