@@ -408,9 +408,10 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
   // what goes wrong is a notice.
   HostCallScope call(EditorNotices());
   // A changed patch goes into its file first, without asking. A file that is no patch file is
-  // never written; a patch without a file gets no dialog (the chunk carries it); a write that
-  // failed has been reported. In each of these the patch stays marked changed: the next save or
-  // the close tries again. Whatever happens, the host still gets the chunk.
+  // never written; a patch without a file gets no dialog; a write that failed has been reported.
+  // In each of these the patch stays marked changed (the next save or the close tries again), and
+  // the chunk carries it marked as holding edits its file does not, so that the project plays it
+  // when it is opened again. Whatever happens, the host still gets the chunk.
   if (Multi->Modified && !Multi->PatchFile.empty()) {
     try {
       if (const std::optional<std::string> target = PatchWriteBack())
@@ -419,13 +420,15 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       ShowLibraryMessage(error.what());
     }
   }
-  return ChunkAsItIs(data);
+  return ChunkAsItIs(data, Multi->Modified);
 }
 
-int32_t XSynthesizer::ChunkAsItIs(void** data) {
+int32_t XSynthesizer::ChunkAsItIs(void** data, bool edited) {
   // The chunk names the patch file, with the channel and the voice count, and carries the patch
   // itself for the day that file is gone; it stays in the instance, where the host reads it.
-  ChunkBlock = ProgramChunkEncode({Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)});
+  ProgramChunkFields fields{Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)};
+  fields.Edited = edited;
+  ChunkBlock = ProgramChunkEncode(fields);
   *data = ChunkBlock.data();
   return static_cast<int32_t>(ChunkBlock.size());
 }
@@ -451,16 +454,10 @@ int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) 
     } else {
       ShowLibraryMessage("Different synthesizer data format!");
     }
-    // The named patch, then the voices relinked to it. The file wins while it is a patch file
-    // (a patch improved in its file reaches every project); when it is missing, moved or no patch
-    // any more, the patch the chunk carries plays. A bare record (an earlier project's) naming a
-    // file that does not exist leaves the patch (and whether it has changed) as it was.
+    // The named patch, then the voices relinked to it. A bare record (an earlier project's)
+    // naming a file that does not exist leaves the patch (and whether it has changed) as it was.
     if (chunk && chunk->Patch) {
-      if (PatchLoadIfPatchFile(*Multi->EditBuffer, Multi->PatchFile) ||
-          PatchLoadText(*Multi->EditBuffer, *chunk->Patch, Multi->PatchFile))
-        Multi->Modified = false;
-      else
-        ShowLibraryMessage("Different synthesizer data format!");
+      RestoreCarriedPatch(*chunk);
     } else if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
       Multi->Modified = false;
     }
@@ -472,6 +469,22 @@ int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) 
     ShowLibraryMessage(error.what());
   }
   return 1;
+}
+
+void XSynthesizer::RestoreCarriedPatch(const ProgramChunkFields& chunk) {
+  XPatch& patch = *Multi->EditBuffer;
+  // Edits its file could not take: the carried patch plays, under its file's name and still
+  // marked changed, so that the user's next Save writes it there or asks where.
+  if (chunk.Edited && PatchLoadText(patch, *chunk.Patch, Multi->PatchFile)) {
+    Multi->Modified = true;
+    return;
+  }
+  // Otherwise the file wins while it is a patch file (a patch improved in its file reaches every
+  // project); when it is missing, moved or no patch any more, the carried patch plays.
+  if (PatchLoadIfPatchFile(patch, Multi->PatchFile) || PatchLoadText(patch, *chunk.Patch, Multi->PatchFile))
+    Multi->Modified = false;
+  else
+    ShowLibraryMessage("Different synthesizer data format!");
 }
 
 // ---- names -----------------------------------------------------------------------------------------
@@ -508,7 +521,8 @@ intptr_t XSynthesizer::VendorSpecific(int32_t index, intptr_t value, void* ptr, 
       return 1;
     }
     case kVendorCallChunkAsItIs:
-      return ChunkAsItIs(static_cast<void**>(ptr));
+      // Without the mark of edits: the close question that follows settles them.
+      return ChunkAsItIs(static_cast<void**>(ptr), false);
     default:
       return 0;
   }

@@ -145,8 +145,11 @@ class XSynthesizer : public AudioEffectX {
   std::atomic<uint32_t> RenderState{0};
 
   // The program chunk of the instance as it is (a changed patch is not saved first), in
-  // ChunkBlock; answers its size.
-  int32_t ChunkAsItIs(void** data);
+  // ChunkBlock, marked as holding edits its patch file does not when `edited`; answers its size.
+  int32_t ChunkAsItIs(void** data, bool edited);
+  // The patch of a chunk that carries one: the carried patch when it is marked edited (it stays
+  // marked changed), else the named file while it is a patch file, else the carried patch.
+  void RestoreCarriedPatch(const ProgramChunkFields& chunk);
   // The program chunk handed to the host by GetChunk; it stays valid until the next chunk call or
   // the end of the instance.
   std::vector<uint8_t> ChunkBlock;

@@ -122,6 +122,7 @@ TEST_F(SynthesizerState, GetChunkAsksNobodyAndKeepsWhatItCouldNotSave) {
   const std::vector<uint8_t> unnamed = GetChunk();
   std::optional<ProgramChunkFields> chunk = ProgramChunkRead(unnamed.data(), unnamed.size());
   ASSERT_TRUE(chunk && chunk->Patch);
+  EXPECT_TRUE(chunk->Edited);
   EXPECT_EQ(chunk->PatchFile, "");
   EXPECT_NE(chunk->Patch->find("Volume=0.300000011920929\r\n"), std::string::npos);
   EXPECT_TRUE(dialogs_.file_dialogs.empty());
@@ -132,6 +133,7 @@ TEST_F(SynthesizerState, GetChunkAsksNobodyAndKeepsWhatItCouldNotSave) {
   const std::vector<uint8_t> failed = GetChunk();
   chunk = ProgramChunkRead(failed.data(), failed.size());
   ASSERT_TRUE(chunk);
+  EXPECT_TRUE(chunk->Edited);
   EXPECT_TRUE(messages_.messages.empty());
   ASSERT_EQ(messages_.notices.size(), 1u);
   EXPECT_NE(messages_.notices[0].find("Cannot save patch file:"), std::string::npos);
