@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/full_disk.h"
+#include "support/param_index.h"
 #include "support/program_chunk_bytes.h"
 #include "support/started_instance.h"
 #include "support/temp_folder.h"
@@ -64,8 +65,7 @@ TEST(EditorNotice, AProjectSaveThatCannotWriteThePatchWaitsForNobodyAndTellsTheE
   };
   for (int i = 0; i < 10; ++i) instance.dispatch(effEditIdle);
   AEffect* e = instance.effect();
-  for (int32_t i = 0; i < e->numParams; ++i)
-    if (instance.dispatchText(effGetParamName, i) == "Osc1.Detune") e->setParameter(e, i, 0.75f);
+  e->setParameter(e, testing::ParamIndex(instance, "Osc1.Detune"), 0.75f);
 
   // A box shown inside the call would hold it: a watcher closes any that appears meanwhile, so
   // that the test cannot hang.

@@ -14,6 +14,7 @@
 #include "patch/program_chunk.h"
 #include "plugin/vendor_calls.h"
 #include "support/full_disk.h"
+#include "support/param_index.h"
 #include "support/program_chunk_bytes.h"
 #include "support/started_instance.h"
 #include "support/temp_folder.h"
@@ -49,11 +50,7 @@ class ProjectEdits : public ::testing::Test {
     testing::StartAsHost(*instance);
     return instance;
   }
-  static int32_t DetuneParam(PluginInstance& instance) {
-    for (int32_t i = 0; i < instance.effect()->numParams; ++i)
-      if (instance.dispatchText(effGetParamName, i) == "Osc1.Detune") return i;
-    return -1;
-  }
+  static int32_t DetuneParam(PluginInstance& instance) { return testing::ParamIndex(instance, "Osc1.Detune"); }
   static float Detune(PluginInstance& instance) {
     AEffect* e = instance.effect();
     return e->getParameter(e, DetuneParam(instance));
@@ -120,7 +117,8 @@ TEST_F(ProjectEdits, EditsTheFileCouldNotTakeComeBackMarkedChangedAndTheFileWins
     const bool file_took_edit = HoldsTheEdit(c.file);
     const bool marked = c.marked.value_or(!file_took_edit);
     EXPECT_EQ(file_took_edit, c.edited && !marked);
-    const std::optional<ProgramChunkFields> chunk = ProgramChunkRead(project.data(), static_cast<int64_t>(project.size()));
+    const std::optional<ProgramChunkFields> chunk =
+        ProgramChunkRead(project.data(), static_cast<int64_t>(project.size()));
     ASSERT_TRUE(chunk && chunk->Patch);
     EXPECT_EQ(chunk->Edited, marked);
 
