@@ -25,6 +25,7 @@ class SilentMessages : public IMessageBoxes {
  public:
   void ShowMessageBox(std::string_view) override {}
   std::unique_ptr<WaitBox> ShowWaitBox(std::string_view) override { return std::make_unique<WaitBox>(); }
+  void ShowNotice(std::string_view) override {}
 };
 
 inline XSynthesizer& Instance() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/host_call.h"
 #include "plugin/plugin_module.h"
 
 namespace brelix {
@@ -26,6 +27,17 @@ void WriteToStderr(const std::string& text) {
 void SetMessageBoxes(IMessageBoxes* boxes) { current_boxes.store(boxes); }
 
 void SetDefaultMessageBoxes(IMessageBoxes* boxes) { default_boxes.store(boxes); }
+
+void ShowMessageBox(std::string_view text) {
+  if (!InHostCall()) {
+    MessageBoxes().ShowMessageBox(text);
+    return;
+  }
+  MessageBoxes().ShowNotice(text);
+  if (INoticeSink* notices = HostCallNotices()) notices->PostNotice(text);
+}
+
+void IMessageBoxes::ShowNotice(std::string_view text) { WriteToStderr(MessageAsPlainText(text)); }
 
 void ShowLibraryMessage(std::string_view text) { ShowMessageBox(ModuleFileName + "\r\r" + std::string(text)); }
 
@@ -51,7 +63,8 @@ std::string MessageAsPlainText(std::string_view text) {
   return plain;
 }
 
-void StderrMessageBoxes::ShowMessageBox(std::string_view text) { WriteToStderr(MessageAsPlainText(text)); }
+// Without a display nobody waits for a message either.
+void StderrMessageBoxes::ShowMessageBox(std::string_view text) { ShowNotice(text); }
 
 // A progress box is transient: on a screen it comes and goes, but a line on standard error would
 // stay in every host's log for each instance made. Without a display it shows nothing.

@@ -1,6 +1,7 @@
 // The plug-in's user-visible messages: a modal message box with one OK button for errors, and a
 // progress box shown while a long step runs. The boxes are a replaceable service: windows where
-// there is a display, standard error where there is none, a recorder in tests.
+// there is a display, standard error where there is none, a recorder in tests. Inside a host's
+// call (base/host_call.h) no box waits for a click: a message there is a notice instead.
 #pragma once
 
 #include <memory>
@@ -27,6 +28,9 @@ class IMessageBoxes {
   virtual void ShowMessageBox(std::string_view text) = 0;
   // Shows `text` + " ..." until the returned box is closed.
   virtual std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) = 0;
+  // A message nobody waits for, raised inside a host's call: on standard error, as a message
+  // without a display is (the open editor is told through the call's notice sink).
+  virtual void ShowNotice(std::string_view text);
 };
 
 // The boxes every caller in the process uses. `boxes` stays the caller's and must outlive its
@@ -38,7 +42,8 @@ IMessageBoxes& MessageBoxes();
 // (ui/desktop_services.h), the standard-error boxes before and without one (none).
 void SetDefaultMessageBoxes(IMessageBoxes* boxes);
 
-inline void ShowMessageBox(std::string_view text) { MessageBoxes().ShowMessageBox(text); }
+// The message box; inside a host's call the notice instead, also handed to the call's notice sink.
+void ShowMessageBox(std::string_view text);
 inline std::unique_ptr<WaitBox> ShowWaitBox(std::string_view text) {
   return MessageBoxes().ShowWaitBox(text);
 }

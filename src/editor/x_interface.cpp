@@ -123,12 +123,14 @@ bool XInterface::Open(void* window) {
   form_->SetBounds(0, 0, kWidth, kHeight);  // logical pixels; `r` is the zoomed window
   if (!window_->Open(static_cast<Window>(reinterpret_cast<uintptr_t>(window)))) return false;
   SystemWindow = window;
+  notices_.EditorOpened();
   return true;
 }
 
 void XInterface::Close() {
   TControlsHold hold(this);
   if (form_) form_->EditorClosed();
+  notices_.EditorClosed();
   if (window_) window_->Close();
   SystemWindow = nullptr;
 }
@@ -140,6 +142,7 @@ void XInterface::Idle() {
   ShowHostWrites();
   if (window_ && window_->IsOpen()) {
     form_->IdleStep();  // a dialog's answer, the patch name header
+    notices_.Idle();    // what the host's calls left for the user
     window_->Idle();    // the user's edits arrive here
     publish_due_ = true;
   }

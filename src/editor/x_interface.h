@@ -27,6 +27,9 @@
 //   holds them is short (one table write and the writes posted meanwhile). The same thread may
 //   take them again inside its own work (a host answering our automate call): none waits on itself.
 // Widgets only mark what must be repainted; painting happens in the idle call.
+//
+// What a host's call could not save or load is handed to Notices() (it never waits for a person)
+// and shown beside the open editor at its next idle call (editor_notices.h).
 #pragma once
 
 #include <atomic>
@@ -35,6 +38,7 @@
 #include <memory>
 #include <string>
 
+#include "editor/editor_notices.h"
 #include "editor/host_param_hand_over.h"
 #include "editor/host_param_list.h"
 #include "editor/host_param_table.h"
@@ -114,6 +118,8 @@ class XInterface : public AEffEditor {
   TInterfaceForm* EditorForm() const { return form_.get(); }
   // The host's window the editor is open in (none while closed).
   void* HostWindow() const { return SystemWindow; }
+  // Where a host's call leaves what the user should read (any thread but the audio thread).
+  INoticeSink* Notices() { return &notices_; }
 
  private:
   void ReloadControls();
@@ -137,6 +143,7 @@ class XInterface : public AEffEditor {
   std::unique_ptr<THostParamTable> table_;
   bool publish_due_ = false;  // the holder's own work changed controls the table has not seen
   std::unique_ptr<ui::X11ChildWindow> window_;
+  TEditorNotices notices_;
 };
 
 }  // namespace brelix

@@ -1,6 +1,7 @@
 #include "patch/program_chunk.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -37,8 +38,10 @@ void ProgramChunkWrite(std::array<uint8_t, kProgramChunkSize>& block, const Prog
 std::vector<uint8_t> ProgramChunkEncode(const ProgramChunkFields& fields) {
   std::array<uint8_t, kProgramChunkSize> record;
   ProgramChunkWrite(record, fields);
+  const bool carries_patch = fields.Patch && fields.Patch->size() <= kChunkPatchMaxBytes;
+  if (carries_patch && fields.Edited) record[offsetof(ProgramChunk, Flags)] |= kChunkFlagEdited;
   std::vector<uint8_t> block(record.begin(), record.end());
-  if (!fields.Patch || fields.Patch->size() > kChunkPatchMaxBytes) return block;
+  if (!carries_patch) return block;
   block.insert(block.end(), std::begin(kChunkPatchMarker), std::end(kChunkPatchMarker));
   const auto length = static_cast<uint32_t>(fields.Patch->size());
   for (int shift = 0; shift < 32; shift += 8) block.push_back(static_cast<uint8_t>(length >> shift));
@@ -68,6 +71,7 @@ std::optional<ProgramChunkFields> ProgramChunkRead(const void* data, int64_t siz
   fields.MaxVoice = std::clamp<int32_t>(chunk.MaxVoice, -1, kHighestMaxVoice);
   const size_t length = strnlen(chunk.FileName, chunk.FileNameLength);
   fields.PatchFile.assign(chunk.FileName, length);
+  fields.Edited = patch && (chunk.Flags & kChunkFlagEdited) != 0;
   fields.Patch = std::move(patch);
   return fields;
 }

@@ -4,6 +4,12 @@
 // little-endian, without header or version; the patch follows a marker and its byte count, as
 // the text of a patch file. A bare 264-byte record (what earlier projects hold) is read as well.
 //
+// The first padding byte of the record holds flags: bit 0 says that the carried patch holds edits
+// its file does not (the patch was changed and could not be written back), so that it plays
+// instead of the file when the project is opened again. Versions before it wrote that byte as 0
+// (and read it as padding, so they still read chunks with the flag); a bare record carries no
+// patch, and its flags are not read at all.
+//
 // The file name is stored as the bytes of the path, which on this system is the file system's
 // own form (normally UTF-8): every name up to 255 bytes survives the round trip.
 #pragma once
@@ -24,17 +30,20 @@ constexpr size_t kChunkFileNameSize = 255;
 constexpr char kChunkPatchMarker[8] = {'B', 'r', 'e', 'l', 'i', 'x', 'P', 'T'};
 constexpr size_t kChunkPatchHeaderSize = sizeof kChunkPatchMarker + 4;
 constexpr size_t kChunkPatchMaxBytes = 4u << 20;
+// The carried patch holds edits its file does not.
+constexpr uint8_t kChunkFlagEdited = 0x01;
 
 struct ProgramChunk {
   uint8_t Channel;     // MIDI receive channel 0..15
-  uint8_t Padding[3];  // not defined when written, ignored when read
+  uint8_t Flags;       // kChunkFlag...; 0 in a bare record, where it is not defined either
+  uint8_t Padding[2];  // not defined when written, ignored when read
   int32_t MaxVoice;    // highest voice index: voice count - 1, -1..15
   uint8_t FileNameLength;
   char FileName[kChunkFileNameSize];  // the bytes after FileNameLength are not defined
 };
 static_assert(sizeof(ProgramChunk) == kProgramChunkSize);
-static_assert(offsetof(ProgramChunk, MaxVoice) == 4 && offsetof(ProgramChunk, FileNameLength) == 8 &&
-              offsetof(ProgramChunk, FileName) == 9);
+static_assert(offsetof(ProgramChunk, Flags) == 1 && offsetof(ProgramChunk, MaxVoice) == 4 &&
+              offsetof(ProgramChunk, FileNameLength) == 8 && offsetof(ProgramChunk, FileName) == 9);
 
 // What a chunk says, as the instance keeps it.
 struct ProgramChunkFields {
@@ -43,6 +52,8 @@ struct ProgramChunkFields {
   std::string PatchFile;
   // The patch as the text of a patch file; none in a bare record.
   std::optional<std::string> Patch;
+  // The patch holds edits its file does not; only with a patch.
+  bool Edited = false;
 };
 
 // Fills `block` (every byte: padding and the unused name bytes are zero). A name longer than 255
@@ -50,14 +61,14 @@ struct ProgramChunkFields {
 void ProgramChunkWrite(std::array<uint8_t, kProgramChunkSize>& block, const ProgramChunkFields& fields);
 
 // The record followed by the patch, when the fields carry one (a patch longer than
-// kChunkPatchMaxBytes is left out).
+// kChunkPatchMaxBytes is left out, and so is its Edited flag).
 std::vector<uint8_t> ProgramChunkEncode(const ProgramChunkFields& fields);
 
 // The fields of a block of `size` bytes: a bare record, or a record followed by the marker, a
 // byte count and exactly that many bytes of patch text (at most kChunkPatchMaxBytes). None for any
 // other block. A damaged record still gives usable fields: a channel above 15 keeps its low four
 // bits, the voice field is kept within -1..15 (above 15: 16 voices, below -1: none), and the name
-// ends at its first zero byte.
+// ends at its first zero byte. Edited is read only when a patch follows the record.
 std::optional<ProgramChunkFields> ProgramChunkRead(const void* data, int64_t size);
 
 }  // namespace brelix

@@ -6,10 +6,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/messages.h"
+#include "base/printable_text.h"
 #include "engine/sample_memory.h"
 #include "patch/sample_name.h"
 #include "patch/wav_reader.h"
-#include "base/messages.h"
 
 namespace brelix {
 
@@ -65,7 +66,7 @@ float* SharedSample(const XPatch& p, int l, const std::string& file, bool second
 }  // namespace
 
 void ShowInvalidSample(std::string_view file_name) {
-  ShowMessageBox("Invalid sample file:\r\r" + std::string(file_name));
+  ShowMessageBox("Invalid sample file:\r\r" + PrintableText(file_name));
 }
 
 void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {

@@ -17,8 +17,9 @@ enum VendorCall : intptr_t {
   // ptr: a VendorPatchState, filled in; answers 1.
   kVendorCallPatchState = 1,
   // ptr: a void* that receives the program chunk as effGetChunk makes it, without saving a
-  // changed patch first; answers the chunk's size (the block stays valid until the next chunk
-  // call). The patch stays marked changed.
+  // changed patch first and without marking it as holding edits its file does not (the close
+  // question settles those); answers the chunk's size (the block stays valid until the next
+  // chunk call). The patch stays marked changed.
   kVendorCallChunkAsItIs = 2,
 };
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/host_call.h"
 #include "base/messages.h"
 #include "editor/x_interface.h"
 #include "engine/engine_tables.h"
@@ -43,6 +44,10 @@ constexpr int32_t kParamsWithAutomation = 443;
 constexpr const char* kDefaultPatchFileName = "Brelix.tw";
 constexpr int32_t kVendorVersion = 100;
 constexpr float kDefaultSampleRate = 44100.0f;
+// The rates the engine is made for (brelix-render offers the same range); a host's rate beyond
+// them is taken as the nearest one, before any value is derived from it.
+constexpr float kLowestSampleRate = 8000.0f;
+constexpr float kHighestSampleRate = 384000.0f;
 constexpr double kDefaultTempoBpm = 120.0;
 
 // The render state word: bit 0 is Processing, Mute counts in the bits above it.
@@ -61,6 +66,22 @@ class RenderFpMode {
  private:
   uint32_t host_mode_;
 };
+
+// The engine's rate for the host's `sampleRate`: 0, and anything else that is not a positive
+// number (NaN, a negative rate), means the default; a positive rate is kept within the range the
+// engine is made for (a denormal, FLT_MAX and infinity included).
+float EngineSampleRate(float sampleRate) {
+  if (!(sampleRate > 0.0f)) return kDefaultSampleRate;
+  return std::clamp(sampleRate, kLowestSampleRate, kHighestSampleRate);
+}
+
+// What a render call that cannot render writes: silence for the host's frames, into each output
+// it gave.
+void WriteSilence(float** outputs, int32_t sampleFrames) {
+  if (outputs == nullptr || sampleFrames <= 0) return;
+  for (int channel = 0; channel < 2; ++channel)
+    if (outputs[channel] != nullptr) std::fill_n(outputs[channel], sampleFrames, 0.0f);
+}
 
 }  // namespace
 
@@ -195,10 +216,10 @@ void XSynthesizer::AllocateVoices() {
 // ---- host rate ---------------------------------------------------------------------------------
 
 void XSynthesizer::SetSampleRate(float sampleRate) {
+  HostCallScope call(EditorNotices());
   AudioEffectX::SetSampleRate(sampleRate);
-  // The process-wide rate and MIDI period. A rate of 0 means the default; so does any rate that
-  // is not a finite positive number, which no engine value could be derived from.
-  float rate = (sampleRate > 0.0f && std::isfinite(sampleRate)) ? sampleRate : kDefaultSampleRate;
+  // The process-wide rate and MIDI period.
+  const float rate = EngineSampleRate(sampleRate);
   SampleRate = rate;
   MidiPeriod = static_cast<int32_t>(std::trunc(static_cast<double>(rate) * 0.003));
   // Hosts change the rate while suspended; one that does it while rendering still must not
@@ -230,8 +251,12 @@ bool XSynthesizer::EnterEngine() {
 void XSynthesizer::LeaveEngine() { RenderState.fetch_and(~kProcessing, std::memory_order_release); }
 
 void XSynthesizer::ProcessReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) {
-  // Muted: return at once. Otherwise Processing, in the same atomic step.
-  if (!EnterEngine()) return;
+  // Muted: silence, at once (a host that does not clear its buffers would play them again).
+  // Otherwise Processing, in the same atomic step.
+  if (!EnterEngine()) {
+    WriteSilence(outputs, sampleFrames);
+    return;
+  }
   // Processing ends with the block, whatever happens inside it.
   struct EndOfBlock {
     XSynthesizer& synth;
@@ -255,7 +280,10 @@ float XSynthesizer::BlockTempo() {
 
 void XSynthesizer::RenderBlock(float** outputs, int32_t sampleFrames) {
   PendingMidi.Drain([this](const uint8_t* bytes) { Multi->ProcessEvent(bytes); });
-  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) return;
+  if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0) {
+    WriteSilence(outputs, sampleFrames);
+    return;
+  }
   RenderTarget target{*SynthWork, *Multi->EditBuffer, PatchWork.data(), ActiveVoices, MidiCount, *Downsampler2, Runner};
   RenderFrames(target, BlockTempo(), outputs[0], outputs[1], sampleFrames);
 }
@@ -328,9 +356,16 @@ void CopyHostText(const std::string& text, char* buffer) {
 
 XInterface* XSynthesizer::Interface() const { return static_cast<XInterface*>(Editor()); }
 
+INoticeSink* XSynthesizer::EditorNotices() const {
+  XInterface* editor = Interface();
+  return editor != nullptr ? editor->Notices() : nullptr;
+}
+
 // The editor holds Modifying while it applies a host's write (on whichever thread holds its
 // controls then), so that a call on another thread never clears it under someone else's edit.
 void XSynthesizer::SetParameter(int32_t index, float value) {
+  // Possibly on the audio thread: its notices go to standard error alone.
+  HostCallScope call;
   if (XInterface* editor = Interface()) editor->SetParam(index, value);
 }
 
@@ -369,38 +404,40 @@ void XSynthesizer::GetParameterName(int32_t index, char* text) {
 // ---- host state ----------------------------------------------------------------------------------
 
 int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
-  // A changed patch goes into its file first, without asking (the dialog when it has none), so
-  // that the chunk names the file a "Save Patch" dialog chose. A write that failed has been
-  // reported and leaves the patch marked changed: the next save or the close tries again. A file
-  // that is no patch file is never written, and nobody is asked either: a host may want the
-  // chunk for an autosave with nobody at the screen. The patch stays marked changed.
-  // Whatever happens there, the host still gets the chunk: without it the project would lose the
-  // instance's patch altogether.
-  if (Multi->Modified) {
+  // A host may want the chunk for an autosave with nobody at the screen: nobody is asked, and
+  // what goes wrong is a notice.
+  HostCallScope call(EditorNotices());
+  // A changed patch goes into its file first, without asking. A file that is no patch file is
+  // never written; a patch without a file gets no dialog; a write that failed has been reported.
+  // In each of these the patch stays marked changed (the next save or the close tries again), and
+  // the chunk carries it marked as holding edits its file does not, so that the project plays it
+  // when it is opened again. Whatever happens, the host still gets the chunk.
+  if (Multi->Modified && !Multi->PatchFile.empty()) {
     try {
-      if (Multi->PatchFile.empty()) {
-        SavePatchAs();
-        Multi->Modified = false;  // also when the user cancelled
-      } else if (const std::optional<std::string> target = PatchWriteBack()) {
+      if (const std::optional<std::string> target = PatchWriteBack())
         Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
-      }
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());
     }
   }
-  return ChunkAsItIs(data);
+  return ChunkAsItIs(data, Multi->Modified);
 }
 
-int32_t XSynthesizer::ChunkAsItIs(void** data) {
+int32_t XSynthesizer::ChunkAsItIs(void** data, bool edited) {
   // The chunk names the patch file, with the channel and the voice count, and carries the patch
   // itself for the day that file is gone; it stays in the instance, where the host reads it.
-  ChunkBlock = ProgramChunkEncode({Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)});
+  ProgramChunkFields fields{Multi->Channel, Multi->MaxVoice, Multi->PatchFile, PatchText(*Multi->EditBuffer)};
+  fields.Edited = edited;
+  ChunkBlock = ProgramChunkEncode(fields);
   *data = ChunkBlock.data();
   return static_cast<int32_t>(ChunkBlock.size());
 }
 
 int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) {
   if (data == nullptr) return 1;
+  // The host waits while the engine is held: nobody is asked, and a sample or patch that cannot
+  // be read is a notice.
+  HostCallScope call(EditorNotices());
   // No parameter call of the host's meets the patch half-loaded, nor does a render call: the
   // whole restore runs with the editor's controls held (host writes posted meanwhile land after
   // it, on the reloaded controls) and inside the bracket.
@@ -417,16 +454,10 @@ int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) 
     } else {
       ShowLibraryMessage("Different synthesizer data format!");
     }
-    // The named patch, then the voices relinked to it. The file wins while it is a patch file
-    // (a patch improved in its file reaches every project); when it is missing, moved or no patch
-    // any more, the patch the chunk carries plays. A bare record (an earlier project's) naming a
-    // file that does not exist leaves the patch (and whether it has changed) as it was.
+    // The named patch, then the voices relinked to it. A bare record (an earlier project's)
+    // naming a file that does not exist leaves the patch (and whether it has changed) as it was.
     if (chunk && chunk->Patch) {
-      if (PatchLoadIfPatchFile(*Multi->EditBuffer, Multi->PatchFile) ||
-          PatchLoadText(*Multi->EditBuffer, *chunk->Patch, Multi->PatchFile))
-        Multi->Modified = false;
-      else
-        ShowLibraryMessage("Different synthesizer data format!");
+      RestoreCarriedPatch(*chunk);
     } else if (FileExists(Multi->PatchFile) && PatchLoad(*Multi->EditBuffer, Multi->PatchFile)) {
       Multi->Modified = false;
     }
@@ -438,6 +469,22 @@ int32_t XSynthesizer::SetChunk(void* data, int64_t byteSize, bool /*isPreset*/) 
     ShowLibraryMessage(error.what());
   }
   return 1;
+}
+
+void XSynthesizer::RestoreCarriedPatch(const ProgramChunkFields& chunk) {
+  XPatch& patch = *Multi->EditBuffer;
+  // Edits its file could not take: the carried patch plays, under its file's name and still
+  // marked changed, so that the user's next Save writes it there or asks where.
+  if (chunk.Edited && PatchLoadText(patch, *chunk.Patch, Multi->PatchFile)) {
+    Multi->Modified = true;
+    return;
+  }
+  // Otherwise the file wins while it is a patch file (a patch improved in its file reaches every
+  // project); when it is missing, moved or no patch any more, the carried patch plays.
+  if (PatchLoadIfPatchFile(patch, Multi->PatchFile) || PatchLoadText(patch, *chunk.Patch, Multi->PatchFile))
+    Multi->Modified = false;
+  else
+    ShowLibraryMessage("Different synthesizer data format!");
 }
 
 // ---- names -----------------------------------------------------------------------------------------
@@ -474,7 +521,8 @@ intptr_t XSynthesizer::VendorSpecific(int32_t index, intptr_t value, void* ptr, 
       return 1;
     }
     case kVendorCallChunkAsItIs:
-      return ChunkAsItIs(static_cast<void**>(ptr));
+      // Without the mark of edits: the close question that follows settles them.
+      return ChunkAsItIs(static_cast<void**>(ptr), false);
     default:
       return 0;
   }

@@ -27,6 +27,7 @@
 
 namespace brelix {
 
+class INoticeSink;
 class XInterface;
 
 class XSynthesizer : public AudioEffectX {
@@ -62,8 +63,8 @@ class XSynthesizer : public AudioEffectX {
 
   // ---- the engine bracket ------------------------------------------------------------------
   // From the return of the outermost BeginProcessUpdate until its EndProcessUpdate no render
-  // call is inside the engine, and a render call that starts in that span returns at once
-  // without touching the engine or the output buffers. Brackets nest; only the outermost one
+  // call is inside the engine, and a render call that starts in that span writes silence for its
+  // frames and returns without touching the engine. Brackets nest; only the outermost one
   // waits (spinning, at most one render call long). An unmatched EndProcessUpdate does nothing.
   void BeginProcessUpdate();
   void EndProcessUpdate();
@@ -89,6 +90,8 @@ class XSynthesizer : public AudioEffectX {
   void AllocateVoices();
   // The editor object, which carries the host parameters; none while the instance is built.
   XInterface* Interface() const;
+  // Where a host's call leaves what the user should read in the editor; none without one.
+  INoticeSink* EditorNotices() const;
   int32_t Mute() const;     // nesting depth of the open brackets
   bool Processing() const;  // a render call is inside the engine
 
@@ -142,8 +145,11 @@ class XSynthesizer : public AudioEffectX {
   std::atomic<uint32_t> RenderState{0};
 
   // The program chunk of the instance as it is (a changed patch is not saved first), in
-  // ChunkBlock; answers its size.
-  int32_t ChunkAsItIs(void** data);
+  // ChunkBlock, marked as holding edits its patch file does not when `edited`; answers its size.
+  int32_t ChunkAsItIs(void** data, bool edited);
+  // The patch of a chunk that carries one: the carried patch when it is marked edited (it stays
+  // marked changed), else the named file while it is a patch file, else the carried patch.
+  void RestoreCarriedPatch(const ProgramChunkFields& chunk);
   // The program chunk handed to the host by GetChunk; it stays valid until the next chunk call or
   // the end of the instance.
   std::vector<uint8_t> ChunkBlock;

@@ -3,10 +3,25 @@
 #include <atomic>
 #include <iostream>
 
+#include "base/host_call.h"
+#include "base/printable_text.h"
+
 namespace brelix {
 
 namespace {
 HeadlessDialogs headless;
+
+// Inside a host's call nobody may be asked (base/host_call.h): questions are answered No and file
+// dialogs cancelled, as without a display.
+class HostCallDialogs : public HeadlessDialogs {
+ public:
+  bool AskYesNo(std::string_view text) override {
+    std::cerr << PrintableText(text) + " (inside the host's call: answered No)\n";
+    return false;
+  }
+};
+HostCallDialogs inside_host_call;
+
 std::atomic<IDialogs*> current{nullptr};
 std::atomic<IDialogs*> fallback{nullptr};
 }  // namespace
@@ -16,6 +31,7 @@ void SetDialogs(IDialogs* dialogs) { current = dialogs; }
 void SetDefaultDialogs(IDialogs* dialogs) { fallback = dialogs; }
 
 IDialogs& Dialogs() {
+  if (InHostCall()) return inside_host_call;
   IDialogs* dialogs = current;
   if (dialogs == nullptr) dialogs = fallback;
   return dialogs != nullptr ? *dialogs : headless;

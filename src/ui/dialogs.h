@@ -63,7 +63,8 @@ class IDialogs {
 };
 
 // The dialogs every caller in the process uses; `dialogs` stays the caller's and must outlive
-// its use; none restores the default dialogs.
+// its use; none restores the default dialogs. Inside a host's call (base/host_call.h) every
+// question is answered No and every file dialog cancelled, whatever is set.
 void SetDialogs(IDialogs* dialogs);
 IDialogs& Dialogs();
 

@@ -54,6 +54,9 @@ XBoxWindow::XBoxWindow(int width, int height, FormStyle style) : display_(UiDisp
 
 XBoxWindow::~XBoxWindow() {
   UnregisterWindow(window_);
+  // A connection that went away while the form was up is left alone (x11_display.h); its
+  // surface goes with it.
+  if (UiDisplay() != display_) return;
   cairo_surface_destroy(surface_);
   XDestroyWindow(display_, window_);
   XFlush(display_);

@@ -108,6 +108,34 @@ TEST(ProgramChunk, ThePatchTravelsAfterTheRecord) {
   EXPECT_EQ(ProgramChunkEncode({9, 15, "/p/Bass.tw", std::nullopt}).size(), kProgramChunkSize);
 }
 
+// The mark of edits the patch file does not hold sits in the first padding byte, which earlier
+// versions wrote as 0 and read past: their chunks read unmarked, and they read ours.
+TEST(ProgramChunk, TheEditedMarkTravelsInTheFirstPaddingByteWithThePatch) {
+  const std::string patch = "[Voice]\r\nVolume=0.5\r\n";
+  ProgramChunkFields fields{9, 15, "/p/Bass.tw", patch};
+  const std::vector<uint8_t> unmarked = ProgramChunkEncode(fields);
+  fields.Edited = true;
+  std::vector<uint8_t> marked = ProgramChunkEncode(fields);
+  ASSERT_EQ(marked.size(), unmarked.size());
+  EXPECT_EQ(marked[1], kChunkFlagEdited);
+  marked[1] = 0;
+  EXPECT_EQ(marked, unmarked);  // nothing else differs
+  marked[1] = kChunkFlagEdited;
+
+  const auto read = [](const std::vector<uint8_t>& block, size_t size) {
+    const auto back = ProgramChunkRead(block.data(), static_cast<int64_t>(size));
+    EXPECT_TRUE(back);
+    return back ? back->Edited : false;
+  };
+  EXPECT_TRUE(read(marked, marked.size()));
+  EXPECT_FALSE(read(unmarked, unmarked.size()));
+  // A bare record carries no patch to be marked, whatever its padding holds.
+  EXPECT_FALSE(read(marked, kProgramChunkSize));
+  // Fields without a patch give a bare record with nothing in its padding.
+  fields.Patch.reset();
+  EXPECT_EQ(ProgramChunkEncode(fields)[1], 0);
+}
+
 // The bytes after the record come from a stranger's project: only the exact layout is taken.
 TEST(ProgramChunk, WhatFollowsTheRecordMustBeExactlyAPatch) {
   const std::vector<uint8_t> good = ProgramChunkEncode({0, 15, "/p/a.tw", std::string("[Voice]\r\n")});

@@ -4,7 +4,9 @@
 #include <xmmintrin.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include "engine/rates.h"
 #include "support/synth_instance.h"
@@ -39,18 +41,41 @@ TEST(SynthesizerBoundary, ConstructionBuildsTheEngineMemory) {
   EXPECT_EQ(synth->MidiCount, 0);
 }
 
+// Every rate a host may send, the absurd ones included, gives an engine rate from which every
+// value can be derived (no float-to-integer overflow, no division by a denormal) and a block of
+// finite samples.
 TEST(SynthesizerBoundary, SampleRateRetunesTheEngine) {
   struct Case {
     float host_rate;
     float engine_rate;
     int32_t midi_period;
   };
-  // 0 means the default rate; rates no engine value can come from are taken as 0.
-  const Case cases[] = {{48000.0f, 48000.0f, 144}, {44100.0f, 44100.0f, 132}, {96000.0f, 96000.0f, 288},
-                        {22050.0f, 22050.0f, 66},  {0.0f, 44100.0f, 132},     {-48000.0f, 44100.0f, 132},
-                        {NAN, 44100.0f, 132}};
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  // 0 means the default rate; so does anything else that is not a positive number. A positive
+  // rate outside 8000..384000 is taken as the nearest end.
+  const Case cases[] = {{48000.0f, 48000.0f, 144},
+                        {44100.0f, 44100.0f, 132},
+                        {96000.0f, 96000.0f, 288},
+                        {22050.0f, 22050.0f, 66},
+                        {8000.0f, 8000.0f, 24},
+                        {384000.0f, 384000.0f, 1152},
+                        {0.0f, 44100.0f, 132},
+                        {-0.0f, 44100.0f, 132},
+                        {-1.0f, 44100.0f, 132},
+                        {-48000.0f, 44100.0f, 132},
+                        {-kInf, 44100.0f, 132},
+                        {NAN, 44100.0f, 132},
+                        {std::numeric_limits<float>::denorm_min(), 8000.0f, 24},
+                        {std::numeric_limits<float>::min(), 8000.0f, 24},
+                        {1.0f, 8000.0f, 24},
+                        {400000.0f, 384000.0f, 1152},
+                        {std::numeric_limits<float>::max(), 384000.0f, 1152},
+                        {kInf, 384000.0f, 1152}};
   Synth synth = MakeSynth();
   AEffect* e = synth->Effect();
+  std::vector<float> left(256), right(256);
+  float* outputs[2] = {left.data(), right.data()};
+  const uint8_t note_on[3] = {0x90, 60, 100};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.host_rate);
     EXPECT_EQ(e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, c.host_rate), 0);
@@ -64,6 +89,9 @@ TEST(SynthesizerBoundary, SampleRateRetunesTheEngine) {
     ExpectAllLanes(synth->SynthWork->RealDelta1, 1.0f / c.engine_rate);
     ExpectAllLanes(synth->SynthWork->RealSampleRate, c.engine_rate);
     ExpectAllLanes(synth->SynthWork->SampleScale, brelix::RealSampleBase.load() / c.engine_rate);
+    synth->Multi->ProcessEvent(note_on);
+    e->processReplacing(e, nullptr, outputs, 256);
+    for (int i = 0; i < 256; ++i) ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
   }
 }
 

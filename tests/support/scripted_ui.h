@@ -21,8 +21,10 @@ class RecordedMessages : public IMessageBoxes {
 
   void ShowMessageBox(std::string_view text) override { messages.emplace_back(text); }
   std::unique_ptr<WaitBox> ShowWaitBox(std::string_view) override { return std::make_unique<WaitBox>(); }
+  void ShowNotice(std::string_view text) override { notices.emplace_back(text); }
 
   std::vector<std::string> messages;
+  std::vector<std::string> notices;  // raised inside a host's call
 };
 
 class ScriptedDialogs : public IDialogs {

@@ -19,84 +19,96 @@ constexpr float kSentinel = 12345.0f;
 using brelix::testing::MakeSynth;
 using brelix::testing::Synth;
 
-// One render call through the host's entry into sentinel-filled buffers; true when it wrote them.
-bool RenderCallWrote(XSynthesizer& synth, int frames = 32) {
+// What a render call left in its buffers: the sentinel somewhere (a host that does not clear
+// its buffers would play them again), silence, or the held note.
+enum class Block { Untouched, Silent, Sound };
+
+// One render call through the host's entry (or its accumulating twin) into sentinel-filled
+// buffers.
+Block RenderCall(XSynthesizer& synth, int frames = 32, bool accumulating = false) {
   std::vector<float> left(frames, kSentinel), right(frames, kSentinel);
   float* outputs[2] = {left.data(), right.data()};
   AEffect* e = synth.Effect();
-  e->processReplacing(e, nullptr, outputs, frames);
-  bool untouched = true;
-  for (int i = 0; i < frames; ++i) untouched = untouched && left[i] == kSentinel && right[i] == kSentinel;
-  return !untouched;
+  (accumulating ? e->process : e->processReplacing)(e, nullptr, outputs, frames);
+  bool silent = true;
+  for (int i = 0; i < frames; ++i) {
+    if (left[i] == kSentinel || right[i] == kSentinel) return Block::Untouched;
+    silent = silent && left[i] == 0.0f && right[i] == 0.0f;
+  }
+  return silent ? Block::Silent : Block::Sound;
 }
 
-TEST(MuteBracket, NestedBracketsNeedAsManyEnds) {
+// An instance holding a note of the default patch (which sustains), past its first block.
+Synth MakeSounding() {
   Synth synth = MakeSynth();
-  EXPECT_TRUE(RenderCallWrote(*synth));
+  const uint8_t note_on[3] = {0x90, 60, 100};
+  synth->Multi->ProcessEvent(note_on);
+  RenderCall(*synth, 256);
+  return synth;
+}
+
+TEST(MuteBracket, NestedBracketsNeedAsManyEndsAndRenderSilenceMeanwhile) {
+  Synth synth = MakeSounding();
+  EXPECT_EQ(RenderCall(*synth), Block::Sound);
 
   synth->BeginProcessUpdate();
   synth->BeginProcessUpdate();
   EXPECT_EQ(synth->Mute(), 2);
-  EXPECT_FALSE(RenderCallWrote(*synth));
-  EXPECT_FALSE(RenderCallWrote(*synth, 0));
+  EXPECT_EQ(RenderCall(*synth), Block::Silent);
+  EXPECT_EQ(RenderCall(*synth, 0), Block::Silent);
 
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 1);
-  EXPECT_FALSE(RenderCallWrote(*synth));  // still inside the outer bracket
+  EXPECT_EQ(RenderCall(*synth), Block::Silent);  // still inside the outer bracket
   // The accumulating entry is the same render call.
-  float left[8], right[8];
-  for (int i = 0; i < 8; ++i) left[i] = right[i] = kSentinel;
-  float* outputs[2] = {left, right};
-  AEffect* e = synth->Effect();
-  e->process(e, nullptr, outputs, 8);
-  EXPECT_EQ(left[7], kSentinel);
+  EXPECT_EQ(RenderCall(*synth, 8, true), Block::Silent);
 
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 0);
-  EXPECT_TRUE(RenderCallWrote(*synth));
+  EXPECT_EQ(RenderCall(*synth), Block::Sound);
   EXPECT_FALSE(synth->Processing());
 }
 
 TEST(MuteBracket, ExtraEndLeavesMuteAtZero) {
-  Synth synth = MakeSynth();
+  Synth synth = MakeSounding();
   synth->EndProcessUpdate();
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 0);
-  EXPECT_TRUE(RenderCallWrote(*synth));
+  EXPECT_EQ(RenderCall(*synth), Block::Sound);
 
   // The next bracket mutes at once: no debt from the extra ends.
   synth->BeginProcessUpdate();
   EXPECT_EQ(synth->Mute(), 1);
-  EXPECT_FALSE(RenderCallWrote(*synth));
+  EXPECT_EQ(RenderCall(*synth), Block::Silent);
   synth->EndProcessUpdate();
   synth->EndProcessUpdate();
   EXPECT_EQ(synth->Mute(), 0);
 }
 
 // A render thread runs blocks without pause while this thread opens and closes brackets. A render
-// call that lies wholly inside one bracket must leave its buffers alone, and inside a bracket no
-// render call may be in the engine.
+// call that lies wholly inside one bracket must write silence without playing the held note, and
+// inside a bracket no render call may be in the engine.
 TEST(MuteBracket, RenderThreadNeverEntersAnOpenBracket) {
-  Synth synth = MakeSynth();
+  Synth synth = MakeSounding();
   constexpr int kBrackets = 10000;
   constexpr int kMaxRenderCalls = 2000000;
 
   // Even: no bracket open; odd: inside bracket number generation / 2.
   std::atomic<uint32_t> generation{0};
   std::atomic<bool> done{false};
-  std::atomic<int> writes_inside{0};
+  std::atomic<int> not_silent_inside{0};
   std::atomic<int> calls_inside{0};
   std::atomic<int> calls_total{0};
 
   std::thread render([&] {
     for (int n = 0; n < kMaxRenderCalls && !done.load(); ++n) {
       uint32_t before = generation.load();
-      bool wrote = RenderCallWrote(*synth, 16);
+      const Block block = RenderCall(*synth, 16);
       uint32_t after = generation.load();
       calls_total.fetch_add(1);
       if (before == after && (before & 1) != 0) {
         calls_inside.fetch_add(1);
-        if (wrote) writes_inside.fetch_add(1);
+        if (block != Block::Silent) not_silent_inside.fetch_add(1);
       }
     }
   });
@@ -119,7 +131,7 @@ TEST(MuteBracket, RenderThreadNeverEntersAnOpenBracket) {
   render.join();
 
   EXPECT_EQ(processing_seen_inside, 0);
-  EXPECT_EQ(writes_inside.load(), 0);
+  EXPECT_EQ(not_silent_inside.load(), 0);
   EXPECT_EQ(synth->Mute(), 0);
   EXPECT_FALSE(synth->Processing());
   EXPECT_GT(calls_inside.load(), 0);  // the run did test calls made inside brackets

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -111,39 +112,31 @@ TEST_F(SynthesizerState, TheChunkBlockStaysValidUntilTheNextGetChunk) {
   EXPECT_EQ(static_cast<uint8_t*>(second)[0], 3);
 }
 
-TEST_F(SynthesizerState, GetChunkOfAChangedPatchWithoutFileAsksForOne) {
+// A host's request for the chunk waits for nobody: a changed patch without a file opens no
+// dialog and travels in the chunk, and a failed save is a notice, not a box to click away.
+TEST_F(SynthesizerState, GetChunkAsksNobodyAndKeepsWhatItCouldNotSave) {
   XSynthesizer& synth = Make();
   synth.Multi->PatchFile.clear();
+  patch().Volume = 0.3f;
   synth.Multi->Modified = true;
-  // Cancelled: nothing written, the change is let go.
-  EXPECT_EQ(testing::ChunkRecord(GetChunk()), ProgramChunkBytes(0, 15, ""));
-  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
-  const FileDialogOptions& options = dialogs_.file_dialogs[0];
-  EXPECT_EQ(options.title, "Save Patch");
-  EXPECT_EQ(options.filter, "TolvenSoftworks Patch Files (*.tw)|*.tw|All Files (*.*)|*.*");
-  EXPECT_EQ(options.filter_index, 1);
-  EXPECT_EQ(options.default_extension, "tw");
-  EXPECT_TRUE(options.overwrite_prompt);
-  EXPECT_EQ(options.file_name, "");
-  EXPECT_FALSE(synth.Multi->Modified);
+  const std::vector<uint8_t> unnamed = GetChunk();
+  std::optional<ProgramChunkFields> chunk = ProgramChunkRead(unnamed.data(), unnamed.size());
+  ASSERT_TRUE(chunk && chunk->Patch);
+  EXPECT_TRUE(chunk->Edited);
+  EXPECT_EQ(chunk->PatchFile, "");
+  EXPECT_NE(chunk->Patch->find("Volume=0.300000011920929\r\n"), std::string::npos);
+  EXPECT_TRUE(dialogs_.file_dialogs.empty());
+  EXPECT_TRUE(synth.Multi->Modified);  // the close still offers the save dialog
 
-  // Confirmed: the patch goes into the chosen file, and the chunk names it.
-  synth.Multi->Modified = true;
-  const std::string chosen = folder_.file("My Pad.tw");
-  dialogs_.files.push_back(chosen);
-  EXPECT_EQ(testing::ChunkRecord(GetChunk()), ProgramChunkBytes(0, 15, chosen));
-  EXPECT_TRUE(std::filesystem::exists(chosen));
-  EXPECT_EQ(synth.Multi->PatchFile, chosen);
-}
-
-TEST_F(SynthesizerState, AFailedSaveIsReportedAndThePatchStaysChanged) {
-  XSynthesizer& synth = Make();
   // A name the file system takes, but not the temporary file written beside it first.
   synth.Multi->PatchFile = folder_.file(std::string(240, 'x') + ".tw");
-  synth.Multi->Modified = true;
-  GetChunk();
-  ASSERT_EQ(messages_.messages.size(), 1u);
-  EXPECT_NE(messages_.messages[0].find("Cannot save patch file:"), std::string::npos);
+  const std::vector<uint8_t> failed = GetChunk();
+  chunk = ProgramChunkRead(failed.data(), failed.size());
+  ASSERT_TRUE(chunk);
+  EXPECT_TRUE(chunk->Edited);
+  EXPECT_TRUE(messages_.messages.empty());
+  ASSERT_EQ(messages_.notices.size(), 1u);
+  EXPECT_NE(messages_.notices[0].find("Cannot save patch file:"), std::string::npos);
   EXPECT_TRUE(synth.Multi->Modified);  // so that the next save or the close tries again
 }
 
@@ -163,6 +156,7 @@ TEST_F(SynthesizerState, SetChunkTakesChannelVoicesAndFileAndLoadsThePatch) {
   // The preview note sounds on the chunk's channel.
   EXPECT_EQ(synth.Voices[0]->Note, 60);
   EXPECT_TRUE(messages_.messages.empty());
+  EXPECT_TRUE(messages_.notices.empty());
 }
 
 TEST_F(SynthesizerState, SetChunkNamingAMissingFileKeepsThePatch) {
@@ -198,18 +192,19 @@ TEST_F(SynthesizerState, ABlockOfAnotherSizeIsReportedAndTheCurrentFileReloaded)
   patch().Volume = 0.9f;
   std::vector<uint8_t> block(100, 0);
   EXPECT_EQ(SetChunk(block), 1);
-  ASSERT_EQ(messages_.messages.size(), 1u);
-  EXPECT_EQ(messages_.messages[0], ModuleFileName + "\r\rDifferent synthesizer data format!");
+  EXPECT_TRUE(messages_.messages.empty());  // a notice: the host's call waits for nobody
+  ASSERT_EQ(messages_.notices.size(), 1u);
+  EXPECT_EQ(messages_.notices[0], ModuleFileName + "\r\rDifferent synthesizer data format!");
   EXPECT_EQ(synth.Multi->Channel, 0);
   EXPECT_EQ(synth.ActiveVoices, 16);
   EXPECT_EQ(patch().Volume, 0.5f);
   EXPECT_EQ(synth.Mute(), 0);
   // No data at all: nothing happens.
   EXPECT_EQ(synth.SetChunk(nullptr, 264, false), 1);
-  EXPECT_EQ(messages_.messages.size(), 1u);
+  EXPECT_EQ(messages_.notices.size(), 1u);
   // Sizes a host may send for other plug-ins' data, including a negative one.
   for (int32_t size : {0, 263, 265, -264}) EXPECT_EQ(synth.SetChunk(block.data(), size, false), 1);
-  EXPECT_EQ(messages_.messages.size(), 5u);
+  EXPECT_EQ(messages_.notices.size(), 5u);
 }
 
 TEST_F(SynthesizerState, ClosingAChangedPatchAsksOnceAndYesSavesIt) {
