@@ -39,6 +39,38 @@ TEST(PatchStepping, NeighboursAreThePatchFilesOfTheFolderInNameOrder) {
   for (const Case& c : cases) EXPECT_EQ(NeighbourPatchFile(c.current, c.step), c.expected) << c.current << " " << c.step;
 }
 
+TEST(PatchStepping, InTheLibraryTheKeysStepAcrossTheFamiliesInOrder) {
+  testing::TempFolder library;
+  const auto add = [&](const std::string& name) {
+    std::filesystem::create_directories(library.path() / std::filesystem::path(name).parent_path());
+    testing::WriteBytes(library.file(name), "");
+  };
+  for (const char* name : {"basses/a-bass.tw", "basses/z-bass.tw", "keys/organ.tw", "pads/pad.tw", "user/mine.tw",
+                           "user/yours.tw", "samples/bell.wav"})
+    add(name);
+  const std::string lib = library.path().string();
+  struct Case {
+    std::string current;
+    int step;
+    std::optional<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {library.file("basses/a-bass.tw"), 1, library.file("basses/z-bass.tw")},
+      {library.file("basses/z-bass.tw"), 1, library.file("keys/organ.tw")},  // into the next family
+      {library.file("keys/organ.tw"), -1, library.file("basses/z-bass.tw")},
+      {library.file("keys/organ.tw"), 1, library.file("pads/pad.tw")},       // samples and user are no family
+      {library.file("pads/pad.tw"), 1, std::nullopt},                        // the last: no wrapping
+      {library.file("basses/a-bass.tw"), -1, std::nullopt},
+      {library.file("keys/Init.tw"), -1, library.file("basses/z-bass.tw")},  // not saved yet: its place by name
+      {library.file("user/mine.tw"), 1, library.file("user/yours.tw")},      // the user's folder: as any folder
+      {library.file("user/yours.tw"), 1, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(NeighbourPatchFile(c.current, c.step, lib), c.expected) << c.current << " " << c.step;
+  // Without the library the family folder is a folder like any other.
+  EXPECT_EQ(NeighbourPatchFile(library.file("basses/z-bass.tw"), 1), std::nullopt);
+}
+
 TEST(PatchStepping, PageKeysStepUnlessAValueBoxHasTheFocus) {
   TEdit edit(nullptr);
   TListBox list(nullptr);

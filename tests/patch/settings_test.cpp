@@ -158,13 +158,13 @@ TEST_F(SettingsTest, LoadingMakesTheSharedValuesCurrentAndTheyAreTheNextDefaults
   const float real = RealSampleBase, oversample = OversampleBase;
 
   WriteBytes(folder_.file("Brelix.Ini"), "[Engine]\nRealSampleBase=96000\n[Editor]\nComboSort=1\nAutomation=1\n");
-  const TSettings loaded = SettingsLoad(folder_.file("Brelix.Ini"));
+  const TSettings loaded = SettingsLoad({folder_.file("Brelix.Ini")});
   EXPECT_TRUE(loaded.Instance.Automation);
   EXPECT_EQ(RealSampleBase.load(), 96000.0f);
   EXPECT_EQ(OversampleBase.load(), 96000.0f);
   EXPECT_TRUE(SharedSettings().ComboSort);
   // A later instance without a file keeps what is in force; its own switches start off.
-  const TSettings next = SettingsLoad(folder_.file("none.ini"));
+  const TSettings next = SettingsLoad({folder_.file("none.ini")});
   EXPECT_EQ(next.RealSampleBase, 96000.0f);
   EXPECT_TRUE(next.Shared.ComboSort);
   EXPECT_FALSE(next.Instance.Automation);
