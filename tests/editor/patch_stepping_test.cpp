@@ -17,15 +17,17 @@
 namespace brelix {
 namespace {
 
+// From `current` one `step` on: the patch file expected there, none at an end.
+struct Case {
+  std::string current;
+  int step;
+  std::optional<std::string> expected;
+};
+
 TEST(PatchStepping, NeighboursAreThePatchFilesOfTheFolderInNameOrder) {
   testing::TempFolder folder;
   for (const char* name : {"b-lead.tw", "a-bass.tw", "d-pad.tw", "c-notes.txt"}) testing::WriteBytes(folder.file(name), "");
   std::filesystem::create_directories(folder.path() / "c-folder.tw");  // a folder is no patch
-  struct Case {
-    std::string current;
-    int step;
-    std::optional<std::string> expected;
-  };
   const std::vector<Case> cases = {
       {folder.file("b-lead.tw"), 1, folder.file("d-pad.tw")},
       {folder.file("b-lead.tw"), -1, folder.file("a-bass.tw")},
@@ -49,11 +51,6 @@ TEST(PatchStepping, InTheLibraryTheKeysStepAcrossTheFamiliesInOrder) {
                            "user/yours.tw", "samples/bell.wav"})
     add(name);
   const std::string lib = library.path().string();
-  struct Case {
-    std::string current;
-    int step;
-    std::optional<std::string> expected;
-  };
   const std::vector<Case> cases = {
       {library.file("basses/a-bass.tw"), 1, library.file("basses/z-bass.tw")},
       {library.file("basses/z-bass.tw"), 1, library.file("keys/organ.tw")},  // into the next family
