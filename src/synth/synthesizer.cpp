@@ -136,7 +136,10 @@ void XSynthesizer::SaveChangesOnClose() {
 }
 
 std::optional<std::string> XSynthesizer::PatchWriteBack() const {
-  std::optional<std::string> target = PatchWriteBackTarget(Multi->PatchFile, PluginDirectory + kSettingsFileName);
+  std::optional<std::string> target;
+  // Neither settings file is ever written: the one beside the plug-in nor the user's own.
+  for (const std::string& settings : SettingsFileNames(PluginDirectory))
+    if (!(target = PatchWriteBackTarget(Multi->PatchFile, settings))) break;
   if (!target) ReportRefusedWriteBack(Multi->PatchFile);
   return target;
 }
