@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-in, brelix-render and brelix (the standalone program on JACK),
 # installs Brelix64.so where Linux hosts look for VST plug-ins (~/.vst, and /usr/local/lib/vst
-# when run as root) and both programs onto the PATH (/usr/local/bin as root, ~/.local/bin
-# otherwise), and renders the demo song through the
-# installed plug-in with the Warm Pad patch to out/demo.wav (its program chunk, which names the
-# patch, to out/demo.state).
+# when run as root), both programs onto the PATH (/usr/local/bin as root, ~/.local/bin
+# otherwise) and the patch library, read-only, into the shared data folder
+# (/usr/local/share/brelix/patches as root, ~/.local/share/brelix/patches otherwise), and renders
+# the demo song through the installed plug-in with the library's Warm Pad patch to out/demo.wav
+# (its program chunk, which names the patch, to out/demo.state).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -30,6 +31,8 @@ case ":$PATH:" in
   *) echo "note: $bin_dir is not on your PATH yet: add it (export PATH=\"$bin_dir:\$PATH\") or log in again" ;;
 esac
 
+bash scripts/install-library.sh
+
 mkdir -p out
-"$bin_dir/brelix-render" --plugin "$plugin" --patch patches/pads/warm-pad.tw \
+"$bin_dir/brelix-render" --plugin "$plugin" --patch pads/warm-pad \
   --save-state out/demo.state tools/demo/demo.mid -o out/demo.wav

@@ -16,6 +16,7 @@
 #include "base/printable_text.h"
 #include "interruption.h"
 #include "jack_session.h"
+#include "library_patches.h"
 #include "live_options.h"
 #include "live_plugin.h"
 #include "live_state.h"
@@ -164,6 +165,10 @@ int main(int argc, char** argv) {
     const brelix::LiveOptions options = brelix::ParseLiveOptions(args);
     if (options.ShowHelp) {
       std::fputs(brelix::LiveUsage(), stdout);
+      return 0;
+    }
+    if (options.ListPatches) {
+      brelix::ListLibraryPatches(stdout);
       return 0;
     }
     // Without a window the plug-in's messages go to standard error and no box waits for a click.

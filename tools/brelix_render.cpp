@@ -14,6 +14,7 @@
 
 #include "held_notes.h"
 #include "interruption.h"
+#include "library_patches.h"
 #include "midi_file.h"
 #include "output_meter.h"
 #include "patch/file_io.h"
@@ -268,6 +269,10 @@ int main(int argc, char** argv) {
     const brelix::RenderOptions options = brelix::ParseRenderOptions(args);
     if (options.ShowHelp) {
       std::fputs(brelix::RenderUsage(), stdout);
+      return 0;
+    }
+    if (options.ListPatches) {
+      brelix::ListLibraryPatches(stdout);
       return 0;
     }
     if (!options.CheckPatchPaths.empty()) return brelix::CheckPatches(options.CheckPatchPaths);

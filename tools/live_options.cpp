@@ -18,7 +18,9 @@ const char* LiveUsage() {
          "Options:\n"
          "      --connect       connect the outputs to the first two playback ports and every\n"
          "                      physical MIDI source to the input\n"
-         "      --patch FILE    play the patch file FILE.tw\n"
+         "      --patch FILE    play the patch file FILE.tw, or a library patch by name\n"
+         "                      (pads/warm-pad, or warm-pad)\n"
+         "      --list-patches  list the patch library by family and play nothing\n"
          "      --channel N     the MIDI channel to listen on, 1 to 16\n"
          "      --voices N      the number of voices, 1 to 16\n"
          "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
@@ -48,6 +50,10 @@ LiveOptions ParseLiveOptions(std::span<const std::string> args) {
     }
     if (arg == "--no-gui") {
       options.NoGui = true;
+      continue;
+    }
+    if (arg == "--list-patches") {
+      options.ListPatches = true;
       continue;
     }
     const std::string name = arg.substr(0, arg.find('='));

@@ -13,11 +13,12 @@ struct LiveOptions {
   int Voices = 0;          // 1..16; 0: as kept
   bool Connect = false;    // outputs to the first two playback ports, physical MIDI sources to the input
   bool NoGui = false;      // no window: a synthesizer for a headless box
+  bool ListPatches = false;  // list the patch library by family and play nothing
   bool ShowHelp = false;
 };
 
 // Parses the arguments after the program name. --patch, --channel, --voices and --plugin are
-// read and checked as brelix-render reads them. Throws UsageError (render_options.h).
+// read and checked as brelix-render reads them (a library name for --patch included). Throws UsageError (render_options.h).
 LiveOptions ParseLiveOptions(std::span<const std::string> args);
 
 const char* LiveUsage();

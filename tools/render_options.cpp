@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "library_patches.h"
+
 namespace brelix {
 
 namespace {
@@ -55,6 +57,7 @@ WavSampleFormat ParseBits(const std::string& text) {
 const char* RenderUsage() {
   return "Usage: brelix-render [options] MIDI-FILE\n"
          "       brelix-render --check-patch PATCH-FILE...\n"
+         "       brelix-render --list-patches\n"
          "Renders a Standard MIDI File (format 0 or 1) through the Brelix plug-in to a WAV file,\n"
          "or checks patch files.\n"
          "\n"
@@ -71,7 +74,8 @@ const char* RenderUsage() {
          "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
          "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
          "      --patch FILE    play the patch file FILE.tw, restored as a host restores a\n"
-         "                      project (a program chunk naming the file)\n"
+         "                      project (a program chunk naming the file); or a library\n"
+         "                      patch by name (pads/warm-pad, or warm-pad)\n"
          "      --channel N     the MIDI channel the plug-in listens on, 1 to 16 (default 1)\n"
          "      --voices N      the number of voices, 1 to 16 (default 16)\n"
          "      --pedal         hold note-offs while the sustain pedal (controller 64) is down\n"
@@ -80,7 +84,9 @@ const char* RenderUsage() {
          "                      so that renders repeat bit for bit\n"
          "      --save-state FILE  write the plug-in's program chunk at the end of the render\n"
          "      --load-state FILE  restore a program chunk written by --save-state\n"
-         "      --check-patch FILE  check patch files as the plug-in reads them; render nothing\n"
+         "      --check-patch FILE  check patch files (or library names) as the plug-in reads\n"
+         "                      them; render nothing\n"
+         "      --list-patches  list the patch library by family; render nothing\n"
          "  -h, --help          show this text\n";
 }
 
@@ -110,6 +116,7 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
       {"--dither", [&] { options.Dither = true; }},
       {"--pedal", [&] { options.Pedal = true; }},
       {"--preview-note", [&] { options.PreviewNote = true; }},
+      {"--list-patches", [&] { options.ListPatches = true; }},
   };
 
   // Help is shown whatever else the line holds.
@@ -156,9 +163,12 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
     setter->second(arg, value);
   }
 
+  if (options.ListPatches) return options;
+  options.PatchPath = PatchFileOfArgument(options.PatchPath);
   // Checking patch files renders nothing: every other file named is a patch file too.
   if (!options.CheckPatchPaths.empty()) {
     options.CheckPatchPaths.insert(options.CheckPatchPaths.end(), positional.begin(), positional.end());
+    for (std::string& path : options.CheckPatchPaths) path = PatchFileOfArgument(path);
     return options;
   }
   if (positional.size() > 1) throw UsageError("more than one MIDI file given ('" + positional[1] + "')");

@@ -32,6 +32,7 @@ struct RenderOptions {
   bool Pedal = false;         // note-offs wait while controller 64 is down
   bool PreviewNote = false;   // the patch's preview note (PlayNote) plays too
   std::optional<uint32_t> Seed;  // the plug-in's random generator's seed; none: the clock's
+  bool ListPatches = false;  // --list-patches: the library by family; nothing is rendered
   bool ShowHelp = false;   // nothing else is checked when help is asked for
 };
 
@@ -51,7 +52,9 @@ class UsageError : public std::runtime_error {
 // Parses the arguments after the program name. Throws UsageError with a message for an
 // unknown option, a missing or malformed value, a value out of range, a missing or second MIDI
 // file, both --patch and --load-state, or --dither with float output. With --check-patch every
-// file named without an option is a patch file to check too.
+// file named without an option is a patch file to check too. A patch named by --patch or
+// --check-patch that is no file as given may be a library name (library_patches.h): the library's
+// file then takes its place.
 RenderOptions ParseRenderOptions(std::span<const std::string> args);
 
 // The --help text.

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "engine/rates.h"
 #include "patch/ini_file.h"
 #include "patch/number_text.h"
 #include "base/messages.h"
+#include "base/printable_text.h"
+#include "base/user_folders.h"
 #include "plugin/plugin_module.h"
 
 namespace brelix {
@@ -19,14 +22,17 @@ constexpr uint32_t kColorBits = 0x00FFFFFF;
 std::mutex shared_mutex;
 TSharedSettings shared_settings;
 
+// The files read, in order: a key in a later file wins over the same key in an earlier one.
+using SettingsFiles = std::vector<TIniFile>;
+
 // Typed reads of one section; each keeps the default unless the key holds a valid value.
 class SettingsSection {
  public:
-  SettingsSection(const TIniFile& file, const char* section) : file_(file), section_(section) {}
+  SettingsSection(const SettingsFiles& files, const char* section) : files_(files), section_(section) {}
 
-  bool Holds(const char* key) const { return file_.ReadValue(section_, key).has_value(); }
+  bool Holds(const char* key) const { return Value(key).has_value(); }
   std::optional<int32_t> Integer(const char* key) const {
-    const std::optional<std::string> text = file_.ReadValue(section_, key);
+    const std::optional<std::string> text = Value(key);
     return text ? TextToInteger(*text) : std::nullopt;
   }
   void Read(const char* key, bool& value) const {
@@ -34,7 +40,7 @@ class SettingsSection {
   }
   void Read(const char* key, int32_t& value) const { value = Integer(key).value_or(value); }
   void Read(const char* key, float& value) const {
-    const std::optional<std::string> text = file_.ReadValue(section_, key);
+    const std::optional<std::string> text = Value(key);
     if (const auto number = text ? TextToFloat(*text) : std::nullopt) value = *number;
   }
   void ReadColor(const char* key, uint32_t& value) const {
@@ -42,11 +48,18 @@ class SettingsSection {
   }
 
  private:
-  const TIniFile& file_;
+  // The key's text in the last file that holds it.
+  std::optional<std::string> Value(const char* key) const {
+    for (auto file = files_.rbegin(); file != files_.rend(); ++file)
+      if (std::optional<std::string> text = file->ReadValue(section_, key)) return text;
+    return std::nullopt;
+  }
+
+  const SettingsFiles& files_;
   const char* section_;
 };
 
-void ReadEngine(const TIniFile& file, TSettings& s) {
+void ReadEngine(const SettingsFiles& file, TSettings& s) {
   const SettingsSection engine(file, "Engine");
   engine.Read("RealSampleBase", s.RealSampleBase);
   s.RealSampleBase = std::max(s.RealSampleBase, kLowestReferenceRate);
@@ -56,7 +69,7 @@ void ReadEngine(const TIniFile& file, TSettings& s) {
   engine.Read("CPUOverload", s.Shared.CPUOverload);
 }
 
-void ReadEditor(const TIniFile& file, TSettings& s) {
+void ReadEditor(const SettingsFiles& file, TSettings& s) {
   const SettingsSection editor(file, "Editor");
   TSharedSettings& shared = s.Shared;
   editor.Read("Automation", s.Instance.Automation);
@@ -99,21 +112,33 @@ bool IsEditorZoom(int32_t percent) {
   return percent == 100 || percent == 125 || percent == 150 || percent == 200;
 }
 
-TSettings SettingsRead(const std::string& fileName, const TSettings& defaults) {
+std::vector<std::string> SettingsFileNames(const std::string& plugin_directory) {
+  std::vector<std::string> names{plugin_directory + kSettingsFileName};
+  if (const std::optional<std::string> config = UserConfigFolder())
+    names.push_back(*config + "/" + kUserSettingsFolder + "/" + kSettingsFileName);
+  return names;
+}
+
+TSettings SettingsRead(const std::vector<std::string>& fileNames, const TSettings& defaults) {
   TSettings s = defaults;
-  std::optional<TIniFile> file;
-  try {
-    file.emplace(fileName);
-  } catch (const FileError& error) {
-    ShowMessageBox(ModuleFileName + "\r\r" + "Cannot read settings file:\r\r" + fileName + "\r\r" + error.what() +
-                   "\r\rThe default settings are used.");
+  SettingsFiles files;
+  for (const std::string& fileName : fileNames) {
+    try {
+      files.emplace_back(fileName);
+    } catch (const FileError& error) {
+      // This file's keys keep the values the others give.
+      ShowMessageBox(ModuleFileName + "\r\r" + "Cannot read settings file:\r\r" + PrintableText(fileName) + "\r\r" +
+                     error.what() + "\r\rThe default settings are used.");
+    }
   }
   // Without a readable file every value is its default, the rates still kept in range.
-  const TIniFile empty;
-  const TIniFile& source = file ? *file : empty;
-  ReadEngine(source, s);
-  ReadEditor(source, s);
+  ReadEngine(files, s);
+  ReadEditor(files, s);
   return s;
+}
+
+TSettings SettingsRead(const std::string& fileName, const TSettings& defaults) {
+  return SettingsRead(std::vector<std::string>{fileName}, defaults);
 }
 
 TSharedSettings SharedSettings() {
@@ -129,8 +154,8 @@ TSettings CurrentSettings() {
   return s;
 }
 
-TSettings SettingsLoad(const std::string& fileName) {
-  const TSettings s = SettingsRead(fileName, CurrentSettings());
+TSettings SettingsLoad(const std::vector<std::string>& fileNames) {
+  const TSettings s = SettingsRead(fileNames, CurrentSettings());
   RealSampleBase = s.RealSampleBase;
   OversampleBase = s.OversampleBase;
   std::lock_guard lock(shared_mutex);

@@ -1,14 +1,18 @@
-// The settings file Brelix.Ini next to the plug-in library: the engine's two reference rates and
-// the editor's preferences. Read (never written) each time an instance is built, before its
-// AudioEffect part, since the Automation switch decides the number of host parameters.
+// The settings files: Brelix.Ini next to the plug-in library (the installation's), then the
+// user's own $XDG_CONFIG_HOME/brelix/Brelix.Ini (~/.config/brelix/), whose keys win one by one:
+// the engine's two reference rates and the editor's preferences. Read (never written) each time
+// an instance is built, before its AudioEffect part, since the Automation switch decides the
+// number of host parameters. The user's file is how a user without root switches a setting on.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace brelix {
 
 constexpr const char* kSettingsFileName = "Brelix.Ini";
+constexpr const char* kUserSettingsFolder = "brelix";  // in the user's configuration folder
 constexpr float kLowestReferenceRate = 44100.0f;
 
 // Editor colours are 0x00BBGGRR (red in the low byte); only the low 24 bits are kept.
@@ -62,10 +66,15 @@ struct TSettings {
   TInstanceSettings Instance;
 };
 
-// Reads the file over `defaults`: a missing file or key, or a value that does not parse, keeps
-// the default; both rates are kept at 44100 or above, OversampleBase defaulting to the
-// RealSampleBase just read. A file that exists but cannot be read (not a regular file, too
-// large, not text) is reported in a message box and gives `defaults`.
+// The files an instance reads, in order: the one in `plugin_directory` (ending in "/"), then the
+// user's (none without a home folder).
+std::vector<std::string> SettingsFileNames(const std::string& plugin_directory);
+
+// Reads the files over `defaults`, each key from the last file that holds it: a missing file or
+// key, or a value that does not parse, keeps the default; both rates are kept at 44100 or above,
+// OversampleBase defaulting to the RealSampleBase read. A file that exists but cannot be read
+// (not a regular file, too large, not text) is reported in a message box and adds no keys.
+TSettings SettingsRead(const std::vector<std::string>& fileNames, const TSettings& defaults);
 TSettings SettingsRead(const std::string& fileName, const TSettings& defaults);
 
 // The process-wide values now in force (the defaults of the next read).
@@ -74,6 +83,6 @@ TSharedSettings SharedSettings();
 
 // The first step of an instance's construction: reads the file over the current values, makes the
 // process-wide ones current, and returns all of them for the instance.
-TSettings SettingsLoad(const std::string& fileName);
+TSettings SettingsLoad(const std::vector<std::string>& fileNames);
 
 }  // namespace brelix

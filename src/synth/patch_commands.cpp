@@ -13,6 +13,7 @@
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_library.h"
 #include "patch/sample_file.h"
 #include "base/messages.h"
 #include "plugin/plugin_module.h"
@@ -174,9 +175,11 @@ void TPatchCommands::Load() {
   if (DialogOpen()) return;
   Reported([this] {
     SaveChangesFirst([this] {
-      AskForFile(PatchFileDialogOptions(false, synth_.Multi->PatchFile), false,
+      AskForFile(synth_.PatchFolders.LoadOptions(synth_.Multi->PatchFile), false,
                  [this](const std::optional<std::string>& chosen) {
-                   if (chosen) LoadFile(*chosen);
+                   if (!chosen) return;
+                   synth_.PatchFolders.Remember(*chosen);
+                   LoadFile(*chosen);
                  });
     });
   });
@@ -185,7 +188,8 @@ void TPatchCommands::Load() {
 void TPatchCommands::Step(int step) {
   if (DialogOpen()) return;
   Reported([this, step] {
-    const std::optional<std::string> next = NeighbourPatchFile(synth_.Multi->PatchFile, step);
+    const std::optional<std::string> next =
+        NeighbourPatchFile(synth_.Multi->PatchFile, step, FindPatchLibrary(PluginDirectory).value_or(""));
     if (next) SaveChangesFirst([this, file = *next] { LoadFile(file); });
   });
 }
@@ -221,8 +225,11 @@ void TPatchCommands::SaveThen(bool alt, TSaved saved) {
       return;
     }
   }
-  AskForFile(PatchFileDialogOptions(true, synth_.Multi->PatchFile), true,
-             [this, saved](const std::optional<std::string>& chosen) { saved(chosen && SaveToFile(*chosen)); });
+  AskForFile(synth_.PatchFolders.SaveOptions(synth_.Multi->PatchFile), true,
+             [this, saved](const std::optional<std::string>& chosen) {
+               if (chosen) synth_.PatchFolders.Remember(*chosen);
+               saved(chosen && SaveToFile(*chosen));
+             });
 }
 
 bool TPatchCommands::SaveToFile(const std::string& file) {

@@ -68,11 +68,13 @@ class TPatchCommands {
   // After the ask-to-save question: the default patch, named "Init.tw" in the folder of the
   // previous patch file, modified, and the next Save asks for a file name.
   void Init();
-  // After the ask-to-save question: the "Load Patch" dialog, then the chosen file plays, its
-  // name in the header, unmodified, with its preview note.
+  // After the ask-to-save question: the "Load Patch" dialog (synth/patch_dialog_folders.h says
+  // where it starts), then the chosen file plays, its name in the header, unmodified, with its
+  // preview note.
   void Load();
-  // After the ask-to-save question, as Load: the previous (-1) or next (+1) patch file of the
-  // current one's folder in name order plays (editor/patch_stepping.h); nothing at either end.
+  // After the ask-to-save question, as Load: the previous (-1) or next (+1) patch plays, across
+  // the library's families when the patch lies in the library, else in the current file's folder
+  // (editor/patch_stepping.h); nothing at either end.
   void Step(int step);
   // Writes the patch into its file at once; through the "Save Patch" dialog when it has no file,
   // when `alt` (Save As) or after Init or a sample change. True when the patch was saved before

@@ -27,8 +27,8 @@ bool AskToSavePatch(const std::string& patch_file) {
   return Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(patch_file) + "?");
 }
 
-std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed) {
-  return ChosenFile(Dialogs().SaveFile(PatchFileDialogOptions(true, proposed)));
+std::optional<std::string> ChoosePatchFileToSave(const FileDialogOptions& options) {
+  return ChosenFile(Dialogs().SaveFile(options));
 }
 
 }  // namespace brelix

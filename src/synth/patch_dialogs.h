@@ -20,8 +20,8 @@ std::optional<std::string> ChosenFile(std::optional<std::string> answer);
 // "Do you want to save patch Pad.tw?" for the patch file "/a/b/Pad.tw"; true for Yes.
 bool AskToSavePatch(const std::string& patch_file);
 
-// The save dialog, asking before an existing file is replaced, with `proposed` as the name it
-// starts from (none when empty). The chosen full name, or none when the user cancelled.
-std::optional<std::string> ChoosePatchFileToSave(const std::string& proposed);
+// The save dialog with `options` (PatchFileDialogOptions with `save`). The chosen full name, or
+// none when the user cancelled.
+std::optional<std::string> ChoosePatchFileToSave(const FileDialogOptions& options);
 
 }  // namespace brelix

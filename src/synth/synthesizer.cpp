@@ -41,7 +41,6 @@ static_assert(kMaxVoices == kMaxRenderVoices);
 constexpr int32_t kGlobalMemoryMiB = 4;
 constexpr int32_t kParamsWithoutAutomation = 1;
 constexpr int32_t kParamsWithAutomation = 443;
-constexpr const char* kDefaultPatchFileName = "Brelix.tw";
 constexpr int32_t kVendorVersion = 100;
 constexpr float kDefaultSampleRate = 44100.0f;
 // The rates the engine is made for (brelix-render offers the same range); a host's rate beyond
@@ -89,7 +88,7 @@ XSynthesizer* XSynthesizer::Create(audioMasterCallback audioMaster) { return new
 
 XSynthesizer::XSynthesizer(audioMasterCallback audioMaster)
     // The settings file is read before the base is built: it decides the parameter count.
-    : XSynthesizer(audioMaster, SettingsLoad(PluginDirectory + kSettingsFileName)) {}
+    : XSynthesizer(audioMaster, SettingsLoad(SettingsFileNames(PluginDirectory))) {}
 
 XSynthesizer::XSynthesizer(audioMasterCallback audioMaster, const TSettings& settings)
     // The AudioEffect part with its AEffect record.
@@ -158,14 +157,19 @@ void XSynthesizer::SaveChangesOnClose() {
 }
 
 std::optional<std::string> XSynthesizer::PatchWriteBack() const {
-  std::optional<std::string> target = PatchWriteBackTarget(Multi->PatchFile, PluginDirectory + kSettingsFileName);
+  std::optional<std::string> target;
+  // Neither settings file is ever written: the one beside the plug-in nor the user's own.
+  for (const std::string& settings : SettingsFileNames(PluginDirectory))
+    if (!(target = PatchWriteBackTarget(Multi->PatchFile, settings))) break;
   if (!target) ReportRefusedWriteBack(Multi->PatchFile);
   return target;
 }
 
 bool XSynthesizer::SavePatchAs() {
-  const std::optional<std::string> chosen = ChoosePatchFileToSave("");
+  // No name is proposed: the patch's file may be one that is no patch file.
+  const std::optional<std::string> chosen = ChoosePatchFileToSave(PatchFolders.SaveOptions(Multi->PatchFile, false));
   if (!chosen) return false;
+  PatchFolders.Remember(*chosen);
   if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;

@@ -20,6 +20,7 @@
 #include "engine/synth_work.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
+#include "synth/patch_dialog_folders.h"
 #include "plugin/audio_effect_x.h"
 #include "synth/midi_queue.h"
 #include "synth/multi.h"
@@ -29,6 +30,10 @@ namespace brelix {
 
 class INoticeSink;
 class XInterface;
+
+// The default patch file in PluginDirectory, loaded when it exists: the patch file an instance
+// starts with.
+inline constexpr const char* kDefaultPatchFileName = "Brelix.tw";
 
 class XSynthesizer : public AudioEffectX {
  public:
@@ -76,6 +81,8 @@ class XSynthesizer : public AudioEffectX {
   // The editor form's refresh of the modified mark in its patch name header, while the form
   // exists (set and cleared by the form); Modify calls it.
   std::function<void()> Captioner;
+  // Where this instance's patch dialogs start (the folder it used last).
+  TPatchDialogFolders PatchFolders;
 
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).

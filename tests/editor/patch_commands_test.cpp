@@ -18,6 +18,7 @@
 #include "engine/sample_osc.h"
 #include "plugin/plugin_module.h"
 #include "support/plugin_folder.h"
+#include "support/scoped_variable.h"
 #include "support/scripted_ui.h"
 #include "support/synth_instance.h"
 #include "support/wav_bytes.h"
@@ -466,6 +467,79 @@ TEST_F(PatchCommandsTest, ModifyReportsToTheHostAndMarksTheHeaderButNotInsideAHo
   automated.clear();
   exposed->Modify();
   EXPECT_EQ(automated, std::vector<int32_t>{1});
+}
+
+// Where the Load and Save dialogs start: the patch's own folder while its file is known, else the
+// folder chosen last (by this instance, or by another one before it), else the library for Load
+// and the user's own patch folder for Save, made only when the Save dialog opens. Saving never
+// starts in the library.
+TEST_F(PatchCommandsTest, TheDialogsStartInTheFolderUsedLastElseTheLibraryOrTheUsersFolder) {
+  testing::TempFolder library, data, elsewhere;
+  for (const char* family : {"basses", "pads"}) std::filesystem::create_directories(library.path() / family);
+  WriteBytes(library.file("basses/round.tw"), "[Voice]\r\nVolume=0.5\r\n");
+  WriteBytes(library.file("pads/warm.tw"), "[Voice]\r\nVolume=0.5\r\n");
+  const testing::ScopedVariable library_variable("BRELIX_LIBRARY", library.path().string());
+  const testing::ScopedVariable data_variable("XDG_DATA_HOME", data.path().string());
+  const std::string user = data.file("brelix/patches/user");
+  const std::string mine = elsewhere.file("mine.tw");
+  WriteBytes(mine, "[Voice]\r\nVolume=0.5\r\n");
+
+  enum Command { Load, SaveAs, Init, NewInstance };
+  struct Step {
+    const char* name;
+    Command command;
+    std::optional<std::string> chosen;  // the dialog's answer; none: cancelled
+    std::string initial_dir;            // the dialog's start
+    std::string file_name;
+  };
+  const Step steps[] = {
+      {"a new instance loads from the library", Load, std::nullopt, library.path().string(), ""},
+      {"and saves into the user's folder", SaveAs, std::nullopt, user, "Brelix.tw"},
+      {"a library patch: Load starts at it", Load, library.file("pads/warm.tw"), library.path().string(), ""},
+      {"", Load, std::nullopt, "", library.file("pads/warm.tw")},
+      {"but Save As never in the library", SaveAs, mine, user, "warm.tw"},
+      {"a patch of the user's: its own folder", SaveAs, std::nullopt, "", mine},
+      {"Init beside it keeps the folder", Init, std::nullopt, "", ""},
+      {"", SaveAs, std::nullopt, "", elsewhere.file("Init.tw")},
+      {"another instance starts where the last one chose", NewInstance, std::nullopt, "", ""},
+      {"", Load, std::nullopt, elsewhere.dir(), ""},
+      {"", SaveAs, std::nullopt, elsewhere.dir(), "Brelix.tw"},
+  };
+  testing::Synth other;
+  std::unique_ptr<RecordedView> other_view;
+  std::unique_ptr<TPatchCommands> other_commands;
+  TPatchCommands* commands = &commands_;
+  bool saved_before = false;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    dialogs_.file_dialogs.clear();
+    dialogs_.files = {step.chosen};
+    if (step.command == NewInstance) {
+      other = testing::Synth(XSynthesizer::Create(&RecordingHost));
+      other_view = std::make_unique<RecordedView>(*other);
+      other_commands = std::make_unique<TPatchCommands>(*other, *other_view);
+      commands = other_commands.get();
+      continue;
+    }
+    if (step.command == Init) {
+      commands->Init();
+      continue;
+    }
+    // The user's folder is made when the Save dialog first opens, never before.
+    EXPECT_EQ(std::filesystem::exists(user), saved_before);
+    if (step.command == Load) {
+      commands->Load();
+    } else {
+      commands->Save(true);
+      saved_before = true;
+    }
+    ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+    EXPECT_EQ(dialogs_.file_dialogs[0].title, step.command == Load ? "Load Patch" : "Save Patch");
+    EXPECT_EQ(dialogs_.file_dialogs[0].initial_dir, step.initial_dir);
+    EXPECT_EQ(dialogs_.file_dialogs[0].file_name, step.file_name);
+  }
+  other_commands.reset();
+  if (other) other->Multi->Modified = false;
 }
 
 }  // namespace

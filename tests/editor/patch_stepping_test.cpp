@@ -17,15 +17,17 @@
 namespace brelix {
 namespace {
 
+// From `current` one `step` on: the patch file expected there, none at an end.
+struct Case {
+  std::string current;
+  int step;
+  std::optional<std::string> expected;
+};
+
 TEST(PatchStepping, NeighboursAreThePatchFilesOfTheFolderInNameOrder) {
   testing::TempFolder folder;
   for (const char* name : {"b-lead.tw", "a-bass.tw", "d-pad.tw", "c-notes.txt"}) testing::WriteBytes(folder.file(name), "");
   std::filesystem::create_directories(folder.path() / "c-folder.tw");  // a folder is no patch
-  struct Case {
-    std::string current;
-    int step;
-    std::optional<std::string> expected;
-  };
   const std::vector<Case> cases = {
       {folder.file("b-lead.tw"), 1, folder.file("d-pad.tw")},
       {folder.file("b-lead.tw"), -1, folder.file("a-bass.tw")},
@@ -37,6 +39,33 @@ TEST(PatchStepping, NeighboursAreThePatchFilesOfTheFolderInNameOrder) {
       {"lone.tw", 1, std::nullopt},                 // no folder
   };
   for (const Case& c : cases) EXPECT_EQ(NeighbourPatchFile(c.current, c.step), c.expected) << c.current << " " << c.step;
+}
+
+TEST(PatchStepping, InTheLibraryTheKeysStepAcrossTheFamiliesInOrder) {
+  testing::TempFolder library;
+  const auto add = [&](const std::string& name) {
+    std::filesystem::create_directories(library.path() / std::filesystem::path(name).parent_path());
+    testing::WriteBytes(library.file(name), "");
+  };
+  for (const char* name : {"basses/a-bass.tw", "basses/z-bass.tw", "keys/organ.tw", "pads/pad.tw", "user/mine.tw",
+                           "user/yours.tw", "samples/bell.wav"})
+    add(name);
+  const std::string lib = library.path().string();
+  const std::vector<Case> cases = {
+      {library.file("basses/a-bass.tw"), 1, library.file("basses/z-bass.tw")},
+      {library.file("basses/z-bass.tw"), 1, library.file("keys/organ.tw")},  // into the next family
+      {library.file("keys/organ.tw"), -1, library.file("basses/z-bass.tw")},
+      {library.file("keys/organ.tw"), 1, library.file("pads/pad.tw")},       // samples and user are no family
+      {library.file("pads/pad.tw"), 1, std::nullopt},                        // the last: no wrapping
+      {library.file("basses/a-bass.tw"), -1, std::nullopt},
+      {library.file("keys/Init.tw"), -1, library.file("basses/z-bass.tw")},  // not saved yet: its place by name
+      {library.file("user/mine.tw"), 1, library.file("user/yours.tw")},      // the user's folder: as any folder
+      {library.file("user/yours.tw"), 1, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(NeighbourPatchFile(c.current, c.step, lib), c.expected) << c.current << " " << c.step;
+  // Without the library the family folder is a folder like any other.
+  EXPECT_EQ(NeighbourPatchFile(library.file("basses/z-bass.tw"), 1), std::nullopt);
 }
 
 TEST(PatchStepping, PageKeysStepUnlessAValueBoxHasTheFocus) {

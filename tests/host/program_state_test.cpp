@@ -14,6 +14,7 @@
 #include "plugin/vendor_calls.h"
 #include "support/audio_measures.h"
 #include "support/program_chunk_bytes.h"
+#include "support/scoped_variable.h"
 #include "support/started_instance.h"
 #include "support/temp_folder.h"
 #include "vst_host.h"
@@ -173,6 +174,12 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   fs::create_symlink(folder_.file("linked.tw"), folder_.file("link-to-patch.tw"));
   fs::create_symlink(folder_.file("nowhere.tw"), folder_.file("dangling.tw"));
   fs::create_hard_link(folder_.file("Brelix.Ini"), folder_.file("settings.tw"));
+  // The user's own settings file, even one that holds a patch's section.
+  const testing::ScopedVariable config("XDG_CONFIG_HOME", folder_.file("config"));
+  const std::string user_settings = "[Editor]\r\nZoom=125\r\n\r\n[Voice]\r\nVolume=1\r\n";
+  fs::create_directories(folder_.file("config/brelix"));
+  WriteBytes(folder_.file("config/brelix/Brelix.Ini"), user_settings);
+  fs::create_hard_link(folder_.file("config/brelix/Brelix.Ini"), folder_.file("user-settings.tw"));
 
   struct Case {
     std::string named;    // the name in the chunk
@@ -189,6 +196,8 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
       {"relpatch.tw", "relpatch.tw", false},
       {folder_.file("Brelix.Ini"), folder_.file("Brelix.Ini"), false},
       {folder_.file("settings.tw"), folder_.file("Brelix.Ini"), false},
+      {folder_.file("config/brelix/Brelix.Ini"), folder_.file("config/brelix/Brelix.Ini"), false},
+      {folder_.file("user-settings.tw"), folder_.file("config/brelix/Brelix.Ini"), false},
       {folder_.file("missing/new.tw"), folder_.file("missing/new.tw"), false},
       {folder_.file("real.tw"), folder_.file("real.tw"), true},
       {folder_.file("link-to-patch.tw"), folder_.file("linked.tw"), true},
@@ -233,6 +242,7 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   EXPECT_TRUE(fs::is_symlink(folder_.file("dangling.tw")));
   EXPECT_FALSE(fs::exists(folder_.file("sub/.bashrc")));
   EXPECT_EQ(ReadBytes(folder_.file("Brelix.Ini")), settings);
+  EXPECT_EQ(ReadBytes(folder_.file("config/brelix/Brelix.Ini")), user_settings);
 }
 
 // Our own hosts learn what the instance plays without the side effect of effGetChunk, which

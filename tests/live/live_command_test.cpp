@@ -25,7 +25,8 @@ LiveOptions Parse(std::vector<std::string> args) { return ParseLiveOptions(args)
 
 TEST(LiveOptions, ReadsItsOwnFlagsAndTheOptionsSharedWithTheRenderer) {
   const LiveOptions none = Parse({});
-  EXPECT_FALSE(none.Connect || none.NoGui || none.ShowHelp);
+  EXPECT_FALSE(none.Connect || none.NoGui || none.ShowHelp || none.ListPatches);
+  EXPECT_TRUE(Parse({"--list-patches"}).ListPatches);
   EXPECT_EQ(none.Channel, 0);
   EXPECT_EQ(none.Voices, 0);
 

@@ -153,18 +153,48 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsReportedAndGivesTheDefaults) {
             std::string::npos);
 }
 
+TEST_F(SettingsTest, TheUsersFileWinsKeyByKeyOverTheInstallations) {
+  struct Case {
+    const char* installation;
+    const char* user;
+    float real, oversample;
+    bool automation;
+    int32_t zoom;
+  };
+  const Case cases[] = {
+      {"[Editor]\nAutomation=1\nZoom=200\n", "[Editor]\nZoom=125\n", 44100, 44100, true, 125},
+      {"[Editor]\nAutomation=1\n", "[editor]\nautomation=0\n", 44100, 44100, false, 100},
+      {"", "[Editor]\nAutomation=1\n", 44100, 44100, true, 100},
+      // OversampleBase follows RealSampleBase only where no file names it.
+      {"[Engine]\nOversampleBase=48000\n", "[Engine]\nRealSampleBase=96000\n", 96000, 48000, false, 100},
+      {"[Engine]\nRealSampleBase=96000\n", "[Engine]\nRealSampleBase=22050\n", 44100, 44100, false, 100},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(folder_.file("Brelix.Ini"), c.installation);
+    WriteBytes(folder_.file("user.ini"), c.user);
+    const TSettings s = SettingsRead({folder_.file("Brelix.Ini"), folder_.file("user.ini")}, TSettings{});
+    EXPECT_EQ(s.RealSampleBase, c.real) << c.user;
+    EXPECT_EQ(s.OversampleBase, c.oversample) << c.user;
+    EXPECT_EQ(s.Instance.Automation, c.automation) << c.user;
+    EXPECT_EQ(s.Shared.Zoom, c.zoom) << c.user;
+  }
+  // Without the user's file the installation's keys stand.
+  EXPECT_EQ(SettingsRead({folder_.file("Brelix.Ini"), folder_.file("none.ini")}, TSettings{}).RealSampleBase, 96000.0f);
+  EXPECT_TRUE(messages_.messages.empty());
+}
+
 TEST_F(SettingsTest, LoadingMakesTheSharedValuesCurrentAndTheyAreTheNextDefaults) {
   // The rates are the engine's: put back what the other tests of this program expect.
   const float real = RealSampleBase, oversample = OversampleBase;
 
   WriteBytes(folder_.file("Brelix.Ini"), "[Engine]\nRealSampleBase=96000\n[Editor]\nComboSort=1\nAutomation=1\n");
-  const TSettings loaded = SettingsLoad(folder_.file("Brelix.Ini"));
+  const TSettings loaded = SettingsLoad({folder_.file("Brelix.Ini")});
   EXPECT_TRUE(loaded.Instance.Automation);
   EXPECT_EQ(RealSampleBase.load(), 96000.0f);
   EXPECT_EQ(OversampleBase.load(), 96000.0f);
   EXPECT_TRUE(SharedSettings().ComboSort);
   // A later instance without a file keeps what is in force; its own switches start off.
-  const TSettings next = SettingsLoad(folder_.file("none.ini"));
+  const TSettings next = SettingsLoad({folder_.file("none.ini")});
   EXPECT_EQ(next.RealSampleBase, 96000.0f);
   EXPECT_TRUE(next.Shared.ComboSort);
   EXPECT_FALSE(next.Instance.Automation);
