@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/printable_text.h"
 #include "render_state.h"
 #include "ui/canvas.h"
 #include "vst_host.h"
@@ -173,13 +174,13 @@ int main(int argc, char** argv) {
     for (const fs::path& file : files) {
       const fs::path picture = fs::path("patches") / family / (file.stem().string() + ".png");
       if (!DrawPng(Spectrogram(Play(plugin, file.string())), docs / picture)) {
-        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", (docs / picture).c_str());
+        std::fprintf(stderr, "brelix-patch-doc: cannot write %s\n", brelix::PrintableText((docs / picture).string()).c_str());
         return 1;
       }
       const auto [name, description] = Described(file);
       page << "| **" << name << "** `" << fs::relative(file, patches).string() << "` | " << description << " | ![" << name
            << "](" << picture.lexically_normal().string() << ") |\n";
-      std::printf("%s\n", (docs / picture).c_str());
+      std::printf("%s\n", brelix::PrintableText((docs / picture).string()).c_str());
     }
   }
   return page ? 0 : 1;
