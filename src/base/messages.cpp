@@ -1,4 +1,5 @@
 #include "base/messages.h"
+#include "base/printable_text.h"
 
 #include <atomic>
 #include <cstdio>
@@ -27,7 +28,7 @@ void SetMessageBoxes(IMessageBoxes* boxes) { current_boxes.store(boxes); }
 
 void SetDefaultMessageBoxes(IMessageBoxes* boxes) { default_boxes.store(boxes); }
 
-void ShowLibraryMessage(std::string_view text) { ShowMessageBox(ModuleFileName + "\r\r" + std::string(text)); }
+void ShowLibraryMessage(std::string_view text) { ShowMessageBox(PrintableText(ModuleFileName) + "\r\r" + std::string(text)); }
 
 IMessageBoxes& MessageBoxes() {
   IMessageBoxes* boxes = current_boxes.load();

@@ -1,4 +1,5 @@
 #include "patch/settings.h"
+#include "base/printable_text.h"
 
 #include <algorithm>
 #include <mutex>
@@ -105,7 +106,7 @@ TSettings SettingsRead(const std::string& fileName, const TSettings& defaults) {
   try {
     file.emplace(fileName);
   } catch (const FileError& error) {
-    ShowMessageBox(ModuleFileName + "\r\r" + "Cannot read settings file:\r\r" + fileName + "\r\r" + error.what() +
+    ShowMessageBox(PrintableText(ModuleFileName) + "\r\r" + "Cannot read settings file:\r\r" + PrintableText(fileName) + "\r\r" + error.what() +
                    "\r\rThe default settings are used.");
   }
   // Without a readable file every value is its default, the rates still kept in range.
