@@ -28,6 +28,7 @@
 #include <string>
 #include <thread>
 
+#include "base/printable_text.h"
 #include "vst_host.h"
 
 namespace {
@@ -67,7 +68,7 @@ class PictureHost {
     display_.reset(XOpenDisplay(nullptr));
     if (!display_) throw std::runtime_error("no X display (run under xvfb-run)");
     instance_ = std::make_unique<brelix::host::PluginInstance>(brelix::host::PluginLibrary::Load(pluginPath));
-    if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
+    if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + brelix::PrintableText(pluginPath) + "' made no instance");
     instance_->open();
     instance_->setSampleRate(44100.0f);
     instance_->setBlockSize(512);
@@ -134,8 +135,8 @@ class PictureHost {
     const cairo_status_t status = cairo_surface_write_to_png(surface, file.c_str());
     cairo_surface_destroy(surface);
     XDestroyImage(image);
-    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + file);
-    std::printf("%s\n", file.c_str());
+    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + brelix::PrintableText(file));
+    std::printf("%s\n", brelix::PrintableText(file).c_str());
   }
 
  private:

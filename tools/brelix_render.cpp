@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/printable_text.h"
 #include "held_notes.h"
 #include "interruption.h"
 #include "library_patches.h"
@@ -59,7 +60,7 @@ void CheckPatchToPlay(const std::string& path) {
   for (const PatchProblem& problem : check.Problems) {
     std::fprintf(stderr, "brelix-render: %s\n", DescribeProblem(path, problem).c_str());
   }
-  if (!check.IsPatch()) throw std::runtime_error("the patch file '" + path + "' cannot be played");
+  if (!check.IsPatch()) throw std::runtime_error("the patch file '" + PrintableText(path) + "' cannot be played");
 }
 
 // The state to restore: --load-state's chunk, or none for the instance's own.
@@ -71,10 +72,11 @@ std::optional<std::vector<uint8_t>> SavedState(const RenderOptions& options) {
   const bool carried = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()))->Patch.has_value();
   if (!patch.empty() && !FileExists(patch)) {
     std::fprintf(stderr, "brelix-render: note: the patch file '%s' that %s names is missing; %s plays\n",
-                 patch.c_str(), options.LoadStatePath.c_str(), carried ? "the patch saved with it" : "the default patch");
+                 PrintableText(patch).c_str(), PrintableText(options.LoadStatePath).c_str(),
+                 carried ? "the patch saved with it" : "the default patch");
   } else if (!patch.empty() && carried && !IsPatchFile(patch)) {
     std::fprintf(stderr, "brelix-render: note: '%s' that %s names is no patch file; the patch saved with it plays\n",
-                 patch.c_str(), options.LoadStatePath.c_str());
+                 PrintableText(patch).c_str(), PrintableText(options.LoadStatePath).c_str());
   } else if (!patch.empty()) {
     CheckPatchToPlay(patch);
   }
@@ -91,6 +93,7 @@ void CheckWrittenFiles(const RenderOptions& options, const std::string& patchPat
                               output,
                               stateOut};
   CheckFilesDiffer(files);
+  if (options.OutputPath == kStandardOutput) CheckStandardOutputDiffers(files);
   if (!output.Path.empty()) CheckMayReplace(output);
   if (!stateOut.Path.empty()) {
     CheckStateFileCanBeWritten(stateOut.Path);
@@ -132,21 +135,21 @@ void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk
     } else {
       song.Events.insert(song.Events.begin(), {0.0, off});
       std::fprintf(stderr, "brelix-render: warning: the patch %s sounds its preview note %d (PlayNote) when it is "
-                   "loaded; the render leaves it out (--preview-note keeps it)\n", patch.c_str(), preview);
+                   "loaded; the render leaves it out (--preview-note keeps it)\n", PrintableText(patch).c_str(), preview);
     }
   }
   if (options.Pedal) HoldNotesWithPedal(song);
   const SongListener listener{.Channel = channel,
                               .HearsPedal = options.Pedal || ReadsController(patch, kSustainController),
                               .SampleRate = sampleRate};
-  for (const std::string& warning : SongWarnings(song, options.MidiPath, listener)) {
+  for (const std::string& warning : SongWarnings(song, PrintableText(options.MidiPath), listener)) {
     std::fprintf(stderr, "brelix-render: warning: %s\n", warning.c_str());
   }
   const size_t events = song.Events.size();
   ReleaseHeldNotes(song);
   if (song.Events.size() > events) {
     std::fprintf(stderr, "brelix-render: note: %zu note(s) still held at the end of %s are released there\n",
-                 song.Events.size() - events, options.MidiPath.c_str());
+                 song.Events.size() - events, PrintableText(options.MidiPath).c_str());
   }
 }
 
@@ -169,7 +172,7 @@ void ReportOutput(const WavWriter& wav, const OutputMeter& meter, int sampleRate
   if (pcm) clipping = over == 0 ? "nothing clipped" : std::to_string(over) + " samples clipped";
   else clipping = over == 0 ? "nothing above 0 dBFS" : std::to_string(over) + " samples above 0 dBFS (kept in the float file)";
   std::fprintf(stderr, "brelix-render: %swrote %s: %.1f s, %d Hz, %s, %s, %s\n", pcm && over > 0 ? "warning: " : "",
-               wav.Path() == kStandardOutput ? "standard output" : wav.Path().c_str(),
+               wav.Path() == kStandardOutput ? "standard output" : PrintableText(wav.Path()).c_str(),
                static_cast<double>(wav.Frames()) / sampleRate, sampleRate,
                FormatName(wav.Format()), peak, clipping.c_str());
 }
@@ -182,15 +185,15 @@ int Run(const RenderOptions& options) {
   try {
     song = ReadMidiFile(options.MidiPath, {.TempoBpm = options.TempoBpm});
   } catch (const MidiFileError& error) {
-    throw std::runtime_error(options.MidiPath + ": " + error.what());
+    throw std::runtime_error(PrintableText(options.MidiPath) + ": " + error.what());
   }
   if (song.SmpteTiming && options.TempoBpm > 0.0) {
     std::fprintf(stderr, "brelix-render: note: %s counts SMPTE time; --tempo sets only the plug-in's clock\n",
-                 options.MidiPath.c_str());
+                 PrintableText(options.MidiPath).c_str());
   }
   if (song.Events.empty()) {
     std::fprintf(stderr, "brelix-render: note: %s holds no notes or controllers; the output is silent\n",
-                 options.MidiPath.c_str());
+                 PrintableText(options.MidiPath).c_str());
   }
 
   // Everything that can be refused is refused before the render starts.
@@ -248,10 +251,10 @@ int CheckPatches(const std::vector<std::string>& paths) {
     if (!check.IsPatch()) {
       result = 1;
     } else if (check.Warnings() > 0) {
-      std::printf("%s: %d warning(s)\n", path.c_str(), check.Warnings());
+      std::printf("%s: %d warning(s)\n", PrintableText(path).c_str(), check.Warnings());
       if (result == 0) result = 2;
     } else {
-      std::printf("%s: a patch, no problems\n", path.c_str());
+      std::printf("%s: a patch, no problems\n", PrintableText(path).c_str());
     }
   }
   return result;

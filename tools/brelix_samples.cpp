@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "base/printable_text.h"
+
 namespace {
 
 constexpr double kMiddleC = 261.6255653005986;
@@ -180,10 +182,10 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder, error);
   for (const Sample& sample : Samples()) {
     if (!WriteWav(folder / sample.name, sample.frames, sample.rate)) {
-      std::fprintf(stderr, "brelix-samples: cannot write %s\n", (folder / sample.name).c_str());
+      std::fprintf(stderr, "brelix-samples: cannot write %s\n", brelix::PrintableText((folder / sample.name).string()).c_str());
       return 1;
     }
-    std::printf("%s  %zu frames at %d Hz\n", (folder / sample.name).c_str(), sample.frames.size(), sample.rate);
+    std::printf("%s  %zu frames at %d Hz\n", brelix::PrintableText((folder / sample.name).string()).c_str(), sample.frames.size(), sample.rate);
   }
   return 0;
 }

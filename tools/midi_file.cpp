@@ -1,13 +1,20 @@
 #include "midi_file.h"
 
+#include "base/printable_text.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <queue>
+#include <utility>
 
 namespace brelix {
 
@@ -92,12 +99,6 @@ struct Division {
   double TicksPerSecond = 0.0;   // SMPTE timing
 };
 
-struct TrackEvent {
-  uint64_t Tick;
-  MidiMessage Message;
-  size_t Offset;  // of the event's delta time, for errors found after merging
-};
-
 struct TempoChange {
   uint64_t Tick;
   double MicrosecondsPerQuarter;
@@ -143,57 +144,77 @@ int DataLength(uint8_t status) {
   return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
-// Reads the events of one track chunk; channel messages go to `events`, tempo meta events to
-// `tempos`, everything else is skipped. The track ends at its end-of-track event or at the
-// end of its chunk; returns the tick of its end (the last delta time read).
-uint64_t ReadTrack(ByteReader& reader, std::vector<TrackEvent>& events, std::vector<TempoChange>& tempos) {
-  uint64_t tick = 0;
-  uint8_t runningStatus = 0;  // 0: none
-  while (!reader.AtEnd()) {
-    const size_t eventOffset = reader.Offset();
-    tick += reader.VariableLength("a delta time");
-    const size_t statusOffset = reader.Offset();
-    uint8_t status = reader.Byte("an event");
+// What a track holds for the song: a channel message or a tempo change, at its tick.
+enum class ItemKind { Channel, Tempo };
+struct TrackItem {
+  ItemKind Kind = ItemKind::Channel;
+  uint64_t Tick = 0;
+  MidiMessage Message{};               // a channel message
+  double MicrosecondsPerQuarter = 0.0; // a tempo change
+  size_t Offset = 0;                   // of the item's delta time
+};
 
-    if (status < 0xF0) {
-      uint8_t first;
-      if (status & 0x80) {
-        runningStatus = status;
-        first = DataByte(reader);
-      } else {
-        if (runningStatus == 0) {
-          reader.Fail("data byte " + Hex(status) + " without a running status", statusOffset);
+// Walks one track chunk item by item; everything but channel messages and tempo changes is
+// skipped. The track ends at its end-of-track event or at the end of its chunk.
+class TrackReader {
+ public:
+  explicit TrackReader(ByteReader body) : reader_(std::move(body)) {}
+
+  // The next item; false at the end of the track, whose tick is then Tick().
+  bool Next(TrackItem& item) {
+    while (!ended_ && !reader_.AtEnd()) {
+      const size_t eventOffset = reader_.Offset();
+      tick_ += reader_.VariableLength("a delta time");
+      const size_t statusOffset = reader_.Offset();
+      uint8_t status = reader_.Byte("an event");
+      if (status < 0xF0) {
+        uint8_t first;
+        if (status & 0x80) {
+          runningStatus_ = status;
+          first = DataByte(reader_);
+        } else {
+          if (runningStatus_ == 0) reader_.Fail("data byte " + Hex(status) + " without a running status", statusOffset);
+          first = status;
+          status = runningStatus_;
         }
-        first = status;
-        status = runningStatus;
+        const uint8_t second = DataLength(status) == 2 ? DataByte(reader_) : 0;
+        item = {.Kind = ItemKind::Channel, .Tick = tick_, .Message = {status, first, second}, .Offset = eventOffset};
+        return true;
       }
-      const uint8_t second = DataLength(status) == 2 ? DataByte(reader) : 0;
-      events.push_back({tick, {status, first, second}, eventOffset});
-    } else if (status == 0xFF) {
-      runningStatus = 0;
-      const uint8_t type = reader.Byte("a meta event");
-      const uint32_t length = reader.VariableLength("a meta event length");
-      if (type == 0x51) {
-        if (length != 3) {
-          reader.Fail("tempo event with " + std::to_string(length) + " data bytes (3 expected)",
-                      eventOffset);
-        }
-        const uint32_t microseconds = reader.BigEndian(3, "a tempo event");
-        if (microseconds == 0) reader.Fail("tempo of 0 microseconds per quarter note", eventOffset);
-        tempos.push_back({tick, static_cast<double>(microseconds)});
-      } else {
-        reader.Skip(length, "a meta event");
+      runningStatus_ = 0;
+      if (status == 0xF0 || status == 0xF7) {
+        reader_.Skip(reader_.VariableLength("a system exclusive length"), "a system exclusive message");
+        continue;
       }
-      if (type == 0x2F) return tick;  // end of track: anything after it in the chunk is ignored
-    } else if (status == 0xF0 || status == 0xF7) {
-      runningStatus = 0;
-      reader.Skip(reader.VariableLength("a system exclusive length"), "a system exclusive message");
-    } else {
-      reader.Fail("status byte " + Hex(status) + " is not allowed in a MIDI file", statusOffset);
+      if (status != 0xFF) reader_.Fail("status byte " + Hex(status) + " is not allowed in a MIDI file", statusOffset);
+      const uint8_t type = reader_.Byte("a meta event");
+      const uint32_t length = reader_.VariableLength("a meta event length");
+      ended_ = type == 0x2F;  // end of track: anything after it in the chunk is ignored
+      if (type != 0x51) {
+        reader_.Skip(length, "a meta event");
+        continue;
+      }
+      if (length != 3) {
+        reader_.Fail("tempo event with " + std::to_string(length) + " data bytes (3 expected)", eventOffset);
+      }
+      const uint32_t microseconds = reader_.BigEndian(3, "a tempo event");
+      if (microseconds == 0) reader_.Fail("tempo of 0 microseconds per quarter note", eventOffset);
+      item = {.Kind = ItemKind::Tempo, .Tick = tick_, .MicrosecondsPerQuarter = static_cast<double>(microseconds),
+              .Offset = eventOffset};
+      return true;
     }
+    return false;
   }
-  return tick;
-}
+
+  uint64_t Tick() const { return tick_; }
+  const std::string& Area() const { return reader_.Area(); }
+
+ private:
+  ByteReader reader_;
+  uint64_t tick_ = 0;
+  uint8_t runningStatus_ = 0;  // 0: none
+  bool ended_ = false;
+};
 
 // Piecewise-linear tick-to-seconds map: each segment starts at a tempo change. Changes from
 // every track apply to the whole song.
@@ -275,9 +296,12 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
   song.SmpteTiming = division.Smpte;
   file.Skip(headerLength - 6, "the header chunk");
 
-  // Track chunks follow; chunks of other types are skipped, as the format asks of readers.
-  std::vector<TrackEvent> events;
+  // Track chunks follow; chunks of other types are skipped, as the format asks of readers. A
+  // first pass checks every track, counts its messages and gathers the tempo map; the second
+  // reads the messages straight into the song, merged in time order.
+  std::vector<ByteReader> tracks;
   std::vector<TempoChange> tempos;
+  size_t messages = 0;
   uint64_t endTick = 0;
   size_t endOffset = 0;  // of the track chunk that ends last
   for (int track = 0; track < song.TrackCount;) {
@@ -295,10 +319,19 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
     chunks.Need(length, isTrack ? "the track chunk" : "a chunk");
     const size_t bodyOffset = chunks.Offset();
     if (isTrack) {
-      ByteReader body(bytes, bodyOffset, bodyOffset + length, chunks.Area(), "the track chunk");
-      const uint64_t trackEnd = ReadTrack(body, events, tempos);
-      if (trackEnd >= endTick) {
-        endTick = trackEnd;
+      tracks.emplace_back(bytes, bodyOffset, bodyOffset + length, chunks.Area(), "the track chunk");
+      TrackReader reader(tracks.back());
+      for (TrackItem item; reader.Next(item);) {
+        if (item.Kind == ItemKind::Tempo) tempos.push_back({item.Tick, item.MicrosecondsPerQuarter});
+        else ++messages;
+        if (messages + tempos.size() > kMostMidiEvents) {
+          throw MidiFileError(reader.Area() + ": more than " + std::to_string(kMostMidiEvents) +
+                                  " events (messages and tempo changes) in the song",
+                              item.Offset);
+        }
+      }
+      if (reader.Tick() >= endTick) {
+        endTick = reader.Tick();
         endOffset = chunkOffset;
       }
       ++track;
@@ -306,13 +339,8 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
     file.Skip(8 + static_cast<size_t>(length), "a chunk");
   }
 
-  // Merge: events were collected track after track in file order, so a stable sort on the
-  // tick keeps that order among equal times.
-  std::stable_sort(events.begin(), events.end(),
-                   [](const TrackEvent& a, const TrackEvent& b) { return a.Tick < b.Tick; });
-
   const bool overrideTempo = options.TempoBpm > 0.0;
-  if (division.Smpte || overrideTempo) tempos.clear();
+  if (division.Smpte || overrideTempo) tempos = {};
   TempoMap tempoMap(division.TicksPerQuarter,
                     overrideTempo ? 60e6 / options.TempoBpm : kDefaultMicrosecondsPerQuarter, std::move(tempos));
   // Ticks are asked for in rising order: every event, then the end, which is at none of them.
@@ -326,9 +354,29 @@ MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& op
     }
     return seconds;
   };
-  song.Events.reserve(events.size());
-  for (const TrackEvent& event : events) {
-    song.Events.push_back({secondsAt(event.Tick, "an event", event.Offset), event.Message});
+
+  // Each track is in time order already: the merge takes the earliest next message of all
+  // tracks, the first track's among equal ticks, so equal times keep track, then file order.
+  std::vector<TrackReader> readers(tracks.begin(), tracks.end());
+  std::vector<TrackItem> pending(readers.size());
+  const auto nextMessage = [&](size_t track) {
+    while (readers[track].Next(pending[track])) {
+      if (pending[track].Kind == ItemKind::Channel) return true;
+    }
+    return false;
+  };
+  using Head = std::pair<uint64_t, size_t>;  // the pending message's tick, its track
+  std::priority_queue<Head, std::vector<Head>, std::greater<Head>> heads;
+  for (size_t track = 0; track < readers.size(); ++track) {
+    if (nextMessage(track)) heads.push({pending[track].Tick, track});
+  }
+  song.Events.reserve(messages + kEventsAddedAtTheEnd);
+  while (!heads.empty()) {
+    const size_t track = heads.top().second;
+    heads.pop();
+    const TrackItem& item = pending[track];
+    song.Events.push_back({secondsAt(item.Tick, "an event", item.Offset), item.Message});
+    if (nextMessage(track)) heads.push({pending[track].Tick, track});
   }
   song.EndSeconds = secondsAt(endTick, "the end of a track", endOffset);
   // SMPTE timing counts no beats: the transport runs at the override or the default tempo.
@@ -347,19 +395,30 @@ SongPosition PositionAt(std::span<const SongTempo> tempos, double seconds) {
 
 MidiSong ReadMidiFile(const std::string& path, const MidiReadOptions& options) {
   const auto fail = [&](const std::string& reason) -> std::runtime_error {
-    return std::runtime_error("cannot read MIDI file '" + path + "': " + reason);
+    return std::runtime_error("cannot read MIDI file '" + PrintableText(path) + "': " + reason);
   };
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) throw fail(std::strerror(errno));
+  // Opened without blocking: a FIFO or a device named as the MIDI file is refused at once
+  // instead of waiting for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw fail(std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0) throw fail(std::strerror(errno));
+  if (::fstat(fd, &info) != 0) throw fail(std::strerror(errno));
   if (!S_ISREG(info.st_mode)) throw fail("not a regular file");
   if (static_cast<uint64_t>(info.st_size) > kLargestMidiFileBytes) {
-    throw fail("larger than " + std::to_string(kLargestMidiFileBytes >> 20) + " MiB");
+    throw fail("larger than " + std::to_string(kLargestMidiFileBytes >> 20) + " MiB, more than a song needs");
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
-  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    throw fail(std::ferror(file.get()) ? std::strerror(errno) : "the file shrank while it was read");
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw fail(std::strerror(errno));
+    if (n == 0) throw fail("the file shrank while it was read");
+    got += static_cast<size_t>(n);
   }
   return ParseMidiFile(bytes, options);
 }

@@ -32,6 +32,9 @@ inline bool IsNoteStart(const MidiMessage& m) { return MessageKind(m) == kNoteOn
 inline bool IsNoteEnd(const MidiMessage& m) {
   return MessageKind(m) == kNoteOffStatus || (MessageKind(m) == kNoteOnStatus && m[2] == 0);
 }
+// What a render adds to a song at most: a note-off for every key of every channel still held at
+// the end, and the patch's preview note's.
+inline constexpr size_t kEventsAddedAtTheEnd = 16 * kMidiKeys + 1;
 inline MidiMessage NoteOff(int channel, int key) {
   return {static_cast<uint8_t>(kNoteOffStatus | channel), static_cast<uint8_t>(key), 0};
 }
@@ -52,7 +55,9 @@ struct MidiSong {
   int Format = 0;           // 0 or 1
   int TrackCount = 0;
   bool SmpteTiming = false; // ticks are fractions of a SMPTE frame: absolute time, no tempo map
-  std::vector<TimedMidiEvent> Events;  // in time order; equal times keep track, then file order
+  // In time order; equal times keep track, then file order. A file's list has room for
+  // kEventsAddedAtTheEnd more without growing, so that adding them never copies a long list.
+  std::vector<TimedMidiEvent> Events;
   // The end of the song: the latest end of its tracks (a track ends at its end-of-track event,
   // or at its last event when it has none). Never before the last event.
   double EndSeconds = 0.0;
@@ -78,8 +83,11 @@ struct MidiReadOptions {
 // No channel event may lie later than this: a corrupt or hostile delta time would otherwise
 // ask for days of audio.
 inline constexpr double kLongestSongSeconds = 4.0 * 60.0 * 60.0;
-// Files above this size are refused before they are read.
-inline constexpr size_t kLargestMidiFileBytes = 64u << 20;
+// Files above this size are refused before they are read; real songs take a few MB at most.
+inline constexpr size_t kLargestMidiFileBytes = 16u << 20;
+// The most channel messages and tempo changes a song may hold together (a dense real song has
+// a few hundred thousand); each costs its memory while the song renders.
+inline constexpr size_t kMostMidiEvents = 4'000'000;
 
 class MidiFileError : public std::runtime_error {
  public:
@@ -96,7 +104,8 @@ class MidiFileError : public std::runtime_error {
 MidiSong ParseMidiFile(std::span<const uint8_t> bytes, const MidiReadOptions& options = {});
 
 // Reads and parses the file at `path`. Throws std::runtime_error (with the path and the
-// system's reason) when the file cannot be read, MidiFileError when it is malformed.
+// system's reason) when the file cannot be read or is no regular file (it never waits on a
+// FIFO), MidiFileError when it is malformed or holds more than kMostMidiEvents events.
 MidiSong ReadMidiFile(const std::string& path, const MidiReadOptions& options = {});
 
 }  // namespace brelix

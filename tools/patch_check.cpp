@@ -1,5 +1,6 @@
 #include "patch_check.h"
 
+#include "base/printable_text.h"
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -243,7 +244,8 @@ PatchCheck CheckPatchFile(const std::string& path, bool samples) {
 std::string DescribeProblem(const std::string& path, const PatchProblem& problem) {
   const char* level = problem.Level == PatchProblem::Severity::Error ? "error" : "warning";
   const std::string where = problem.Line > 0 ? path + ":" + std::to_string(problem.Line) : path;
-  return where + ": " + level + ": " + problem.Text;
+  // The name and the text quote the file's own bytes: escaped as a whole.
+  return PrintableText(where + ": " + level + ": " + problem.Text);
 }
 
 }  // namespace brelix

@@ -32,7 +32,8 @@ struct PatchCheck {
 // so itself when it loads the patch).
 PatchCheck CheckPatchFile(const std::string& path, bool samples = true);
 
-// "path:12: warning: text", or "path: error: text" for the whole file.
+// "path:12: warning: text", or "path: error: text" for the whole file, its control characters
+// escaped (base/printable_text.h).
 std::string DescribeProblem(const std::string& path, const PatchProblem& problem);
 
 }  // namespace brelix

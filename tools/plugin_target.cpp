@@ -1,5 +1,7 @@
 #include "plugin_target.h"
 
+#include "base/printable_text.h"
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -14,21 +16,23 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* kPluginFileName = "Brelix64.so";
+constexpr size_t kLargestEventList = 1024;
 }  // namespace
 
 PluginTarget::PluginTarget(const std::string& pluginPath, const RenderSettings& settings,
-                           std::vector<SongTempo> tempos, OutputMeter& meter, FrameSink sink)
-    : meter_(meter), sink_(std::move(sink)), tempos_(std::move(tempos)) {
-  if (tempos_.empty()) tempos_.push_back({});
+                           std::span<const SongTempo> tempos, OutputMeter& meter, FrameSink sink)
+    : meter_(meter), sink_(std::move(sink)), tempos_(tempos) {
+  static const SongTempo kDefaultTempo{};
+  if (tempos_.empty()) tempos_ = {&kDefaultTempo, 1};
   host::HostConfig config;
   config.sample_rate = static_cast<float>(settings.SampleRate);
   config.tempo = tempos_.front().Bpm;
   try {
     instance_ = std::make_unique<host::PluginInstance>(host::PluginLibrary::Load(pluginPath), config);
   } catch (const std::exception& error) {
-    throw std::runtime_error("cannot load plug-in '" + pluginPath + "': " + error.what());
+    throw std::runtime_error("cannot load plug-in '" + PrintableText(pluginPath) + "': " + PrintableText(error.what()));
   }
-  if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + pluginPath + "' made no instance");
+  if (!instance_->is_open()) throw std::runtime_error("the plug-in '" + PrintableText(pluginPath) + "' made no instance");
   instance_->open();
   instance_->setSampleRate(static_cast<float>(settings.SampleRate));
   instance_->setBlockSize(settings.BlockSize);
@@ -38,7 +42,12 @@ PluginTarget::PluginTarget(const std::string& pluginPath, const RenderSettings& 
 PluginTarget::~PluginTarget() { instance_->suspend(); }
 
 void PluginTarget::Deliver(std::span<const MidiMessage> messages) {
-  instance_->sendMidi(std::vector<host::MidiMessage>(messages.begin(), messages.end()));
+  // In slices: a host's event list for a frame of a million messages would cost far more memory
+  // than the song itself.
+  for (size_t first = 0; first < messages.size(); first += kLargestEventList) {
+    const auto slice = messages.subspan(first, std::min(kLargestEventList, messages.size() - first));
+    instance_->sendMidi(std::vector<host::MidiMessage>(slice.begin(), slice.end()));
+  }
 }
 
 void PluginTarget::UpdateTransport() {
@@ -81,7 +90,7 @@ std::string FindPlugin(const std::string& given) {
     if (FileExists(candidate.string())) return candidate.string();
   }
   std::string message = "cannot find the plug-in " + std::string(kPluginFileName) + "; looked in:";
-  for (const fs::path& candidate : candidates) message += "\n  " + candidate.parent_path().string();
+  for (const fs::path& candidate : candidates) message += "\n  " + PrintableText(candidate.parent_path().string());
   throw std::runtime_error(message + "\nname it with --plugin PATH or $BRELIX_PLUGIN");
 }
 

@@ -18,7 +18,8 @@ namespace brelix {
 // Receives each block the plug-in has rendered.
 using FrameSink = std::function<void(const float* left, const float* right, int frames)>;
 
-// Each delivery is one event list (effProcessEvents), each Process one processReplacing call
+// Each delivery is one event list (effProcessEvents) of at most 1024 messages, more
+// lists before the same block when there are more (the plug-in applies each at once), each Process one processReplacing call
 // whose two output buffers go through `meter` to `sink`; a Process call after Ctrl-C or SIGTERM
 // throws Interrupted. The instance is closed (effClose) when the target goes.
 //
@@ -28,7 +29,9 @@ using FrameSink = std::function<void(const float* left, const float* right, int 
 class PluginTarget : public RenderTarget {
  public:
   // Throws std::runtime_error when the library cannot be loaded or makes no instance.
-  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, std::vector<SongTempo> tempos,
+  // `tempos`: the song's tempo map (MidiSong::Tempos, never empty), kept by reference: it must
+  // outlive the target.
+  PluginTarget(const std::string& pluginPath, const RenderSettings& settings, std::span<const SongTempo> tempos,
                OutputMeter& meter, FrameSink sink);
   ~PluginTarget() override;
 
@@ -45,7 +48,7 @@ class PluginTarget : public RenderTarget {
 
   OutputMeter& meter_;
   FrameSink sink_;
-  std::vector<SongTempo> tempos_;
+  std::span<const SongTempo> tempos_;
   bool started_ = false;
   std::unique_ptr<host::PluginInstance> instance_;
 };

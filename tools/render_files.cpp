@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "base/printable_text.h"
+
 namespace brelix {
 
 namespace {
@@ -36,10 +38,24 @@ void CheckFilesDiffer(std::span<const RenderFile> files) {
     const Identity first = IdentityOf(files[i].Path);
     for (size_t k = i + 1; k < files.size(); ++k) {
       if (files[k].Path.empty() || !(IdentityOf(files[k].Path) == first)) continue;
-      const std::string names = files[i].Path == files[k].Path ? "'" + files[i].Path + "' is"
-                                                               : "'" + files[i].Path + "' and '" + files[k].Path + "' are";
+      const std::string names = files[i].Path == files[k].Path
+                                    ? "'" + PrintableText(files[i].Path) + "' is"
+                                    : "'" + PrintableText(files[i].Path) + "' and '" + PrintableText(files[k].Path) + "' are";
       throw std::runtime_error(names + " both " + files[i].Role + " and " + files[k].Role +
                                "; a render never writes over a file it reads or writes: name different files");
+    }
+  }
+}
+
+void CheckStandardOutputDiffers(std::span<const RenderFile> files) {
+  struct stat out {};
+  if (::fstat(STDOUT_FILENO, &out) != 0) return;  // closed: the WAV writer says so
+  for (const RenderFile& file : files) {
+    struct stat info {};
+    if (file.Path.empty() || ::stat(file.Path.c_str(), &info) != 0) continue;
+    if (info.st_dev == out.st_dev && info.st_ino == out.st_ino) {
+      throw std::runtime_error("standard output is " + file.Role + " '" + PrintableText(file.Path) +
+                               "'; a render never writes over a file it reads or writes: send the WAV elsewhere");
     }
   }
 }
@@ -48,7 +64,7 @@ void CheckMayReplace(const RenderFile& file) {
   struct stat info {};
   if (::stat(file.Path.c_str(), &info) != 0) return;  // a new file: its folder is checked when it is made
   const auto refuse = [&](const std::string& reason) {
-    return std::runtime_error("will not replace " + file.Role + " '" + file.Path + "': " + reason);
+    return std::runtime_error("will not replace " + file.Role + " '" + PrintableText(file.Path) + "': " + reason);
   };
   if (S_ISDIR(info.st_mode)) throw refuse("it is a folder");
   if (!S_ISREG(info.st_mode)) throw refuse("it is not a regular file");

@@ -1,5 +1,6 @@
 #include "render_options.h"
 
+#include "base/printable_text.h"
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -17,25 +18,25 @@ double ParseNumber(const std::string& option, const std::string& text, double lo
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
-    throw UsageError(option + " needs a number, not '" + text + "'");
+    throw UsageError(option + " needs a number, not '" + PrintableText(text) + "'");
   }
   if (value < lowest || value > highest) {
     char range[96];
     std::snprintf(range, sizeof range, " must lie between %g and %g", lowest, highest);
-    throw UsageError(option + range + ", not " + text);
+    throw UsageError(option + range + ", not " + PrintableText(text));
   }
   return value;
 }
 
 int ParseInteger(const std::string& option, const std::string& text, int lowest, int highest) {
   const double value = ParseNumber(option, text, lowest, highest);
-  if (value != std::floor(value)) throw UsageError(option + " needs a whole number, not '" + text + "'");
+  if (value != std::floor(value)) throw UsageError(option + " needs a whole number, not '" + PrintableText(text) + "'");
   return static_cast<int>(value);
 }
 
 // A seed is written as plain decimal digits, as the plug-in reads it from BRELIX_SEED.
 uint32_t ParseSeed(const std::string& option, const std::string& text) {
-  const auto fail = [&] { return UsageError(option + " needs a whole number from 0 to 4294967295, not '" + text + "'"); };
+  const auto fail = [&] { return UsageError(option + " needs a whole number from 0 to 4294967295, not '" + PrintableText(text) + "'"); };
   uint64_t value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') throw fail();
@@ -49,7 +50,7 @@ WavSampleFormat ParseBits(const std::string& text) {
   if (text == "16") return WavSampleFormat::Pcm16;
   if (text == "24") return WavSampleFormat::Pcm24;
   if (text == "32") return WavSampleFormat::Float32;
-  throw UsageError("--bits must be 16, 24 or 32, not '" + text + "'");
+  throw UsageError("--bits must be 16, 24 or 32, not '" + PrintableText(text) + "'");
 }
 
 }  // namespace
@@ -103,7 +104,7 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
       {"--block", [&](auto& o, auto& v) { options.BlockSize = ParseInteger(o, v, 1, kLargestBlock); }},
       {"--tempo", [&](auto& o, auto& v) {
          options.TempoBpm = ParseNumber(o, v, 0.0, kHighestTempo);
-         if (options.TempoBpm <= 0.0) throw UsageError(o + " must be above 0, not " + v);
+         if (options.TempoBpm <= 0.0) throw UsageError(o + " must be above 0, not " + PrintableText(v));
        }},
       {"--tail", [&](auto& o, auto& v) { options.TailSeconds = ParseNumber(o, v, 0.0, kLongestTail); }},
       {"--bits", [&](auto&, auto& v) { options.Format = ParseBits(v); }},
@@ -154,7 +155,7 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
     }
     if (flags.contains(arg)) throw UsageError(arg + " takes no value");
     const auto setter = valued.find(arg);
-    if (setter == valued.end()) throw UsageError("unknown option '" + args[i] + "'");
+    if (setter == valued.end()) throw UsageError("unknown option '" + PrintableText(args[i]) + "'");
     if (!hasValue) {
       if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
       value = args[++i];
@@ -171,7 +172,7 @@ RenderOptions ParseRenderOptions(std::span<const std::string> args) {
     for (std::string& path : options.CheckPatchPaths) path = PatchFileOfArgument(path);
     return options;
   }
-  if (positional.size() > 1) throw UsageError("more than one MIDI file given ('" + positional[1] + "')");
+  if (positional.size() > 1) throw UsageError("more than one MIDI file given ('" + PrintableText(positional[1]) + "')");
   if (positional.empty()) throw UsageError("no MIDI file given");
   options.MidiPath = positional[0];
   if (!options.PatchPath.empty() && !options.LoadStatePath.empty())

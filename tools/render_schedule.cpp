@@ -14,7 +14,9 @@ void CheckSettings(const RenderSettings& settings) {
   if (!(settings.SampleRate > 0.0) || !std::isfinite(settings.SampleRate)) {
     throw std::invalid_argument("the sample rate must be a positive number");
   }
-  if (settings.BlockSize < 1) throw std::invalid_argument("the block size must be at least 1");
+  if (settings.BlockSize < 1 || settings.ShortestTempoBlock < 1) {
+    throw std::invalid_argument("the block size and the shortest block before a tempo change must be at least 1");
+  }
   const TailRule& tail = settings.Tail;
   if ((tail.FixedSeconds && !IsTime(*tail.FixedSeconds)) || !IsTime(tail.LongestSeconds) ||
       !IsTime(tail.QuietSeconds) || tail.QuietSeconds == 0.0) {
@@ -64,8 +66,11 @@ int64_t RunRenderSchedule(const MidiSong& song, const RenderSettings& settings, 
     }
     if (!batch.empty()) target.Deliver(batch);
     if (frame >= songFrames) break;
-    // A host reads the tempo once a block: a block never runs across a tempo change.
-    while (nextTempo < song.Tempos.size() && EventFrame(song.Tempos[nextTempo].Seconds, settings.SampleRate) <= frame) {
+    // A host reads the tempo once a block: a block ends at a tempo change, once it has run its
+    // shortest length.
+    const int64_t earliestTempoStop = frame + settings.ShortestTempoBlock;
+    while (nextTempo < song.Tempos.size() &&
+           EventFrame(song.Tempos[nextTempo].Seconds, settings.SampleRate) < earliestTempoStop) {
       ++nextTempo;
     }
     int64_t stop = next < events.size() ? EventFrame(events[next].Seconds, settings.SampleRate) : songFrames;

@@ -3,7 +3,10 @@
 // that frame, and the frames between events are processed in blocks of at most the block
 // size. The plug-in applies a delivered list at once, before its next process call, so
 // splitting the blocks at event frames puts every event on its exact sample. Blocks are split at
-// the song's tempo changes too, since a plug-in asks for the tempo once a block.
+// the song's tempo changes too, since a plug-in asks for the tempo once a block; but not into
+// slivers: a block runs at least ShortestTempoBlock frames before a tempo change ends it (a
+// change within them is told at the next block's start), so a song of millions of tempo changes
+// costs process calls by its length, not by its changes.
 //
 // After the song's end comes the tail: a fixed time, or, by default, as long as the sound goes
 // on: until the output has stayed quiet for a while, at most a set time.
@@ -40,6 +43,7 @@ struct RenderSettings {
   double SampleRate = 44100.0;  // frames per second, > 0
   int BlockSize = 512;          // the most frames of one Process call, >= 1
   TailRule Tail{};              // times >= 0, the quiet > 0
+  int ShortestTempoBlock = 32;  // the fewest frames a block runs before a tempo change ends it, >= 1
 };
 
 // The frame an event at `seconds` lands on: round(seconds x rate), never below 0 (NaN: 0).

@@ -1,5 +1,6 @@
 #include "render_state.h"
 
+#include "base/printable_text.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -27,12 +28,12 @@ std::vector<uint8_t> ChangedChunk(const std::vector<uint8_t>& chunk, const State
   ProgramChunkFields fields = Fields(chunk);
   if (!changes.PatchFile.empty()) {
     const std::string& patchFile = changes.PatchFile;
-    if (!FileExists(patchFile)) throw StateError("no patch file '" + patchFile + "'");
+    if (!FileExists(patchFile)) throw StateError("no patch file '" + PrintableText(patchFile) + "'");
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(patchFile, error);
     fields.PatchFile = error ? patchFile : absolute.lexically_normal().string();
     if (fields.PatchFile.size() > kChunkFileNameSize) {
-      throw StateError("the patch file's full name '" + fields.PatchFile + "' is longer than the " +
+      throw StateError("the patch file's full name '" + PrintableText(fields.PatchFile) + "' is longer than the " +
                        std::to_string(kChunkFileNameSize) + " bytes a program chunk holds");
     }
   }
@@ -46,11 +47,11 @@ std::vector<uint8_t> ReadStateFile(const std::string& path) {
   try {
     bytes = ReadWholeFile(path, kLargestStateFileRead);
   } catch (const FileError& error) {
-    throw StateError("cannot read the state file '" + path + "': " + error.what());
+    throw StateError("cannot read the state file '" + PrintableText(path) + "': " + error.what());
   }
-  if (!bytes) throw StateError("no state file '" + path + "'");
+  if (!bytes) throw StateError("no state file '" + PrintableText(path) + "'");
   if (!ProgramChunkRead(bytes->data(), static_cast<int64_t>(bytes->size())))
-    throw StateError("'" + path + "' is no Brelix state file (a program chunk)");
+    throw StateError("'" + PrintableText(path) + "' is no Brelix state file (a program chunk)");
   return std::vector<uint8_t>(bytes->begin(), bytes->end());
 }
 
@@ -58,7 +59,7 @@ void WriteStateFile(const std::string& path, const std::vector<uint8_t>& chunk) 
   try {
     ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(chunk.data()), chunk.size()));
   } catch (const FileError& error) {
-    throw StateError("cannot write the state file '" + path + "': " + error.what());
+    throw StateError("cannot write the state file '" + PrintableText(path) + "': " + error.what());
   }
 }
 
@@ -67,12 +68,12 @@ void CheckStateFileCanBeWritten(const std::string& path) {
   std::error_code error;
   const fs::path folder = fs::absolute(path, error).parent_path();
   const auto refuse = [&](const std::string& reason) {
-    return StateError("cannot write the state file '" + path + "': " + reason);
+    return StateError("cannot write the state file '" + PrintableText(path) + "': " + reason);
   };
   if (fs::is_directory(path, error)) throw refuse("it is a folder");
-  if (!fs::exists(folder, error)) throw refuse("no folder '" + folder.string() + "'");
-  if (!fs::is_directory(folder, error)) throw refuse("'" + folder.string() + "' is not a folder");
-  if (access(folder.c_str(), W_OK | X_OK) != 0) throw refuse("the folder '" + folder.string() + "' is write-protected");
+  if (!fs::exists(folder, error)) throw refuse("no folder '" + PrintableText(folder.string()) + "'");
+  if (!fs::is_directory(folder, error)) throw refuse("'" + PrintableText(folder.string()) + "' is not a folder");
+  if (access(folder.c_str(), W_OK | X_OK) != 0) throw refuse("the folder '" + PrintableText(folder.string()) + "' is write-protected");
 }
 
 std::string ChunkPatchFile(const std::vector<uint8_t>& chunk) { return Fields(chunk).PatchFile; }

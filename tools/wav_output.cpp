@@ -1,16 +1,21 @@
 #include "wav_output.h"
 
+#include "base/printable_text.h"
+#include "float_wav_header.h"
+
 #include <sndfile.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace brelix {
 
@@ -43,24 +48,16 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-// Walks the chunks of a finished RIFF/RF64 file and sets the time stamp of its PEAK chunk
-// (after the chunk's version word). Returns false when the file cannot be read or written; a
-// file without a PEAK chunk is left as it is.
-bool WritePeakTimestamp(int fd, uint32_t seconds) {
-  off_t at = 12;
-  unsigned char header[8];
-  while (true) {
-    const ssize_t got = pread(fd, header, sizeof header, at);
-    if (got < 0) return false;
-    if (got != static_cast<ssize_t>(sizeof header)) break;
-    const uint32_t size = header[4] | header[5] << 8 | header[6] << 16 | static_cast<uint32_t>(header[7]) << 24;
-    if (std::memcmp(header, "PEAK", 4) == 0) {
-      const unsigned char stamp[4] = {static_cast<unsigned char>(seconds), static_cast<unsigned char>(seconds >> 8),
-                                      static_cast<unsigned char>(seconds >> 16), static_cast<unsigned char>(seconds >> 24)};
-      return size >= 8 && pwrite(fd, stamp, sizeof stamp, at + 12) == static_cast<ssize_t>(sizeof stamp);
-    }
-    if (std::memcmp(header, "data", 4) == 0) break;  // libsndfile puts PEAK before the data
-    at += 8 + static_cast<off_t>(size) + (size & 1);
+// Writes all of `bytes` at `offset`.
+bool WriteAt(int fd, const void* bytes, size_t count, int64_t offset) {
+  const auto* at = static_cast<const char*>(bytes);
+  while (count > 0) {
+    const ssize_t put = pwrite(fd, at, count, static_cast<off_t>(offset));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    at += put;
+    count -= static_cast<size_t>(put);
+    offset += put;
   }
   return true;
 }
@@ -93,7 +90,7 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
   const bool rf64 = plannedFrames > kLargestWavData / frameBytes;
   framesLeft_ = (rf64 ? kLargestRf64Data : kLargestWavData) / frameBytes;
   const auto fail = [&](const std::string& reason) {
-    return WavOutputError("cannot create WAV file '" + path + "': " + reason);
+    return WavOutputError("cannot create WAV file '" + PrintableText(path) + "': " + reason);
   };
   int fd = -1;
   if (path == kStandardOutput) {
@@ -104,8 +101,8 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
     const int flags = fcntl(STDOUT_FILENO, F_GETFL);
     const bool atStart = flags >= 0 && (flags & O_APPEND) == 0 && lseek(STDOUT_FILENO, 0, SEEK_CUR) == 0;
     if (fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode) && atStart) {
-      // Opened anew for reading too (a shell opens it write-only): the time stamp is found by
-      // reading the chunks.
+      // Opened anew for reading too (a shell opens it write-only), as libsndfile may read back
+      // what it wrote.
       fd = open("/proc/self/fd/1", O_RDWR | O_CLOEXEC);
       if (fd < 0) fd = dup(STDOUT_FILENO);
     } else {
@@ -138,12 +135,26 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
     fchmod(fd, exists ? target.st_mode & 07777 : NewFileMode());
   }
 
+  outputFd_ = fd;
+  open_ = true;
+  sampleRate_ = sampleRate;
+  rf64_ = rf64;
+  interleaved_.resize(2 * kInterleaveFrames);
+  if (format == WavSampleFormat::Float32) {
+    // Float files are ours to lay out (float_wav_header.h); the header is final at Close.
+    const std::vector<uint8_t> header = FloatWavHeader({.SampleRate = sampleRate, .Rf64 = rf64});
+    if (!WriteAt(fd, header.data(), header.size(), 0)) {
+      const std::string reason = std::strerror(errno);
+      Discard();
+      throw fail(reason);
+    }
+    return;
+  }
   SF_INFO info{};
   info.samplerate = sampleRate;
   info.channels = 2;
   info.format = (rf64 ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | SubFormat(format);
-  // The descriptor stays open after libsndfile is done, for the time stamp and the copy.
-  outputFd_ = fd;
+  // The descriptor stays open after libsndfile is done, for the copy.
   const int sndfileFd = dup(fd);
   file_ = sndfileFd < 0 ? nullptr : sf_open_fd(sndfileFd, SFM_WRITE, &info, SF_TRUE);
   if (file_ == nullptr) {
@@ -151,8 +162,7 @@ WavWriter::WavWriter(const std::string& path, int sampleRate, WavSampleFormat fo
     Discard();
     throw fail(reason);
   }
-  interleaved_.resize(2 * kInterleaveFrames);
-  if (format != WavSampleFormat::Float32) interleavedPcm_.resize(2 * kInterleaveFrames);
+  interleavedPcm_.resize(2 * kInterleaveFrames);
 }
 
 void WavWriter::EnableDither(uint32_t seed) {
@@ -185,6 +195,7 @@ WavWriter::~WavWriter() { Discard(); }
 void WavWriter::Discard() {
   if (file_ != nullptr) sf_close(file_);
   file_ = nullptr;
+  open_ = false;
   if (outputFd_ >= 0) close(outputFd_);
   outputFd_ = -1;
   if (!temporaryPath_.empty()) std::remove(temporaryPath_.c_str());
@@ -192,9 +203,9 @@ void WavWriter::Discard() {
 }
 
 void WavWriter::Write(const float* left, const float* right, size_t frames) {
-  if (file_ == nullptr) throw WavOutputError("WAV file '" + path_ + "' is already closed");
+  if (!open_) throw WavOutputError("WAV file '" + PrintableText(path_) + "' is already closed");
   if (static_cast<int64_t>(frames) > framesLeft_) {
-    throw WavOutputError("cannot write WAV file '" + path_ + "': the audio outgrows the 4 GiB of a WAV file");
+    throw WavOutputError("cannot write WAV file '" + PrintableText(path_) + "': the audio outgrows the 4 GiB of a WAV file");
   }
   framesLeft_ -= static_cast<int64_t>(frames);
   while (frames > 0) {
@@ -208,13 +219,21 @@ void WavWriter::Write(const float* left, const float* right, size_t frames) {
   }
 }
 
+// Float samples go out as they are (the machine is little-endian, as the file is); each
+// channel's peak is kept for the PEAK chunk: the first frame of the largest magnitude.
 void WavWriter::WriteFloat(const float* left, const float* right, size_t count) {
+  static_assert(std::endian::native == std::endian::little);
+  const float* channels[2] = {left, right};
   for (size_t i = 0; i < count; ++i) {
-    interleaved_[2 * i] = left[i];
-    interleaved_[2 * i + 1] = right[i];
+    for (int c = 0; c < 2; ++c) {
+      const float value = channels[c][i];
+      interleaved_[2 * i + c] = value;
+      if (std::fabs(value) > peaks_[c].Value) peaks_[c] = {std::fabs(value), static_cast<uint32_t>(frames_ + i)};
+    }
   }
-  if (sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
-    throw WavOutputError("cannot write WAV file '" + path_ + "': " + sf_strerror(file_));
+  const int64_t offset = FloatWavHeaderSize(rf64_) + frames_ * 8;
+  if (!WriteAt(outputFd_, interleaved_.data(), count * 8, offset)) {
+    throw WavOutputError("cannot write WAV file '" + PrintableText(path_) + "': " + std::strerror(errno));
   }
 }
 
@@ -226,32 +245,52 @@ void WavWriter::WritePcm(const float* left, const float* right, size_t count) {
     interleavedPcm_[2 * i + 1] = Quantize(right[i]);
   }
   if (sf_writef_int(file_, interleavedPcm_.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
-    throw WavOutputError("cannot write WAV file '" + path_ + "': " + sf_strerror(file_));
+    throw WavOutputError("cannot write WAV file '" + PrintableText(path_) + "': " + sf_strerror(file_));
   }
 }
 
 void WavWriter::Truncate(int64_t frames) {
-  if (file_ == nullptr) throw WavOutputError("WAV file '" + path_ + "' is already closed");
+  if (!open_) throw WavOutputError("WAV file '" + PrintableText(path_) + "' is already closed");
   if (frames < 0 || frames >= frames_) return;
-  sf_count_t length = frames;
-  if (sf_command(file_, SFC_FILE_TRUNCATE, &length, sizeof length) != 0) {
-    throw WavOutputError("cannot shorten WAV file '" + path_ + "': " + sf_strerror(file_));
+  if (file_ == nullptr) {
+    if (ftruncate(outputFd_, static_cast<off_t>(FloatWavHeaderSize(rf64_) + frames * 8)) != 0) {
+      throw WavOutputError("cannot shorten WAV file '" + PrintableText(path_) + "': " + std::strerror(errno));
+    }
+  } else {
+    sf_count_t length = frames;
+    if (sf_command(file_, SFC_FILE_TRUNCATE, &length, sizeof length) != 0) {
+      throw WavOutputError("cannot shorten WAV file '" + PrintableText(path_) + "': " + sf_strerror(file_));
+    }
   }
   framesLeft_ += frames_ - frames;
   frames_ = frames;
 }
 
 void WavWriter::Close() {
-  if (file_ == nullptr) return;
-  // Closing writes the final sizes into the header.
-  const int result = sf_close(file_);
-  file_ = nullptr;
+  if (!open_) return;
+  open_ = false;
   const auto fail = [&](const std::string& reason) {
     Discard();
-    return WavOutputError("cannot finish WAV file '" + path_ + "': " + reason);
+    return WavOutputError("cannot finish WAV file '" + PrintableText(path_) + "': " + reason);
   };
-  if (result != SF_ERR_NO_ERROR) throw fail(sf_error_number(result));
-  if (timestamp_ && !WritePeakTimestamp(outputFd_, *timestamp_)) throw fail(std::strerror(errno));
+  if (file_ != nullptr) {
+    // Closing writes the final sizes into the header.
+    const int result = sf_close(file_);
+    file_ = nullptr;
+    if (result != SF_ERR_NO_ERROR) throw fail(sf_error_number(result));
+  } else {
+    const FloatWavFacts facts{.SampleRate = sampleRate_,
+                              .Frames = frames_,
+                              .Rf64 = rf64_,
+                              .Timestamp = timestamp_.value_or(static_cast<uint32_t>(std::time(nullptr))),
+                              .Peaks = peaks_};
+    const std::vector<uint8_t> header = FloatWavHeader(facts);
+    // A file written in place may have been longer before.
+    if (!WriteAt(outputFd_, header.data(), header.size(), 0) ||
+        ftruncate(outputFd_, static_cast<off_t>(header.size() + frames_ * 8)) != 0) {
+      throw fail(std::strerror(errno));
+    }
+  }
   if (sendWhole_ && !CopyAll(outputFd_, STDOUT_FILENO)) throw fail(std::strerror(errno));
   const int closed = close(outputFd_);
   outputFd_ = -1;

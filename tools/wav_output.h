@@ -1,5 +1,6 @@
-// A stereo WAV file written block by block: 32-bit float by default, 16- or 24-bit PCM on
-// request. A render planned beyond the 4 GiB that a plain WAV can hold is written as RF64.
+// A stereo WAV file written block by block: 32-bit float by default (its header ours, see
+// float_wav_header.h), 16- or 24-bit PCM on request (through libsndfile). A render planned beyond
+// the 4 GiB that a plain WAV can hold is written as RF64.
 //
 // PCM samples are rounded to the nearest step (full scale 1.0 is 2^15 or 2^23 steps), optionally
 // after adding triangular dither of one step either side; values beyond the largest step are
@@ -13,11 +14,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "float_wav_header.h"
 
 typedef struct sf_private_tag SNDFILE;
 
@@ -83,7 +87,11 @@ class WavWriter {
   std::string target_;  // the file replaced: the one a symbolic link at `path_` points at
   std::string temporaryPath_;
   WavSampleFormat format_;
-  SNDFILE* file_ = nullptr;
+  SNDFILE* file_ = nullptr;  // PCM files: libsndfile writes them
+  bool open_ = false;        // until Close or Discard
+  int sampleRate_ = 0;
+  bool rf64_ = false;
+  std::array<FloatWavFacts::Peak, 2> peaks_{};  // float files
   int64_t framesLeft_;  // before the file is full
   int64_t frames_ = 0;
   int64_t clipped_ = 0;

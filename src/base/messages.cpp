@@ -1,4 +1,5 @@
 #include "base/messages.h"
+#include "base/printable_text.h"
 
 #include <atomic>
 #include <cstdio>
@@ -39,7 +40,7 @@ void ShowMessageBox(std::string_view text) {
 
 void IMessageBoxes::ShowNotice(std::string_view text) { WriteToStderr(MessageAsPlainText(text)); }
 
-void ShowLibraryMessage(std::string_view text) { ShowMessageBox(ModuleFileName + "\r\r" + std::string(text)); }
+void ShowLibraryMessage(std::string_view text) { ShowMessageBox(PrintableText(ModuleFileName) + "\r\r" + std::string(text)); }
 
 IMessageBoxes& MessageBoxes() {
   IMessageBoxes* boxes = current_boxes.load();

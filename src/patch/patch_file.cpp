@@ -1,4 +1,5 @@
 #include "patch/patch_file.h"
+#include "base/printable_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -339,7 +340,7 @@ bool PatchLoad(XPatch& p, const std::string& fileName) {
   try {
     file.emplace(fileName);
   } catch (const FileError& error) {
-    ShowLibraryMessage("Cannot read patch file:\r\r" + fileName + "\r\r" + error.what());
+    ShowLibraryMessage("Cannot read patch file:\r\r" + PrintableText(fileName) + "\r\r" + error.what());
     return false;
   }
   LoadFromFile(p, file, fileName);
@@ -407,7 +408,7 @@ void PatchSave(const XPatch& p, const std::string& fileName) {
     WritePatchKeys(p, file);
     file.UpdateFile();
   } catch (const FileError& error) {
-    throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+    throw FileError("Cannot save patch file:\r\r" + PrintableText(fileName) + "\r\r" + error.what());
   }
 }
 
@@ -418,7 +419,7 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
   } catch (const FileError& error) {
     ShowLibraryMessage(error.what());
   } catch (const std::exception& error) {  // out of memory while building the text
-    ShowLibraryMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+    ShowLibraryMessage("Cannot save patch file:\r\r" + PrintableText(fileName) + "\r\r" + error.what());
   }
   return false;
 }

@@ -63,10 +63,29 @@ float* SharedSample(const XPatch& p, int l, const std::string& file, bool second
   return nullptr;
 }
 
+// The frames a lane may still load: the patch's limit less what the other lanes hold.
+int64_t FramesLeftForLane(const XPatch& p, int l) {
+  int64_t held = 0;
+  for (int other = 0; other < 4; ++other) {
+    const float* memory = p.SampleOscMemory.p[other];
+    bool counted = false;  // a block shared by lanes counts once
+    for (int before = 0; before < other; ++before) counted |= p.SampleOscMemory.p[before] == memory;
+    if (other != l && memory != nullptr && !counted) held += SampleMemorySource(memory).Frames;
+  }
+  return kMaxPatchSampleFrames - held;
+}
+
 }  // namespace
 
 void ShowInvalidSample(std::string_view file_name) {
   ShowMessageBox("Invalid sample file:\r\r" + PrintableText(file_name));
+}
+
+void ShowSampleTooLong(std::string_view file_name) {
+  ShowMessageBox("Invalid sample file:\r\r" + PrintableText(file_name) + "\r\rIt is longer than " +
+                 std::to_string(kMaxSampleFrames) + " frames, or the patch's samples together would be longer than " +
+                 std::to_string(kMaxPatchSampleFrames) + " frames (" +
+                 std::to_string(kMaxPatchSampleFrames * sizeof(float) >> 20) + " MiB).");
 }
 
 void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
@@ -75,6 +94,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   EmptyLane(p, l);
   const std::string file = LaneFileName(p, l);
   bool rejected = false;
+  bool too_long = false;
   const bool second_channel = lane == 2 || lane == 4;
   // A relative name is looked for beside the patch file first.
   const std::string opened = file.empty() ? file : SampleFileToOpen(file, patch_file);
@@ -84,7 +104,8 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
     p.SampleOscRate.set_lane(l, static_cast<float>(source.Rate));
     HoldSample(p, lane, SampleMemoryShare(shared), source.Frames);
   } else if (!opened.empty()) {
-    const WavLaneData data = ReadWavLane(opened, second_channel);
+    const WavLaneData data = ReadWavLane(opened, second_channel, FramesLeftForLane(p, l));
+    too_long = data.too_long;
     if (data.rate) p.SampleOscRate.set_lane(l, static_cast<float>(*data.rate));
     if (data.memory != nullptr) {
       HoldSample(p, lane, data.memory, data.frames);
@@ -94,7 +115,8 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   }
   // The slots are right before the message box, whatever the box does.
   SelectSampleRoutines(p);
-  if (rejected) ShowInvalidSample(file);
+  if (too_long) ShowSampleTooLong(file);
+  else if (rejected) ShowInvalidSample(file);
 }
 
 }  // namespace brelix

@@ -26,5 +26,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file = {});
 
 // The modal message for a rejected sample file.
 void ShowInvalidSample(std::string_view file_name);
+// The modal message for a sample file longer than a lane, or the patch, may take.
+void ShowSampleTooLong(std::string_view file_name);
 
 }  // namespace brelix

@@ -1,4 +1,5 @@
 #include "patch/settings.h"
+#include "base/printable_text.h"
 
 #include <algorithm>
 #include <mutex>
@@ -127,7 +128,7 @@ TSettings SettingsRead(const std::vector<std::string>& fileNames, const TSetting
       files.emplace_back(fileName);
     } catch (const FileError& error) {
       // This file's keys keep the values the others give.
-      ShowMessageBox(ModuleFileName + "\r\r" + "Cannot read settings file:\r\r" + PrintableText(fileName) + "\r\r" +
+      ShowMessageBox(PrintableText(ModuleFileName) + "\r\r" + "Cannot read settings file:\r\r" + PrintableText(fileName) + "\r\r" +
                      error.what() + "\r\rThe default settings are used.");
     }
   }

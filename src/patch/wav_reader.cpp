@@ -163,7 +163,7 @@ void WriteGuards(float* frames, int64_t count) {
   for (int k = 0; k < kGuardsAfter; ++k) frames[count + k] = frame(k);
 }
 
-WavLaneData Read(const std::string& file_name, bool second_channel) {
+WavLaneData Read(const std::string& file_name, bool second_channel, int64_t frames_left) {
   WavLaneData result;
   // Not blocking: a pipe given as the name must not wait for a writer.
   FileHandle file(::open(file_name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -192,9 +192,12 @@ WavLaneData Read(const std::string& file_name, bool second_channel) {
   const int bytes = bits / 8;
   const int64_t frame_bytes = int64_t{channels} * bytes;
   const int64_t frames = data_size / frame_bytes;
-  // No frame at all, more than a lane takes, or less data in the file than the header claims.
-  if (frames < 1 || frames > kMaxSampleFrames) return result;
-  if (file_size - kHeaderSize < frames * frame_bytes) return result;
+  // No frame at all, less data in the file than the header claims, or more than a lane takes.
+  if (frames < 1 || file_size - kHeaderSize < frames * frame_bytes) return result;
+  if (frames > std::min(kMaxSampleFrames, frames_left)) {
+    result.too_long = true;
+    return result;
+  }
 
   std::vector<uint8_t> block(static_cast<size_t>(FramesPerRead(frame_bytes) * frame_bytes));
   float* memory = SampleMemoryAllocate(static_cast<size_t>(frames + kGuardsBefore + kGuardsAfter));
@@ -220,9 +223,9 @@ WavLaneData Read(const std::string& file_name, bool second_channel) {
 
 }  // namespace
 
-WavLaneData ReadWavLane(const std::string& file_name, bool second_channel) {
+WavLaneData ReadWavLane(const std::string& file_name, bool second_channel, int64_t frames_left) {
   try {
-    return Read(file_name, second_channel);
+    return Read(file_name, second_channel, frames_left);
   } catch (...) {
     // Only the read block can fail to be had, before the lane's memory is taken.
     return WavLaneData{};

@@ -15,6 +15,10 @@ namespace brelix {
 
 // The longest sample a lane takes: 2^26 frames (25 minutes at 44.1 kHz, 256 MiB of singles).
 constexpr int64_t kMaxSampleFrames = int64_t{1} << 26;
+// The most frames a patch's four lanes hold together (a block shared by lanes counts once):
+// 2^27 frames, 512 MiB of singles, far more than a real patch needs, so that a patch naming
+// several huge files (sparse ones cost nothing on disk) cannot take gigabytes.
+constexpr int64_t kMaxPatchSampleFrames = int64_t{1} << 27;
 
 struct WavLaneData {
   float* memory = nullptr;  // the lane's block (SampleMemoryAllocate), the caller's from now on;
@@ -22,6 +26,8 @@ struct WavLaneData {
   int64_t frames = 0;
   // The file's rate once its header check has passed, even when a later check rejects the file.
   std::optional<int32_t> rate;
+  // Rejected because its header declares more frames than the lane may take.
+  bool too_long = false;
 };
 
 // Reads the first channel, or the second when `second_channel` is set and the file has one.
@@ -34,7 +40,9 @@ struct WavLaneData {
 // Rejected (memory null): a name that is not a readable regular file, a header shorter than 44
 // bytes or with a wrong mark, an even format tag, fewer than 1 channel, a rate below 1, fewer
 // than 8 bits per sample, a data size below one frame, a file shorter than the data its header
-// claims, more than kMaxSampleFrames frames, or memory that cannot be had. Never throws.
-WavLaneData ReadWavLane(const std::string& file_name, bool second_channel);
+// claims, or memory that cannot be had; and, with too_long set, more than kMaxSampleFrames
+// frames or more than `frames_left`. Sizes are checked against the header and the file's size
+// before any memory is taken. Never throws.
+WavLaneData ReadWavLane(const std::string& file_name, bool second_channel, int64_t frames_left = kMaxSampleFrames);
 
 }  // namespace brelix

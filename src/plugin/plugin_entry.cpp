@@ -1,4 +1,5 @@
 #include "plugin/plugin_entry.h"
+#include "base/printable_text.h"
 
 #include <memory>
 #include <string>
@@ -10,7 +11,7 @@ namespace brelix {
 
 namespace {
 
-void ShowLibraryMessage(const char* message) { ShowMessageBox(ModuleFileName + "\r\r" + message); }
+void ShowLibraryMessage(const char* message) { ShowMessageBox(PrintableText(ModuleFileName) + "\r\r" + message); }
 
 void CloseWaitBox(std::unique_ptr<WaitBox>& box) noexcept {
   if (!box) return;

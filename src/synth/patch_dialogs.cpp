@@ -1,4 +1,5 @@
 #include "synth/patch_dialogs.h"
+#include "base/printable_text.h"
 
 #include "patch/file_names.h"
 #include "ui/dialogs.h"
@@ -24,7 +25,7 @@ std::optional<std::string> ChosenFile(std::optional<std::string> answer) {
 }
 
 bool AskToSavePatch(const std::string& patch_file) {
-  return Dialogs().AskYesNo("Do you want to save patch " + FileNameOnly(patch_file) + "?");
+  return Dialogs().AskYesNo("Do you want to save patch " + PrintableText(FileNameOnly(patch_file)) + "?");
 }
 
 std::optional<std::string> ChoosePatchFileToSave(const FileDialogOptions& options) {

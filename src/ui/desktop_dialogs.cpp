@@ -1,4 +1,5 @@
 #include "ui/desktop_dialogs.h"
+#include "base/printable_text.h"
 
 #include <sys/stat.h>
 
@@ -76,7 +77,7 @@ class ProgramRun : public IFileDialogRun {
       // A typed name without extension means the file with the default one, if only that exists.
       if (!FileExists(chosen) && FileExists(with_extension)) return Finish(with_extension);
       if (options_.must_exist && !FileExists(chosen)) {
-        ShowMessageBox(chosen + "\r\rFile not found.");
+        ShowMessageBox(PrintableText(chosen) + "\r\rFile not found.");
         return Again(chosen);
       }
       return Finish(chosen);

@@ -322,14 +322,38 @@ TEST_F(SampleLoadTest, TheRateIsTakenAsSoonAsItsCheckPasses) {
   EXPECT_EQ(boxes_.messages.size(), 2u);
 }
 
-TEST_F(SampleLoadTest, AFileLongerThanALaneTakesIsRejectedWithoutTakingItsMemory) {
-  // A sparse file: 8-bit mono with one frame more than a lane takes.
-  const int64_t frames = brelix::kMaxSampleFrames + 1;
-  const std::string path = Write("long.wav", WavBytes({.bits = 8, .data_size = static_cast<int32_t>(frames)}, {}));
-  ASSERT_EQ(::truncate(path.c_str(), 44 + frames), 0);
-  Load(1, path);
-  EXPECT_EQ(boxes_.messages.size(), 1u);
+// Sparse files: long on paper, nothing on disk. One frame more than a lane takes is refused
+// before its memory is taken; the lanes together take at most twice a lane's longest (a block
+// shared by lanes counts once), and a lane that lets go of its sample makes room again.
+TEST_F(SampleLoadTest, LongSamplesAreBoundedPerLaneAndPerPatch) {
+  const auto sparse = [&](const std::string& name, int64_t frames) {
+    const std::string path = Write(name, WavBytes({.bits = 8, .data_size = static_cast<int32_t>(frames)}, {}));
+    EXPECT_EQ(::truncate(path.c_str(), 44 + frames), 0);
+    return path;
+  };
+  const std::string tooLong = "It is longer than " + std::to_string(brelix::kMaxSampleFrames) + " frames";
+  const std::string over = sparse("over.wav", brelix::kMaxSampleFrames + 1);
+  Load(1, over);
+  ASSERT_EQ(boxes_.messages.size(), 1u);
+  EXPECT_EQ(boxes_.messages[0].find("Invalid sample file:\r\r" + over + "\r\r" + tooLong), 0u) << boxes_.messages[0];
   ExpectEmptyLane(1);
+
+  boxes_.messages.clear();
+  static_assert(brelix::kMaxPatchSampleFrames == 2 * brelix::kMaxSampleFrames);
+  const std::string longest = sparse("longest.wav", brelix::kMaxSampleFrames);
+  Load(1, longest);
+  Load(3, longest);  // the same channel: shared
+  Load(2, sparse("longest2.wav", brelix::kMaxSampleFrames));
+  EXPECT_EQ(boxes_.messages, std::vector<std::string>{});
+  const std::string one = Write("one.wav", WavBytes({}, Int16Data({5})));
+  Load(4, one);
+  ASSERT_EQ(boxes_.messages.size(), 1u);
+  EXPECT_NE(boxes_.messages[0].find(one + "\r\r" + tooLong + ", or the patch's samples together"), std::string::npos);
+  ExpectEmptyLane(4);
+  Load(2, "");
+  Load(4, one);
+  EXPECT_EQ(Size(4), 1.0);
+  EXPECT_EQ(boxes_.messages.size(), 1u);
 }
 
 // Lanes that play the same channel of the same file share one copy; a lane that lets go of it

@@ -4,6 +4,8 @@
 // set the plug-in's channel, voices and random seed.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -80,6 +82,25 @@ Audio ReadWav(const std::string& path) {
   sf_readf_float(file, audio.samples.data(), info.frames);
   sf_close(file);
   return audio;
+}
+
+// A format-0 Standard MIDI File around a track body of raw events (96 ticks per quarter), for
+// songs too large for MidiFileBytes to build quickly.
+std::string RawMidiFile(const std::string& body) {
+  const std::string track = body + std::string("\x00\xFF\x2F\x00", 4);
+  const auto be32 = [](size_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  return std::string("MThd\0\0\0\6\0\0\0\1\0\x60", 14) + "MTrk" + be32(track.size()) + track;
+}
+
+// A canonical 44-byte WAV header of 8-bit mono at 44.1 kHz that declares `frames` frames.
+std::string WavHeader(uint32_t frames) {
+  const auto le32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+  };
+  return "RIFF" + le32(36 + frames) + "WAVEfmt " + le32(16) + std::string("\1\0\1\0", 4) + le32(44100) + le32(44100) +
+         std::string("\1\0\x08\0", 4) + "data" + le32(frames);
 }
 
 // ---- the program -------------------------------------------------------------------------------
@@ -504,6 +525,131 @@ TEST_F(RenderProgram, StandardOutputTakesTheWholeFileAndNothingElse) {
   for (size_t at = piped.err.find(file("no.wav")); at != std::string::npos; at = piped.err.find(file("no.wav"), at + 1)) ++named;
   EXPECT_EQ(named, 1u) << piped.err;
   EXPECT_EQ(Names(), (Strings{"out.wav", "sampled.tw", "song.mid"}));
+}
+
+// What a render cannot trust it refuses at once, before writing anything: standard output that
+// is one of its inputs (however opened, appending too), a second output on standard output, and
+// inputs that are no regular file (a FIFO would block a plain open). Names are printed with
+// their control characters escaped, so a name cannot break or forge a line.
+TEST_F(RenderProgram, RefusesWhatItCannotTrust) {
+  const std::string song = ShortSong();
+  const std::string patch = Write("patch.tw", "[Voice]\nVolume=0.5\n");
+  const std::string fifo = file("pipe\n\x1b[2J.mid");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    Strings args;
+    std::string redirect;  // of standard output, as a shell writes it; empty: a pipe
+    std::string target;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{song, "-o", "-"}, "1<>", song, "standard output is the MIDI file '" + song + "'"},
+      {{song, "-o", "-"}, ">>", song, "standard output is the MIDI file"},
+      {{"--patch", patch, song, "-o", "-"}, "1<>", patch, "standard output is the patch file '" + patch + "'"},
+      {{song, "-o", "-", "--save-state", "/dev/stdout"}, "", "", "standard output is the state file to write '/dev/stdout'"},
+      {{song, "-o", "-", "--save-state", "/proc/self/fd/1"}, "", "", "standard output is the state file to write"},
+      {{song, "-o", "-", "--save-state", file("both.out")}, ">", file("both.out"), "standard output is the state file to write"},
+      {{fifo, "-o", file("x.wav")}, "", "", "cannot read MIDI file '" + file("pipe\\n\\x1b[2J.mid") + "': not a regular file"},
+      {{"/dev/zero", "-o", file("x.wav")}, "", "", "cannot read MIDI file '/dev/zero': not a regular file"},
+  };
+  const std::string songBytes = ReadBytes(song), patchBytes = ReadBytes(patch);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    Strings args = {"-c", c.redirect.empty() ? "exec \"$@\"" : "f=$1; shift; exec \"$@\" " + c.redirect + "\"$f\"", "sh"};
+    if (!c.redirect.empty()) args.push_back(c.target);
+    args.insert(args.end(), {BRELIX_RENDER_PATH, "--plugin", BRELIX_PLUGIN_PATH});
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProgramRun run = testing::RunProgram("/bin/sh", args, {.time_limit = std::chrono::seconds(20)});
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("brelix-render: " + c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadBytes(song), songBytes);
+    EXPECT_EQ(ReadBytes(patch), patchBytes);
+    EXPECT_FALSE(fs::exists(file("x.wav")));
+    if (fs::exists(file("both.out"))) EXPECT_EQ(fs::file_size(file("both.out")), 0u);
+  }
+}
+
+// What a render reads is bounded: a MIDI file by its size and its events, a sample by its length
+// (checked from its header against the file's real size before any memory is taken). A song of
+// many tempo changes plays at the cost of its length.
+TEST_F(RenderProgram, BoundsWhatItReads) {
+  const std::string large = file("large.mid");
+  WriteBytes(large, RawMidiFile(""));
+  ASSERT_EQ(::truncate(large.c_str(), (16 << 20) + 1), 0);  // sparse
+  std::string notes = std::string("\x00\x90\x3C\x40", 4);  // then running status: 3 bytes a message
+  for (int i = 0; i < 4'000'000; ++i) notes += std::string(i % 2 == 0 ? "\x00\x3C\x00" : "\x00\x3C\x40", 3);
+  const std::string dense = Write("dense.mid", RawMidiFile(notes));
+  // 200,000 tempo changes a tick (43 to 83 microseconds, two to four frames) apart, around a note.
+  std::string tempos = std::string("\x00\x90\x3C\x40", 4);
+  for (int i = 0; i < 200'000; ++i) tempos += std::string("\x01\xFF\x51\x03\x00", 5) + static_cast<char>(16 + i % 16) + '\x00';
+  tempos += std::string("\x00\x80\x3C\x00", 4);
+  const std::string clocked = Write("clocked.mid", RawMidiFile(tempos));
+  // A header that claims more data than the file holds, and a sparse file one frame longer than
+  // a lane takes.
+  const std::string lying = Write("lying.wav", WavHeader(1 << 20) + std::string(100, '\x80'));
+  const std::string huge = Write("huge.wav", WavHeader((1u << 26) + 1));
+  ASSERT_EQ(::truncate(huge.c_str(), 44 + (1 << 26) + 1), 0);
+  const std::string sampled = Write("sampled.tw", "[SampleOsc.1]\nSampleOscFile=" + lying + "\n[SampleOsc.2]\nSampleOscFile=" +
+                                                      huge + "\n");
+  struct Case {
+    Strings args;
+    int exitCode;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {{large}, 1, {"cannot read MIDI file '" + large + "': larger than 16 MiB"}},
+      {{dense}, 1, {"track 1: more than 4000000 events (messages and tempo changes) in the song at byte"}},
+      {{clocked, "--tail", "0"}, 0, {"wrote " + file("out.wav") + ": 12.5 s"}},
+      {{"--patch", sampled, ShortSong()},
+       0,
+       {"Invalid sample file:\n\n" + lying + "\n", "Invalid sample file:\n\n" + huge + "\n\nIt is longer than 67108864 frames",
+        "wrote " + file("out.wav")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.messages.front());
+    Strings args = c.args;
+    args.insert(args.end(), {"-o", file("out.wav")});
+    const ProgramRun run = Render(args, {.time_limit = std::chrono::seconds(120)});
+    EXPECT_EQ(run.exit_code, c.exitCode) << run.err;
+    for (const std::string& message : c.messages) EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_EQ(fs::exists(file("out.wav")), c.exitCode == 0);
+    fs::remove(file("out.wav"));
+  }
+}
+
+// A float file carries the extended format chunk (cbSize 0) and a fact chunk with its frames,
+// written to a file and through a pipe alike, and sox reads it without a warning.
+TEST_F(RenderProgram, FloatFilesCarryTheExtendedFormatAndAFactChunk) {
+  const std::string song = ShortSong();
+  const ProgramRun piped = Render({"--seed", "1", song, "-o", "-"});
+  ASSERT_EQ(piped.exit_code, 0) << piped.err;
+  ASSERT_EQ(Render({"--seed", "1", song, "-o", file("out.wav")}).exit_code, 0);
+  const std::string bytes = ReadBytes(file("out.wav"));
+  EXPECT_EQ(piped.out, bytes);
+  const auto le = [&](size_t at, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes.at(at + static_cast<size_t>(i)));
+    return value;
+  };
+  ASSERT_EQ(bytes.substr(12, 4), "fmt ");
+  EXPECT_EQ(le(16, 4), 18u);  // the chunk's size
+  EXPECT_EQ(le(20, 2), 3u);   // IEEE float
+  EXPECT_EQ(le(36, 2), 0u);   // cbSize
+  ASSERT_EQ(bytes.substr(38, 4), "fact");
+  EXPECT_EQ(le(42, 4), 4u);
+  const size_t data = bytes.find("data");
+  ASSERT_NE(data, std::string::npos);
+  EXPECT_EQ(le(46, 4), le(data + 4, 4) / 8);  // frames of two 4-byte samples
+  EXPECT_EQ(data + 8 + le(data + 4, 4), bytes.size());
+  EXPECT_EQ(le(4, 4), bytes.size() - 8);
+  EXPECT_EQ(ReadWav(file("out.wav")).samples.size(), 2 * le(46, 4));
+  if (::access("/usr/bin/sox", X_OK) != 0) GTEST_SKIP() << "sox is not installed (scripts/setup.sh installs it)";
+  const ProgramRun sox = testing::RunProgram("/usr/bin/sox", {file("out.wav"), "-n", "stat"});
+  EXPECT_EQ(sox.exit_code, 0);
+  EXPECT_EQ(sox.err.find("WARN"), std::string::npos) << sox.err;
 }
 
 }  // namespace

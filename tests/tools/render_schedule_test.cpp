@@ -69,12 +69,19 @@ TEST(RenderSchedule, EventsArriveOnTheirFrameAndBlocksSplitThere) {
 }
 
 // A plug-in reads the tempo once a block, so a block ends where the tempo changes: the sound does
-// not depend on the block size.
+// not depend on the block size. Only once it has run its shortest length, though: changes closer
+// together than that (a file of millions of them) do not cut the song into slivers.
 TEST(RenderSchedule, BlocksSplitAtTempoChanges) {
   MidiSong song = Song({At(0.0, 0x90, 0x3C)}, 0.012);
   song.Tempos = {{0.0, 0.0, 120.0}, {0.005, 0.01, 90.0}, {0.0055, 0.011, 60.0}, {0.020, 0.02, 30.0}};
-  EXPECT_EQ(Calls(song, Fixed(1000, 4, 0.004)),
-            (Strings{"D:90 3C", "P:4", "P:1", "P:1", "P:4", "P:2", "P:4"}));
+  RenderSettings settings = Fixed(1000, 4, 0.004);
+  settings.ShortestTempoBlock = 1;
+  EXPECT_EQ(Calls(song, settings), (Strings{"D:90 3C", "P:4", "P:1", "P:1", "P:4", "P:2", "P:4"}));
+  settings.ShortestTempoBlock = 2;  // the block from frame 4 runs past the change at 5 to the one at 6
+  EXPECT_EQ(Calls(song, settings), (Strings{"D:90 3C", "P:4", "P:2", "P:4", "P:2", "P:4"}));
+  settings.BlockSize = 16;
+  settings.ShortestTempoBlock = 8;  // frames 5 and 6 fall in the first 8
+  EXPECT_EQ(Calls(song, settings), (Strings{"D:90 3C", "P:12", "P:4"}));
 }
 
 TEST(RenderSchedule, SilenceBeforeTheFirstEventAndNothingButTheTailWithoutEvents) {
