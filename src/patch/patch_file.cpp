@@ -396,19 +396,27 @@ std::string PatchText(const XPatch& p) {
   return file.SaveToBytes();
 }
 
+bool PatchWriteInto(const XPatch& p, TPatchFile& file) {
+  // A file that asks not to be written is left alone, without a word.
+  file.Section = kTestSection;
+  int32_t do_not_save = 0;
+  if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return false;
+  WritePatchKeys(p, file);
+  return true;
+}
+
 void PatchSave(const XPatch& p, const std::string& fileName) {
   try {
     // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(fileName);
-    // A file that asks not to be written is left alone, without a word.
-    file.Section = kTestSection;
-    int32_t do_not_save = 0;
-    if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return;
-    WritePatchKeys(p, file);
-    file.UpdateFile();
+    if (PatchWriteInto(p, file)) file.UpdateFile();
   } catch (const FileError& error) {
-    throw FileError("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+    throw FileError(PatchSaveFailure(fileName, error.what()));
   }
+}
+
+std::string PatchSaveFailure(const std::string& fileName, const std::string& reason) {
+  return "Cannot save patch file:\r\r" + fileName + "\r\r" + reason;
 }
 
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
@@ -418,7 +426,7 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
   } catch (const FileError& error) {
     ShowLibraryMessage(error.what());
   } catch (const std::exception& error) {  // out of memory while building the text
-    ShowLibraryMessage("Cannot save patch file:\r\r" + fileName + "\r\r" + error.what());
+    ShowLibraryMessage(PatchSaveFailure(fileName, error.what()));
   }
   return false;
 }
@@ -431,6 +439,19 @@ bool ReadsAsPatch(const TIniFile& file) {
     return names;
   }();
   return std::any_of(sections.begin(), sections.end(), [&](const std::string& name) { return file.SectionExists(name); });
+}
+
+bool ReadsWhollyAsPatch(const TIniFile& file) {
+  // "Section\nKey" of every key the format defines, found in any letter case.
+  static const NameIndex defined = [] {
+    NameIndex keys;
+    for (const PatchFileKey& key : PatchFileKeys()) keys.emplace(key.Section + "\n" + key.Key, 0);
+    return keys;
+  }();
+  if (!file.HoldsOnlyIniLines()) return false;
+  const std::vector<TIniFile::KeyLine> keys = file.KeyLines();
+  return std::any_of(keys.begin(), keys.end(),
+                     [](const TIniFile::KeyLine& key) { return defined.contains(key.section + "\n" + key.key); });
 }
 
 std::vector<PatchFileKey> PatchFileKeys() {

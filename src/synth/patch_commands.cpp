@@ -214,10 +214,10 @@ bool TPatchCommands::Save(bool alt) {
 
 void TPatchCommands::SaveThen(bool alt, TSaved saved) {
   if (!synth_.Multi->PatchFile.empty() && !alt && !SaveAs) {
-    // A patch named by a file that is no patch file is saved as a new one, under a name the user
-    // chooses.
-    if (const std::optional<std::string> target = synth_.PatchWriteBack()) {
-      saved(SaveToPatchFile(*target));
+    // A patch named by a file that is no patch file, or a write-protected one, is saved as a new
+    // one, under a name the user chooses.
+    if (std::optional<bool> written = SaveToPatchFile()) {
+      saved(*written);
       return;
     }
   }
@@ -239,10 +239,12 @@ bool TPatchCommands::SaveToFile(const std::string& file) {
   return true;
 }
 
-bool TPatchCommands::SaveToPatchFile(const std::string& target) {
+std::optional<bool> TPatchCommands::SaveToPatchFile() {
   XMulti& multi = *synth_.Multi;
   ProcessUpdateScope update(synth_);
-  if (!PatchSaveOrReport(*multi.EditBuffer, target)) return false;
+  const WriteBackResult result = synth_.PatchWriteBack();
+  if (result == WriteBackResult::Refused) return std::nullopt;
+  if (result == WriteBackResult::Failed) return false;
   multi.Modified = false;
   SaveAs = false;
   Captioner();

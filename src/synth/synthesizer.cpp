@@ -128,18 +128,13 @@ void XSynthesizer::SaveChangesOnClose() {
     SavePatchAs();
   } else if (AskToSavePatch(Multi->PatchFile)) {
     // Yes to a file that is no patch: the user still wants the patch kept, under a name of theirs.
-    if (const std::optional<std::string> target = PatchWriteBack())
-      PatchSaveOrReport(*Multi->EditBuffer, *target);
-    else
-      SavePatchAs();
+    if (PatchWriteBack() == WriteBackResult::Refused) SavePatchAs();
   }
   Multi->Modified = false;
 }
 
-std::optional<std::string> XSynthesizer::PatchWriteBack() const {
-  std::optional<std::string> target = PatchWriteBackTarget(Multi->PatchFile, PluginDirectory + kSettingsFileName);
-  if (!target) ReportRefusedWriteBack(Multi->PatchFile);
-  return target;
+WriteBackResult XSynthesizer::PatchWriteBack() const {
+  return brelix::PatchWriteBack(*Multi->EditBuffer, Multi->PatchFile, PluginDirectory + kSettingsFileName);
 }
 
 bool XSynthesizer::SavePatchAs() {
@@ -381,8 +376,8 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
       if (Multi->PatchFile.empty()) {
         SavePatchAs();
         Multi->Modified = false;  // also when the user cancelled
-      } else if (const std::optional<std::string> target = PatchWriteBack()) {
-        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
+      } else {
+        Multi->Modified = PatchWriteBack() != WriteBackResult::Saved;
       }
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());
