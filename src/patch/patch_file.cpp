@@ -246,7 +246,7 @@ class PatchKeyReader {
 // Writes every field as its key.
 class PatchKeyWriter {
  public:
-  explicit PatchKeyWriter(TPatchFile& file) : file_(file) {}
+  PatchKeyWriter(TPatchFile& file, const SampleNameWriter& sample_name) : file_(file), sample_name_(sample_name) {}
 
   void Section(std::string name) { file_.Section = std::move(name); }
   void Float(const char* key, float field) { file_.WriteFloat(key, -1, field); }
@@ -261,11 +261,13 @@ class PatchKeyWriter {
   void Source(const char* key, int32_t field) { file_.WriteInteger(key, -1, field); }
   void Destination(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
   void FileName(const char* key, const char (&field)[kSampleFileNameSize]) {
-    file_.WriteString(key, -1, std::string_view(field, strnlen(field, kSampleFileNameSize)));
+    const std::string name(field, strnlen(field, kSampleFileNameSize));
+    file_.WriteString(key, -1, sample_name_ ? sample_name_(name) : name);
   }
 
  private:
   TPatchFile& file_;
+  const SampleNameWriter& sample_name_;
 };
 
 // Lists every key with the file text of the field it visits (a default patch's, for the defaults).
@@ -324,10 +326,10 @@ void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file, const std::string&
   DelayRebuild(p, true);
 }
 
-void WritePatchKeys(const XPatch& p, TPatchFile& file) {
+void WritePatchKeys(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name = {}) {
   file.Section = kEngineSection;
   file.WriteString(kVersionKey, -1, kWrittenVersion);
-  PatchKeyWriter writer(file);
+  PatchKeyWriter writer(file, sample_name);
   VisitPatchKeys(p, writer);
 }
 
@@ -396,12 +398,12 @@ std::string PatchText(const XPatch& p) {
   return file.SaveToBytes();
 }
 
-bool PatchWriteInto(const XPatch& p, TPatchFile& file) {
+bool PatchWriteInto(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name) {
   // A file that asks not to be written is left alone, without a word.
   file.Section = kTestSection;
   int32_t do_not_save = 0;
   if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return false;
-  WritePatchKeys(p, file);
+  WritePatchKeys(p, file, sample_name);
   return true;
 }
 

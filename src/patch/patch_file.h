@@ -3,6 +3,7 @@
 // DC filters, delay); saving writes the stored values and keeps whatever else the file held.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,10 @@ std::string PatchText(const XPatch& p);
 
 // Writes the patch's stored values into `file` (a patch file as read), keeping every other
 // section and key it holds; false, with the file untouched, when its [Test] "DoNotSave" is a
-// non-zero integer.
-bool PatchWriteInto(const XPatch& p, TPatchFile& file);
+// non-zero integer. `sample_name`, when given, says how each lane's sample name is written (a
+// patch saved in another place names its samples from there).
+using SampleNameWriter = std::function<std::string(const std::string& name)>;
+bool PatchWriteInto(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name = {});
 
 // Writes the patch's stored values into the file, keeping every other section and key the file
 // already holds. Nothing is written when the file's [Test] "DoNotSave" is a non-zero integer.

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -10,6 +11,7 @@
 #include "patch/sample_name.h"
 #include "patch/wav_reader.h"
 #include "base/messages.h"
+#include "base/printable_text.h"
 
 namespace brelix {
 
@@ -62,7 +64,19 @@ float* SharedSample(const XPatch& p, int l, const std::string& file, bool second
   return nullptr;
 }
 
+bool IsMissing(const std::string& file) {
+  struct stat info{};
+  return ::stat(file.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 }  // namespace
+
+void ShowMissingSample(const std::string& sample, const std::string& patch_file) {
+  const std::string looked = SampleFileMeant(sample, patch_file);
+  std::string text = "Sample file not found: " + PrintableText(looked);
+  if (looked != sample) text += " (named " + PrintableText(sample) + " in the patch)";
+  ShowMessageBox(text);
+}
 
 void ShowInvalidSample(std::string_view file_name) {
   ShowMessageBox("Invalid sample file:\r\r" + std::string(file_name));
@@ -73,7 +87,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   const int l = lane - 1;
   EmptyLane(p, l);
   const std::string file = LaneFileName(p, l);
-  bool rejected = false;
+  bool rejected = false, missing = false;
   const bool second_channel = lane == 2 || lane == 4;
   // A relative name is looked for beside the patch file first.
   const std::string opened = file.empty() ? file : SampleFileToOpen(file, patch_file);
@@ -82,6 +96,8 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
     const SampleSource& source = SampleMemorySource(shared);
     p.SampleOscRate.set_lane(l, static_cast<float>(source.Rate));
     HoldSample(p, lane, SampleMemoryShare(shared), source.Frames);
+  } else if (!opened.empty() && IsMissing(opened)) {
+    missing = true;
   } else if (!opened.empty()) {
     const WavLaneData data = ReadWavLane(opened, second_channel);
     if (data.rate) p.SampleOscRate.set_lane(l, static_cast<float>(*data.rate));
@@ -94,6 +110,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   // The slots are right before the message box, whatever the box does.
   SelectSampleRoutines(p);
   if (rejected) ShowInvalidSample(file);
+  if (missing) ShowMissingSample(file, patch_file);
 }
 
 }  // namespace brelix

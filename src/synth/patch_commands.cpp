@@ -13,6 +13,7 @@
 #include "patch/patch_defaults.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_save_as.h"
 #include "patch/sample_file.h"
 #include "base/messages.h"
 #include "plugin/plugin_module.h"
@@ -229,7 +230,7 @@ bool TPatchCommands::SaveToFile(const std::string& file) {
   XMulti& multi = *synth_.Multi;
   ProcessUpdateScope update(synth_);
   // A failed write has been reported; the patch keeps its file and its mark.
-  if (!PatchSaveOrReport(*multi.EditBuffer, file)) return false;
+  if (!PatchSaveAsOrReport(*multi.EditBuffer, multi.PatchFile, file)) return false;
   // The host learns that its chunk now names another file.
   synth_.Modify();
   multi.PatchFile = file;

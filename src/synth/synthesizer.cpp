@@ -21,6 +21,7 @@
 #include "patch/file_io.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_save_as.h"
 #include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
@@ -140,7 +141,7 @@ WriteBackResult XSynthesizer::PatchWriteBack() const {
 bool XSynthesizer::SavePatchAs() {
   const std::optional<std::string> chosen = ChoosePatchFileToSave("");
   if (!chosen) return false;
-  if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
+  if (!PatchSaveAsOrReport(*Multi->EditBuffer, Multi->PatchFile, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;
   return true;
