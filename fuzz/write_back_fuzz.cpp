@@ -181,13 +181,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool relative = !named.empty() && named.front() != '/';
   const bool was_there = relative && fs::exists(named);
 
-  // Building an instance costs far more than the rest, so one serves many inputs; one input in
-  // 256 closes it (answering Yes to the save question) and the next builds a new one.
+  // Building an instance costs far more than the rest (its editor, its tables), so one serves at
+  // least 256 inputs; after those, an input whose second byte is 0 closes it (answering Yes to the
+  // save question) and the next builds a new one. (The fuzzer keeps such inputs, since closing
+  // reaches code of its own: without the count they would close almost every instance.)
+  constexpr int kInputsPerInstance = 256;
   static brelix::XSynthesizer* synth = nullptr;
-  if (synth == nullptr) synth = brelix::XSynthesizer::Create(&brelix::fuzz::Host);
-  const bool close = data[1] == 0;
+  static int served = 0;
+  if (synth == nullptr) {
+    synth = brelix::XSynthesizer::Create(&brelix::fuzz::Host);
+    served = 0;
+  }
+  const bool close = ++served >= kInputsPerInstance && data[1] == 0;
   AEffect* e = synth->Effect();
-  synth->SetChunk(block.data(), static_cast<int64_t>(block.size()), false);
+  // The whole restore (which reloads every editor control) for one input in 64; the others
+  // take only the chunk's file name, which is all the write-back goes by. Reading the rest of the
+  // chunk is the chunk target's.
+  if ((data[2] & 0x3F) == 0) {
+    synth->SetChunk(block.data(), static_cast<int64_t>(block.size()), false);
+  } else if (const std::optional<brelix::ProgramChunkFields> fields = brelix::ProgramChunkRead(block.data(), static_cast<int64_t>(block.size()))) {
+    synth->Multi->PatchFile = fields->PatchFile;
+  }
   // The project's automation: one parameter write; whatever it touched, the patch has changed.
   e->setParameter(e, param % e->numParams, static_cast<float>(param >> 9) / 127.0f);
   synth->Multi->Modified = true;
