@@ -31,8 +31,9 @@ bool PatchSaveAsOrReport(XPatch& p, const std::string& from_file, const std::str
     // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(to_file);
     if (!PatchWriteInto(p, file, moved)) return true;
-    if (const std::vector<std::string> header = PatchHeader(from_file); !header.empty() && from_file != to_file)
-      file.SetLeadingComments(header);
+    if (from_file != to_file) {
+      if (const std::vector<std::string> header = PatchHeader(from_file); !header.empty()) file.SetLeadingComments(header);
+    }
     file.UpdateFile();
   } catch (const std::exception& error) {  // a failed write, or no memory for the text
     ShowLibraryMessage(PatchSaveFailure(to_file, error.what()));
