@@ -47,6 +47,14 @@ const SandboxFile kFiles[] = {
     {"empty.tw", "", false},
     {"target.cfg", "[Voice]x\nkey value\n", false},
     {"sub/inner.txt", "inner\n", false},
+    // Text with section lines, under patch names and others.
+    {"notes.tw", "[voice]\n", false},
+    {"requires.tw", "[packages]\nnumpy=1.26\nscipy=1.11\n", false},
+    {"prose.tw", "[Voice]\nVolume=1\nand some words of a letter\n", false},
+    {"patch.txt", "[Voice]\r\nVolume=1\r\n", false},
+    {"diary.ini", "; dear diary\n[Engine]\nRealSampleBase=48000\n", false},
+    // A patch without a write bit: root may not write it either.
+    {"locked.tw", "[Voice]\r\nVolume=1\r\n", false},
 };
 struct SandboxLink {
   const char* name;
@@ -54,13 +62,14 @@ struct SandboxLink {
 };
 const SandboxLink kLinks[] = {
     {"link.tw", "notes.txt"}, {"patchlink.tw", "a.tw"}, {"dangling.tw", "gone.tw"}, {"sublink", "sub"},
-    {"settings.tw", "Brelix.Ini"},
+    {"settings.tw", "Brelix.Ini"}, {"text.tw", "patch.txt"}, {"note-link.tw", "notes.tw"},
 };
 // Names a chunk may carry, relative to the sandbox unless they start with "!" (taken as they are).
 const char* const kNames[] = {
     "a.tw", "B.TW", "notes.txt", ".bashrc", "empty.tw", "link.tw", "patchlink.tw", "dangling.tw",
     "settings.tw", "Brelix.Ini", "target.cfg", "sub/new.tw", "sub/.bashrc", "missing/new.tw", "new.Tw",
     "sublink/new.tw", "sub/../new.tw", "./a.tw", "sub", "!rel.tw", "!", "!sub/../rel.tw",
+    "notes.tw", "requires.tw", "prose.tw", "patch.txt", "diary.ini", "locked.tw", "text.tw", "note-link.tw",
 };
 
 const std::string& Sandbox() {
@@ -81,6 +90,8 @@ void MakeSandbox() {
   fs::remove_all(Sandbox());
   fs::create_directories(Path("sub"));
   for (const SandboxFile& f : kFiles) std::ofstream(Path(f.name), std::ios::binary) << f.bytes;
+  fs::permissions(Path("locked.tw"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   for (const SandboxLink& l : kLinks) fs::create_symlink(l.target, Path(l.name));
 }
 
@@ -136,9 +147,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
+// What an input may have changed back as it was: the patch files rewritten, new files gone (the
+// rest cannot have changed, or the check would have stopped the run).
+void RestoreSandbox() {
+  for (const SandboxFile& f : kFiles)
+    if (f.patch) std::ofstream(Path(f.name), std::ios::binary | std::ios::trunc) << f.bytes;
+  std::vector<fs::path> added;
+  for (auto it = fs::recursive_directory_iterator(Sandbox()); it != fs::recursive_directory_iterator(); ++it)
+    if (!IsKnown(it->path().string().substr(Sandbox().size() + 1))) added.push_back(it->path());
+  for (const fs::path& path : added) fs::remove(path);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  MakeSandbox();
   // The name: one of the sandbox's, or the chunk's own bytes inside the sandbox (no "..").
   const uint8_t choice = data[0];
   const uint16_t param = static_cast<uint16_t>(data[1] | (data[2] << 8));
@@ -160,13 +181,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool relative = !named.empty() && named.front() != '/';
   const bool was_there = relative && fs::exists(named);
 
-  // Building an instance costs far more than the rest, so one serves many inputs; one input in
-  // sixteen closes it (answering Yes to the save question) and the next builds a new one.
+  // Building an instance costs far more than the rest (its editor, its tables), so one serves at
+  // least 256 inputs; after those, an input whose second byte is 0 closes it (answering Yes to the
+  // save question) and the next builds a new one. (The fuzzer keeps such inputs, since closing
+  // reaches code of its own: without the count they would close almost every instance.)
+  constexpr int kInputsPerInstance = 256;
   static brelix::XSynthesizer* synth = nullptr;
-  if (synth == nullptr) synth = brelix::XSynthesizer::Create(&brelix::fuzz::Host);
-  const bool close = (data[1] & 0x0F) == 0;
+  static int served = 0;
+  if (synth == nullptr) {
+    synth = brelix::XSynthesizer::Create(&brelix::fuzz::Host);
+    served = 0;
+  }
+  const bool close = ++served >= kInputsPerInstance && data[1] == 0;
   AEffect* e = synth->Effect();
-  synth->SetChunk(block.data(), static_cast<int64_t>(block.size()), false);
+  // The whole restore (which reloads every editor control) for one input in 64; the others
+  // take only the chunk's file name, which is all the write-back goes by. Reading the rest of the
+  // chunk is the chunk target's.
+  if ((data[2] & 0x3F) == 0) {
+    synth->SetChunk(block.data(), static_cast<int64_t>(block.size()), false);
+  } else if (const std::optional<brelix::ProgramChunkFields> fields = brelix::ProgramChunkRead(block.data(), static_cast<int64_t>(block.size()))) {
+    synth->Multi->PatchFile = fields->PatchFile;
+  }
   // The project's automation: one parameter write; whatever it touched, the patch has changed.
   e->setParameter(e, param % e->numParams, static_cast<float>(param >> 9) / 127.0f);
   synth->Multi->Modified = true;
@@ -181,5 +216,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   CheckSandbox(patch_file);
   if (relative && !was_there && fs::exists(named)) std::abort();
+  RestoreSandbox();
   return 0;
 }

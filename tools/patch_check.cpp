@@ -153,7 +153,14 @@ class Checker {
   }
 
   void CheckSample(const TIniFile::KeyLine& line) {
-    WavLaneData data = ReadWavLane(SampleFileToOpen(line.value, file_.FileName()), false);
+    const std::string opened = SampleFileToOpen(line.value, file_.FileName());
+    std::error_code error;
+    if (!std::filesystem::exists(opened, error)) {
+      Warn(line.line, "[" + line.section + "] the sample file '" + line.value + "' is not found (looked for at '" +
+                          SampleFileMeant(line.value, file_.FileName()) + "'); the lane stays silent");
+      return;
+    }
+    WavLaneData data = ReadWavLane(opened, false);
     if (data.memory != nullptr) {
       SampleMemoryRelease(data.memory);
       return;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "base/printable_text.h"
+#include "patch/file_io.h"
 
 namespace brelix {
 
@@ -68,7 +69,7 @@ void CheckMayReplace(const RenderFile& file) {
   };
   if (S_ISDIR(info.st_mode)) throw refuse("it is a folder");
   if (!S_ISREG(info.st_mode)) throw refuse("it is not a regular file");
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.Path.c_str(), W_OK) != 0) {
+  if (IsWriteProtected(info.st_mode) || ::access(file.Path.c_str(), W_OK) != 0) {
     throw refuse("it is write-protected");
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 namespace brelix {
@@ -215,6 +216,24 @@ std::vector<TIniFile::TextLine> TIniFile::UnreadLines() const {
     }
   }
   return lines;
+}
+
+bool TIniFile::HoldsOnlyIniLines() const {
+  // A line above the first section is kept as its text: a key there is one with "=".
+  const auto understood = [](const std::string& line) { return line.starts_with(';') || line.find('=') != std::string::npos; };
+  return std::all_of(preamble_.begin(), preamble_.end(), understood) && UnreadLines().empty();
+}
+
+std::vector<std::string> TIniFile::LeadingComments() const {
+  std::vector<std::string> comments;
+  std::copy_if(preamble_.begin(), preamble_.end(), std::back_inserter(comments),
+               [](const std::string& line) { return line.starts_with(';'); });
+  return comments;
+}
+
+void TIniFile::SetLeadingComments(const std::vector<std::string>& comments) {
+  std::erase_if(preamble_, [](const std::string& line) { return line.starts_with(';'); });
+  preamble_.insert(preamble_.begin(), comments.begin(), comments.end());
 }
 
 int TIniFile::SectionLine(std::string_view section) const {

@@ -87,6 +87,14 @@ class TIniFile {
     std::string text;
   };
   std::vector<TextLine> UnreadLines() const;
+  // True when every line of the text read is empty, a comment, a section heading or a key with
+  // "=" (before the first section too): an INI text with nothing else in it.
+  bool HoldsOnlyIniLines() const;
+
+  // The comment lines above the first section (a file's description), and putting others there
+  // in their place (the lines before the first section that are no comments stay).
+  std::vector<std::string> LeadingComments() const;
+  void SetLeadingComments(const std::vector<std::string>& comments);
 
  private:
   // A key line (name and value) or any other line of a section, kept as its trimmed text.

@@ -247,7 +247,7 @@ class PatchKeyReader {
 // Writes every field as its key.
 class PatchKeyWriter {
  public:
-  explicit PatchKeyWriter(TPatchFile& file) : file_(file) {}
+  PatchKeyWriter(TPatchFile& file, const SampleNameWriter& sample_name) : file_(file), sample_name_(sample_name) {}
 
   void Section(std::string name) { file_.Section = std::move(name); }
   void Float(const char* key, float field) { file_.WriteFloat(key, -1, field); }
@@ -262,11 +262,13 @@ class PatchKeyWriter {
   void Source(const char* key, int32_t field) { file_.WriteInteger(key, -1, field); }
   void Destination(const char* key, uint32_t field) { file_.WriteInteger(key, -1, field); }
   void FileName(const char* key, const char (&field)[kSampleFileNameSize]) {
-    file_.WriteString(key, -1, std::string_view(field, strnlen(field, kSampleFileNameSize)));
+    const std::string name(field, strnlen(field, kSampleFileNameSize));
+    file_.WriteString(key, -1, sample_name_ ? sample_name_(name) : name);
   }
 
  private:
   TPatchFile& file_;
+  const SampleNameWriter& sample_name_;
 };
 
 // Lists every key with the file text of the field it visits (a default patch's, for the defaults).
@@ -325,10 +327,10 @@ void LoadFromFile(XPatch& p, std::optional<TPatchFile>& file, const std::string&
   DelayRebuild(p, true);
 }
 
-void WritePatchKeys(const XPatch& p, TPatchFile& file) {
+void WritePatchKeys(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name = {}) {
   file.Section = kEngineSection;
   file.WriteString(kVersionKey, -1, kWrittenVersion);
-  PatchKeyWriter writer(file);
+  PatchKeyWriter writer(file, sample_name);
   VisitPatchKeys(p, writer);
 }
 
@@ -397,19 +399,27 @@ std::string PatchText(const XPatch& p) {
   return file.SaveToBytes();
 }
 
+bool PatchWriteInto(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name) {
+  // A file that asks not to be written is left alone, without a word.
+  file.Section = kTestSection;
+  int32_t do_not_save = 0;
+  if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return false;
+  WritePatchKeys(p, file, sample_name);
+  return true;
+}
+
 void PatchSave(const XPatch& p, const std::string& fileName) {
   try {
     // The file as it is, so that the keys and sections this writer does not produce are kept.
     TPatchFile file(fileName);
-    // A file that asks not to be written is left alone, without a word.
-    file.Section = kTestSection;
-    int32_t do_not_save = 0;
-    if (file.ReadInteger(kDoNotSaveKey, -1, do_not_save) && do_not_save != 0) return;
-    WritePatchKeys(p, file);
-    file.UpdateFile();
+    if (PatchWriteInto(p, file)) file.UpdateFile();
   } catch (const FileError& error) {
-    throw FileError("Cannot save patch file:\r\r" + PrintableText(fileName) + "\r\r" + error.what());
+    throw FileError(PatchSaveFailure(fileName, error.what()));
   }
+}
+
+std::string PatchSaveFailure(const std::string& fileName, const std::string& reason) {
+  return "Cannot save patch file:\r\r" + PrintableText(fileName) + "\r\r" + reason;
 }
 
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
@@ -419,7 +429,7 @@ bool PatchSaveOrReport(const XPatch& p, const std::string& fileName) {
   } catch (const FileError& error) {
     ShowLibraryMessage(error.what());
   } catch (const std::exception& error) {  // out of memory while building the text
-    ShowLibraryMessage("Cannot save patch file:\r\r" + PrintableText(fileName) + "\r\r" + error.what());
+    ShowLibraryMessage(PatchSaveFailure(fileName, error.what()));
   }
   return false;
 }
@@ -432,6 +442,19 @@ bool ReadsAsPatch(const TIniFile& file) {
     return names;
   }();
   return std::any_of(sections.begin(), sections.end(), [&](const std::string& name) { return file.SectionExists(name); });
+}
+
+bool ReadsWhollyAsPatch(const TIniFile& file) {
+  // "Section\nKey" of every key the format defines, found in any letter case.
+  static const NameIndex defined = [] {
+    NameIndex keys;
+    for (const PatchFileKey& key : PatchFileKeys()) keys.emplace(key.Section + "\n" + key.Key, 0);
+    return keys;
+  }();
+  if (!file.HoldsOnlyIniLines()) return false;
+  const std::vector<TIniFile::KeyLine> keys = file.KeyLines();
+  return std::any_of(keys.begin(), keys.end(),
+                     [](const TIniFile::KeyLine& key) { return defined.contains(key.section + "\n" + key.key); });
 }
 
 std::vector<PatchFileKey> PatchFileKeys() {

@@ -3,6 +3,7 @@
 // DC filters, delay); saving writes the stored values and keeps whatever else the file held.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 namespace brelix {
 
 class TIniFile;
+class TPatchFile;
 
 // Replaces the patch with the file's content: the defaults, every key the file holds, then
 // PatchPrepare, the lanes' samples, PatchSampleRate, PatchDCFilters and a new delay. A missing
@@ -42,18 +44,33 @@ bool IsPatchFile(const std::string& fileName);
 // write into an empty file).
 std::string PatchText(const XPatch& p);
 
+// Writes the patch's stored values into `file` (a patch file as read), keeping every other
+// section and key it holds; false, with the file untouched, when its [Test] "DoNotSave" is a
+// non-zero integer. `sample_name`, when given, says how each lane's sample name is written (a
+// patch saved in another place names its samples from there).
+using SampleNameWriter = std::function<std::string(const std::string& name)>;
+bool PatchWriteInto(const XPatch& p, TPatchFile& file, const SampleNameWriter& sample_name = {});
+
 // Writes the patch's stored values into the file, keeping every other section and key the file
 // already holds. Nothing is written when the file's [Test] "DoNotSave" is a non-zero integer.
 // Throws FileError, whose text is the whole message for the user, when the existing file cannot
 // be read or the new one cannot be written; the file on disk is then as it was.
 void PatchSave(const XPatch& p, const std::string& fileName);
 
+// The message for a patch that could not be saved into `fileName`, for `reason`.
+std::string PatchSaveFailure(const std::string& fileName, const std::string& reason);
+
 // PatchSave, with a failure shown in the message box; true when the patch was saved (or the file
 // asked not to be written).
 bool PatchSaveOrReport(const XPatch& p, const std::string& fileName);
 
-// True when the file holds at least one section that a patch file is made of.
+// True when the file holds at least one section that a patch file is made of: enough to load it.
 bool ReadsAsPatch(const TIniFile& file);
+
+// True when the file's whole text is a patch's: every line empty, a comment, a section heading or
+// a key with "=", and at least one key that the patch format defines, in a section that defines
+// it. Only such a file is written without the user choosing it.
+bool ReadsWhollyAsPatch(const TIniFile& file);
 
 // How the reader takes a key's text: a float, an integer (decimal, or hexadecimal after "$" or
 // "0x"), a lane mask (an integer, any value but 0 meaning on), a matrix source or destination

@@ -6,27 +6,30 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
+#include <vector>
 
+#include "base/messages.h"
+#include "base/printable_text.h"
+#include "patch/file_io.h"
 #include "patch/file_names.h"
 #include "patch/ini_file.h"
 #include "patch/patch_file.h"
+#include "patch/patch_ini_file.h"
+#include "patch/pinned_file.h"
 
 namespace brelix {
 
 namespace {
 
 constexpr std::string_view kPatchExtension = ".tw";
+constexpr const char* kNotAPatchFile = "it is not a patch file";
 
 std::optional<std::string> ResolvedName(const std::string& name) {
   char resolved[PATH_MAX];
   if (::realpath(name.c_str(), resolved) == nullptr) return std::nullopt;
   return std::string(resolved);
-}
-
-bool SameFile(const struct stat& file, const std::string& other) {
-  struct stat info{};
-  return ::stat(other.c_str(), &info) == 0 && info.st_dev == file.st_dev && info.st_ino == file.st_ino;
 }
 
 bool EndsInPatchExtension(const std::string& name) {
@@ -47,42 +50,79 @@ bool HasDotSteps(const std::string& name) {
   return false;
 }
 
-std::optional<std::string> ExistingPatchFile(const std::string& resolved, const std::string& settings_file) {
-  struct stat info{};
-  if (::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  if (SameFile(info, settings_file)) return std::nullopt;
-  try {
-    if (!ReadsAsPatch(TIniFile(resolved))) return std::nullopt;
-  } catch (const std::exception&) {  // unreadable, too large, not text
-    return std::nullopt;
-  }
-  return resolved;
-}
+// Where the name leads, resolved once: the folder (without links) and the entry in it.
+struct Place {
+  std::string folder;
+  std::string name;
+  bool existing;
+};
 
-std::optional<std::string> NewPatchFile(const std::string& name) {
-  if (name.empty() || name.front() != '/' || !EndsInPatchExtension(name) || HasDotSteps(name)) return std::nullopt;
+std::optional<Place> PlaceOf(const std::string& patch_file) {
+  if (const std::optional<std::string> resolved = ResolvedName(patch_file))
+    return Place{FolderOf(*resolved), FileNameOnly(*resolved), true};
+  if (errno != ENOENT) return std::nullopt;
+  if (patch_file.front() != '/' || HasDotSteps(patch_file)) return std::nullopt;
   // A link of that name that points nowhere would create its target, wherever that is.
   struct stat link{};
-  if (::lstat(name.c_str(), &link) == 0 || errno != ENOENT) return std::nullopt;
-  const std::optional<std::string> folder = ResolvedName(FolderOf(name));
-  struct stat info{};
-  if (!folder || ::stat(folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
-  return (*folder == "/" ? "" : *folder) + "/" + FileNameOnly(name);
+  if (::lstat(patch_file.c_str(), &link) == 0 || errno != ENOENT) return std::nullopt;
+  const std::optional<std::string> folder = ResolvedName(FolderOf(patch_file));
+  if (!folder) return std::nullopt;
+  return Place{*folder, FileNameOnly(patch_file), false};
+}
+
+WriteBackResult Refuse(const std::string& patch_file, std::string_view reason) {
+  std::fprintf(stderr, "Brelix: the changed patch was not saved into \"%s\": %.*s\n", PrintableText(patch_file).c_str(),
+               static_cast<int>(reason.size()), reason.data());
+  return WriteBackResult::Refused;
+}
+
+// Why the pinned file is not one to write the patch into, or none; `text` gets its content.
+std::optional<std::string> RefusalOfExisting(const TPinnedFile& file, const std::vector<std::string>& settings_files,
+                                             TPatchFile& text) {
+  if (file.Kind() != TPinnedFile::Entry::RegularFile) return kNotAPatchFile;
+  for (const std::string& settings_file : settings_files) {
+    struct stat settings{};
+    if (::stat(settings_file.c_str(), &settings) == 0 && file.IsSameFile(settings)) return kNotAPatchFile;
+  }
+  if (IsWriteProtected(file.Info().st_mode)) return "it is write-protected";
+  try {
+    text.LoadFromBytes(file.Read(TIniFile::kMaxFileBytes));
+  } catch (const FileError&) {  // unreadable, too large, not text
+    return kNotAPatchFile;
+  }
+  if (!ReadsWhollyAsPatch(text)) return kNotAPatchFile;
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> PatchWriteBackTarget(const std::string& patch_file, const std::string& settings_file) {
-  if (patch_file.empty()) return std::nullopt;
-  if (const std::optional<std::string> resolved = ResolvedName(patch_file))
-    return ExistingPatchFile(*resolved, settings_file);
-  if (errno != ENOENT) return std::nullopt;
-  return NewPatchFile(patch_file);
-}
+WriteBackResult PatchWriteBack(const XPatch& p, const std::string& patch_file,
+                               const std::vector<std::string>& settings_files) {
+  if (patch_file.empty() || !EndsInPatchExtension(patch_file)) return Refuse(patch_file, kNotAPatchFile);
+  const std::optional<Place> place = PlaceOf(patch_file);
+  if (!place || !EndsInPatchExtension(place->name)) return Refuse(patch_file, kNotAPatchFile);
 
-void ReportRefusedWriteBack(const std::string& patch_file) {
-  std::fprintf(stderr, "Brelix: the changed patch was not saved into \"%s\": it is not a patch file\n",
-               patch_file.c_str());
+  std::optional<TPinnedFile> file;
+  try {
+    file.emplace(place->folder, place->name);
+  } catch (const FileError& error) {  // the folder is not where the name led a moment ago
+    return Refuse(patch_file, error.what());
+  }
+  TPatchFile text;
+  if (place->existing) {
+    if (const std::optional<std::string> refusal = RefusalOfExisting(*file, settings_files, text))
+      return Refuse(patch_file, *refusal);
+  } else if (file->Kind() != TPinnedFile::Entry::None) {
+    return Refuse(patch_file, kNotAPatchFile);  // something took the name since
+  }
+  try {
+    if (!file->Writable()) throw FileError(FileErrorReason(EACCES));
+    if (PatchWriteInto(p, text)) file->Replace(text.SaveToBytes());
+  } catch (const std::exception& error) {  // a failed write, or no memory for the text
+    ShowLibraryMessage(PatchSaveFailure(file->FullName(), error.what()));
+    return WriteBackResult::Failed;
+  }
+  return WriteBackResult::Saved;
 }
 
 }  // namespace brelix

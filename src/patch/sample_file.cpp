@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -75,7 +76,19 @@ int64_t FramesLeftForLane(const XPatch& p, int l) {
   return kMaxPatchSampleFrames - held;
 }
 
+bool IsMissing(const std::string& file) {
+  struct stat info{};
+  return ::stat(file.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 }  // namespace
+
+void ShowMissingSample(const std::string& sample, const std::string& patch_file) {
+  const std::string looked = SampleFileMeant(sample, patch_file);
+  std::string text = "Sample file not found: " + PrintableText(looked);
+  if (looked != sample) text += " (named " + PrintableText(sample) + " in the patch)";
+  ShowMessageBox(text);
+}
 
 void ShowInvalidSample(std::string_view file_name) {
   ShowMessageBox("Invalid sample file:\r\r" + PrintableText(file_name));
@@ -93,8 +106,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   const int l = lane - 1;
   EmptyLane(p, l);
   const std::string file = LaneFileName(p, l);
-  bool rejected = false;
-  bool too_long = false;
+  bool rejected = false, too_long = false, missing = false;
   const bool second_channel = lane == 2 || lane == 4;
   // A relative name is looked for beside the patch file first.
   const std::string opened = file.empty() ? file : SampleFileToOpen(file, patch_file);
@@ -103,6 +115,8 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
     const SampleSource& source = SampleMemorySource(shared);
     p.SampleOscRate.set_lane(l, static_cast<float>(source.Rate));
     HoldSample(p, lane, SampleMemoryShare(shared), source.Frames);
+  } else if (!opened.empty() && IsMissing(opened)) {
+    missing = true;
   } else if (!opened.empty()) {
     const WavLaneData data = ReadWavLane(opened, second_channel, FramesLeftForLane(p, l));
     too_long = data.too_long;
@@ -117,6 +131,7 @@ void SampleLoad(XPatch& p, int lane, const std::string& patch_file) {
   SelectSampleRoutines(p);
   if (too_long) ShowSampleTooLong(file);
   else if (rejected) ShowInvalidSample(file);
+  if (missing) ShowMissingSample(file, patch_file);
 }
 
 }  // namespace brelix

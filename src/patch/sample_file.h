@@ -18,11 +18,17 @@ namespace brelix {
 // Loads lane `lane` (1..4) from the file named in its SampleOscFile: releases the lane's previous
 // sample, reads the file's channel for the lane (lanes 1 and 3 the first, lanes 2 and 4 the
 // second when the file has one), sets SampleOscPtr, SampleOscSize and SampleOscRate and the
-// playback values; a file that cannot be read shows ShowInvalidSample and leaves the lane empty.
+// playback values; a file that does not exist shows ShowMissingSample, one that cannot be read
+// ShowInvalidSample; either leaves the lane empty.
 // An empty name leaves the lane empty without a message. Last, the routine slots follow the four
 // lanes: the sample oscillator while any lane holds a sample, NoOperation otherwise. A relative
 // name is looked up beside `patch_file` first (patch/sample_name.h).
 void SampleLoad(XPatch& p, int lane, const std::string& patch_file = {});
+
+// The message for a sample file that does not exist: where it was looked for, and the name the
+// patch gives when that differs ("Sample file not found: /a/samples/x.wav (named ../samples/x.wav
+// in the patch)").
+void ShowMissingSample(const std::string& sample, const std::string& patch_file);
 
 // The modal message for a rejected sample file.
 void ShowInvalidSample(std::string_view file_name);

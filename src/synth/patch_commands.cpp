@@ -14,6 +14,7 @@
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
 #include "patch/patch_library.h"
+#include "patch/patch_save_as.h"
 #include "patch/sample_file.h"
 #include "base/messages.h"
 #include "plugin/plugin_module.h"
@@ -218,10 +219,10 @@ bool TPatchCommands::Save(bool alt) {
 
 void TPatchCommands::SaveThen(bool alt, TSaved saved) {
   if (!synth_.Multi->PatchFile.empty() && !alt && !SaveAs) {
-    // A patch named by a file that is no patch file is saved as a new one, under a name the user
-    // chooses.
-    if (const std::optional<std::string> target = synth_.PatchWriteBack()) {
-      saved(SaveToPatchFile(*target));
+    // A patch named by a file that is no patch file, or a write-protected one, is saved as a new
+    // one, under a name the user chooses.
+    if (std::optional<bool> written = SaveToPatchFile()) {
+      saved(*written);
       return;
     }
   }
@@ -236,7 +237,7 @@ bool TPatchCommands::SaveToFile(const std::string& file) {
   XMulti& multi = *synth_.Multi;
   ProcessUpdateScope update(synth_);
   // A failed write has been reported; the patch keeps its file and its mark.
-  if (!PatchSaveOrReport(*multi.EditBuffer, file)) return false;
+  if (!PatchSaveAsOrReport(*multi.EditBuffer, multi.PatchFile, file)) return false;
   // The host learns that its chunk now names another file.
   synth_.Modify();
   multi.PatchFile = file;
@@ -246,10 +247,12 @@ bool TPatchCommands::SaveToFile(const std::string& file) {
   return true;
 }
 
-bool TPatchCommands::SaveToPatchFile(const std::string& target) {
+std::optional<bool> TPatchCommands::SaveToPatchFile() {
   XMulti& multi = *synth_.Multi;
   ProcessUpdateScope update(synth_);
-  if (!PatchSaveOrReport(*multi.EditBuffer, target)) return false;
+  const WriteBackResult result = synth_.PatchWriteBack();
+  if (result == WriteBackResult::Refused) return std::nullopt;
+  if (result == WriteBackResult::Failed) return false;
   multi.Modified = false;
   SaveAs = false;
   Captioner();

@@ -117,7 +117,9 @@ class TPatchCommands {
   void SaveChangesFirst(std::function<void()> next);
   void SaveThen(bool alt, TSaved saved);
   bool SaveToFile(const std::string& file);
-  bool SaveToPatchFile(const std::string& target);
+  // The write-back into the patch's own file: true when saved, false when the write failed
+  // (reported), none when the file is not one to write without the user choosing it.
+  std::optional<bool> SaveToPatchFile();
   void LoadFile(const std::string& file);
   void SetSample(int lane, const std::string& file);
 

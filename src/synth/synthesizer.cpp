@@ -22,6 +22,7 @@
 #include "patch/file_io.h"
 #include "patch/patch_derived.h"
 #include "patch/patch_file.h"
+#include "patch/patch_save_as.h"
 #include "patch/patch_write_back.h"
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
@@ -148,21 +149,14 @@ void XSynthesizer::SaveChangesOnClose() {
     SavePatchAs();
   } else if (AskToSavePatch(Multi->PatchFile)) {
     // Yes to a file that is no patch: the user still wants the patch kept, under a name of theirs.
-    if (const std::optional<std::string> target = PatchWriteBack())
-      PatchSaveOrReport(*Multi->EditBuffer, *target);
-    else
-      SavePatchAs();
+    if (PatchWriteBack() == WriteBackResult::Refused) SavePatchAs();
   }
   Multi->Modified = false;
 }
 
-std::optional<std::string> XSynthesizer::PatchWriteBack() const {
-  std::optional<std::string> target;
+WriteBackResult XSynthesizer::PatchWriteBack() const {
   // Neither settings file is ever written: the one beside the plug-in nor the user's own.
-  for (const std::string& settings : SettingsFileNames(PluginDirectory))
-    if (!(target = PatchWriteBackTarget(Multi->PatchFile, settings))) break;
-  if (!target) ReportRefusedWriteBack(Multi->PatchFile);
-  return target;
+  return brelix::PatchWriteBack(*Multi->EditBuffer, Multi->PatchFile, SettingsFileNames(PluginDirectory));
 }
 
 bool XSynthesizer::SavePatchAs() {
@@ -170,7 +164,7 @@ bool XSynthesizer::SavePatchAs() {
   const std::optional<std::string> chosen = ChoosePatchFileToSave(PatchFolders.SaveOptions(Multi->PatchFile, false));
   if (!chosen) return false;
   PatchFolders.Remember(*chosen);
-  if (!PatchSaveOrReport(*Multi->EditBuffer, *chosen)) return false;
+  if (!PatchSaveAsOrReport(*Multi->EditBuffer, Multi->PatchFile, *chosen)) return false;
   // The patch now lives in that file: later chunks name it, so a project restores it.
   Multi->PatchFile = *chosen;
   return true;
@@ -418,8 +412,7 @@ int32_t XSynthesizer::GetChunk(void** data, bool /*isPreset*/) {
   // when it is opened again. Whatever happens, the host still gets the chunk.
   if (Multi->Modified && !Multi->PatchFile.empty()) {
     try {
-      if (const std::optional<std::string> target = PatchWriteBack())
-        Multi->Modified = !PatchSaveOrReport(*Multi->EditBuffer, *target);
+      Multi->Modified = PatchWriteBack() != WriteBackResult::Saved;
     } catch (const std::exception& error) {
       ShowLibraryMessage(error.what());
     }

@@ -21,6 +21,7 @@
 #include "patch/program_chunk.h"
 #include "patch/settings.h"
 #include "synth/patch_dialog_folders.h"
+#include "patch/patch_write_back.h"
 #include "plugin/audio_effect_x.h"
 #include "synth/midi_queue.h"
 #include "synth/multi.h"
@@ -87,10 +88,10 @@ class XSynthesizer : public AudioEffectX {
   // The save dialog ("Save Patch"); a confirmed name gets the edit buffer and becomes the patch's
   // file. False when the user cancelled or the file could not be written (which is reported).
   bool SavePatchAs();
-  // The file a save without a dialog writes the edit buffer into: the patch file with its links
-  // resolved, when it is a patch file (patch/patch_write_back.h). None otherwise, reported in one
-  // line on standard error; the caller then writes nothing or asks for a name.
-  std::optional<std::string> PatchWriteBack() const;
+  // A save without a dialog: the edit buffer into its patch file, only when that is a patch file
+  // ours to write (patch/patch_write_back.h). Refused otherwise, reported in one line on
+  // standard error; the caller then writes nothing or asks for a name.
+  WriteBackResult PatchWriteBack() const;
 
   // Links voices 0..Multi->MaxVoice to the voice manager and the edit buffer and makes them idle
   // with fresh work records; the render loop then visits that many voices.

@@ -168,6 +168,22 @@ TEST_F(PatchCommandsTest, SavingALoadedUnchangedPatchWritesSilentlyUnlessAltAsks
   }
 }
 
+// A patch file without a write bit is never written in place, by root either: Save asks for a
+// name instead.
+TEST_F(PatchCommandsTest, SavingAWriteProtectedPatchAsksForANameInstead) {
+  const std::string pad = LoadEditedPad();
+  ASSERT_EQ(::chmod(pad.c_str(), 0444), 0);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(commands_.Save(false));  // the dialog is cancelled
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+  EXPECT_EQ(dialogs_.file_dialogs[0].title, "Save Patch");
+  EXPECT_EQ(ReadBytes(pad), "[Voice]\r\nVolume=0.5\r\n");
+  EXPECT_NE(said.find("it is write-protected"), std::string::npos) << said;
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+}
+
 TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
   struct Case {
     const char* name;
@@ -425,6 +441,62 @@ TEST_F(PatchCommandsTest, ASampleThatCannotBeReadIsReportedAndKeepsItsName) {
   EXPECT_EQ(view_.sample_hints[3], "broken.wav");
   EXPECT_EQ(view_.patch_caption, "*Brelix.tw");
   ExpectEngineRuns();
+}
+
+// A patch saved under a new name elsewhere still names its samples (relative within the tree of
+// the new folder's parent, as the shipped library does, else by full name) and keeps its
+// description; a sample that is missing says where it was looked for.
+TEST_F(PatchCommandsTest, SaveAsElsewhereKeepsTheSamplesAndTheDescription) {
+  namespace fs = std::filesystem;
+  const std::vector<uint8_t> wav = testing::WavBytes({}, testing::Int16Data({1000, 2000, 3000, 4000}));
+  for (const char* folder : {"lib/keys", "lib/samples", "lib/mine", "far", "other/deep/x"})
+    fs::create_directories(folder_.file(folder));
+  WriteBytes(folder_.file("lib/samples/reed.wav"), std::string(wav.begin(), wav.end()));
+  WriteBytes(folder_.file("far/pad.wav"), std::string(wav.begin(), wav.end()));
+  const std::string header = "; Reed organ\r\n; Mod wheel: more breath.\r\n; measured: level=-25\r\n";
+  const std::string organ = Write("lib/keys/organ.tw", header + "\r\n[SampleOsc.1]\r\nSampleOscFile=../samples/reed.wav\r\n"
+                                  "\r\n[SampleOsc.2]\r\nSampleOscFile=" + folder_.file("far/pad.wav") +
+                                  "\r\n\r\n[SampleOsc.3]\r\nSampleOscFile=../samples/gone.wav\r\n");
+  const std::string far = folder_.file("far/pad.wav");
+  struct Case {
+    const char* target;
+    std::string lanes[3];  // the sample names the new file holds
+  };
+  const Case cases[] = {
+      {"lib/keys/copy.tw", {"../samples/reed.wav", far, "../samples/gone.wav"}},
+      {"lib/mine/organ2.tw", {"../samples/reed.wav", far, "../samples/gone.wav"}},
+      {"lib/organ2.tw", {"samples/reed.wav", "../far/pad.wav", "samples/gone.wav"}},
+      {"other/deep/x/organ2.tw",
+       {folder_.file("lib/samples/reed.wav"), far, folder_.file("lib/samples/gone.wav")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    const std::string target = folder_.file(c.target);
+    messages_.messages.clear();
+    dialogs_.files = {organ};
+    commands_.Load();
+    EXPECT_EQ(messages_.messages, std::vector<std::string>{"Sample file not found: " + folder_.file("lib/samples/gone.wav") +
+                                                           " (named ../samples/gone.wav in the patch)"});
+    patch().Volume = 0.25f;
+    multi().Modified = true;
+    dialogs_.files = {target};
+    ASSERT_TRUE(commands_.Save(true));
+    EXPECT_EQ(multi().PatchFile, target);
+
+    const std::string saved = ReadBytes(target);
+    EXPECT_TRUE(saved.starts_with(header)) << saved;
+    for (int lane = 0; lane < 3; ++lane) {
+      const std::string key = "SampleOscFile=" + c.lanes[lane] + "\r\n";
+      EXPECT_NE(saved.find("[SampleOsc." + std::to_string(lane + 1) + "]\r\n" + key), std::string::npos) << key;
+      EXPECT_EQ(std::string(patch().SampleOscFile[lane]), c.lanes[lane]);  // the edit buffer follows its file
+    }
+    // The new file plays its samples.
+    dialogs_.files = {target};
+    commands_.Load();
+    EXPECT_EQ(patch().SampleOscSize.lane(0), 4.0);
+    EXPECT_EQ(patch().SampleOscSize.lane(1), 4.0);
+    fs::remove(target);
+  }
 }
 
 TEST_F(PatchCommandsTest, WithoutADisplayTheFileDialogsAreCancelledAndNothingIsLost) {

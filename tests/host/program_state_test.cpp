@@ -4,11 +4,17 @@
 // never reach the other tests.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/vendor_calls.h"
@@ -55,6 +61,13 @@ class ProgramState : public ::testing::Test {
     const double level = Rms(instance.left()) + Rms(instance.right());
     instance.sendMidi({{0xB0, 123, 0}, {0xB1, 123, 0}, {0xB2, 123, 0}});
     return level;
+  }
+
+  // The host parameter of that name, -1 for none.
+  static int ParamIndex(PluginInstance& instance, const std::string& name) {
+    for (int i = 0; i < instance.effect()->numParams; ++i)
+      if (instance.dispatchText(effGetParamName, i) == name) return i;
+    return -1;
   }
 
   TempFolder folder_;
@@ -154,8 +167,9 @@ TEST_F(ProgramState, SettingsAndTheDefaultPatchBesideTheLibraryAreRead) {
 }
 
 // A project from someone else names a file in its chunk; the host writes one parameter (the
-// project's automation), asks for the chunk and closes the instance. Only a patch file, or a new
-// absolute ".tw" name in a folder that exists, may take the patch.
+// project's automation), asks for the chunk and closes the instance. Only a patch file (named
+// ".tw", a patch's text and nothing else, with a write bit), or a new absolute ".tw" name in a
+// folder that exists, may take the patch.
 TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   namespace fs = std::filesystem;
   const std::string settings = "[Engine]\r\nRealSampleBase=44100\r\n\r\n[Editor]\r\nAutomation=1\r\n";
@@ -180,6 +194,18 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   fs::create_directories(folder_.file("config/brelix"));
   WriteBytes(folder_.file("config/brelix/Brelix.Ini"), user_settings);
   fs::create_hard_link(folder_.file("config/brelix/Brelix.Ini"), folder_.file("user-settings.tw"));
+  // Text that takes a section line or a key for a patch's, and patch text under other names.
+  WriteBytes(folder_.file("notes.tw"), "[voice]\n");
+  WriteBytes(folder_.file("requires.tw"), "[packages]\nnumpy=1.26\nscipy=1.11\n");
+  WriteBytes(folder_.file("prose.tw"), "[Voice]\nVolume=1\nand then some words of a letter\n");
+  WriteBytes(folder_.file("patch.txt"), patch);
+  WriteBytes(folder_.file("victim.txt"), patch);
+  fs::create_symlink(folder_.file("victim.txt"), folder_.file("to-text.tw"));
+  WriteBytes(folder_.file("locked.tw"), patch);
+  fs::permissions(folder_.file("locked.tw"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::create_directories(folder_.file("folder.tw"));
+  ASSERT_EQ(::mkfifo(folder_.file("fifo.tw").c_str(), 0666), 0);
+  WriteBytes(folder_.file("Described.TW"), "; a description\r\n\r\n[voice]\r\nvolume=1\r\n");
 
   struct Case {
     std::string named;    // the name in the chunk
@@ -199,21 +225,28 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
       {folder_.file("config/brelix/Brelix.Ini"), folder_.file("config/brelix/Brelix.Ini"), false},
       {folder_.file("user-settings.tw"), folder_.file("config/brelix/Brelix.Ini"), false},
       {folder_.file("missing/new.tw"), folder_.file("missing/new.tw"), false},
+      {folder_.file("notes.tw"), folder_.file("notes.tw"), false},
+      {folder_.file("requires.tw"), folder_.file("requires.tw"), false},
+      {folder_.file("prose.tw"), folder_.file("prose.tw"), false},
+      {folder_.file("patch.txt"), folder_.file("patch.txt"), false},
+      {folder_.file("to-text.tw"), folder_.file("victim.txt"), false},
+      {folder_.file("locked.tw"), folder_.file("locked.tw"), false},  // for root too
+      {folder_.file("folder.tw"), folder_.file("folder.tw"), false},
+      {folder_.file("fifo.tw"), folder_.file("fifo.tw"), false},
+      {folder_.file("Described.TW"), folder_.file("Described.TW"), true},
       {folder_.file("real.tw"), folder_.file("real.tw"), true},
       {folder_.file("link-to-patch.tw"), folder_.file("linked.tw"), true},
       {folder_.file("sub/New.TW"), folder_.file("sub/New.TW"), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.named);
-    const bool existed = fs::exists(c.watched);
-    const std::string before = existed ? ReadBytes(c.watched) : std::string();
+    const fs::file_type type = fs::symlink_status(c.watched).type();
+    const std::string before = fs::is_regular_file(c.watched) ? ReadBytes(c.watched) : std::string();
     auto instance = Open();
     AEffect* e = instance->effect();
     ASSERT_EQ(e->numParams, 443);
     instance->setChunk(ProgramChunkBytes(0, 15, c.named));
-    int detune = -1;
-    for (int i = 0; i < e->numParams && detune < 0; ++i)
-      if (instance->dispatchText(effGetParamName, i) == "Osc1.Detune") detune = i;
+    const int detune = ParamIndex(*instance, "Osc1.Detune");
     e->setParameter(e, detune, 0.75f);
     ::testing::internal::CaptureStderr();
     instance->getChunk();
@@ -224,13 +257,13 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
       ASSERT_TRUE(fs::exists(c.watched));
       const std::string after = ReadBytes(c.watched);
       EXPECT_NE(after.find("AuxOscDetune=0.5\r\n"), std::string::npos) << after;
-      if (existed) {
+      if (before.find("KeepMe") != std::string::npos) {
         EXPECT_NE(after.find("KeepMe=1\r\n"), std::string::npos) << after;
       }
       EXPECT_EQ(said, "");
     } else {
-      EXPECT_EQ(fs::exists(c.watched), existed);
-      if (existed) {
+      EXPECT_EQ(fs::symlink_status(c.watched).type(), type);
+      if (type == fs::file_type::regular) {
         EXPECT_EQ(ReadBytes(c.watched), before);
       }
       EXPECT_NE(said.find(c.named), std::string::npos) << said;
@@ -243,6 +276,57 @@ TEST_F(ProgramState, AChangedPatchIsWrittenOnlyIntoPatchFiles) {
   EXPECT_FALSE(fs::exists(folder_.file("sub/.bashrc")));
   EXPECT_EQ(ReadBytes(folder_.file("Brelix.Ini")), settings);
   EXPECT_EQ(ReadBytes(folder_.file("config/brelix/Brelix.Ini")), user_settings);
+}
+
+// Someone who can rename files in the patch's folder swaps its entry between a patch, a link to
+// a text file, a link to the settings file and nothing at all, while the host saves on another
+// thread: the save replaces at most the entry itself, never a file a link leads to.
+TEST_F(ProgramState, SavesRacingRenamesInThePatchFolderNeverWriteThroughALink) {
+  namespace fs = std::filesystem;
+  using namespace std::chrono_literals;
+  const std::string settings = "[Editor]\r\nAutomation=1\r\n";
+  const std::string text = "dear diary\n";
+  const std::string patch = "[Voice]\r\nVolume=1\r\n";
+  WriteBytes(folder_.file("Brelix.Ini"), settings);
+  WriteBytes(folder_.file("victim.txt"), text);
+  const std::string patch_file = folder_.file("p.tw");
+  WriteBytes(patch_file, patch);
+  auto instance = Open();
+  AEffect* e = instance->effect();
+  instance->setChunk(ProgramChunkBytes(0, 15, patch_file));
+  const int detune = ParamIndex(*instance, "Osc1.Detune");
+  ASSERT_GE(detune, 0);
+
+  std::atomic<bool> stop{false};
+  std::thread renamer([&] {
+    const std::string stage = folder_.file("stage");
+    for (unsigned turn = 0; !stop.load(std::memory_order_relaxed); ++turn) {
+      switch (turn % 6) {
+        case 0: case 2: case 4: WriteBytes(stage, patch); break;
+        case 1: fs::create_symlink("victim.txt", stage); break;
+        case 3: fs::create_symlink("Brelix.Ini", stage); break;
+        case 5: ::unlink(patch_file.c_str()); continue;
+      }
+      ::rename(stage.c_str(), patch_file.c_str());
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  int saves = 0;
+  bool kept = true;
+  for (const auto end = std::chrono::steady_clock::now() + 3s; std::chrono::steady_clock::now() < end && kept; ++saves) {
+    e->setParameter(e, detune, saves % 2 == 0 ? 0.75f : 0.25f);
+    instance->getChunk();
+    kept = ReadBytes(folder_.file("victim.txt")) == text && ReadBytes(folder_.file("Brelix.Ini")) == settings;
+  }
+  stop = true;
+  renamer.join();
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(kept) << "after " << saves << " saves";
+  EXPECT_EQ(ReadBytes(folder_.file("victim.txt")), text);
+  EXPECT_EQ(ReadBytes(folder_.file("Brelix.Ini")), settings);
+  EXPECT_GT(saves, 100);
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_.path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".p.tw.")) << "a temporary file was left behind";
 }
 
 // Our own hosts learn what the instance plays without the side effect of effGetChunk, which
@@ -263,9 +347,7 @@ TEST_F(ProgramState, OurOwnHostsAskThePatchStateWithoutSavingIt) {
   EXPECT_EQ(state().Channel, 3);
   EXPECT_EQ(std::string(state().PatchFile), folder_.file("real.tw"));
 
-  int detune = -1;
-  for (int i = 0; i < e->numParams && detune < 0; ++i)
-    if (instance->dispatchText(effGetParamName, i) == "Osc1.Detune") detune = i;
+  const int detune = ParamIndex(*instance, "Osc1.Detune");
   e->setParameter(e, detune, 0.75f);
   EXPECT_EQ(state().Modified, 1);
   void* data = nullptr;

@@ -145,7 +145,8 @@ TEST(PatchCheck, WhatThePlugInIgnoresOrTakesOtherwiseIsReportedWithItsLine) {
       {16, "[Lfo.2] LfoShape=25 names no LFO shape; the plug-in plays Sine"},
       {18, "[ModMatrix.3] ModSource=-131 names no modulation source"},
       {19, "[ModMatrix.3] ModDest=80 names no modulation destination"},
-      {24, "[SampleOsc.2] the sample file '" + folder.file("gone.wav") + "' cannot be loaded"},
+      {24, "[SampleOsc.2] the sample file '" + folder.file("gone.wav") + "' is not found (looked for at '" +
+               folder.file("gone.wav") + "')"},
       {26, "'FilterReso 0.95' is neither a section, a key=value line nor a comment; the plug-in ignores it"},
       {28, "[Filter.3] FilterReso=3 lies outside 0 .. 1, the range docs/patch-reference.md gives"},
       {31, "[Voice] Volume=9 lies outside -8 .. 8"},
