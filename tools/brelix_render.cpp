@@ -122,9 +122,16 @@ uint32_t SourceDate() {
   return static_cast<uint32_t>(seconds);
 }
 
+// Whether the patch the instance plays holds notes while the pedal is down: the patch its chunk
+// carries, as the plug-in plays it (a bare record carries none: no).
+bool PlayedPatchHoldsNotes(const std::vector<uint8_t>& chunk) {
+  const std::optional<ProgramChunkFields> fields = ProgramChunkRead(chunk.data(), static_cast<int64_t>(chunk.size()));
+  return fields && fields->Patch && PedalHoldsNotes(*fields->Patch);
+}
+
 // The song as the plug-in is to hear it, with what a musician would miss said: the patch's
-// preview note left out (or released at the end), the pedal held (--pedal), notes still held at
-// the end released there.
+// preview note left out (or released at the end), the pedal held (--pedal, for a patch that does
+// not hold notes itself), notes still held at the end released there.
 void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk, double sampleRate, MidiSong& song) {
   const int channel = ChunkChannel(chunk);
   const std::string patch = ChunkPatchFile(chunk);
@@ -138,9 +145,10 @@ void PrepareSong(const RenderOptions& options, const std::vector<uint8_t>& chunk
                    "loaded; the render leaves it out (--preview-note keeps it)\n", PrintableText(patch).c_str(), preview);
     }
   }
-  if (options.Pedal) HoldNotesWithPedal(song);
+  const bool patchHoldsNotes = PlayedPatchHoldsNotes(chunk);
+  if (options.Pedal && !patchHoldsNotes) HoldNotesWithPedal(song);
   const SongListener listener{.Channel = channel,
-                              .HearsPedal = options.Pedal || ReadsController(patch, kSustainController),
+                              .HearsPedal = options.Pedal || patchHoldsNotes || ReadsController(patch, kSustainController),
                               .SampleRate = sampleRate};
   for (const std::string& warning : SongWarnings(song, PrintableText(options.MidiPath), listener)) {
     std::fprintf(stderr, "brelix-render: warning: %s\n", warning.c_str());

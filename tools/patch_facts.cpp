@@ -4,6 +4,7 @@
 
 #include "modulation/mod_sources.h"
 #include "patch/file_io.h"
+#include "patch/patch_defaults.h"
 #include "patch/patch_ini_file.h"
 
 namespace brelix {
@@ -60,6 +61,19 @@ bool ReadsController(const std::string& patchPath, int controller) {
   uint32_t level = kModSourceEnv4;
   file->ReadSource("VolumeModSource", -1, level);
   return level == wanted;
+}
+
+bool PedalHoldsNotes(std::string_view patchText) {
+  TPatchFile file;
+  try {
+    file.LoadFromBytes(patchText);
+  } catch (const FileError&) {
+    return false;  // the plug-in keeps the patch it had
+  }
+  file.Section = "Voice";
+  uint32_t pedal = kSustainPedalOff;  // a file without the key
+  file.ReadInteger("SustainPedal", -1, pedal);
+  return pedal != kSustainPedalOff;
 }
 
 }  // namespace brelix

@@ -109,6 +109,7 @@ const std::map<std::string, KeyText>& KeyTexts() {
       {"VolumeVelocity", {"-1 .. 1 (typed: -8 .. 8)", "Added to Volume at note-on, times the velocity / 127."}},
       {"Declicker", {"code 0 .. 4, see Declicker", "When a note-on continues from the voice's sound instead of restarting it (FilterDeclick, EnvDeclick)."}},
       {"PlayNote", {"-1 .. 127", "The editor's preview note: from 0 on, that note sounds at velocity 127 whenever the patch is loaded, until a note-off for it. -1: none."}},
+      {"SustainPedal", {"0 .. 1", "1: while the sustain pedal (controller 64 at 64 or above) is down, a key let go keeps its note sounding until the pedal comes up, and a key struck again ends its held note and starts a new one. With one voice the pedal holds the last note, but a key let go is never returned to. 0: notes end at their note-offs. Files without the key play with 0; a new patch (the editor's \"Init\", the plug-in's start without Brelix.tw) has 1. Any value but 0 counts as 1."}},
       // Delays
       {"DelayWet", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's echo level: at 1 the first echo is half of the delay's input, which the output halves again (see Delay levels). While both delays' wet levels are 0 the delays are off."}},
       {"DelayDry", {"0 .. 1 (typed: -8 .. 8)", "Delay #1's level of its input passed on undelayed, before the output is halved: 1 plays the voices 6 dB below their level without delays, 2 at that level (see Delay levels)."}},
@@ -155,8 +156,8 @@ const std::vector<FamilyText>& FamilyTexts() {
       {"ModMatrix.", "[ModMatrix.1] .. [ModMatrix.16]: the patch modulation matrix",
        "Sixteen slots, run for every voice every control period (8 samples)."},
       {"MidiModMatrix.", "[MidiModMatrix.1] .. [MidiModMatrix.16]: the MIDI modulation matrix",
-       "Sixteen slots, run every 3 milliseconds; the usual place for controllers. The sustain pedal, like most "
-       "controllers, does nothing until a slot uses it."},
+       "Sixteen slots, run every 3 milliseconds; the usual place for controllers. The sustain pedal reaches them "
+       "too, besides holding notes where SustainPedal is 1."},
       {"Voice", "[Voice]", ""},
       {"Delay", "[Delay]",
        "Two stereo delays after the voices. The keys of Delay #2 begin with Aux and mean what Delay #1's keys "
@@ -445,10 +446,11 @@ std::string PatchReferenceMarkdown() {
          "VolumeModSource value (envelope 4) x VolumeModAmount. All sixteen voices add up, so a patch that has "
          "to stay below full scale with many notes keeps its single notes well below it.\n\n"
          "Controllers. Few controllers act by themselves: 120 and 123 (all sound off, all notes off) stop every "
-         "voice at once and reset the controllers, 7 (channel volume) scales every voice and 10 (pan) adds to "
-         "FilterPan. The mod wheel, the sustain pedal, pitch bend, pressure and every other controller do nothing "
-         "until a slot of the MIDI matrix (or a \"*MW\" or \"*Pressure\" source) uses them. Loading a patch "
-         "resets every controller.\n\n"
+         "voice at once and reset the controllers, 7 (channel volume) scales every voice, 10 (pan) adds to "
+         "FilterPan, and 64 (the sustain pedal) holds notes in a patch whose SustainPedal is 1. The mod wheel, "
+         "pitch bend, pressure and every other controller do nothing until a slot of the MIDI matrix (or a "
+         "\"*MW\" or \"*Pressure\" source) uses them; the pedal reaches the slots as well. Loading a patch "
+         "resets every controller: the pedal counts as up until it moves again.\n\n"
          "Delay levels. While a delay is on (a wet level above 0) the output is half the sum of the two delays' "
          "outputs, and each delay's output is DelayMix x (DelayDry x its input + DelayWet x echo / 2), its input "
          "being the voices x DelayInput (Delay #2 adds Delay #1's output x DelayRouting). Measured with the "

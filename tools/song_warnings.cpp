@@ -69,8 +69,8 @@ std::string UnheardPedal(const MidiSong& song, const std::string& name, const So
     return MessageKind(m) == kControlChangeStatus && m[1] == kSustainController && MessageChannel(m) + 1 == listener.Channel;
   });
   if (!pedal) return "";
-  return name + " uses the sustain pedal (controller 64), but no slot of the patch reads it: notes end at their "
-                "note-offs (--pedal holds them while the pedal is down)";
+  return name + " uses the sustain pedal (controller 64), but the patch neither holds notes with it (SustainPedal) "
+                "nor reads it in a slot: notes end at their note-offs (--pedal holds them while the pedal is down)";
 }
 
 }  // namespace

@@ -54,7 +54,11 @@ void BuildOscillatorPage(TEditorForm& f, const XPatch& p) {
 
   f.X = 4;
   f.AtRow(426);
-  f.AddSection("Sound");
+  f.AddSection("Sound")->SetSize(kHalfColumn, XSection::kDefaultHeight);
+  f.ToRightHalf();
+  f.AtRow(426);
+  f.Add(&p.SustainPedal, TSwitchRow{.caption = "SustainPedal", .off = 0, .on = 1, .hostParam = false});
+  f.ToLeftHalf();
   f.Add(nullptr, TSliderRow{.caption = "Polyphony", .range = {0, 16}, .extended = {0, 16}, .kind = TParamKind::IntegerInteger, .layer = TLayer::Primary, .key = true, .get = VoiceCountGet, .set = VoiceCountSet});
   f.Add(&p.SampleFilter, TListRow{.caption = "SampleFilter", .items = "Single\rDual\rTripple\rQuad", .layer = TLayer::Hidden, .set = SampleRateFieldsList});
   f.Add(nullptr, TListRow{.caption = "MIDIChannel", .items = ChannelItems(), .key = true, .get = MidiChannelGet, .set = MidiChannelSet});

@@ -139,7 +139,7 @@ XParamButton* TInterfaceForm::NewButton(const void* field, const TSwitchRow& row
   ControlCreated(button);
   button->SetField(FieldPosition(field));
   button->Synthesizer = Synthesizer;
-  if (field != nullptr) button->ParamID = RegisterParam(row.caption, button, button, nullptr, CreateHidden);
+  if (field != nullptr && row.hostParam) button->ParamID = RegisterParam(row.caption, button, button, nullptr, CreateHidden);
   controls_.push_back(button);
   Y += button->Height();
   return button;

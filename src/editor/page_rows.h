@@ -66,6 +66,9 @@ struct TSwitchRow {
   uint32_t on = 0xFFFFFFFFu;
   TParamProc get = nullptr;
   TParamProc set = nullptr;
+  // False for a switch that is no host parameter: the host's parameter numbers are fixed, and a
+  // switch added since stays in the editor (and the patch) alone.
+  bool hostParam = true;
 };
 
 }  // namespace brelix

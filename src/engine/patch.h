@@ -27,6 +27,7 @@ constexpr int kControlSlots = 130;  // controllers 0..127, pitch bend, channel p
 constexpr int kControlModWheel = 1;
 constexpr int kControlVolume = 7;
 constexpr int kControlPan = 10;
+constexpr int kControlSustainPedal = 64;
 constexpr int kControlPitchBend = 128;
 constexpr int kControlPressure = 129;
 constexpr size_t kSampleFileNameSize = 4096;  // one lane's sample file name, with its zero
@@ -165,6 +166,9 @@ struct alignas(16) XPatch {
   float FXDCFilter;
   uint32_t ModSlotOn[kMatrixRows];
   uint32_t MidiModSlotOn[kMatrixRows];
+  // Not 0: note-offs wait while the sustain pedal is down (the voice manager holds them). It
+  // fills the padding before FX1Ptr, so no field after it has moved.
+  uint32_t SustainPedal;
   XDelay* FX1Ptr;
   FXCalculateRoutine FX1Calculate;
   FXProcessRoutine FX1Process;
@@ -215,5 +219,6 @@ constexpr size_t kPatchEngineTail = offsetof(XPatch, GlobalMemory);
 static_assert(offsetof(XPatch, AuxOscFixedOsc) == 0);
 static_assert(offsetof(XPatch, SampleOscSize) % 16 == 0 && offsetof(XPatch, EnvTime) % 16 == 0);
 static_assert(offsetof(XPatch, Output) % 16 == 0 && offsetof(XPatch, DelayBuffer) % 16 == 0);
+static_assert(offsetof(XPatch, SustainPedal) + sizeof(uint32_t) == offsetof(XPatch, FX1Ptr));
 
 }  // namespace brelix

@@ -81,6 +81,7 @@ void PatchDefaults(XPatch& p) {
   p.VolumeModAmount = 1.0f;
   p.DCFilter = 0.0001f;
   p.PlayNote = -1;
+  p.SustainPedal = kSustainPedalOn;  // a new sound answers the pedal
   p.SampleCalculate = NoOperation;
   p.SampleProcess = NoOperation;
 
@@ -94,6 +95,11 @@ void PatchDefaults(XPatch& p) {
   p.FXDCFilter = 0.0001f;
 
   ControlTableDefaults(p);
+}
+
+void PatchFileDefaults(XPatch& p) {
+  PatchDefaults(p);
+  p.SustainPedal = kSustainPedalOff;
 }
 
 }  // namespace brelix

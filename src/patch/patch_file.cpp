@@ -180,6 +180,7 @@ void VisitPatchKeys(Patch& p, Keys& k) {
   k.Float("VolumeVelocity", p.VolumeVelocity);
   k.Integer("Declicker", p.Declicker);
   k.Integer("PlayNote", p.PlayNote);
+  k.Integer("SustainPedal", p.SustainPedal);
 
   k.Section("Delay");
   for (int delay = 0; delay < kDelays; ++delay) {
@@ -308,10 +309,10 @@ class PatchKeyLister {
   std::string section_;
 };
 
-// Every key the file holds over the default patch, then the derived values, the samples, the
+// Every key the file holds over the defaults of a file, then the derived values, the samples, the
 // rate-dependent values and a new delay. [Engine]'s "Version" is not used.
 void ReadStoredValues(XPatch& p, TPatchFile& file) {
-  PatchDefaults(p);
+  PatchFileDefaults(p);
   PatchKeyReader reader(file);
   VisitPatchKeys(p, reader);
   for (const int lane : kDelayClockedLanes) p.DelayClocked.lanes()[lane + 1] = p.DelayClocked.lanes()[lane];
@@ -461,7 +462,7 @@ std::vector<PatchFileKey> PatchFileKeys() {
   std::vector<PatchFileKey> keys;
   keys.push_back({kEngineSection, kVersionKey, PatchKeyKind::Text, kVersionReadDefault, true});
   const auto defaults = std::make_unique<XPatch>();
-  PatchDefaults(*defaults);
+  PatchFileDefaults(*defaults);
   PatchKeyLister lister(keys);
   VisitPatchKeys(std::as_const(*defaults), lister);
   keys.push_back({kTestSection, kDoNotSaveKey, PatchKeyKind::Integer, "0", false});

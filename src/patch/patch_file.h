@@ -17,7 +17,8 @@ class TPatchFile;
 
 // Replaces the patch with the file's content: the defaults, every key the file holds, then
 // PatchPrepare, the lanes' samples, PatchSampleRate, PatchDCFilters and a new delay. A missing
-// file gives the default patch. A file that exists but cannot be read as a patch file (not a
+// file gives the default patch, with the sustain pedal switch off as in every file that lacks
+// its key (PatchFileDefaults). A file that exists but cannot be read as a patch file (not a
 // regular file, unreadable, too large, not text) is reported in a message box and leaves the
 // patch as it was; the result is false then. Runs inside the update bracket or before rendering;
 // the caller re-initialises the voices.

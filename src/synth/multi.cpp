@@ -27,6 +27,12 @@ bool UseDeclickedStart(uint32_t declicker, int32_t stage) {
 
 int32_t StageOf(const XVoice& voice) { return AmpStage(*voice.PatchWork); }
 
+// A voice still sounding its note only because the pedal holds it (the flag outlives a voice that
+// was silenced otherwise, and then means nothing).
+bool HeldByPedal(const XVoice& voice) { return voice.PedalHeld && StageOf(voice) < kStageRelease; }
+
+constexpr float kPedalDownFrom = 64.0f;  // controller 64's value from which the pedal is down
+
 }  // namespace
 
 XMulti::XMulti(XGlobalMemory& memory) {
@@ -46,6 +52,7 @@ XMulti::XMulti(XGlobalMemory& memory) {
   MidiProcs[14] = &XMulti::PitchBend;
   MidiProcs[15] = &XMulti::SystemExclusive;
   ControlTable.fill(&XMulti::NoOperation);
+  ControlTable[kControlSustainPedal] = &XMulti::SustainPedalMoved;
   ControlTable[120] = &XMulti::AllNotesOff;
   ControlTable[123] = &XMulti::AllNotesOff;
 }
@@ -76,15 +83,19 @@ void XMulti::NoteOff(const uint8_t* midi) {
 }
 
 // Voice assignment, in the order of preference: the lowest idle voice, else the oldest releasing
-// voice, else (all held) the oldest voice already on the key, else the oldest voice of all.
+// voice, else the oldest voice the pedal holds, else (all held by their keys) the oldest voice
+// already on the key, else the oldest voice of all. A key struck again while the pedal holds its
+// note first lets that note go, as a note-off would have without the pedal.
 void XMulti::AssignNote(int32_t note, int32_t velocity) {
   if (LinkedVoices() == 0) return;
+  ReleasePedalHeldOnKey(note);
   StartAssignedNote(ChooseVoice(note), note, velocity);
 }
 
 XVoice& XMulti::ChooseVoice(int32_t note) {
   if (XVoice* idle = LowestIdleVoice()) return StartsAfresh(*idle);
   if (XVoice* releasing = OldestReleasingVoice()) return TakeOver(*releasing);
+  if (XVoice* pedal_held = OldestPedalHeldVoice()) return TakeOver(*pedal_held);
   // All voices are held from here on.
   if (XVoice* same_key = OldestVoiceOnKey(note)) return StartsAfresh(*same_key);
   return TakeOver(*OldestVoice());
@@ -108,6 +119,8 @@ XVoice* XMulti::OldestReleasingVoice() const {
   return OldestVoiceWhere([](const XVoice& voice) { return StageOf(voice) >= kStageRelease; });
 }
 
+XVoice* XMulti::OldestPedalHeldVoice() const { return OldestVoiceWhere(HeldByPedal); }
+
 XVoice* XMulti::OldestVoiceOnKey(int32_t note) const {
   return OldestVoiceWhere([note](const XVoice& voice) { return voice.Note == note; });
 }
@@ -125,7 +138,7 @@ XVoice& XMulti::StartsAfresh(XVoice& voice) {
 XVoice& XMulti::TakeOver(XVoice& voice) {
   if (MaxVoice != 0) {
     voice.MonoNote = kNoMonoNote;
-  } else if (voice.MonoNote == kNoMonoNote && StageOf(voice) < kStageRelease) {
+  } else if (voice.MonoNote == kNoMonoNote && StageOf(voice) < kStageRelease && !voice.PedalHeld) {
     // One voice, its key still down: remembered, to return to when the new key is let go.
     voice.MonoNote = voice.Note;
     voice.MonoVelocity = voice.Velocity;
@@ -137,6 +150,7 @@ XVoice& XMulti::TakeOver(XVoice& voice) {
 
 void XMulti::StartAssignedNote(XVoice& voice, int32_t note, int32_t velocity) {
   voice.Age = VoiceAge;
+  voice.PedalHeld = false;  // the new note's key is down
   // The declicker looks at the stage the voice was in before this note.
   if (UseDeclickedStart(EditBuffer->Declicker, StageOf(voice)))
     voice.NoteOnClick(note, velocity);
@@ -152,7 +166,7 @@ void XMulti::ReleaseNote(int32_t note, int32_t release_velocity) {
     if (StageOf(voice) >= kStageRelease) continue;  // releasing and idle voices are not touched
     if (voice.Note == note) {
       if (voice.MonoNote == kNoMonoNote || voice.MonoNote == voice.Note)
-        voice.NoteOff(release_velocity);
+        KeyLetGo(voice, release_velocity);
       else
         voice.NoteOn(voice.MonoNote, voice.MonoVelocity);  // glide back to the remembered key
       voice.MonoNote = kNoMonoNote;
@@ -186,8 +200,54 @@ void XMulti::Aftertouch(const uint8_t* midi) {
 }
 
 void XMulti::AllNotesOff() {
-  for (int i = LinkedVoices() - 1; i >= 0; --i) Voices[i]->PatchWork->EnvStage.set_lane(3, kStageEnd);
-  ResetControllers(*EditBuffer);
+  for (int i = LinkedVoices() - 1; i >= 0; --i) {
+    Voices[i]->PatchWork->EnvStage.set_lane(3, kStageEnd);
+    Voices[i]->PedalHeld = false;
+  }
+  ResetControllers(*EditBuffer);  // the pedal reads up too
+}
+
+// ---- the sustain pedal -------------------------------------------------------------------------
+
+// The pedal's position is its controller value, so the patch's controller reset (a patch load,
+// controllers 120 and 123) puts it up as it does every controller, and the MIDI matrix and the
+// held notes always agree about it.
+bool XMulti::PedalDown() const {
+  return EditBuffer->ControlValue[kControlSustainPedal] >= ControllerValue(kControlSustainPedal, kPedalDownFrom);
+}
+
+bool XMulti::PedalHoldsNotes() const { return EditBuffer->SustainPedal != 0 && PedalDown(); }
+
+// Up: every note it holds ends, also when the patch's switch went off meanwhile.
+void XMulti::SustainPedalMoved() {
+  if (!PedalDown()) ReleasePedalHeld();
+}
+
+void XMulti::KeyLetGo(XVoice& voice, int32_t release_velocity) {
+  if (PedalHoldsNotes()) {
+    voice.PedalHeld = true;
+    voice.PedalRelease = release_velocity;
+  } else {
+    voice.NoteOff(release_velocity);
+  }
+}
+
+// A note the pedal held ends as its key's note-off would have ended it then.
+void XMulti::ReleasePedalHeld() {
+  for (int i = 0; i < LinkedVoices(); ++i) {
+    XVoice& voice = *Voices[i];
+    if (HeldByPedal(voice)) voice.NoteOff(voice.PedalRelease);
+    voice.PedalHeld = false;
+  }
+}
+
+void XMulti::ReleasePedalHeldOnKey(int32_t note) {
+  for (int i = 0; i < LinkedVoices(); ++i) {
+    XVoice& voice = *Voices[i];
+    if (!HeldByPedal(voice) || voice.Note != note) continue;
+    voice.NoteOff(voice.PedalRelease);
+    voice.PedalHeld = false;
+  }
 }
 
 void XMulti::PlayNote() {

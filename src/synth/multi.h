@@ -2,6 +2,12 @@
 // voice plays), filters MIDI by channel, dispatches it by status, assigns notes to voices with a
 // fixed stealing order, keeps one remembered key for one-voice playing, and turns controllers,
 // pitch bend and channel pressure into normalised controller values in the patch.
+//
+// The sustain pedal (controller 64 at 64 or above), in a patch whose SustainPedal switch is on,
+// holds the notes whose keys are let go: a held voice keeps sounding until the pedal comes up,
+// its key is struck again, or controllers 120/123 end it. The pedal holds sound, not keys: a key
+// let go under the pedal is no key to return to in one-voice playing, and a voice the pedal
+// holds is taken for a new note before a voice whose key is still down.
 #pragma once
 
 #include <array>
@@ -58,12 +64,21 @@ class XMulti {
   void NoOperation() {}
 
   void AssignNote(int32_t note, int32_t velocity);
+  // The sustain pedal: controller 64's handler, its position, whether a key let go now is held,
+  // a key's end (held or released), and the release of every held note or of those on one key.
+  void SustainPedalMoved();
+  bool PedalDown() const;
+  bool PedalHoldsNotes() const;
+  void KeyLetGo(XVoice& voice, int32_t release_velocity);
+  void ReleasePedalHeld();
+  void ReleasePedalHeldOnKey(int32_t note);
   // The stages of the assignment: the voice a note-on takes, the searches it runs in turn (each
   // among the linked voices, none when no voice qualifies), what the voice keeps or forgets of
   // its previous note, and the note's start.
   XVoice& ChooseVoice(int32_t note);
   XVoice* LowestIdleVoice() const;
   XVoice* OldestReleasingVoice() const;
+  XVoice* OldestPedalHeldVoice() const;
   XVoice* OldestVoiceOnKey(int32_t note) const;
   XVoice* OldestVoice() const;
   template <class Wanted>
@@ -71,7 +86,7 @@ class XMulti {
   // A voice that was idle, or held on the key played again: no legato, no remembered key.
   static XVoice& StartsAfresh(XVoice& voice);
   // A voice taken from another note. With one voice, a key still held is remembered (to return
-  // to) and the new note plays legato.
+  // to) and the new note plays legato; a note only the pedal holds is not.
   XVoice& TakeOver(XVoice& voice);
   void StartAssignedNote(XVoice& voice, int32_t note, int32_t velocity);
   void ReleaseNote(int32_t note, int32_t release_velocity);

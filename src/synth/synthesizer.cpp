@@ -206,6 +206,7 @@ void XSynthesizer::AllocateVoices() {
     voice.Note = 0;
     voice.Velocity = 0;
     voice.Age = 0;
+    voice.PedalHeld = false;
     VoiceWorkInit(patch, *voice.PatchWork);
   }
   ActiveVoices = count;

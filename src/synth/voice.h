@@ -30,6 +30,10 @@ class XVoice {
   int32_t Velocity = 0;
   int32_t MonoNote = kNoMonoNote;
   int32_t MonoVelocity = 0;
+  // Set while the sustain pedal holds the note past its key's release; the release velocity the
+  // note ends with when the pedal comes up.
+  bool PedalHeld = false;
+  int32_t PedalRelease = 0;
 
  private:
   void StartNote(int32_t note, int32_t velocity, bool declick);

@@ -460,6 +460,39 @@ TEST_F(PageControlsWhilePlaying, OversampleSwitchKeepsThePitchAtTheNewRate) {
   EXPECT_NEAR(SoundingHz(), NoteHz(60), NoteHz(60) * 0.01);
 }
 
+// ---- the sustain pedal ---------------------------------------------------------------------------
+
+// The switch beside the Sound header: on in a new patch, and a click decides whether the pedal
+// holds a note let go. It is no host parameter: the host's list keeps its 443 entries.
+TEST_F(PageControlsWhilePlaying, SustainPedalSwitchDecidesWhetherThePedalHoldsNotes) {
+  XParamButton* pedal = nullptr;
+  for (TComponent* c : form->PageControls[static_cast<int>(TPage::OscPage)])
+    if (auto* b = dynamic_cast<XParamButton*>(c); b != nullptr && b->Caption == "SustainPedal") pedal = b;
+  ASSERT_NE(pedal, nullptr);
+  EXPECT_TRUE(pedal->ParamID.empty());
+  EXPECT_EQ(synth().Interface()->Params.Count(), 443);
+  ASSERT_EQ(patch().SustainPedal, 1u);
+  EXPECT_TRUE(pedal->Down);
+  const auto heldAfterRelease = [&] {
+    f.Send(0xB0, 64, 127);
+    Hold(60);
+    f.NoteOff(60);
+    Render(256);
+    const bool held = AmpStage(work(0)) < kStageRelease;
+    f.Send(0xB0, 64, 0);
+    Render(4096);
+    return held;
+  };
+  EXPECT_TRUE(heldAfterRelease());
+  Reveal(*pedal);
+  Click(*pedal);
+  EXPECT_EQ(patch().SustainPedal, 0u);
+  EXPECT_TRUE(multi().Modified);
+  EXPECT_FALSE(heldAfterRelease());
+  Click(*pedal);
+  EXPECT_EQ(patch().SustainPedal, 1u);
+}
+
 TEST_F(PageControlsWhilePlaying, SampleHeaderAndSampleRateControlsKeepTheSamplePitch) {
   // Lane 1 plays a 441 Hz sine chosen through its header, and nothing else sounds.
   const std::string sine = WriteSineWav(folder.path() / "sine.wav", 441.0, 44100);

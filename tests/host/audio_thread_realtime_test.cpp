@@ -124,9 +124,11 @@ class AudioThread {
   // Every 16th block a storm of 16 note-ons on new keys: the voices all sound, so each note
   // steals one; every fourth storm lets the notes before it go first, so releasing voices are
   // stolen too. Now and then all notes off. Every block a pitch bend, the mod wheel, volume, pan
-  // and channel pressure.
+  // and channel pressure. The sustain pedal goes down before every other storm and comes up
+  // before the next, so the notes let go hang on it where the patch lets the pedal hold them.
   void PlayerEvents(int block) {
     events_.Clear();
+    if (block % 16 == 12) events_.Add(0xB0, 64, block / 16 % 2 == 0 ? 127 : 0);
     if (block % 16 == 0) {
       const int storm = block / 16;
       if (storm % 4 == 3)
@@ -182,7 +184,8 @@ class AudioThreadRealTime : public ::testing::Test {
     std::filesystem::copy_file(BRELIX_PLUGIN_PATH, folder_.file("Brelix64.so"));
     WriteBytes(folder_.file("Brelix.Ini"), "[Editor]\nAutomation=1\n");
     // The patches the session restores: every lane audible and oversampled; both matrices, the
-    // LFOs and both delays; and one that loads a sample into two lanes.
+    // LFOs and both delays; and one that loads a sample into two lanes and holds its notes with the
+    // sustain pedal.
     for (const char* name : {"four-lanes.tw", "full-modulation.tw"}) {
       std::filesystem::copy_file(std::string(BRELIX_SOURCE_DIR "/bench/patches/") + name, folder_.file(name));
       patches_.push_back(folder_.file(name));
@@ -190,7 +193,8 @@ class AudioThreadRealTime : public ::testing::Test {
     const std::string sample = testing::WriteSineWav(folder_.file("sine.wav"), 220.0, 22050);
     WriteBytes(folder_.file("sample.tw"), "[SampleOsc.1]\nSampleOscFile=" + sample +
                                               "\nSampleOscLoop=-1\nSampleOscLevel=0.5\n"
-                                              "[SampleOsc.3]\nSampleOscFile=" + sample + "\nSampleOscLevel=0.4\n");
+                                              "[SampleOsc.3]\nSampleOscFile=" + sample + "\nSampleOscLevel=0.4\n"
+                                              "[Voice]\nSustainPedal=1\n");
     patches_.push_back(folder_.file("sample.tw"));
 
     library_ = PluginLibrary::Load(folder_.file("Brelix64.so"));

@@ -2,6 +2,7 @@
 // program, by hand and by accident, and that a save never costs the user a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <set>
@@ -77,7 +78,8 @@ TEST_F(PatchFileTest, TheWriterEmitsEverySectionAndKeyInItsOrderAndForm) {
   EXPECT_NE(text.find("[Filter.1]\r\nFilterType=0\r\nFilterCutoff=12543.853515625\r\n"), std::string::npos);
   EXPECT_NE(text.find("FilterQompensate=0\r\nFilterPostFeed=0\r\n"), std::string::npos);  // no FilterFeedback
   EXPECT_NE(text.find("[Voice]\r\nOversample=1\r\nUpsample=8\r\nSampleFilter=0\r\nVolume=1\r\n"
-                      "VolumeModSource=8\r\nVolumeModAmount=1\r\nVolumeVelocity=0\r\nDeclicker=0\r\nPlayNote=-1\r\n"),
+                      "VolumeModSource=8\r\nVolumeModAmount=1\r\nVolumeVelocity=0\r\nDeclicker=0\r\nPlayNote=-1\r\n"
+                      "SustainPedal=1\r\n\r\n"),
             std::string::npos);
   EXPECT_TRUE(text.ends_with("AuxDelayInput=1\r\nAuxDelayMix=1\r\nAuxDelayClocked=0\r\n\r\n"));
 
@@ -96,7 +98,8 @@ TEST_F(PatchFileTest, TheWriterEmitsEverySectionAndKeyInItsOrderAndForm) {
 }
 
 // The key list that tools and the patch reference take is the writer's: a default patch saved
-// holds exactly the written keys, in that order, with the listed defaults; the two keys the writer
+// holds exactly the written keys, in that order, with the listed defaults (but for the sustain
+// pedal switch, which a new patch has on and a file without the key has off); the keys the writer
 // leaves alone are read all the same.
 TEST_F(PatchFileTest, TheKeyListIsWhatTheWriterWritesForTheDefaultPatch) {
   WriteBytes(file("out.tw"), "");
@@ -111,6 +114,9 @@ TEST_F(PatchFileTest, TheKeyListIsWhatTheWriterWritesForTheDefaultPatch) {
     else unwritten.push_back(key);
   }
   listed[0] = "Engine/Version=1.0.0";  // written as the current version, read as "0.0.0" when missing
+  const auto pedal = std::find(listed.begin(), listed.end(), "Voice/SustainPedal=0");
+  ASSERT_NE(pedal, listed.end());
+  *pedal = "Voice/SustainPedal=1";
   EXPECT_EQ(written, listed);
   ASSERT_EQ(unwritten.size(), 5u);
   EXPECT_EQ(unwritten[0].Key, "FilterFeedback");
@@ -122,15 +128,20 @@ TEST_F(PatchFileTest, TheKeyListIsWhatTheWriterWritesForTheDefaultPatch) {
 }
 
 TEST_F(PatchFileTest, AnEmptyFileLoadsTheDefaultPatchAndResetsTheControllers) {
+  // The default patch, but for the sustain pedal switch: a file without its key was written before
+  // the pedal could hold notes, and plays as it did then.
+  patch().SustainPedal = 0;
   const std::vector<uint8_t> fresh = RecordBytes();
   patch().ControlValue[1] = 1.0f;  // the mod wheel is held
   patch().Volume = 0.5f;
+  patch().SustainPedal = 1;
   LoadText("");
   EXPECT_EQ(RecordBytes(), fresh);
   EXPECT_EQ(patch().ControlValue[1], 0.0f);
   EXPECT_EQ(patch().ControlValue[7], 1.0f);
   // A missing file does the same, without a message.
   patch().Volume = 0.5f;
+  patch().SustainPedal = 1;
   EXPECT_TRUE(PatchLoad(patch(), file("missing.tw")));
   EXPECT_EQ(RecordBytes(), fresh);
   EXPECT_TRUE(messages_.messages.empty());
@@ -298,7 +309,7 @@ std::string EveryKeyFile(const std::string& defaults_text, uint32_t seed) {
     else if (base == "EnvStep") value = std::to_string(pick(-stage, 5 - stage));
     else if (base.ends_with("Source")) value = std::to_string(pick(0, 2) == 0 ? 65535 : pick(0, 1) ? pick(0, 46) : -pick(1, 130));
     else if (base.ends_with("Dest")) value = std::to_string(pick(0, 4) == 0 ? 65535 : pick(0, 78));
-    else if (base == "Oversample") value = std::to_string(pick(0, 1));
+    else if (base == "Oversample" || base == "SustainPedal") value = std::to_string(pick(0, 1));
     else if (base == "Upsample") value = std::to_string(pick(1, 32));
     else if (base == "SampleFilter") value = std::to_string(pick(0, 3));
     else if (base == "Declicker") value = std::to_string(pick(0, 4));

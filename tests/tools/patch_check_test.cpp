@@ -128,11 +128,12 @@ TEST(PatchCheck, WhatThePlugInIgnoresOrTakesOtherwiseIsReportedWithItsLine) {
              "[Voice]\n"                // 30
              "Volume=9\n"               // 31
              "PlayNote=128\n"           // 32
-             "[Env.4]\n"                // 33
-             "EnvLevel.1=-8.5\n"        // 34
-             "[Delay]\n"                // 35
-             "AuxDelayFeedbackL=1.5\n"  // 36
-             "DelayStereoWidth=-1\n");  // 37: beyond the editor's, within the file's range
+             "SustainPedal=-1\n"        // 33: a switch, but not a mask
+             "[Env.4]\n"                // 34
+             "EnvLevel.1=-8.5\n"        // 35
+             "[Delay]\n"                // 36
+             "AuxDelayFeedbackL=1.5\n"  // 37
+             "DelayStereoWidth=-1\n");  // 38: beyond the editor's, within the file's range
   const std::vector<std::pair<int, std::string>> expected = {
       {3, "unknown section [Filtre.1]; the plug-in ignores it"},
       {6, "unknown key [Filter.1] FilterCutof; the plug-in ignores it"},
@@ -151,8 +152,9 @@ TEST(PatchCheck, WhatThePlugInIgnoresOrTakesOtherwiseIsReportedWithItsLine) {
       {28, "[Filter.3] FilterReso=3 lies outside 0 .. 1, the range docs/patch-reference.md gives"},
       {31, "[Voice] Volume=9 lies outside -8 .. 8"},
       {32, "[Voice] PlayNote=128 lies outside -1 .. 127"},
-      {34, "[Env.4] EnvLevel.1=-8.5 lies outside -8 .. 8"},
-      {36, "[Delay] AuxDelayFeedbackL=1.5 lies outside 0 .. 0.99"},
+      {33, "[Voice] SustainPedal=-1 lies outside 0 .. 1"},
+      {35, "[Env.4] EnvLevel.1=-8.5 lies outside -8 .. 8"},
+      {37, "[Delay] AuxDelayFeedbackL=1.5 lies outside 0 .. 0.99"},
   };
   const PatchCheck check = CheckPatchFile(file);
   EXPECT_TRUE(check.IsPatch());

@@ -438,6 +438,7 @@ TEST_F(RenderProgram, WarnsAboutWhatTheRenderWouldLeaveUnheard) {
   const std::string plain = Write("plain.tw", "[Voice]\nVolume=0.5\n");
   const std::string preview = Write("preview.tw", "[Voice]\nPlayNote=60\n");
   const std::string pedalled = Write("pedalled.tw", "[MidiModMatrix.1]\nMidiModSource=-65\nMidiModDest=74\nMidiModAmount=0.5\n");
+  const std::string holding = Write("holding.tw", "[Voice]\nSustainPedal=1\n");
   struct Case {
     std::vector<TimedMessage> song;
     std::string patch;
@@ -456,10 +457,11 @@ TEST_F(RenderProgram, WarnsAboutWhatTheRenderWouldLeaveUnheard) {
        "the patch " + preview + " sounds its preview note 60 (PlayNote) when it is loaded; the render leaves it out (--preview-note keeps it)"},
       {{{0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}}, preview, {"--preview-note"}, ""},
       {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {},
-       "uses the sustain pedal (controller 64), but no slot of the patch reads it: notes end at their note-offs (--pedal holds them "
-       "while the pedal is down)"},
+       "uses the sustain pedal (controller 64), but the patch neither holds notes with it (SustainPedal) nor reads it in a slot: "
+       "notes end at their note-offs (--pedal holds them while the pedal is down)"},
       {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, plain, {"--pedal"}, ""},
       {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, pedalled, {}, ""},
+      {{{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.2, 0x80, 60, 0}, {0.3, 0xB0, 64, 0}}, holding, {}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.warning);
@@ -485,7 +487,8 @@ TEST_F(RenderProgram, WarnsAboutWhatTheRenderWouldLeaveUnheard) {
 
 // --pedal holds a note-off while controller 64 is down and sends it when the pedal comes up;
 // without it the note ends at its note-off. The pedal itself reaches the plug-in either way: a
-// patch that reads it hears it.
+// patch that reads it hears it, and a patch whose switch holds notes holds them alike, with or
+// without --pedal.
 TEST_F(RenderProgram, ThePedalHoldsNotesUntilItComesUp) {
   const std::string song = Write("pedal.mid", MidiFileBytes({{0.0, 0xB0, 64, 127}, {0.0, 0x90, 60, 100}, {0.1, 0x80, 60, 0},
                                                              {0.8, 0xB0, 64, 20}, {1.0, 0x90, 62, 100}, {1.2, 0x80, 62, 0}}, 1.5));
@@ -504,6 +507,14 @@ TEST_F(RenderProgram, ThePedalHoldsNotesUntilItComesUp) {
   EXPECT_LT(held.PeakDb(0.9, 1.0), kQuiet) << "until it comes up";
   EXPECT_GT(held.PeakDb(1.1, 1.2), -30.0) << "a later note plays as usual";
   EXPECT_LT(held.PeakDb(1.35, 1.5), kQuiet) << "and ends at its note-off, the pedal being up";
+  const std::string holding = Write("holding.tw", "[Env.4]\nEnvTime.4=0.05\n[Voice]\nSustainPedal=1\n");
+  const Audio itself = render(holding, {"--seed", "5"});
+  EXPECT_GT(itself.PeakDb(0.7, 0.8), -30.0) << "the patch holds it";
+  EXPECT_LT(itself.PeakDb(0.9, 1.0), kQuiet) << "until the pedal comes up";
+  EXPECT_LT(itself.PeakDb(1.35, 1.5), kQuiet);
+  const std::string alone = ReadBytes(file("out.wav"));
+  render(holding, {"--seed", "5", "--pedal"});
+  EXPECT_EQ(ReadBytes(file("out.wav")), alone) << "--pedal leaves a patch that holds notes itself alone";
   // A patch whose level follows the pedal: silent once it is up.
   const std::string follows = Write("follows.tw", "[Env.4]\nEnvTime.4=0.05\n[Voice]\nVolumeModSource=-65\n");
   const Audio gated = render(follows, {"--pedal"});
