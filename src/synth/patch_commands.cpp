@@ -72,33 +72,58 @@ TPatchCommands::~TPatchCommands() {
 
 // ---- dialogs ----------------------------------------------------------------------------------------
 
-void TPatchCommands::AskForFile(const FileDialogOptions& options, bool save, TFileAnswer then) {
-  if (dialog_ != nullptr) return;
-  std::unique_ptr<IFileDialogRun> run = Dialogs().StartFileDialog(options, save, view_.DialogOwner());
-  if (!run->Poll()) {
-    dialog_ = std::move(run);
-    then_ = std::move(then);
+class TPatchCommands::TOpenDialog {
+ public:
+  virtual ~TOpenDialog() = default;
+  virtual bool Poll() = 0;
+  // Closes the dialog, then runs the step with its answer.
+  virtual void Finish() = 0;
+};
+
+template <class Answer>
+class TPatchCommands::TOpenRun : public TOpenDialog {
+ public:
+  TOpenRun(std::unique_ptr<IDialogRun<Answer>> run, std::function<void(const Answer&)> then)
+      : run_(std::move(run)), then_(std::move(then)) {}
+  bool Poll() override { return run_->Poll(); }
+  void Finish() override {
+    const Answer answer = run_->Answer();
+    run_.reset();
+    then_(answer);
+  }
+
+ private:
+  std::unique_ptr<IDialogRun<Answer>> run_;
+  std::function<void(const Answer&)> then_;
+};
+
+template <class Answer>
+void TPatchCommands::WhenAnswered(std::unique_ptr<IDialogRun<Answer>> run, std::function<void(const Answer&)> then) {
+  auto open = std::make_unique<TOpenRun<Answer>>(std::move(run), std::move(then));
+  if (open->Poll()) {
+    open->Finish();
     return;
   }
-  then(ChosenFile(run->Answer()));
+  open_ = std::move(open);
+}
+
+void TPatchCommands::AskForFile(const FileDialogOptions& options, bool save, TFileAnswer then) {
+  if (DialogOpen()) return;
+  WhenAnswered<std::optional<std::string>>(
+      Dialogs().StartFileDialog(options, save, view_.DialogOwner()),
+      [then = std::move(then)](const std::optional<std::string>& answer) { then(ChosenFile(answer)); });
 }
 
 void TPatchCommands::Idle() {
-  if (dialog_ != nullptr && dialog_->Poll()) {
-    const std::optional<std::string> chosen = ChosenFile(dialog_->Answer());
-    TFileAnswer then = std::move(then_);
+  if (open_ != nullptr && open_->Poll()) {
     // The dialog is gone before its command goes on, which may open the next one.
-    dialog_.reset();
-    then_ = nullptr;
-    Reported([&] { then(chosen); });
+    std::unique_ptr<TOpenDialog> answered = std::move(open_);
+    Reported([&] { answered->Finish(); });
   }
   ShowPatchName();
 }
 
-void TPatchCommands::CancelDialog() {
-  dialog_.reset();
-  then_ = nullptr;
-}
+void TPatchCommands::CancelDialog() { open_.reset(); }
 
 // ---- the header -----------------------------------------------------------------------------------
 
@@ -135,15 +160,25 @@ void TPatchCommands::RefreshControls() {
 // ---- Init, Load, Save ----------------------------------------------------------------------------
 
 void TPatchCommands::SaveChangesFirst(std::function<void()> next) {
-  XMulti& multi = *synth_.Multi;
-  if (!multi.Modified || !AskToSavePatch(multi.PatchFile)) {
+  if (!synth_.Multi->Modified) {
     next();
     return;
   }
-  // Yes, but nothing was saved: going on would drop the changes the user wanted kept.
-  SaveThen(false, [next](bool saved) {
-    if (saved) next();
-  });
+  if (DialogOpen()) return;
+  WhenAnswered<QuestionAnswer>(
+      StartSavePatchQuestion(synth_.Multi->PatchFile, view_.DialogOwner()),
+      [this, next = std::move(next)](const QuestionAnswer& answer) {
+        if (answer == QuestionAnswer::Cancel) return;
+        // A host that saved its project meanwhile has written the changes into the file already.
+        if (answer == QuestionAnswer::No || !synth_.Multi->Modified) {
+          next();
+          return;
+        }
+        // Yes, but nothing was saved: going on would drop the changes the user wanted kept.
+        SaveThen(false, [next](bool saved) {
+          if (saved) next();
+        });
+      });
 }
 
 void TPatchCommands::Init() {

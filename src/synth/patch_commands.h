@@ -16,10 +16,10 @@
 // reload of its controls. While it lives, the object is the synthesizer's Captioner, so every
 // Modify (a control's edit included) refreshes the modified mark.
 //
-// A file dialog runs while the host goes on: the command starts it and returns, Idle watches for
-// the answer and then finishes the command in its order (Load: the save question, then the
-// dialog, then the load). One dialog at a time: a command that needs one while one is open does
-// nothing. Closing the editor cancels the dialog and drops its command.
+// A file dialog or the save question runs while the host goes on: the command starts it and
+// returns, Idle watches for the answer and then finishes the command in its order (Load: the save
+// question, then the dialog, then the load). One at a time: a command that needs one while one is
+// open does nothing. Closing the editor cancels the dialog and drops its command.
 //
 // Every command that rewrites the patch or voice records does so inside the engine bracket, which
 // closes on every path; dialogs and questions are shown outside it. A failure is reported and
@@ -65,6 +65,10 @@ class TPatchCommands {
   TPatchCommands(const TPatchCommands&) = delete;
   TPatchCommands& operator=(const TPatchCommands&) = delete;
 
+  // The ask-to-save question, with Yes, No and Cancel, comes first when the patch is modified:
+  // Yes saves it (a Save As that is cancelled or fails abandons the command), No goes on without
+  // saving, Cancel abandons the command.
+  //
   // After the ask-to-save question: the default patch, named "Init.tw" in the folder of the
   // previous patch file, modified, and the next Save asks for a file name.
   void Init();
@@ -97,9 +101,9 @@ class TPatchCommands {
   // The editor's idle call: a dialog that has been answered finishes its command, and the header
   // follows the patch file and its modified state, whatever changed them (a host's chunk call).
   void Idle();
-  // Closes a dialog still open; its command is dropped.
+  // Closes a dialog or question still open; its command is dropped.
   void CancelDialog();
-  bool DialogOpen() const { return dialog_ != nullptr; }
+  bool DialogOpen() const { return open_ != nullptr; }
 
   // The next Save asks for a file name.
   bool SaveAs = false;
@@ -108,12 +112,19 @@ class TPatchCommands {
   using TFileAnswer = std::function<void(const std::optional<std::string>& chosen)>;
   using TSaved = std::function<void(bool saved)>;
 
-  // Starts a file dialog; `then` gets the answer, at once when the dialog needed no waiting,
-  // otherwise from Idle. Nothing happens while another dialog is open.
+  // A dialog or question left open, with the step of its command that its answer finishes.
+  class TOpenDialog;
+  template <class Answer>
+  class TOpenRun;
+
+  // `then` gets the run's answer: at once when it needed no waiting, otherwise from Idle.
+  template <class Answer>
+  void WhenAnswered(std::unique_ptr<IDialogRun<Answer>> run, std::function<void(const Answer&)> then);
+  // Starts a file dialog; `then` gets the chosen file. Nothing happens while a dialog is open.
   void AskForFile(const FileDialogOptions& options, bool save, TFileAnswer then);
-  // The ask-to-save question for a modified patch; on Yes, Save. `next` runs unless the user
-  // wanted the patch saved and it was not (dialog cancelled, write failed): then the command is
-  // abandoned.
+  // The ask-to-save question for a modified patch; on Yes, Save. `next` runs on No, and on Yes
+  // once the patch is saved; not on Cancel, nor when the user wanted the patch saved and it was
+  // not (dialog cancelled, write failed): then the command is abandoned.
   void SaveChangesFirst(std::function<void()> next);
   void SaveThen(bool alt, TSaved saved);
   bool SaveToFile(const std::string& file);
@@ -127,8 +138,7 @@ class TPatchCommands {
   IPatchCommandsView& view_;
   std::string name_;     // the header's file name, without the mark
   std::string caption_;  // what the header shows
-  std::unique_ptr<IFileDialogRun> dialog_;  // the dialog open, if any
-  TFileAnswer then_;                        // what its answer finishes
+  std::unique_ptr<TOpenDialog> open_;  // the dialog or question open, if any
 };
 
 }  // namespace brelix

@@ -1,6 +1,6 @@
 #include "synth/patch_dialogs.h"
-#include "base/printable_text.h"
 
+#include "base/printable_text.h"
 #include "patch/file_names.h"
 #include "ui/dialogs.h"
 
@@ -24,8 +24,18 @@ std::optional<std::string> ChosenFile(std::optional<std::string> answer) {
   return answer;
 }
 
-bool AskToSavePatch(const std::string& patch_file) {
-  return Dialogs().AskYesNo("Do you want to save patch " + PrintableText(FileNameOnly(patch_file)) + "?");
+namespace {
+
+std::string SavePatchQuestion(const std::string& patch_file) {
+  return "Do you want to save patch " + PrintableText(FileNameOnly(patch_file)) + "?";
+}
+
+}  // namespace
+
+bool AskToSavePatch(const std::string& patch_file) { return Dialogs().AskYesNo(SavePatchQuestion(patch_file)); }
+
+std::unique_ptr<IQuestionRun> StartSavePatchQuestion(const std::string& patch_file, unsigned long owner) {
+  return Dialogs().StartQuestion(SavePatchQuestion(patch_file), owner);
 }
 
 std::optional<std::string> ChoosePatchFileToSave(const FileDialogOptions& options) {

@@ -13,6 +13,7 @@
 #include "ui/file_dialog_program.h"
 #include "ui/file_dialog_window.h"
 #include "ui/question_box.h"
+#include "ui/question_program.h"
 #include "ui/x11_display.h"
 
 namespace brelix::ui {
@@ -31,13 +32,9 @@ bool FileExists(const std::string& name) {
 class ProgramRun : public IFileDialogRun {
  public:
   ProgramRun(DialogProgram program, const FileDialogOptions& options, bool save)
-      : program_(std::move(program)), options_(options), current_(options), save_(save),
-        previous_input_(InputOwner()) {
-    SetInputOwner(kInputToNone);
-  }
+      : program_(std::move(program)), options_(options), current_(options), save_(save), input_(kInputToNone) {}
   ~ProgramRun() override {
     child_.reset();  // ended and reaped while still running
-    SetInputOwner(previous_input_);
   }
 
   // False when the program cannot be started.
@@ -92,7 +89,7 @@ class ProgramRun : public IFileDialogRun {
   DialogProgram program_;
   FileDialogOptions options_, current_;
   bool save_;
-  Window previous_input_;
+  InputOwnerScope input_;
   std::unique_ptr<ChildProgram> child_;
   bool done_ = false;
   std::optional<std::string> answer_;
@@ -134,6 +131,18 @@ std::unique_ptr<IFileDialogRun> DesktopDialogs::StartFileDialog(const FileDialog
   if (auto run = StartBuiltInFileDialog(options, save, owner)) return run;
   ShowMessageBox("No file dialog available:\r\rno X display for the built-in dialog.");
   return std::make_unique<FinishedFileDialogRun>(std::nullopt);
+}
+
+std::unique_ptr<IQuestionRun> DesktopDialogs::StartQuestion(std::string_view text, unsigned long owner) {
+  if (!BuiltInChosen()) {
+    if (const std::optional<DialogProgram> program = FindDialogProgram()) {
+      if (auto run = StartQuestionProgram(*program, text, owner)) return run;
+    }
+  }
+  if (auto run = StartBuiltInQuestion(text, owner)) return run;
+  // No window can be made: the answer as without a display.
+  return std::make_unique<FinishedQuestionRun>(HeadlessDialogs().AskYesNo(text) ? QuestionAnswer::Yes
+                                                                               : QuestionAnswer::No);
 }
 
 std::optional<std::string> DesktopDialogs::OpenFile(const FileDialogOptions& options) {

@@ -1,7 +1,8 @@
 // The dialogs where there is a desktop: the Yes/No warning box as a form of ours, and the file
-// dialogs of the desktop's dialog program (zenity, or kdialog on a KDE desktop) or, without one,
-// the built-in file dialog (ui/file_dialog_window.h). BRELIX_FILE_DIALOG=builtin in the
-// environment chooses the built-in dialog even where a program is installed.
+// dialogs and the Yes/No/Cancel question of the desktop's dialog program (zenity, or kdialog on a
+// KDE desktop) or, without one, the built-in file dialog (ui/file_dialog_window.h) and question
+// (ui/question_box.h). BRELIX_FILE_DIALOG=builtin in the environment chooses the built-in ones
+// even where a program is installed.
 #pragma once
 
 #include "ui/dialogs.h"
@@ -17,6 +18,8 @@ class DesktopDialogs : public IDialogs {
   // Without any dialog (no program, no window) the user is told so and the run is cancelled.
   std::unique_ptr<IFileDialogRun> StartFileDialog(const FileDialogOptions& options, bool save,
                                                   unsigned long owner) override;
+  // The program's question, else the built-in one; without either, answered as without a display.
+  std::unique_ptr<IQuestionRun> StartQuestion(std::string_view text, unsigned long owner) override;
 };
 
 }  // namespace brelix::ui

@@ -42,6 +42,10 @@ std::unique_ptr<IFileDialogRun> IDialogs::StartFileDialog(const FileDialogOption
   return std::make_unique<FinishedFileDialogRun>(save ? SaveFile(options) : OpenFile(options));
 }
 
+std::unique_ptr<IQuestionRun> IDialogs::StartQuestion(std::string_view text, unsigned long) {
+  return std::make_unique<FinishedQuestionRun>(AskYesNo(text) ? QuestionAnswer::Yes : QuestionAnswer::No);
+}
+
 bool HeadlessDialogs::AskYesNo(std::string_view text) {
   std::cerr << text << " (no display: answered No)\n";
   return false;

@@ -1,9 +1,11 @@
-// The plug-in's questions to the user: a Yes/No warning box and the open and save file dialogs.
-// A replaceable service like the message boxes: windows and a dialog program where there is a
-// display, headless answers where there is none (No; cancelled), a script in tests.
+// The plug-in's questions to the user: a Yes/No warning box, a Yes/No/Cancel question and the
+// open and save file dialogs. A replaceable service like the message boxes: windows and a dialog
+// program where there is a display, headless answers where there is none (No; cancelled), a
+// script in tests.
 //
-// A file dialog can run while its caller goes on (StartFileDialog): the editor starts it from a
-// click and returns to the host, and its idle calls poll the run until the user has answered.
+// A file dialog and the Yes/No/Cancel question can run while their caller goes on
+// (StartFileDialog, StartQuestion): the editor starts one from a click and returns to the host,
+// and its idle calls poll the run until the user has answered.
 #pragma once
 
 #include <memory>
@@ -24,28 +26,39 @@ struct FileDialogOptions {
   bool overwrite_prompt = false; // save: ask before replacing an existing file
 };
 
-// A file dialog in progress.
-class IFileDialogRun {
+// The answer to a Yes/No/Cancel question.
+enum class QuestionAnswer { Yes, No, Cancel };
+
+// A dialog or question in progress, whose answer is an `AnswerType`.
+template <class AnswerType>
+class IDialogRun {
  public:
   // A dialog still open is closed (its window destroyed, its program ended and reaped): the
   // answer is lost, as if cancelled.
-  virtual ~IFileDialogRun() = default;
+  virtual ~IDialogRun() = default;
   // Handles what has arrived for the dialog, without waiting; true once the user has answered.
   virtual bool Poll() = 0;
-  // The chosen file's full name, or none when the user cancelled; meaningful once Poll is true.
-  virtual std::optional<std::string> Answer() const = 0;
+  // The answer; meaningful once Poll is true.
+  virtual AnswerType Answer() const = 0;
 };
+
+// A file dialog's answer: the chosen file's full name, or none when the user cancelled.
+using IFileDialogRun = IDialogRun<std::optional<std::string>>;
+using IQuestionRun = IDialogRun<QuestionAnswer>;
 
 // A run that is over before it starts: the answer of a dialog that did not need to wait.
-class FinishedFileDialogRun : public IFileDialogRun {
+template <class AnswerType>
+class FinishedDialogRun : public IDialogRun<AnswerType> {
  public:
-  explicit FinishedFileDialogRun(std::optional<std::string> answer) : answer_(std::move(answer)) {}
+  explicit FinishedDialogRun(AnswerType answer) : answer_(std::move(answer)) {}
   bool Poll() override { return true; }
-  std::optional<std::string> Answer() const override { return answer_; }
+  AnswerType Answer() const override { return answer_; }
 
  private:
-  std::optional<std::string> answer_;
+  AnswerType answer_;
 };
+using FinishedFileDialogRun = FinishedDialogRun<std::optional<std::string>>;
+using FinishedQuestionRun = FinishedDialogRun<QuestionAnswer>;
 
 class IDialogs {
  public:
@@ -60,6 +73,9 @@ class IDialogs {
   // back finished, which is what scripted and headless answers want.
   virtual std::unique_ptr<IFileDialogRun> StartFileDialog(const FileDialogOptions& options, bool save,
                                                           unsigned long owner);
+  // Starts a warning question with the buttons Yes, No and Cancel and returns at once; `owner` as
+  // above. By default the question is AskYesNo's, run to its end here: Yes or No.
+  virtual std::unique_ptr<IQuestionRun> StartQuestion(std::string_view text, unsigned long owner);
 };
 
 // The dialogs every caller in the process uses; `dialogs` stays the caller's and must outlive

@@ -28,20 +28,6 @@ TRect ListBox() { return TRect::FromSize(kMargin, kListTop, TFileDialogWindow::k
 TRect PathBox() { return TRect::FromSize(kMargin, 30, TFileDialogWindow::kWidth - 2 * kMargin, 20); }
 TRect NameBox() { return TRect::FromSize(kNameLeft, kNameTop, TFileDialogWindow::kWidth - kMargin - kNameLeft, 22); }
 
-// The top-level window that holds `window` (itself when it is one); 0 when it cannot be found.
-Window TopLevelOf(Display* display, Window window) {
-  XErrorTrap trap;
-  for (int depth = 0; window != 0 && depth < 32; ++depth) {
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return 0;
-    if (children != nullptr) XFree(children);
-    if (parent == root || parent == 0) return window;
-    window = parent;
-  }
-  return 0;
-}
-
 // The text in its box; one too long loses its beginning (behind "..."), so that a long folder
 // path shows where it ends.
 void TextTail(TCanvas& canvas, const TRect& box, const std::string& text, TColor fill) {
@@ -56,12 +42,8 @@ void TextTail(TCanvas& canvas, const TRect& box, const std::string& text, TColor
 class BuiltInRun : public IFileDialogRun {
  public:
   explicit BuiltInRun(std::unique_ptr<TFileDialogWindow> window)
-      : window_(std::move(window)), previous_input_(InputOwner()) {
-    window_->Open();
-    SetInputOwner(window_->Handle());
-  }
+      : window_(Opened(std::move(window))), input_(window_->Handle()) {}
   ~BuiltInRun() override {
-    SetInputOwner(previous_input_);
     XErrorTrap trap;
     window_.reset();
   }
@@ -73,8 +55,15 @@ class BuiltInRun : public IFileDialogRun {
   std::optional<std::string> Answer() const override { return window_->Answer(); }
 
  private:
+  // Shown before it takes the input: what arrived for our windows until then (the release of the
+  // click that opened it) still reaches them.
+  static std::unique_ptr<TFileDialogWindow> Opened(std::unique_ptr<TFileDialogWindow> window) {
+    window->Open();
+    return window;
+  }
+
   std::unique_ptr<TFileDialogWindow> window_;
-  Window previous_input_;
+  InputOwnerScope input_;
 };
 
 }  // namespace
@@ -86,12 +75,8 @@ TFileDialogWindow::TFileDialogWindow(const FileDialogOptions& options, bool save
   ok_ = {kWidth - kMargin - 2 * 76 - 8, kButtonsTop, 76, 24, "OK", ButtonGlyph::Check, {9, false}, false, false};
   cancel_ = {kWidth - kMargin - 76, kButtonsTop, 76, 24, "Cancel", ButtonGlyph::Cross, {9, false}, false, false};
   filter_ = {kMargin, kButtonsTop, ok_.left - 2 * kMargin, 24, "", ButtonGlyph::Plain, {9, false}, false, false};
-  Display* display = UiDisplay();
-  XStoreName(display, Handle(), options.title.c_str());
-  if (const Window top = owner != 0 ? TopLevelOf(display, owner) : 0) {
-    XErrorTrap trap;
-    XSetTransientForHint(display, Handle(), top);
-  }
+  XStoreName(UiDisplay(), Handle(), options.title.c_str());
+  SetOwner(owner);
   ScrollToSelection();
 }
 

@@ -2,6 +2,9 @@
 
 #include <X11/keysym.h>
 
+#include <exception>
+#include <vector>
+
 namespace brelix::ui {
 
 namespace {
@@ -30,36 +33,85 @@ void PaintWarningSign(cairo_t* cr, double x, double y, double size) {
   cairo_restore(cr);
 }
 
+// The question left open while the editor's host goes on: its events are dispatched by Poll,
+// and it holds the input of our windows meanwhile.
+class BuiltInQuestionRun : public IQuestionRun {
+ public:
+  explicit BuiltInQuestionRun(std::unique_ptr<TQuestionBox> box)
+      : box_(std::move(box)), input_(box_->Handle()) {}
+  ~BuiltInQuestionRun() override {
+    XErrorTrap trap;
+    box_.reset();
+  }
+  bool Poll() override {
+    DispatchPendingEvents(box_->Handle());
+    return box_->Closed() || UiDisplay() == nullptr;
+  }
+  QuestionAnswer Answer() const override { return box_->Answer(); }
+
+ private:
+  std::unique_ptr<TQuestionBox> box_;
+  InputOwnerScope input_;
+};
+
 }  // namespace
 
-TQuestionBox::TQuestionBox() : XBoxWindow(kWidth, kHeight, {"brelix-question", "_NET_WM_WINDOW_TYPE_DIALOG"}) {}
+TQuestionBox::TQuestionBox(bool with_cancel)
+    : XBoxWindow(kWidth, kHeight, {"brelix-question", "_NET_WM_WINDOW_TYPE_DIALOG"}),
+      with_cancel_(with_cancel),
+      escape_answer_(with_cancel ? QuestionAnswer::Cancel : QuestionAnswer::No),
+      answer_(escape_answer_) {}
 
-std::unique_ptr<TQuestionBox> TQuestionBox::Create(std::string_view text) {
-  std::unique_ptr<TQuestionBox> box(new TQuestionBox());
+std::unique_ptr<TQuestionBox> TQuestionBox::Create(std::string_view text, bool with_cancel) {
+  std::unique_ptr<TQuestionBox> box(new TQuestionBox(with_cancel));
   box->TextBounds = {kTextLeft, 0, kWidth - kTextLeft - kTextRightGap, kHeight * 2 / 3};
   box->Text = std::string(text);
-  const int left = (kWidth - 2 * kButtonWidth - kButtonGap) / 2;
+  const int buttons = with_cancel ? 3 : 2;
+  const int left = (kWidth - buttons * kButtonWidth - (buttons - 1) * kButtonGap) / 2;
   const int top = kHeight - kButtonHeight - kButtonBottomGap;
+  const int step = kButtonWidth + kButtonGap;
   box->YesButton = {left, top, kButtonWidth, kButtonHeight, "Yes", ButtonGlyph::Check, {9, false}, true, false};
-  box->NoButton = {left + kButtonWidth + kButtonGap, top, kButtonWidth, kButtonHeight, "No", ButtonGlyph::Cross,
-                   {9, false}, false, false};
+  box->NoButton = {left + step, top, kButtonWidth, kButtonHeight, "No", ButtonGlyph::Cross, {9, false}, false, false};
+  box->CancelButton = {left + 2 * step, top, kButtonWidth, kButtonHeight, "Cancel", ButtonGlyph::Plain,
+                       {9, false}, false, false};
   return box;
 }
 
 bool TQuestionBox::Ask(std::string_view text) {
   std::unique_ptr<TQuestionBox> box = Create(text);
   box->ShowModal();
-  return box->Answer();
+  return box->Answer() == QuestionAnswer::Yes;
 }
 
-void TQuestionBox::Choose(bool yes) {
-  answer_ = yes;
+void TQuestionBox::Open() {
+  Show();
+  TakeFocus();
+}
+
+std::vector<PushButton*> TQuestionBox::Buttons() {
+  if (with_cancel_) return {&YesButton, &NoButton, &CancelButton};
+  return {&YesButton, &NoButton};
+}
+
+QuestionAnswer TQuestionBox::AnswerOf(const PushButton* button) const {
+  if (button == &YesButton) return QuestionAnswer::Yes;
+  if (button == &NoButton) return QuestionAnswer::No;
+  return QuestionAnswer::Cancel;
+}
+
+void TQuestionBox::Choose(QuestionAnswer answer) {
+  answer_ = answer;
   Close();
 }
 
-void TQuestionBox::MoveFocus() {
-  YesButton.focused = !YesButton.focused;
-  NoButton.focused = !NoButton.focused;
+void TQuestionBox::MoveFocus(int step) {
+  std::vector<PushButton*> buttons = Buttons();
+  const int count = static_cast<int>(buttons.size());
+  int focused = 0;
+  for (int i = 0; i < count; ++i)
+    if (buttons[static_cast<size_t>(i)]->focused) focused = i;
+  buttons[static_cast<size_t>(focused)]->focused = false;
+  buttons[static_cast<size_t>((focused + step + count) % count)]->focused = true;
   Repaint();
 }
 
@@ -67,8 +119,7 @@ void TQuestionBox::Paint(cairo_t* cr) {
   PaintWarningSign(cr, kSignLeft, kSignTop, kSignSize);
   cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
   DrawCentredText(cr, TextBounds, Text, {9, false});
-  YesButton.Paint(cr);
-  NoButton.Paint(cr);
+  for (const PushButton* button : Buttons()) button->Paint(cr);
 }
 
 void TQuestionBox::KeyDown(KeySym key) {
@@ -76,20 +127,25 @@ void TQuestionBox::KeyDown(KeySym key) {
     case XK_Return:
     case XK_KP_Enter:
     case XK_space:
-      Choose(YesButton.focused);
+      for (const PushButton* button : Buttons())
+        if (button->focused) Choose(AnswerOf(button));
       break;
     case XK_Escape:
+      Choose(escape_answer_);
+      break;
     case XK_n:
-      Choose(false);
+      Choose(QuestionAnswer::No);
       break;
     case XK_y:
-      Choose(true);
+      Choose(QuestionAnswer::Yes);
       break;
     case XK_Tab:
+    case XK_Right:
+      MoveFocus(1);
+      break;
     case XK_ISO_Left_Tab:
     case XK_Left:
-    case XK_Right:
-      MoveFocus();
+      MoveFocus(-1);
       break;
     default:
       break;
@@ -97,7 +153,7 @@ void TQuestionBox::KeyDown(KeySym key) {
 }
 
 void TQuestionBox::MouseDown(int x, int y) {
-  for (PushButton* button : {&YesButton, &NoButton}) {
+  for (PushButton* button : Buttons()) {
     if (button->Contains(x, y)) {
       button->pressed = true;
       Repaint();
@@ -106,14 +162,27 @@ void TQuestionBox::MouseDown(int x, int y) {
 }
 
 void TQuestionBox::MouseUp(int x, int y) {
-  for (PushButton* button : {&YesButton, &NoButton}) {
+  for (PushButton* button : Buttons()) {
     if (!button->pressed) continue;
     button->pressed = false;
     if (button->Contains(x, y)) {
-      Choose(button == &YesButton);
+      Choose(AnswerOf(button));
       return;
     }
     Repaint();
+  }
+}
+
+std::unique_ptr<IQuestionRun> StartBuiltInQuestion(std::string_view text, unsigned long owner) {
+  if (UiDisplay() == nullptr) return nullptr;
+  try {
+    std::unique_ptr<TQuestionBox> box = TQuestionBox::Create(text, true);
+    box->SetOwner(static_cast<Window>(owner));
+    // Shown before it takes the input, so that the release of the click that asked reaches the editor.
+    box->Open();
+    return std::make_unique<BuiltInQuestionRun>(std::move(box));
+  } catch (const std::exception&) {
+    return nullptr;
   }
 }
 

@@ -95,6 +95,27 @@ void XBoxWindow::SetProperties(FormStyle style) {
   SetAtomProperty(display_, window_, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE");
 }
 
+Window TopLevelOf(Display* display, Window window) {
+  XErrorTrap trap;
+  for (int depth = 0; window != 0 && depth < 32; ++depth) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return 0;
+    if (children != nullptr) XFree(children);
+    if (parent == root || parent == 0) return window;
+    window = parent;
+  }
+  return 0;
+}
+
+void XBoxWindow::SetOwner(Window owner) {
+  const Window top = owner != 0 ? TopLevelOf(display_, owner) : 0;
+  if (top == 0) return;
+  XErrorTrap trap;
+  XSetTransientForHint(display_, window_, top);
+  trap.Sync();
+}
+
 void XBoxWindow::Show() {
   XMapRaised(display_, window_);
   WaitUntilShown();

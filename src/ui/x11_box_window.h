@@ -1,6 +1,7 @@
 // XBoxWindow: the message boxes' own small top-level window (the editor's form is TForm): a
-// fixed-size window without caption bar, centred on the screen, without owner, painted with
-// Cairo, with its keys and mouse clicks.
+// fixed-size window without caption bar, centred on the screen, painted with Cairo, with its keys
+// and mouse clicks. It asks to stay above other windows; a dialog also belongs to the host's
+// window (SetOwner).
 #pragma once
 
 #include <X11/Xlib.h>
@@ -22,6 +23,11 @@ class XBoxWindow : public XEventTarget {
   ~XBoxWindow() override;
   XBoxWindow(const XBoxWindow&) = delete;
   XBoxWindow& operator=(const XBoxWindow&) = delete;
+
+  // The form belongs to the top-level window that holds `owner` (a window of the host): the
+  // window manager keeps it with that window (on its desktop, minimised with it). Nothing happens
+  // for 0 or a window that cannot be found.
+  void SetOwner(Window owner);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -64,5 +70,8 @@ class XBoxWindow : public XEventTarget {
   bool exposed_ = false;
   bool closed_ = false;
 };
+
+// The top-level window that holds `window` (itself when it is one); 0 when it cannot be found.
+Window TopLevelOf(Display* display, Window window);
 
 }  // namespace brelix::ui

@@ -38,6 +38,18 @@ constexpr Window kInputToNone = ~Window{0};
 void SetInputOwner(Window window);
 Window InputOwner();
 
+// Gives the input to `window` (or kInputToNone) for its lifetime, then back to its owner before.
+class InputOwnerScope {
+ public:
+  explicit InputOwnerScope(Window window) : previous_(InputOwner()) { SetInputOwner(window); }
+  ~InputOwnerScope() { SetInputOwner(previous_); }
+  InputOwnerScope(const InputOwnerScope&) = delete;
+  InputOwnerScope& operator=(const InputOwnerScope&) = delete;
+
+ private:
+  Window previous_;
+};
+
 // Handles every event that has arrived.
 void DispatchPendingEvents(Window input_window = kInputToAll);
 // How many DispatchPendingEvents calls are running on the stack (a modal loop inside a handler

@@ -187,7 +187,7 @@ TEST_F(PatchCommandsTest, SavingAWriteProtectedPatchAsksForANameInstead) {
 TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
   struct Case {
     const char* name;
-    bool yes;
+    std::optional<bool> reply;  // Yes, No; none: Cancel
     bool pad_is_patch_file;
     const char* chosen;  // none: the dialog is cancelled
     bool saved;          // Pad.tw holds the edit
@@ -198,6 +198,7 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
   const Case cases[] = {
       {"Yes", true, true, "Other.tw", true, true, 1, false},
       {"No", false, true, "Other.tw", false, true, 1, false},
+      {"Cancel: no dialog, nothing saved or loaded", std::nullopt, true, "Other.tw", false, false, 0, false},
       {"dialog cancelled", false, true, nullptr, false, false, 1, false},
       {"file that cannot be read", false, true, "Folder.tw", false, false, 1, true},
       // Yes, but the patch's file name does not name a patch file: the save asks for a name,
@@ -214,7 +215,7 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
     const std::string patch_file = multi().PatchFile;
     dialogs_.questions.clear();
     messages_.messages.clear();
-    dialogs_.yes_no = {c.yes};
+    dialogs_.yes_no = {c.reply};
     if (c.chosen != nullptr) dialogs_.files = {folder_.file(c.chosen)};
     const size_t refreshes = view_.mute_at_refresh.size();
 
@@ -252,6 +253,49 @@ TEST_F(PatchCommandsTest, LoadAsksToSaveAChangedPatchFirst) {
     EXPECT_EQ(messages_.messages.size(), c.reported ? 1u : 0u);
     ExpectEngineRuns();
     dialogs_.yes_no.clear();
+    dialogs_.files.clear();
+  }
+}
+
+// Cancel to the save question abandons whichever command asked it: the patch, its file on disk
+// and its name stay as they were.
+TEST_F(PatchCommandsTest, CancelToTheSaveQuestionLeavesThePatchAndItsFileAsTheyWere) {
+  struct Case {
+    const char* name;
+    void (TPatchCommands::*command)();
+  };
+  const Case cases[] = {{"Init", &TPatchCommands::Init}, {"Load", &TPatchCommands::Load}};
+  for (int step : {0, -1, 1}) {
+    SCOPED_TRACE(step);
+    multi().Modified = false;
+    dialogs_.files.clear();
+    const std::string pad = LoadEditedPad();
+    const std::string pad_text = ReadBytes(pad);
+    Write("A.tw", "[Voice]\r\nVolume=0.75\r\n");
+    Write("Z.tw", "[Voice]\r\nVolume=0.75\r\n");
+    dialogs_.questions.clear();
+    dialogs_.files = {folder_.file("A.tw")};
+    dialogs_.yes_no = {std::nullopt};
+    if (step == 0) {
+      for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs_.yes_no = {std::nullopt};
+        (commands_.*c.command)();
+      }
+    } else {
+      commands_.Step(step);  // A.tw before, Z.tw after Pad.tw
+    }
+    EXPECT_EQ(dialogs_.questions.size(), step == 0 ? 2u : 1u);
+    EXPECT_TRUE(dialogs_.file_dialogs.empty());
+    EXPECT_EQ(ReadBytes(pad), pad_text);
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("Init.tw")));
+    EXPECT_EQ(patch().Volume, 0.25f);
+    EXPECT_EQ(multi().PatchFile, pad);
+    EXPECT_TRUE(multi().Modified);
+    EXPECT_FALSE(commands_.SaveAs);
+    EXPECT_EQ(view_.patch_caption, "*Pad.tw");
+    EXPECT_FALSE(commands_.DialogOpen());
+    ExpectEngineRuns();
   }
 }
 
@@ -271,16 +315,25 @@ TEST_F(PatchCommandsTest, ADialogLeftOpenFinishesItsCommandFromTheIdleCallInOrde
 
   commands_.Load();
   ASSERT_EQ(dialogs_.questions.size(), 1u);
-  ASSERT_TRUE(dialogs_.DialogOpen());
-  EXPECT_EQ(dialogs_.file_dialogs.back().title, "Save Patch");
-  commands_.Idle();
-  commands_.Init();
-  commands_.Load();
-  commands_.SampleClick(1, false);
-  EXPECT_FALSE(commands_.Save(true));
-  EXPECT_EQ(dialogs_.file_dialogs.size(), 1u);  // none on top of the open one
-  EXPECT_EQ(dialogs_.questions.size(), 1u);
-  EXPECT_EQ(view_.patch_caption, "*Init.tw");
+  // The question waits as a dialog does, and refuses every other command meanwhile.
+  for (int open = 0; open < 2; ++open) {
+    ASSERT_TRUE(open == 0 ? dialogs_.QuestionOpen() : dialogs_.DialogOpen());
+    EXPECT_TRUE(commands_.DialogOpen());
+    commands_.Idle();
+    commands_.Init();
+    commands_.Load();
+    commands_.Step(1);
+    commands_.SampleClick(1, false);
+    EXPECT_FALSE(commands_.Save(true));
+    EXPECT_EQ(dialogs_.file_dialogs.size(), static_cast<size_t>(open));  // none on top of the open one
+    EXPECT_EQ(dialogs_.questions.size(), 1u);
+    EXPECT_EQ(view_.patch_caption, "*Init.tw");
+    if (open == 1) break;
+    ASSERT_TRUE(dialogs_.AnswerOpenDialog());  // Yes
+    EXPECT_TRUE(dialogs_.file_dialogs.empty());  // nothing happens before the idle call
+    commands_.Idle();
+    EXPECT_EQ(dialogs_.file_dialogs.back().title, "Save Patch");
+  }
 
   ASSERT_TRUE(dialogs_.AnswerOpenDialog());
   EXPECT_FALSE(std::filesystem::exists(kept));  // nothing happens before the idle call

@@ -5,8 +5,9 @@
 // choice there. Notes rendered with processReplacing between the steps hear the edits, the host
 // parameters read them, and the patch file the program chunk names holds them when read back.
 // Then what a musician does in a DAW session besides: a click into a value box to type over it,
-// the wheel over a bar and a list, a project save that clears the "*", and the built-in file
-// dialog loading and saving patches while the host's idle calls keep returning.
+// the wheel over a bar and a list, a project save that clears the "*", the built-in file dialog
+// loading and saving patches, and the question whether to save a changed patch, answered each
+// way, while the host's idle calls keep returning.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -14,10 +15,12 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -75,6 +78,7 @@ constexpr Place kAmpSourceList{159 + 60, kDeclickerTop + 8};
 constexpr int kHeaderLeft = 314, kHeaderTop = kPageTop + 426, kHeaderWidth = 151, kHeaderHeight = 16;
 constexpr Place kLoad{469 + 75, kPageTop + 426 + 8}, kSave{469 + 75, kPageTop + 446 + 8};
 constexpr const char* kFileDialog = "brelix-file-dialog";
+constexpr const char* kQuestion = "brelix-question";
 constexpr int LineY(int list_top, int line) { return list_top + kListBorder + kLineHeight * line + kLineHeight / 2; }
 
 // What a listener measures of a note: its level and its brightness.
@@ -184,6 +188,24 @@ class EditorEndToEnd : public ::testing::Test {
     cairo_paint(cr);
     cairo_destroy(cr);
     return header;
+  }
+
+  // The longest of 20 idle calls, as a host makes them while a dialog is open.
+  std::chrono::microseconds LongestIdleCall() {
+    std::chrono::steady_clock::duration longest{};
+    for (int i = 0; i < 20; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      plugin_->dispatch(effEditIdle);
+      longest = std::max(longest, std::chrono::steady_clock::now() - start);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return std::chrono::duration_cast<std::chrono::microseconds>(longest);
+  }
+  // The window `w` is transient for.
+  Window OwnerOf(Window w) {
+    Window owner = 0;
+    XGetTransientForHint(host(), w, &owner);
+    return owner;
   }
 
   // ---- the host's side
@@ -328,16 +350,9 @@ TEST_F(EditorEndToEnd, TheBuiltInDialogLoadsAndSavesWhileTheHostRuns) {
   const Window dialog = probe_->WaitForWindow(kFileDialog);
   ASSERT_NE(dialog, 0u);
   // The host goes on: no idle call waits for the user (a generous bound: never for seconds).
-  std::chrono::steady_clock::duration longest{};
-  for (int i = 0; i < 20; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    plugin_->dispatch(effEditIdle);
-    longest = std::max(longest, std::chrono::steady_clock::now() - start);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count(), 1000);
-  std::cout << "longest idle call with the dialog open: "
-            << std::chrono::duration_cast<std::chrono::microseconds>(longest).count() << " us\n";
+  const std::chrono::microseconds longest = LongestIdleCall();
+  EXPECT_LT(longest.count(), 1'000'000);
+  std::cout << "longest idle call with the dialog open: " << longest.count() << " us\n";
   // The editor is modal to itself only: the wheel over a bar changes nothing now.
   MoveTo(kVolumeBar);
   Wheel(-3);
@@ -376,6 +391,123 @@ TEST_F(EditorEndToEnd, TheBuiltInDialogLoadsAndSavesWhileTheHostRuns) {
   plugin_->dispatch(effEditClose);
   EXPECT_TRUE(probe_->WaitUntilGone(kFileDialog));
   EXPECT_EQ(Get(kVolume), 0.25f);
+}
+
+// Gives `w` the keys, as a window manager does with a window that appears.
+void FocusOn(testing::XProbe& probe, Window w) {
+  XSetInputFocus(probe.display(), w, RevertToParent, CurrentTime);
+  XSync(probe.display(), False);
+}
+
+// "Load" with a changed patch: the question whether to save it first opens over the host's window
+// and the editor returns; while it is open the host's idle calls return at once and the editor
+// takes no input. Yes saves the patch into its file and goes on to the Load dialog, No goes on
+// without saving, Cancel (Escape, the window manager's close) abandons the command. The editor's
+// own question and the desktop's (zenity) both.
+TEST_F(EditorEndToEnd, TheSaveQuestionLetsTheHostRunAndEachAnswerDoesWhatItSays) {
+  enum Answer { kYes, kNo, kCancel };
+  struct Case {
+    const char* name;
+    bool zenity;
+    std::function<void(testing::XProbe&, Window)> act;
+    Answer answer;
+  };
+  const Case cases[] = {
+      {"Y", false, [](testing::XProbe& p, Window) { p.Key(XK_y); }, kYes},
+      {"click on No", false, [](testing::XProbe& p, Window w) { p.Click(w, 180, 104); }, kNo},
+      {"Escape", false, [](testing::XProbe& p, Window) { p.Key(XK_Escape); }, kCancel},
+      {"Tab Tab Enter", false, [](testing::XProbe& p, Window) { p.Key(XK_Tab); p.Key(XK_Tab); p.Key(XK_Return); },
+       kCancel},
+      {"closed by the window manager", false, [](testing::XProbe& p, Window w) { p.RequestClose(w); }, kCancel},
+      // There is no window manager to give the program's window the keys.
+      {"zenity: Enter", true, [](testing::XProbe& p, Window w) { FocusOn(p, w); p.Key(XK_Return); }, kYes},
+      {"zenity: Escape", true, [](testing::XProbe& p, Window w) { FocusOn(p, w); p.Key(XK_Escape); }, kCancel},
+  };
+  const std::string patch_file = folder_.file("session.tw");
+  const std::string original = "[Voice]\r\nVolume=1\r\n";
+  OpenEditor();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.zenity)
+      ::unsetenv("BRELIX_FILE_DIALOG");
+    else
+      ::setenv("BRELIX_FILE_DIALOG", "builtin", 1);
+    const char* question_window = c.zenity ? "zenity" : kQuestion;
+    const char* file_dialog = c.zenity ? "zenity" : kFileDialog;
+    WriteBytes(patch_file, original);
+    ASSERT_EQ(plugin_->setChunk(testing::ProgramChunkBytes(0, 15, patch_file)), 1);
+    Idle();
+    Click(kVolumeEdit);
+    Key(XK_a, true);
+    for (KeySym key : {XK_0, XK_period, XK_5, XK_Return}) Key(key);
+    ASSERT_TRUE(IdleUntil([&] { return Get(kVolume) == 0.5f; })) << Get(kVolume);
+
+    {
+      // A question that held up the host would hold up this click: a watchdog then closes it, so
+      // that the test fails instead of hanging.
+      std::atomic<bool> returned{false}, closed_by_watchdog{false};
+      std::thread watchdog([&] {
+        testing::XProbe probe;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!returned && std::chrono::steady_clock::now() < deadline)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (returned) return;
+        closed_by_watchdog = true;
+        if (const Window w = probe.WaitForWindow(question_window, 0)) probe.RequestClose(w);
+      });
+      Click(kLoad);
+      returned = true;
+      watchdog.join();
+      ASSERT_FALSE(closed_by_watchdog) << "the click waited for the question's answer";
+    }
+    const Window question = probe_->WaitForWindow(question_window);
+    ASSERT_NE(question, 0u);
+    EXPECT_EQ(OwnerOf(question), parent_);
+    const std::chrono::microseconds longest = LongestIdleCall();
+    EXPECT_LT(longest.count(), 1'000'000);
+    if (c.answer == kYes) std::cout << c.name << ": longest idle call with the question open: " << longest.count() << " us\n";
+    // The editor takes no input meanwhile, and another command asks nothing more.
+    MoveTo(kVolumeBar);
+    Wheel(-3);
+    EXPECT_EQ(Get(kVolume), 0.5f);
+    Click(kLoad);
+    if (c.answer == kYes) {
+      // Painted once the host's idle calls have dispatched its first events.
+      Idle(4);
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.zenity ? 500 : 0));
+      cairo_surface_write_to_png(probe_->Capture(question).get(), c.zenity ? BRELIX_ARTIFACT_DIR "/save_question_zenity.png"
+                                                                            : BRELIX_ARTIFACT_DIR "/save_question.png");
+    }
+
+    c.act(*probe_, question);
+    ASSERT_TRUE(IdleUntil([&] { return probe_->WaitUntilGone(question_window, 0); }));
+    if (c.answer == kCancel) {
+      Idle(10);
+      EXPECT_EQ(probe_->WaitForWindow(file_dialog, 300), 0u);
+    } else {
+      // The command goes on: the Load dialog, cancelled here, leaves the patch as it is.
+      Window dialog = 0;
+      ASSERT_TRUE(IdleUntil([&] { return (dialog = probe_->WaitForWindow(file_dialog, 0)) != 0; }));
+      Idle(4);
+      if (c.zenity) std::this_thread::sleep_for(std::chrono::milliseconds(500));  // until it takes keys
+      if (c.zenity) FocusOn(*probe_, dialog);
+      probe_->Key(XK_Escape);
+      ASSERT_TRUE(IdleUntil([&] { return probe_->WaitUntilGone(file_dialog, 0); }));
+    }
+    Idle();
+    EXPECT_EQ(Get(kVolume), 0.5f);
+    const std::string saved = testing::ReadBytes(patch_file);
+    if (c.answer == kYes) {
+      EXPECT_NE(saved.find("Volume=0.5"), std::string::npos) << saved;
+    } else {
+      EXPECT_EQ(saved, original);
+    }
+    // Still changed, unless saved: the host's project save writes it now.
+    plugin_->getChunk();
+    EXPECT_NE(testing::ReadBytes(patch_file).find("Volume=0.5"), std::string::npos);
+  }
+  ::unsetenv("BRELIX_FILE_DIALOG");
+  plugin_->dispatch(effEditClose);
 }
 
 }  // namespace

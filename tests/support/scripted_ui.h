@@ -34,9 +34,13 @@ class ScriptedDialogs : public IDialogs {
 
   bool AskYesNo(std::string_view text) override {
     questions.emplace_back(text);
-    const bool answer = !yes_no.empty() && yes_no.front();
-    if (!yes_no.empty()) yes_no.pop_front();
-    return answer;
+    return NextReply() == QuestionAnswer::Yes;
+  }
+  // With `stay_open`, the question waits for AnswerOpenDialog too.
+  std::unique_ptr<IQuestionRun> StartQuestion(std::string_view text, unsigned long) override {
+    questions.emplace_back(text);
+    if (stay_open) return std::make_unique<OpenQuestion>(*this);
+    return std::make_unique<FinishedQuestionRun>(NextReply());
   }
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override { return Answer(options); }
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override { return Answer(options); }
@@ -47,8 +51,14 @@ class ScriptedDialogs : public IDialogs {
     file_dialogs.push_back(options);
     return std::make_unique<OpenRun>(*this);
   }
-  // The open dialog takes the next scripted answer; false when none is open.
+  // The open dialog (or question) takes the next scripted answer; false when none is open.
   bool AnswerOpenDialog() {
+    if (open_question_ != nullptr) {
+      open_question_->answer = NextReply();
+      open_question_->answered = true;
+      open_question_ = nullptr;
+      return true;
+    }
     if (open_run_ == nullptr) return false;
     open_run_->answer = files.empty() ? std::nullopt : files.front();
     if (!files.empty()) files.pop_front();
@@ -56,11 +66,14 @@ class ScriptedDialogs : public IDialogs {
     return true;
   }
   bool DialogOpen() const { return open_run_ != nullptr && !open_run_->answered; }
+  bool QuestionOpen() const { return open_question_ != nullptr; }
 
   bool stay_open = false;
   int dropped_dialogs = 0;  // runs closed before they were answered
 
-  std::deque<bool> yes_no;                          // answers in turn; No when none is left
+  // Answers to the questions in turn: true Yes, false No, none Cancel (No where a question has
+  // no Cancel); No when none is left.
+  std::deque<std::optional<bool>> yes_no;
   std::deque<std::optional<std::string>> files;     // chosen names in turn; cancelled when none
   std::vector<std::string> questions;
   std::vector<FileDialogOptions> file_dialogs;
@@ -79,6 +92,28 @@ class ScriptedDialogs : public IDialogs {
     std::optional<std::string> answer;
   };
   OpenRun* open_run_ = nullptr;
+
+  struct OpenQuestion : IQuestionRun {
+    explicit OpenQuestion(ScriptedDialogs& dialogs) : dialogs(dialogs) { dialogs.open_question_ = this; }
+    ~OpenQuestion() override {
+      if (dialogs.open_question_ == this) dialogs.open_question_ = nullptr;
+      if (!answered) ++dialogs.dropped_dialogs;
+    }
+    bool Poll() override { return answered; }
+    QuestionAnswer Answer() const override { return answer; }
+    ScriptedDialogs& dialogs;
+    bool answered = false;
+    QuestionAnswer answer = QuestionAnswer::Cancel;
+  };
+  OpenQuestion* open_question_ = nullptr;
+
+  QuestionAnswer NextReply() {
+    if (yes_no.empty()) return QuestionAnswer::No;
+    const std::optional<bool> reply = yes_no.front();
+    yes_no.pop_front();
+    if (!reply) return QuestionAnswer::Cancel;
+    return *reply ? QuestionAnswer::Yes : QuestionAnswer::No;
+  }
 
   std::optional<std::string> Answer(const FileDialogOptions& options) {
     file_dialogs.push_back(options);
