@@ -13,6 +13,7 @@ struct LiveOptions {
   int Voices = 0;          // 1..16; 0: as kept
   bool Connect = false;    // outputs to the first two playback ports, physical MIDI sources to the input
   bool NoGui = false;      // no window: a synthesizer for a headless box
+  bool QuitWithoutServer = false;  // end when the server goes away instead of waiting for it
   bool ShowHelp = false;
 };
 
