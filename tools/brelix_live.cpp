@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,8 +18,10 @@
 #include "interruption.h"
 #include "jack_session.h"
 #include "library_patches.h"
+#include "kept_chunk.h"
 #include "live_options.h"
 #include "live_plugin.h"
+#include "live_server.h"
 #include "live_state.h"
 #include "live_window.h"
 #include "patch/file_io.h"
@@ -36,28 +39,29 @@ constexpr std::chrono::milliseconds kServerWait{1000};
 
 void Note(const std::string& text) { std::fprintf(stderr, "brelix: %s\n", text.c_str()); }
 
-// The chunk the instance starts with: the one kept from last time (or its own), with the
-// command line's patch, channel and voice count put in.
-std::vector<uint8_t> ChunkToRestore(const LiveOptions& options, const LiveState& state, LivePlugin& plugin) {
-  std::optional<std::vector<uint8_t>> kept;
+// The chunk the instance would start with without the command line: the one kept from last
+// time, or its own.
+std::vector<uint8_t> KeptChunk(const LiveState& state, LivePlugin& plugin) {
   try {
-    kept = state.LoadChunk();
+    if (std::optional<std::vector<uint8_t>> kept = state.LoadChunk()) return *kept;
   } catch (const std::exception& error) {
     Note(std::string(error.what()) + "; starting afresh");
   }
+  return plugin.GetChunk();
+}
+
+// `before` with the command line's patch, channel and voice count put in.
+std::vector<uint8_t> ChunkToRestore(const LiveOptions& options, const std::vector<uint8_t>& before, LivePlugin& plugin) {
   const StateChanges changes{.PatchFile = options.PatchPath, .Channel = options.Channel, .Voices = options.Voices};
   const bool changed = !changes.PatchFile.empty() || changes.Channel != 0 || changes.Voices != 0;
-  if (kept && !changed) return *kept;
-  if (kept) {
-    try {
-      return ChangedChunk(*kept, changes);
-    } catch (const StateError& error) {
-      if (!options.PatchPath.empty() && !FileExists(options.PatchPath)) throw;
-      Note(std::string("the kept state is not understood (") + error.what() + "); starting afresh");
-    }
+  if (!changed) return before;
+  try {
+    return ChangedChunk(before, changes);
+  } catch (const StateError& error) {
+    if (!options.PatchPath.empty() && !FileExists(options.PatchPath)) throw;
+    Note(std::string("the kept state is not understood (") + error.what() + "); starting afresh");
   }
-  const std::vector<uint8_t> own = plugin.GetChunk();
-  return changed ? ChangedChunk(own, changes) : own;
+  return ChangedChunk(plugin.GetChunk(), changes);
 }
 
 std::string PatchNameOf(const std::vector<uint8_t>& chunk) {
@@ -74,16 +78,17 @@ void CheckPatchToPlay(const std::string& path) {
   if (!check.IsPatch()) throw std::runtime_error("the patch file '" + PrintableText(path) + "' cannot be played");
 }
 
-// Without a window the program plays until Ctrl-C, SIGTERM or the server's end.
-void WaitHeadless(JackSession& session) {
+// Without a window the program plays until Ctrl-C or SIGTERM (or, with --quit-without-server,
+// the server's end), through the server's comings and goings as with one.
+void WaitHeadless(LiveServer& server) {
   using namespace std::chrono_literals;
-  while (!session.ServerGone()) {
+  while (!server.Ended()) {
     try {
       ThrowIfInterrupted();
     } catch (const Interrupted&) {
       return;
     }
-    session.Tend();
+    server.Tend();
     std::this_thread::sleep_for(20ms);
   }
 }
@@ -95,58 +100,61 @@ int Run(const LiveOptions& options) {
   const std::string pluginPath = FindPlugin(options.PluginPath);
 
   // The server first: without one nothing else is worth starting.
-  JackSession session;
+  auto session = std::make_unique<JackSession>();
+  const float rate = session->SampleRate();
+  const int32_t block = session->BlockSize();
   LivePlugin plugin(pluginPath);
+  plugin.Start(rate, block);
   // However Run ends, the server stops calling into the plug-in before it closes.
-  struct StopFirst {
-    JackSession& session;
-    ~StopFirst() { session.Stop(); }
-  } stopFirst{session};
-  plugin.Start(session.SampleRate(), session.BlockSize());
-  std::vector<uint8_t> chunk = ChunkToRestore(options, state, plugin);
+  LiveServer server(std::move(session), plugin, options.Connect, options.QuitWithoutServer, Note);
+  const std::vector<uint8_t> before = KeptChunk(state, plugin);
+  std::vector<uint8_t> chunk = ChunkToRestore(options, before, plugin);
   plugin.SetChunk(chunk);
-  session.Start(plugin);
-  if (options.Connect) {
-    const std::string problems = session.Connect();
-    if (!problems.empty()) Note(problems.substr(0, problems.size() - 1));
-  }
+  // What the run started with, as the instance holds it: what still equals it at quit was not
+  // changed by the player.
+  const std::vector<uint8_t> started = plugin.ChunkAsItIs();
+  server.Start();
   // The window before the word that it plays: without a display nothing plays.
   std::optional<LiveWindow> window;
-  if (!options.NoGui) window.emplace(plugin, session, state.LoadWindowPosition());
+  if (!options.NoGui) window.emplace(plugin, server, state.LoadWindowPosition(), state.LoadLowestKey());
   std::fprintf(stderr, "brelix: playing %s as JACK client '%s' at %.0f Hz, %d frames a block\n",
-               PatchNameOf(chunk).c_str(), PrintableText(session.ClientName()).c_str(), session.SampleRate(), session.BlockSize());
+               PatchNameOf(chunk).c_str(), PrintableText(server.ClientName()).c_str(), server.SampleRate(), server.BlockSize());
 
   std::optional<WindowPosition> position;
+  std::optional<int> lowestKey;
   bool displayLost = false;
   if (window) {
     window->Run();
     position = window->Position();
+    lowestKey = window->LowestKey();
     displayLost = window->DisplayLost();
     if (displayLost) Note("the X display went away; quitting");
     window.reset();
   } else {
-    WaitHeadless(session);
+    WaitHeadless(server);
   }
   // Nothing from here on waits for the server, which may have stopped answering: the state is
   // kept before the client is closed.
-  session.Stop();
+  server.Stop();
 
-  const bool gone = session.ServerGone();
-  if (gone) Note("the JACK server went away (" + PrintableText(session.Reason()) + "); quitting");
+  const bool gone = server.Ended();
+  if (gone) Note("the JACK server went away (" + PrintableText(server.Reason()) + "); quitting");
   // The state kept is the instance's as it is now: the patch loaded last, the channel and voice
-  // count chosen in the editor. A changed patch is not saved into its file here, behind the
-  // user's back: the plug-in's own question settles that when it closes.
-  if (std::vector<uint8_t> now = plugin.ChunkAsItIs(); !now.empty()) chunk = std::move(now);
+  // count chosen in the editor; what only the command line changed for this run goes back to
+  // what was kept before. A changed patch is not saved into its file here, behind the user's
+  // back: the plug-in's own question settles that when it closes.
+  if (std::vector<uint8_t> now = plugin.ChunkAsItIs(); !now.empty()) chunk = ChunkToKeep(before, started, now);
   int result = gone || displayLost ? 1 : 0;
   try {
     if (!chunk.empty()) state.StoreChunk(chunk);
     if (position) state.StoreWindowPosition(*position);
+    if (lowestKey) state.StoreLowestKey(*lowestKey);
   } catch (const std::exception& error) {
     Note(error.what());
     result = 1;
   }
-  if (session.Xruns() > 0) Note(std::to_string(session.Xruns()) + " xrun(s) while playing");
-  if (!session.Close(kServerWait)) {
+  if (server.Xruns() > 0) Note(std::to_string(server.Xruns()) + " xrun(s) while playing");
+  if (!server.Close(kServerWait)) {
     // The server may still call the client any time: the process ends as it is, the plug-in
     // with it (its chunk, the patch's edits included, is kept).
     Note("the JACK server does not answer; quitting without waiting for it");

@@ -50,6 +50,7 @@ JackSession::JackSession() {
   jack_set_xrun_callback(client_, Xrun, this);
   jack_on_info_shutdown(client_, Shutdown, this);
   jack_set_port_registration_callback(client_, PortRegistered, this);
+  jack_set_port_connect_callback(client_, PortConnected, this);
 }
 
 JackSession::~JackSession() {
@@ -139,7 +140,35 @@ void JackSession::Tend() {
 // The server's notification thread: the connecting is left to the user-interface thread, since
 // a client may not change connections inside a call-back.
 void JackSession::PortRegistered(jack_port_id_t /*port*/, int registered, void* data) {
-  if (registered != 0) static_cast<JackSession*>(data)->sources_appeared_ = true;
+  if (registered == 0) return;
+  auto* self = static_cast<JackSession*>(data);
+  self->sources_appeared_ = true;
+  self->ports_appeared_ = true;
+}
+
+void JackSession::PortConnected(jack_port_id_t, jack_port_id_t, int, void* data) {
+  static_cast<JackSession*>(data)->connections_changed_ = true;
+}
+
+std::vector<JackSession::Connection> JackSession::Connections() const {
+  std::vector<Connection> connections;
+  for (jack_port_t* port : {left_, right_, midi_}) {
+    const char** others = jack_port_get_all_connections(client_, port);
+    if (others == nullptr) continue;
+    for (const char** other = others; *other != nullptr; ++other) connections.emplace_back(jack_port_short_name(port), *other);
+    jack_free(others);
+  }
+  return connections;
+}
+
+bool JackSession::Reconnect(const Connection& connection) {
+  jack_port_t* own = jack_port_by_name(client_, (ClientName() + ":" + connection.first).c_str());
+  if (own == nullptr || jack_port_by_name(client_, connection.second.c_str()) == nullptr) return false;
+  const bool input = (jack_port_flags(own) & JackPortIsInput) != 0;
+  const char* ownName = jack_port_name(own);
+  const int result = input ? jack_connect(client_, connection.second.c_str(), ownName)
+                           : jack_connect(client_, ownName, connection.second.c_str());
+  return result == 0 || result == EEXIST;
 }
 
 template <typename Change>

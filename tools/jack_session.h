@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "live_plugin.h"
 
@@ -61,6 +63,19 @@ class JackSession {
   // may be asked afterwards.
   bool Close(std::chrono::milliseconds limit);
 
+  // Who our ports are connected to: each our port's short name ("out_l") with the full name of
+  // a port at the other end.
+  using Connection = std::pair<std::string, std::string>;
+  std::vector<Connection> Connections() const;
+  // Connects our port (the connection's short name) with the other; true when connected (or
+  // already), false when either port does not exist or the server refuses.
+  bool Reconnect(const Connection& connection);
+  bool PortExists(const std::string& name) const { return jack_port_by_name(client_, name.c_str()) != nullptr; }
+  // True once after connections of our ports changed, or after ports appeared (another
+  // client's), since the last call.
+  bool TakeConnectionsChanged() { return connections_changed_.exchange(false); }
+  bool TakePortsAppeared() { return ports_appeared_.exchange(false); }
+
   // True once the server has gone away (or shut the client down); Reason() says why.
   bool ServerGone() const { return gone_.load(); }
   std::string Reason() const { return reason_; }
@@ -73,6 +88,7 @@ class JackSession {
   static int Xrun(void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
   static void PortRegistered(jack_port_id_t port, int registered, void* self);
+  static void PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
   void ConnectPorts(const char* from, const char* to, std::string& problems);
   void ConnectMidiSources(std::string& problems);
   void DeferMidi(void* midi);
@@ -98,6 +114,8 @@ class JackSession {
   std::atomic<float> applied_rate_{0.0f};
   std::atomic<int32_t> applied_block_{0};
   std::atomic<bool> sources_appeared_{false};
+  std::atomic<bool> ports_appeared_{false};
+  std::atomic<bool> connections_changed_{false};
   std::atomic<uint64_t> xruns_{0};
   char reason_[256] = {};
   // Messages from the window to the process call-back: one writer, one reader, no lock.

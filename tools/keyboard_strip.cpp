@@ -20,9 +20,10 @@ std::string NoteName(int note) {
 }
 }  // namespace
 
-bool KeyboardStrip::ShiftOctave(int direction) {
-  const int base = base_ + 12 * direction;
-  if (base < kLowestBase || base > kHighestBase) return false;
+bool KeyboardStrip::ShiftOctave(int direction) { return SetBase(base_ + 12 * direction); }
+
+bool KeyboardStrip::SetBase(int base) {
+  if (base < kLowestBase || base > kHighestBase || base % 12 != 0) return false;
   base_ = base;
   return true;
 }

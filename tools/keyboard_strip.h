@@ -25,6 +25,8 @@ class KeyboardStrip {
   int Width() const { return width_; }
 
   int Base() const { return base_; }
+  // Puts the lowest key at `base` when it is a C within the range; false otherwise.
+  bool SetBase(int base);
   // Moves the strip an octave down (-1) or up (+1) within the MIDI range; false at its end.
   bool ShiftOctave(int direction);
 

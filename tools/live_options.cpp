@@ -12,8 +12,10 @@ const char* LiveUsage() {
   return "Usage: brelix [options]\n"
          "Plays the Brelix synthesizer live through a JACK server (or PipeWire's JACK interface):\n"
          "a client \"Brelix\" with two audio outputs and one MIDI input, with the editor and a\n"
-         "keyboard in a window. The patch, channel and voice count are kept from one start to the\n"
-         "next (in $XDG_CONFIG_HOME/brelix or ~/.config/brelix).\n"
+         "keyboard in a window. The patch, channel, voice count and keyboard octave chosen while it\n"
+         "plays are kept from one start to the next (in $XDG_CONFIG_HOME/brelix or\n"
+         "~/.config/brelix); --patch, --channel and --voices apply to one run only. When the server\n"
+         "goes away brelix waits for it to come back.\n"
          "\n"
          "Options:\n"
          "      --connect       connect the outputs to the first two playback ports and every\n"
@@ -26,6 +28,8 @@ const char* LiveUsage() {
          "      --plugin PATH   the plug-in to load (default: $BRELIX_PLUGIN, the Brelix64.so\n"
          "                      next to this program, ~/.vst, /usr/local/lib/vst, /usr/lib/vst)\n"
          "      --no-gui        run without a window; Ctrl-C quits\n"
+         "      --quit-without-server\n"
+         "                      end (exit status 1) when the JACK server goes away\n"
          "  -h, --help          show this text\n";
 }
 
@@ -54,6 +58,10 @@ LiveOptions ParseLiveOptions(std::span<const std::string> args) {
     }
     if (arg == "--list-patches") {
       options.ListPatches = true;
+      continue;
+    }
+    if (arg == "--quit-without-server") {
+      options.QuitWithoutServer = true;
       continue;
     }
     const std::string name = arg.substr(0, arg.find('='));

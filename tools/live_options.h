@@ -14,6 +14,7 @@ struct LiveOptions {
   bool Connect = false;    // outputs to the first two playback ports, physical MIDI sources to the input
   bool NoGui = false;      // no window: a synthesizer for a headless box
   bool ListPatches = false;  // list the patch library by family and play nothing
+  bool QuitWithoutServer = false;  // end when the server goes away instead of waiting for it
   bool ShowHelp = false;
 };
 

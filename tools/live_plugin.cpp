@@ -138,6 +138,23 @@ std::optional<LivePlugin::PatchState> LivePlugin::QueryPatchState() {
   return PatchState{state.PatchFile, state.Modified != 0, state.Channel & 0x0F};
 }
 
+void LivePlugin::AskForKeysBack() {
+  int unused = 0;
+  Dispatch(effVendorSpecific, kVendorCallId, kVendorCallKeysBackToHost, &unused);
+}
+
+std::optional<std::string> LivePlugin::KeyTaker() {
+  VendorKeyTaker taker;
+  if (Dispatch(effVendorSpecific, kVendorCallId, kVendorCallKeyTaker, &taker) != 1 || taker.Taken == 0) return std::nullopt;
+  taker.Control[sizeof taker.Control - 1] = '\0';
+  return std::string(taker.Control);
+}
+
+void LivePlugin::ReleaseKeys() {
+  int unused = 0;
+  Dispatch(effVendorSpecific, kVendorCallId, kVendorCallReleaseKeys, &unused);
+}
+
 void LivePlugin::SetChunk(const std::vector<uint8_t>& chunk) {
   std::vector<uint8_t> copy = chunk;
   Dispatch(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.empty() ? nullptr : copy.data());

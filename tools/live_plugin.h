@@ -56,6 +56,14 @@ class LivePlugin {
   // The program chunk as it is: unlike GetChunk, a changed patch is not saved into its file
   // first (the plug-in's question at effClose settles it). Empty when the plug-in does not answer.
   std::vector<uint8_t> ChunkAsItIs();
+  // The computer keys play notes here: the editor gives them back after typing (Enter, Escape,
+  // a click outside its value boxes).
+  void AskForKeysBack();
+  // The name of the control whose value box (or list) takes every key now ("" for one without
+  // a name); none while no box has them.
+  std::optional<std::string> KeyTaker();
+  // The value box that has the keys takes what was typed and gives them back.
+  void ReleaseKeys();
   // A size the editor asked its window to take (audioMasterSizeWindow); false when none is pending.
   bool TakeWindowSize(int& width, int& height);
 

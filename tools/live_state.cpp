@@ -23,6 +23,10 @@ constexpr KeptFileKind kChunkFile{.Name = "program.chunk",
                                   .Holds = "brelix's program chunk",
                                   .Largest = kProgramChunkSize + kChunkPatchHeaderSize + kChunkPatchMaxBytes,
                                   .ReadsAsOurs = ReadsAsChunk};
+bool ReadsAsLowestKey(std::string_view text) { return ParseLowestKey(text).has_value(); }
+
+constexpr KeptFileKind kOctaveFile{
+    .Name = "octave", .Holds = "brelix's keyboard octave", .Largest = 64, .ReadsAsOurs = ReadsAsLowestKey};
 constexpr KeptFileKind kWindowFile{
     .Name = "window", .Holds = "brelix's window place", .Largest = 256, .ReadsAsOurs = ReadsAsWindowPosition};
 
@@ -59,6 +63,14 @@ std::optional<WindowPosition> ParseWindowPosition(std::string_view text) {
   return WindowPosition{*x, *y};
 }
 
+std::optional<int> ParseLowestKey(std::string_view text) {
+  const std::optional<int> note = TakeNumber(text);
+  if (!note || *note < 0 || *note > 96 || *note % 12 != 0) return std::nullopt;
+  for (char c : text)
+    if (!IsSpace(c)) return std::nullopt;
+  return note;
+}
+
 LiveState::LiveState(StateFolder::Notify notify) : folder_(FolderFromEnvironment(), std::move(notify)) {}
 
 LiveState::LiveState(std::string folder, StateFolder::Notify notify) : folder_(std::move(folder), std::move(notify)) {}
@@ -75,6 +87,13 @@ std::optional<WindowPosition> LiveState::LoadWindowPosition() const {
   const std::optional<std::string> text = folder_.Read(kWindowFile);
   return text ? ParseWindowPosition(*text) : std::nullopt;
 }
+
+std::optional<int> LiveState::LoadLowestKey() const {
+  const std::optional<std::string> text = folder_.Read(kOctaveFile);
+  return text ? ParseLowestKey(*text) : std::nullopt;
+}
+
+void LiveState::StoreLowestKey(int note) const { folder_.Write(kOctaveFile, std::to_string(note) + "\n"); }
 
 void LiveState::StoreChunk(const std::vector<uint8_t>& chunk) const {
   folder_.Write(kChunkFile, std::string_view(reinterpret_cast<const char*>(chunk.data()), chunk.size()));

@@ -63,8 +63,10 @@ int Modifiers(unsigned int state) {
 
 }  // namespace
 
-LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<WindowPosition> position)
-    : plugin_(plugin), session_(session), strip_(kNoEditorWidth) {
+LiveWindow::LiveWindow(LivePlugin& plugin, LiveServer& server, std::optional<WindowPosition> position,
+                       std::optional<int> lowestKey)
+    : plugin_(plugin), server_(server), strip_(kNoEditorWidth) {
+  if (lowestKey) strip_.SetBase(*lowestKey);
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display; run 'brelix --no-gui' on a box without one");
   XSetErrorHandler(IgnoreXError);
@@ -122,6 +124,7 @@ LiveWindow::LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<W
   XMapWindow(display_, top_);
   XSync(display_, False);
   if (has_editor_) plugin_.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(editor_));
+  plugin_.AskForKeysBack();
 }
 
 LiveWindow::~LiveWindow() {
@@ -154,7 +157,7 @@ void LiveWindow::Layout(int editorWidth, int editorHeight) {
 
 void LiveWindow::Run() {
   pollfd connection{ConnectionNumber(display_), POLLIN, 0};
-  while (!closed_ && !lost_ && !session_.ServerGone()) {
+  while (!closed_ && !lost_ && !server_.Ended()) {
     try {
       ThrowIfInterrupted();
     } catch (const Interrupted&) {
@@ -169,7 +172,7 @@ void LiveWindow::Run() {
     int width = 0, height = 0;
     if (plugin_.TakeWindowSize(width, height)) Layout(width, height);
     KeepFocus();
-    session_.Tend();
+    server_.Tend();
     FollowPatchState();
     if (StatusText() != status_) DrawStrip();
     XFlush(display_);
@@ -193,6 +196,9 @@ void LiveWindow::Handle(const XEvent& event) {
       HandleKey(event.xkey, event.type == KeyPress);
       break;
     case ButtonPress:
+      // Any press on the strip gives the keys back to it.
+      if (event.xbutton.window == strip_window_) plugin_.ReleaseKeys();
+      [[fallthrough]];
     case ButtonRelease:
       if (event.xbutton.window == strip_window_ && event.xbutton.button == Button1)
         HandleButton(event.xbutton.x, event.xbutton.y, event.type == ButtonPress, false);
@@ -285,13 +291,13 @@ void LiveWindow::HandleButton(int x, int y, bool press, bool motion) {
 }
 
 void LiveWindow::NoteOn(int note, int velocity) {
-  if (!session_.PostMidi(static_cast<uint8_t>(0x90 | channel_), static_cast<uint8_t>(note), static_cast<uint8_t>(velocity))) return;
+  if (!server_.PostMidi(static_cast<uint8_t>(0x90 | channel_), static_cast<uint8_t>(note), static_cast<uint8_t>(velocity))) return;
   sounding_.insert(note);
   DrawStrip();
 }
 
 void LiveWindow::NoteOff(int note) {
-  session_.PostMidi(static_cast<uint8_t>(0x80 | channel_), static_cast<uint8_t>(note), 0);
+  server_.PostMidi(static_cast<uint8_t>(0x80 | channel_), static_cast<uint8_t>(note), 0);
   if (const auto it = sounding_.find(note); it != sounding_.end()) sounding_.erase(it);
   DrawStrip();
 }
@@ -322,10 +328,16 @@ void LiveWindow::FollowPatchState() {
 }
 
 std::string LiveWindow::StatusText() const {
+  // Silent keys are explained first: a value box has them, or no server plays.
+  if (const std::optional<std::string> taker = plugin_.KeyTaker()) {
+    if (taker->empty()) return "a list has the keys: Enter or Escape gives them back to the keyboard";
+    return "typing into " + *taker + ": Enter or Escape gives the keys back to the keyboard";
+  }
+  if (!server_.Playing()) return "the JACK server went away: waiting for it to come back";
   char text[160];
-  std::snprintf(text, sizeof text, "%s   %.0f Hz   %d frames   channel %d   xruns %llu", session_.ClientName().c_str(),
-                session_.SampleRate(), session_.BlockSize(), channel_ + 1,
-                static_cast<unsigned long long>(session_.Xruns()));
+  std::snprintf(text, sizeof text, "%s   %.0f Hz   %d frames   channel %d   xruns %llu", server_.ClientName().c_str(),
+                server_.SampleRate(), server_.BlockSize(), channel_ + 1,
+                static_cast<unsigned long long>(server_.Xruns()));
   return text;
 }
 

@@ -6,7 +6,9 @@
 //
 // The window keeps the keyboard focus, as many hosts do, and hands every key to the editor
 // (effEditKeyDown/effEditKeyUp) first: a value box or list that has the editor's focus takes
-// it; a key it leaves plays the strip.
+// it; a key it leaves plays the strip. The editor gives the keys back after Enter or Escape in
+// a value box and after a click outside its boxes; a click on the strip (its keys, its octave
+// buttons, the status line) takes them back too. While a box has them the status line says so.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -17,7 +19,7 @@
 #include <set>
 #include <string>
 
-#include "jack_session.h"
+#include "live_server.h"
 #include "keyboard_strip.h"
 #include "live_plugin.h"
 #include "live_state.h"
@@ -27,18 +29,21 @@ namespace brelix {
 class LiveWindow {
  public:
   // Throws std::runtime_error when there is no X display.
-  LiveWindow(LivePlugin& plugin, JackSession& session, std::optional<WindowPosition> position);
+  // `lowestKey`: the strip's lowest key as kept (a C; none: C3).
+  LiveWindow(LivePlugin& plugin, LiveServer& server, std::optional<WindowPosition> position, std::optional<int> lowestKey);
   ~LiveWindow();
   LiveWindow(const LiveWindow&) = delete;
   LiveWindow& operator=(const LiveWindow&) = delete;
 
-  // Runs until the window is closed, Ctrl-C or SIGTERM comes, the server goes away or the X
-  // display does.
+  // Runs until the window is closed, Ctrl-C or SIGTERM comes, the X display goes away or the
+  // server does and the program is to end with it.
   void Run();
   // True once the connection to the X server is lost (the server ended or crashed).
   bool DisplayLost() const { return lost_; }
   // Where the window's frame stands on the screen; nothing once the display is lost.
   std::optional<WindowPosition> Position() const;
+  // The strip's lowest key.
+  int LowestKey() const { return strip_.Base(); }
 
  private:
   void Handle(const XEvent& event);
@@ -55,7 +60,7 @@ class LiveWindow {
   std::string StatusText() const;
 
   LivePlugin& plugin_;
-  JackSession& session_;
+  LiveServer& server_;
   int channel_ = 0;
   Display* display_ = nullptr;
   Window top_ = 0, editor_ = 0, strip_window_ = 0;

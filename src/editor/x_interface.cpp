@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -11,11 +12,13 @@
 #include "editor/interface_form.h"
 #include "toolkit/widget_settings.h"
 #include "editor/x_param.h"
+#include "editor/x_param_slider.h"
 #include "synth/modifying_scope.h"
 #include "synth/multi.h"
 #include "synth/synthesizer.h"
 #include "ui/vst_keys.h"
 #include "ui/x11_child_window.h"
+#include "widgets/x_label.h"
 
 namespace brelix {
 
@@ -166,6 +169,36 @@ bool XInterface::OnKeyUp(VstKeyCode& key) {
   bool handled = form_->KeyUpHook(key) != 0;
   if (!handled && window_ && window_->IsOpen()) handled = window_->HostKeyUp(ui::TranslateVstKey(key));
   return handled;
+}
+
+intptr_t XInterface::KeyCall(VendorCall call, void* ptr) {
+  TControlsHold hold(this);
+  if (!form_) return 0;
+  switch (call) {
+    case kVendorCallKeysBackToHost:
+      form_->KeysBackToHost = true;
+      return 1;
+    case kVendorCallReleaseKeys:
+      // Taking the typed value is an edit like Enter's.
+      publish_due_ = true;
+      form_->ReleaseKeys(false);
+      return 1;
+    case kVendorCallKeyTaker: {
+      auto* answer = static_cast<VendorKeyTaker*>(ptr);
+      const TWidget* taker = form_->KeyTaker();
+      answer->Taken = taker != nullptr ? 1 : 0;
+      std::string name;
+      // A value box belongs to its slider control, whose label names it.
+      for (const TComponent* c = taker; c != nullptr && name.empty(); c = c->Owner())
+        if (const auto* slider = dynamic_cast<const XParamSlider*>(c)) name = slider->Text->Caption;
+      const size_t length = std::min(name.size(), sizeof answer->Control - 1);
+      name.copy(answer->Control, length);
+      answer->Control[length] = '\0';
+      return 1;
+    }
+    default:
+      return 0;
+  }
 }
 
 // ---- host parameters ------------------------------------------------------------------------

@@ -43,6 +43,7 @@
 #include "editor/host_param_list.h"
 #include "editor/host_param_table.h"
 #include "plugin/aeff_editor.h"
+#include "plugin/vendor_calls.h"
 
 namespace brelix {
 
@@ -74,6 +75,9 @@ class XInterface : public AEffEditor {
   void Idle() override;
   bool OnKeyDown(VstKeyCode& key) override;
   bool OnKeyUp(VstKeyCode& key) override;
+  // The calls of a host that plays notes on the computer keys (plugin/vendor_calls.h): give
+  // the keys back after typing, say who has them, take them back now. Answers 1 when carried out.
+  intptr_t KeyCall(VendorCall call, void* ptr);
 
   // ---- host parameters (neutral answers with Automation off or an index outside the list)
   float GetParam(int32_t index);

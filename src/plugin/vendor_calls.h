@@ -21,6 +21,20 @@ enum VendorCall : intptr_t {
   // question settles those); answers the chunk's size (the block stays valid until the next
   // chunk call). The patch stays marked changed.
   kVendorCallChunkAsItIs = 2,
+  // The host plays notes on the computer keys: from now on Enter or Escape in a value box, and a
+  // click in the editor outside value boxes and lists, give the keys back (the box loses the
+  // focus; Escape drops what was typed). ptr: any non-null pointer; answers 1 with an editor.
+  kVendorCallKeysBackToHost = 3,
+  // ptr: a VendorKeyTaker, filled in; answers 1.
+  kVendorCallKeyTaker = 4,
+  // A click of the host's own (on its keyboard) gives the keys back: the value box that has
+  // them takes what was typed and loses the focus. ptr: any non-null pointer; answers 1.
+  kVendorCallReleaseKeys = 5,
+};
+
+struct VendorKeyTaker {
+  int32_t Taken = 0;      // 1 while a value box or list of the editor takes every key
+  char Control[256] = {};  // the name of its control ("" when it has none), cut to fit
 };
 
 struct VendorPatchState {

@@ -521,6 +521,10 @@ intptr_t XSynthesizer::VendorSpecific(int32_t index, intptr_t value, void* ptr, 
     case kVendorCallChunkAsItIs:
       // Without the mark of edits: the close question that follows settles them.
       return ChunkAsItIs(static_cast<void**>(ptr), false);
+    case kVendorCallKeysBackToHost:
+    case kVendorCallKeyTaker:
+    case kVendorCallReleaseKeys:
+      return Interface() != nullptr ? Interface()->KeyCall(static_cast<VendorCall>(value), ptr) : 0;
     default:
       return 0;
   }

@@ -111,6 +111,15 @@ TWidget* TForm::FindNextControl(const TWidget* from, bool forward) const {
   return nullptr;
 }
 
+TWidget* TForm::KeyTaker() const { return focused_ != nullptr && focused_->TakesKeys() ? focused_ : nullptr; }
+
+void TForm::ReleaseKeys(bool dropTyping) {
+  TWidget* taker = KeyTaker();
+  if (taker == nullptr) return;
+  if (dropTyping) taker->DropTyping();
+  SetActiveControl(nullptr);
+}
+
 void TForm::SelectNext(bool forward) {
   if (TWidget* next = FindNextControl(focused_, forward)) SetActiveControl(next);
 }
@@ -199,6 +208,7 @@ void TForm::HandleMouseDown(ui::TMouseButton button, TShiftState shift, TPoint d
   buttons_down_ |= ButtonBit(button);
   event_target_ = target;
 
+  if (KeysBackToHost && !target->TakesFocusOnClick() && target != focused_) ReleaseKeys(false);
   const bool focus_arrived = target->TakesFocusOnClick() && focused_ != target && SetActiveControl(target) &&
                              focused_ == target;
   const bool as_double = double_click && button == ui::TMouseButton::Left && target->WantsDoubleClicks();
@@ -272,6 +282,8 @@ void TForm::HandleKeyUp(int key, TShiftState shift) {
   TKeyEvent e{key, shift};
   if (PreviewKeyUp(e) || e.Key == 0) return;
   if (focused_ != nullptr) focused_->KeyUp(e);
+  // After the widget's own Enter (a box takes its value, a list its item) or Escape.
+  if (KeysBackToHost && (key == ui::keys::kReturn || key == ui::keys::kEscape)) ReleaseKeys(key == ui::keys::kEscape);
 }
 
 void TForm::HandleTick(int64_t now_ms) {

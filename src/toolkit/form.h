@@ -43,6 +43,15 @@ class TForm : public TWidget {
   void SelectNext(bool forward);
   // The tab stop after (or before) `from` in tab order, wrapping around; none if there is none.
   TWidget* FindNextControl(const TWidget* from, bool forward) const;
+  // The focused widget when it takes every key (an edit box, a list); none otherwise.
+  TWidget* KeyTaker() const;
+  // A host that plays notes on the computer keys wants them back as soon as the typing is done:
+  // with this on, Enter or Escape in a widget that takes the keys, and a press on a widget that
+  // does not take the focus on a click (a page's blank space, a label, a bar), end its focus.
+  bool KeysBackToHost = false;
+  // Ends the focus of the key taker, if any; with `dropTyping` what was typed and not yet
+  // taken is dropped first (Escape), otherwise it is taken as leaving the box takes it.
+  void ReleaseKeys(bool dropTyping);
 
   // ---- pointer
   // The topmost visible widget at a point in form coordinates (the form itself over no other).

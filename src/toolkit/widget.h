@@ -135,6 +135,8 @@ class TWidget : public TComponent {
   virtual void Enter() {}  // the widget got the focus
   virtual void Exit() {}   // the widget lost the focus
   virtual bool TakesKeys() const { return false; }
+  // What was typed into the widget and not yet taken is dropped: it shows its value again.
+  virtual void DropTyping() {}
   virtual bool TakesFocusOnClick() const { return false; }
   // The idle call while the widget has the focus.
   virtual void Tick(int64_t /*now_ms*/) {}

@@ -41,6 +41,7 @@ class XEdit : public TEdit {
   void KeyChar(char& c) override;
   void KeyUp(TKeyEvent& e) override;
   void Exit() override;
+  void DropTyping() override { SetValue(shown_); }
 
  private:
   bool Allowed(char c) const;

@@ -1,7 +1,8 @@
 // The numeric edit box: its key filter in front of the edit, commit on Enter and on leaving,
-// and the single-line edit under it (caret, selection, Backspace, Delete, arrows).
+// giving the keys back to a host that plays notes on them, and the single-line edit under it (caret, selection, Backspace, Delete, arrows).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -240,6 +241,37 @@ TEST_F(EditTest, TheEditMovesAndDeletesByKeys) {
     EXPECT_EQ(edit->Text(), s.text);
     EXPECT_EQ(edit->CaretPosition(), s.caret);
     EXPECT_EQ(edit->SelLength(), s.selected);
+  }
+}
+
+TEST_F(EditTest, AHostThatPlaysTheKeysHasThemBackAfterTyping) {
+  const struct {
+    const char* after;
+    bool keysBack;  // the form's mode, which only such a host sets
+    std::function<void()> act;
+    bool focused;   // the box still takes the keys
+    const char* shown;
+    float value;
+  } cases[] = {
+      {"Enter, no such host", false, [&] { window->Type("\r"); }, true, "0.25", 0.25f},
+      {"a click on blank space, no such host", false, [&] { Click(*page, 400, 300); }, true, ".25", 0.5f},
+      {"Enter", true, [&] { window->Type("\r"); }, false, "0.25", 0.25f},
+      {"Escape", true, [&] { window->Type("\x1b"); }, false, "0.5", 0.5f},
+      {"a click on blank space", true, [&] { Click(*page, 400, 300); }, false, "0.25", 0.25f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.after);
+    form->KeysBackToHost = c.keysBack;
+    control.value = 0.5f;
+    edit->SetValue(0.5);
+    Start(TParamKind::SingleSingle, 0, 1, "");
+    window->Type(".25");
+    c.act();
+    EXPECT_EQ(form->KeyTaker() == edit, c.focused);
+    EXPECT_EQ(edit->Text(), c.shown);
+    EXPECT_EQ(control.value, c.value);
+    form->KeysBackToHost = false;
+    form->SetActiveControl(nullptr);
   }
 }
 

@@ -1,7 +1,8 @@
 // The standalone program against a real JACK server (a dummy one each test starts itself): notes
 // sent through the server's MIDI come back through its audio at the pitch and level brelix-render
-// gives the same notes, at the frame they were sent; block-size changes, a server that goes away,
-// one that comes back at another rate and no server at all.
+// gives the same notes, at the frame they were sent; block-size changes, a server that goes away
+// and comes back (waited for, its connections made again), one that ends a run for a script,
+// the next run at another rate, and no server at all.
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -19,6 +21,7 @@
 #include "render_state.h"
 #include "support/jack_server.h"
 #include "support/jack_test_rig.h"
+#include "support/kept_program_chunk.h"
 #include "support/note_measures.h"
 #include "support/program_run.h"
 #include "support/shipped_patches.h"
@@ -95,7 +98,7 @@ class Brelix : public ::testing::Test {
     return code;
   }
   std::string Log() const { return ReadText(log_); }
-  std::string ChunkFile() const { return config_.file("brelix/program.chunk"); }
+  std::string ChunkFile() const { return KeptChunkFile(config_); }
 
   // Plays the note live and compares it with the render.
   void ExpectNoteAsRendered(TestRig& rig, const std::vector<float>& rendered, int renderRate) {
@@ -153,11 +156,51 @@ TEST_F(Brelix, PlaysNotesFromTheServerAsRenderedAndFollowsBlockSizeChanges) {
   EXPECT_FALSE(ReadBytes(ChunkFile()).empty());
 }
 
-TEST_F(Brelix, KeepsItsStateWhenTheServerGoesAwayAndPlaysAtTheRateOfTheNextOne) {
+TEST_F(Brelix, WaitsForAServerThatWentAwayAndPlaysAgainWithItsConnections) {
+  std::string name;
   {
     JackServer server(44100);
     ASSERT_TRUE(server.ready()) << server.failure();
+    name = server.name();
+    std::optional<TestRig> rig(std::in_place);
+    ASSERT_TRUE(rig->ok());
     ASSERT_GT(Start({"--patch", patch_}), 0);
+    ASSERT_TRUE(rig->WaitForProgram()) << Log();
+    // Connected by hand (no --connect): the program remembers them.
+    ASSERT_TRUE(WaitUntil([&] { return jack_connect(rig->client(), "notes:out", "Brelix:midi_in") == 0; }, 10s));
+    ASSERT_TRUE(rig->ConnectRecorder());
+    rig.reset();  // the test's clients go first, as they would come back later
+    server.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return Log().find("the JACK server went away") != std::string::npos; }, 10s)) << Log();
+  }
+  // Still there, saying it waits, while no server runs.
+  std::this_thread::sleep_for(1500ms);
+  ASSERT_EQ(waitpid(pid_, nullptr, WNOHANG), 0) << Log();
+  EXPECT_NE(Log().find("waiting for it to come back"), std::string::npos) << Log();
+
+  // The server comes back (at another rate); the test's clients come with it, before or after
+  // the program has found it.
+  JackServer server(48000, 1024, name);
+  ASSERT_TRUE(server.ready()) << server.failure();
+  TestRig rig;
+  ASSERT_TRUE(rig.ok());
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("the JACK server is back") != std::string::npos; }, 20s)) << Log();
+  EXPECT_TRUE(WaitUntil([&] {
+    return rig.Connected("notes:out", "Brelix:midi_in") && rig.Connected("Brelix:out_l", "recorder:in_l") &&
+           rig.Connected("Brelix:out_r", "recorder:in_r");
+  }, 10s)) << Log();
+  EXPECT_NE(Log().find("48000 Hz"), std::string::npos) << Log();
+  ExpectNoteAsRendered(rig, RenderedNote(work_, patch_, 48000), 48000);
+  EXPECT_EQ(Quit(), 0) << Log();
+}
+
+TEST_F(Brelix, KeepsItsStateWhenTheServerEndsARunForAScriptAndPlaysAtTheRateOfTheNextOne) {
+  KeepChunkNaming(config_, patch_);
+  const ino_t earlier = FileIdentity(ChunkFile());
+  {
+    JackServer server(44100);
+    ASSERT_TRUE(server.ready()) << server.failure();
+    ASSERT_GT(Start({"--quit-without-server"}), 0);
     ASSERT_TRUE(WaitUntil([&] { return Log().find("playing") != std::string::npos; }, 20s)) << Log();
     server.Stop();
     bool hung = false;
@@ -166,7 +209,7 @@ TEST_F(Brelix, KeepsItsStateWhenTheServerGoesAwayAndPlaysAtTheRateOfTheNextOne) 
     pid_ = 0;
     EXPECT_NE(Log().find("the JACK server went away"), std::string::npos) << Log();
   }
-  ASSERT_FALSE(ReadBytes(ChunkFile()).empty()) << Log();
+  EXPECT_NE(FileIdentity(ChunkFile()), earlier) << "the state was not kept";
 
   // The next start finds the kept patch, at the new server's rate.
   JackServer server(48000);
@@ -176,6 +219,7 @@ TEST_F(Brelix, KeepsItsStateWhenTheServerGoesAwayAndPlaysAtTheRateOfTheNextOne) 
   ASSERT_GT(Start({"--connect"}), 0);
   ASSERT_TRUE(rig.WaitForProgram()) << Log();
   ASSERT_TRUE(WaitUntil([&] { return rig.Connected("notes:out", "Brelix:midi_in"); }, 10s)) << Log();
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("playing") != std::string::npos; }, 10s)) << Log();
   EXPECT_NE(Log().find("playing glass-pluck.tw"), std::string::npos) << Log();
   EXPECT_NE(Log().find("48000 Hz"), std::string::npos) << Log();
   ASSERT_TRUE(rig.ConnectRecorder());
@@ -184,9 +228,11 @@ TEST_F(Brelix, KeepsItsStateWhenTheServerGoesAwayAndPlaysAtTheRateOfTheNextOne) 
 }
 
 TEST_F(Brelix, QuitsInTimeWithItsStateKeptWhenTheServerHangs) {
+  KeepChunkNaming(config_, patch_);
+  const ino_t earlier = FileIdentity(ChunkFile());
   JackServer server(44100);
   ASSERT_TRUE(server.ready()) << server.failure();
-  ASSERT_GT(Start({"--patch", patch_}), 0);
+  ASSERT_GT(Start({}), 0);
   ASSERT_TRUE(WaitUntil([&] { return Log().find("playing") != std::string::npos; }, 20s)) << Log();
   // A server that answers nothing (stopped; the server's destructor thaws it whatever happens).
   server.Freeze();
@@ -198,6 +244,7 @@ TEST_F(Brelix, QuitsInTimeWithItsStateKeptWhenTheServerHangs) {
   EXPECT_FALSE(hung) << "still running 2 s after SIGTERM\n" << Log();
   EXPECT_EQ(code, 1) << Log();
   EXPECT_NE(Log().find("the JACK server does not answer"), std::string::npos) << Log();
+  EXPECT_NE(FileIdentity(ChunkFile()), earlier) << "the state was not kept";
   const std::string kept = ReadBytes(ChunkFile());
   EXPECT_EQ(ChunkPatchFile(std::vector<uint8_t>(kept.begin(), kept.end())), patch_) << Log();
 }

@@ -1,12 +1,14 @@
 // The standalone program's window on a real X server (Xvfb) with a real JACK server: the
 // keyboard strip plays notes with the mouse (louder low on a key) and from the computer keys,
 // its octave buttons move it, the title marks an edit, closing the window asks the plug-in's own
-// question about the changed patch and quits.
+// question about the changed patch and quits; the computer keys come back to the strip after
+// typing into a value box; options of one run stay in that run, the octave is kept.
 #include <gtest/gtest.h>
 #include <X11/keysym.h>
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <string>
@@ -14,9 +16,11 @@
 #include <vector>
 
 #include "live_state.h"
+#include "patch/program_chunk.h"
 #include "render_state.h"
 #include "support/jack_server.h"
 #include "support/jack_test_rig.h"
+#include "support/kept_program_chunk.h"
 #include "support/note_measures.h"
 #include "support/shipped_patches.h"
 #include "support/temp_folder.h"
@@ -58,13 +62,28 @@ class BrelixWindow : public ::testing::Test {
     WriteFixedPhaseCopy(kShippedPatch, patch_);
     copied_ = std::regex_replace(ReadBytes(patch_), std::regex("VolumeVelocity=[0-9.eE+-]+"), "VolumeVelocity=1");
     WriteBytes(patch_, copied_);
-    pid_ = Spawn({BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH, "--patch", patch_}, work_.file("brelix.log"));
+    // The patch as an earlier run kept it (an option would play it for one run only).
+    KeepChunkNaming(config_, patch_);
+    StartProgram(extra_args_);
+  }
+  // Starts the program with `args` and waits for its window.
+  void StartProgram(const std::vector<std::string>& args) {
+    std::vector<std::string> line = {BRELIX_LIVE_PATH, "--plugin", BRELIX_PLUGIN_PATH};
+    line.insert(line.end(), args.begin(), args.end());
+    pid_ = Spawn(line, work_.file("brelix.log"));
     ASSERT_GT(pid_, 0);
     ASSERT_TRUE(rig_.WaitForProgram()) << ReadBytes(work_.file("brelix.log"));
     ASSERT_TRUE(rig_.ConnectRecorder());
     window_ = probe_.WaitForWindow("brelix", 20000);
     ASSERT_NE(window_, 0u) << ReadBytes(work_.file("brelix.log"));
     geometry_ = probe_.Geometry(window_);
+  }
+  // Closes the window; the program's exit code.
+  int Close() {
+    probe_.RequestClose(window_);
+    const int code = WaitForExit(pid_, 20s);
+    pid_ = 0;
+    return code;
   }
   void TearDown() override {
     if (pid_ > 0) {
@@ -107,8 +126,28 @@ class BrelixWindow : public ::testing::Test {
     return {FundamentalHz(part) * rate / kHostRate, 20.0 * std::log10(RmsOf(part, 0, part.size()) + 1e-12)};
   }
 
+  // A key of the computer keyboard pressed (true) or let go.
+  std::function<void(bool)> Key(KeySym symbol) {
+    return [this, symbol](bool down) {
+      Display* d = probe_.display();
+      XTestFakeKeyEvent(d, XKeysymToKeycode(d, symbol), down, 0);
+      XSync(d, False);
+    };
+  }
+  void Type(KeySym symbol) {
+    Key(symbol)(true);
+    Key(symbol)(false);
+  }
+  // A left click at (x, y) of the window.
+  void ClickAt(int x, int y) {
+    Press({x, y}, true);
+    Press({x, y}, false);
+  }
+
   // The window file found at the start, when not empty.
   std::string kept_place_;
+  // Options after --patch.
+  std::vector<std::string> extra_args_;
   TempFolder config_, work_;
   std::string patch_ = work_.file("glass-pluck.tw");
   std::string copied_;
@@ -187,6 +226,7 @@ TEST_F(BrelixWindow, TheTitleAndTheKeptStateFollowAPatchLoadedInTheEditor) {
 }
 
 TEST_F(BrelixWindow, AnXServerThatGoesAwayEndsItWithItsStateKept) {
+  const ino_t earlier = FileIdentity(KeptChunkFile(config_));
   probe_.SurviveServerLoss();
   XvfbServer::Shared().Stop();
   bool hung = false;
@@ -195,6 +235,7 @@ TEST_F(BrelixWindow, AnXServerThatGoesAwayEndsItWithItsStateKept) {
   pid_ = 0;
   EXPECT_NE(ReadBytes(work_.file("brelix.log")).find("brelix: the X display went away; quitting\n"), std::string::npos)
       << ReadBytes(work_.file("brelix.log"));
+  EXPECT_NE(FileIdentity(KeptChunkFile(config_)), earlier) << "the state was not kept";
   const std::string kept = ReadBytes(config_.file("brelix/program.chunk"));
   EXPECT_EQ(ChunkPatchFile(std::vector<uint8_t>(kept.begin(), kept.end())), patch_);
 }
@@ -208,6 +249,84 @@ TEST_F(BrelixWindow, ClosingTheWindowQuitsAndKeepsItsPlace) {
   EXPECT_FALSE(ReadBytes(config_.file("brelix/program.chunk")).empty());
   EXPECT_EQ(ReadBytes(config_.file("brelix/window")),
             std::to_string(geometry_.x) + " " + std::to_string(geometry_.y) + "\n");
+}
+
+TEST_F(BrelixWindow, TheKeysPlayAgainAfterTypingIntoAValueBox) {
+  // Amp/Volume's value box, a blank place of the editor and the status line under the strip.
+  const std::pair<int, int> volumeBox{262, 468}, blank{330, 505}, statusLine{40, geometry_.height - kStatusHeight / 2};
+  Display* d = probe_.display();
+  const int rate = rig_.rate();
+  // No note: what is left of the one before is far below one (a peak near 0.2).
+  const auto silent = [](const std::vector<float>& x) {
+    float peak = 0;
+    for (float v : x) peak = std::max(peak, std::fabs(v));
+    return peak < 0.01f;
+  };
+  const struct {
+    const char* givesBack;
+    std::function<void()> act;
+    bool takesTheValue;
+  } cases[] = {
+      {"Escape", [&] { Type(XK_Escape); }, false},
+      {"a click on blank space", [&] { ClickAt(blank.first, blank.second); }, true},
+      {"a click on the status line", [&] { ClickAt(statusLine.first, statusLine.second); }, true},
+      {"Enter", [&] { Type(XK_Return); }, true},
+  };
+  // The window has the keys once Z plays.
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !silent(Held(Key(XK_z), 0.3)); }, 10s));
+  bool taken = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.givesBack);
+    ClickAt(volumeBox.first, volumeBox.second);
+    // The editor reads its clicks on its own connection at its next idle call (50 a second),
+    // the keys come through the window: a person does not type that fast after a click.
+    std::this_thread::sleep_for(300ms);
+    Type(XK_0);
+    Type(XK_period);
+    Type(XK_4);
+    // The box has the keys: Z is typed into it (and refused there), no note.
+    XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+    EXPECT_TRUE(silent(Held(Key(XK_z), 0.3))) << "a note played while the value box had the keys";
+    c.act();
+    EXPECT_NEAR(Measure(Held(Key(XK_z)), rate).first, NoteHz(48), NoteHz(48) * 0.02);
+    // Escape dropped what was typed; the others took it.
+    taken = taken || c.takesTheValue;
+    const std::string title = taken ? "*glass-pluck.tw - Brelix" : "glass-pluck.tw - Brelix";
+    EXPECT_TRUE(WaitUntil([&] { return TitleOf(d, window_) == title; }, 5s)) << TitleOf(d, window_);
+  }
+}
+
+// Options given for one run: --voices 1 --channel 2.
+class BrelixWindowForOneRun : public BrelixWindow {
+ protected:
+  void SetUp() override {
+    extra_args_ = {"--voices", "1", "--channel", "2"};
+    BrelixWindow::SetUp();
+  }
+};
+
+TEST_F(BrelixWindowForOneRun, LeavesTheNextStartAsItWasAndKeepsTheOctave) {
+  // An octave up on the strip, then quit.
+  probe_.Click(window_, geometry_.width - kButton / 2, geometry_.height - kStatusHeight - kKeysHeight / 2);
+  ASSERT_EQ(Close(), 0) << ReadBytes(work_.file("brelix.log"));
+  const std::string kept = ReadBytes(config_.file("brelix/program.chunk"));
+  const std::optional<ProgramChunkFields> fields = ProgramChunkRead(kept.data(), static_cast<int64_t>(kept.size()));
+  ASSERT_TRUE(fields);
+  EXPECT_EQ(fields->Channel, 0) << "the channel of one run was kept";
+  EXPECT_EQ(fields->MaxVoice, 15) << "the voice count of one run was kept";
+  EXPECT_EQ(fields->PatchFile, patch_);
+
+  // The next start without options: the strip an octave up, channel 1 heard.
+  StartProgram({});
+  ASSERT_TRUE(WaitUntil([&] { return jack_connect(rig_.client(), "notes:out", "Brelix:midi_in") == 0; }, 10s));
+  Display* d = probe_.display();
+  XTestFakeMotionEvent(d, DefaultScreen(d), geometry_.x + 300, geometry_.y + 250, 0);
+  EXPECT_NEAR(Measure(Held(Key(XK_z)), rig_.rate()).first, NoteHz(60), NoteHz(60) * 0.02);
+  const std::vector<float> fromChannel1 = rig_.PlayNote(69, 100, 0.4);
+  EXPECT_NEAR(Measure(fromChannel1, rig_.rate()).first, NoteHz(69), NoteHz(69) * 0.02) << "channel 1 not heard";
+  EXPECT_EQ(Close(), 0);
+  EXPECT_EQ(ReadBytes(config_.file("brelix/octave")), "60\n");
 }
 
 // A place kept from a larger screen, or beyond any screen.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kept_chunk.h"
 #include "live_options.h"
 #include "live_state.h"
 #include "patch/program_chunk.h"
@@ -131,6 +132,48 @@ TEST(LiveState, SaysWhichFileCouldNotBeWritten) {
     EXPECT_NE(std::string(error.what()).find(folder.file("brelix")), std::string::npos) << error.what();
   }
   EXPECT_EQ(ReadBytes(folder.file("brelix")), "a file where the folder should be");
+}
+
+TEST(KeptChunk, WhatOnlyTheCommandLineChangedGoesBackWhatThePlayerChangedStays) {
+  const auto chunk = [](int channel, int voices, const char* file, const char* patch) {
+    std::optional<std::string> text;
+    if (patch != nullptr) text = patch;
+    return ProgramChunkEncode({.Channel = static_cast<uint8_t>(channel - 1), .MaxVoice = voices - 1, .PatchFile = file, .Patch = text});
+  };
+  const std::vector<uint8_t> before = chunk(1, 16, "/kept.tw", "[Voice]\nVolume=0.5\n");
+  const struct {
+    const char* run;
+    std::vector<uint8_t> started, now, kept;
+  } cases[] = {
+      {"no options, nothing changed", before, before, before},
+      {"no options, the player chose channel 3", before, chunk(3, 16, "/kept.tw", "[Voice]\nVolume=0.5\n"),
+       chunk(3, 16, "/kept.tw", "[Voice]\nVolume=0.5\n")},
+      {"--voices 1 --channel 2, left alone", chunk(2, 1, "/kept.tw", "[Voice]\nVolume=0.5\n"),
+       chunk(2, 1, "/kept.tw", "[Voice]\nVolume=0.5\n"), before},
+      {"--voices 1 --channel 2, the player chose 4 voices", chunk(2, 1, "/kept.tw", "[Voice]\nVolume=0.5\n"),
+       chunk(2, 4, "/kept.tw", "[Voice]\nVolume=0.5\n"), chunk(1, 4, "/kept.tw", "[Voice]\nVolume=0.5\n")},
+      {"--patch, left alone", chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.7\n"),
+       chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.7\n"), before},
+      {"--patch, edited", chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.7\n"),
+       chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.9\n"), chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.9\n")},
+      {"--patch, another loaded", chunk(1, 16, "/other.tw", "[Voice]\nVolume=0.7\n"),
+       chunk(1, 16, "/third.tw", "[Voice]\nVolume=0.7\n"), chunk(1, 16, "/third.tw", "[Voice]\nVolume=0.7\n")},
+      {"a start that does not read", {1, 2, 3}, chunk(2, 1, "/kept.tw", nullptr), chunk(2, 1, "/kept.tw", nullptr)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.run);
+    EXPECT_EQ(ChunkToKeep(before, c.started, c.now), c.kept);
+  }
+}
+
+TEST(LiveState, KeepsTheKeyboardsOctaveAsItsLowestC) {
+  TempFolder folder;
+  const LiveState state(folder.file("brelix"), [](const std::string&) {});
+  EXPECT_FALSE(state.LoadLowestKey());
+  state.StoreLowestKey(60);
+  EXPECT_EQ(state.LoadLowestKey(), 60);
+  for (const char* text : {"0\n", "96"}) EXPECT_TRUE(ParseLowestKey(text)) << text;
+  for (const char* text : {"61\n", "108\n", "-12\n", "C4\n", "60 72\n", ""}) EXPECT_FALSE(ParseLowestKey(text)) << text;
 }
 
 TEST(LiveState, LivesInTheConfigFolderOfTheEnvironment) {

@@ -88,7 +88,8 @@ class JackServer {
   static void Quiet(const char*) {}
 
  public:
-  JackServer(int rate, int block = 1024) : name_(UniqueJackServerName()) {
+  // `name`: a server that comes back under the name of one stopped before (none: a new name).
+  JackServer(int rate, int block = 1024, std::string name = {}) : name_(name.empty() ? UniqueJackServerName() : std::move(name)) {
     const std::string lock = std::filesystem::temp_directory_path() / "brelix-jack-tests.lock";
     turn_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (turn_ >= 0) flock(turn_, LOCK_EX);
