@@ -235,12 +235,13 @@ TEST_F(EditorFormBadInput, ASampleThatCannotBeReadIsReportedItsNameKeptAndMarked
     EXPECT_EQ(header.Caption, " *Osc #" + std::to_string(c.lane));
     EXPECT_EQ(header.Hint, std::filesystem::path(c.file).filename().string());
   }
-  // Saved, the name is kept for the day the file is there.
+  // Saved, the names still name the same files, for the day they are there: beside the new
+  // patch file, as names relative to it.
   dialogs.files = {folder.file("Sampled2.tw")};
   Click(Button("Save"));
   const std::string saved = ReadBytes(folder.file("Sampled2.tw"));
-  EXPECT_NE(saved.find("SampleOscFile=" + missing), std::string::npos) << saved;
-  EXPECT_NE(saved.find("SampleOscFile=" + broken), std::string::npos) << saved;
+  EXPECT_NE(saved.find("SampleOscFile=missing.wav\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("SampleOscFile=broken.wav\r\n"), std::string::npos) << saved;
 }
 
 TEST_F(EditorFormBadInput, ASaveThatCannotBeWrittenIsReportedStaysMarkedAndLosesNothing) {

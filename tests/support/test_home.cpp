@@ -11,7 +11,9 @@ struct TestHome {
     ::unsetenv("BRELIX_LIBRARY");
     ::setenv("XDG_CONFIG_HOME", BRELIX_TEST_HOME "/config", 1);
     ::setenv("XDG_DATA_HOME", BRELIX_TEST_HOME "/data", 1);
-    ::setenv("XDG_DATA_DIRS", BRELIX_TEST_HOME "/share", 1);
+    // The system's own data stays: the desktop's dialog programs (zenity) find their icons and
+    // image loaders there. The patch library is installed under /usr/local/share, never here.
+    ::setenv("XDG_DATA_DIRS", BRELIX_TEST_HOME "/share:/usr/share", 1);
   }
 } test_home;
 
