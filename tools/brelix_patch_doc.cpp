@@ -20,8 +20,8 @@
 #include "base/printable_text.h"
 #include "patch_page.h"
 #include "render_state.h"
-#include "spectrogram.h"
-#include "spectrogram_picture.h"
+#include "phrase_levels.h"
+#include "phrase_picture.h"
 #include "vst_host.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "spectrogram.h"
-#include "spectrogram_picture.h"
+#include "phrase_levels.h"
+#include "phrase_picture.h"
 
 namespace brelix {
 

@@ -1,4 +1,4 @@
-#include "spectrogram_picture.h"
+#include "phrase_picture.h"
 
 #include <cairo.h>
 

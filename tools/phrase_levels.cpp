@@ -1,4 +1,4 @@
-#include "spectrogram.h"
+#include "phrase_levels.h"
 
 #include <cmath>
 #include <numbers>

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "spectrogram.h"
+#include "phrase_levels.h"
 
 namespace brelix {
 
